@@ -1,0 +1,7 @@
+#pragma once
+
+#define IDD_FRAMEWORK_TEST 100
+#define IDC_TEST_STATIC 1001
+#define IDC_TEST_EDIT 1002
+#define IDS_TEST_CAPTION 500
+#define IDS_TEST_LABEL 501

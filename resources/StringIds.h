@@ -1,0 +1,9 @@
+// Identifiers of the string table shared by the main program and the sign-up program.
+// Texts live in Strings.rc; each program's .rc includes it.
+#pragma once
+
+#define IDS_RESOURCES_SHORT        213   // resources are short: close other programs
+#define IDS_SIGNUP_RETRY           14100 // the account is still incomplete: sign up again?
+#define IDS_SIGNUP_NOT_STARTED     14103 // the sign-up program could not be started
+#define IDS_INSTALL_BROKEN         14104 // file types could not be registered
+#define IDS_SIGNUP_RUNNING         14105 // the sign-up program is running
