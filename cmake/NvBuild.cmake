@@ -108,3 +108,15 @@ function(nv_peer_fixture name)
   set_tests_properties(peer_${name}_start PROPERTIES FIXTURES_SETUP peer_${name} TIMEOUT 30 LABELS "e2e")
   set_tests_properties(peer_${name}_stop PROPERTIES FIXTURES_CLEANUP peer_${name} TIMEOUT 30 LABELS "e2e")
 endfunction()
+
+# Adds every immediate subfolder that has a CMakeLists.txt, in name order, so that a new
+# component is a new folder and its parent's list needs no edit.
+macro(nv_add_subdirectories)
+  file(GLOB _nv_children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT _nv_children)
+  foreach(_nv_child IN LISTS _nv_children)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${_nv_child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_nv_child}/CMakeLists.txt)
+      add_subdirectory(${_nv_child})
+    endif()
+  endforeach()
+endmacro()

@@ -1,6 +1,15 @@
-// Identifiers of the string table shared by the main program and the sign-up program.
-// Texts live in Strings.rc; each program's .rc includes it.
+// Identifiers of the string table shared by the main program and the sign-up program, and of the
+// resources of each folder. Each folder keeps its ids in ids/<folder>.h and its texts in
+// strings/<folder>.rc.
 #pragma once
+
+#include "ids/toolkit.h"
+#include "ids/shell.h"
+#include "ids/net.h"
+#include "ids/messaging.h"
+#include "ids/chat_web.h"
+#include "ids/phone_media.h"
+#include "ids/signup.h"
 
 #define IDS_RESOURCES_SHORT        213   // resources are short: close other programs
 #define IDS_SIGNUP_RETRY           14100 // the account is still incomplete: sign up again?

@@ -17,6 +17,9 @@ extern "C" {
 /* The library's own module handle, set when it is loaded. */
 extern QELO_DATA HINSTANCE hDllVoip;
 
+/* Copies the library's version text ("1.18R6B2") to out, which holds 9 bytes or more. */
+void __cdecl PW_get_version(char* out);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,2 @@
+// String-table ids of the chat_web folder.
+#pragma once

@@ -1,0 +1,2 @@
+// String-table ids of the messaging folder.
+#pragma once

@@ -1,0 +1,2 @@
+// String-table ids of the net folder.
+#pragma once

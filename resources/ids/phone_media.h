@@ -1,0 +1,2 @@
+// String-table ids of the phone_media folder.
+#pragma once

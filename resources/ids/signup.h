@@ -1,0 +1,2 @@
+// String-table ids of the signup folder.
+#pragma once
