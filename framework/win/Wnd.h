@@ -60,6 +60,10 @@ public:
     // Runs PreTranslateMessage of the target window and of each of its parents in turn.
     static BOOL WalkPreTranslateTree(MSG* msg);
 
+    // Routes one message to this object as its window procedure would (exception-safe, with
+    // Default() available); for window procedures of other code that hand messages to an object.
+    LRESULT CallWndProc(UINT message, WPARAM wParam, LPARAM lParam) { return DispatchSafely(message, wParam, lParam); }
+
     // Thin wrappers of the system's window calls.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const { return ::SendMessageA(m_hWnd, message, wParam, lParam); }
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const { return ::PostMessageA(m_hWnd, message, wParam, lParam); }
