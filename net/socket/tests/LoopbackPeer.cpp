@@ -60,6 +60,12 @@ void LoopbackPeer::Serve()
         ::close(fd);
         return;
     case PeerBehaviour::Reset: {
+        // Reset only once the client has spoken, so the connection has surely been made.
+        char first;
+        pollfd q{fd, POLLIN, 0};
+        while (!m_quit && ::poll(&q, 1, 50) == 0) {
+        }
+        ::recv(fd, &first, 1, 0);
         linger l{1, 0}; // closing with linger 0 sends a reset
         ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
         ::close(fd);

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+// Reset waits for the client's first byte, then resets the connection.
 enum class PeerBehaviour { Echo, AcceptThenClose, Reset, Silent, Sink };
 
 class LoopbackPeer {

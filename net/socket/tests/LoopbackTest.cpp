@@ -71,6 +71,8 @@ TEST(TcpLoopback, PeerEndingTheConnectionGivesExactlyOneEndForm)
         CTcpClient client(kOwner, 0, 0);
         ASSERT_EQ(SOCKET_OK, client.Connect("127.0.0.1", peer.Port()));
         const std::intptr_t end = TcpEnd(client);
+        if (c.behaviour == PeerBehaviour::Reset)
+            ASSERT_EQ(SOCKET_OK, client.Send("x", 1));
         ASSERT_TRUE(owner.WaitForEnd());
         // The owner handles the end form as the Parts say: release, then close.
         client.ReleaseReceiver();
