@@ -215,8 +215,9 @@ TEST(ChatEngine, EndsOfTheConnectionMapToEndCodes)
         e.core.OnEnded(row.code);
         ASSERT_EQ(1u, e.owner.posted.size());
         EXPECT_EQ(row.end, e.owner.posted[0].wParam);
-        if (row.error)
+        if (row.error) {
             EXPECT_EQ(row.error, e.core.LastError());
+        }
         EXPECT_EQ(CHAT_IDLE, e.core.State());
         EXPECT_EQ(1, e.transport.releases) << "the receiver goes, the client stays for Part";
     }

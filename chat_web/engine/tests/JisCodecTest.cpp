@@ -32,8 +32,9 @@ TEST(JisCodec, EncodesDoubleByteRunsAndLeavesSingleBytesOutside)
                 inRun = true;
             if (jis.compare(i, 3, "\x1B(B") == 0)
                 inRun = false;
-            if (inRun)
+            if (inRun) {
                 EXPECT_LT(static_cast<unsigned char>(jis[i]), 0x80) << "8-bit byte inside a JIS run at " << i;
+            }
         }
     }
 }

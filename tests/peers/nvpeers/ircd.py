@@ -56,9 +56,6 @@ class Ngircd:
                 "PAM = no\n"
                 "Ident = no\n"
                 "DNS = no\n"
-                "[Channel]\n"
-                "Name = #lobby\n"
-                "Modes = +P\n"
             )
         self.process = subprocess.Popen(
             [NGIRCD, "-n", "-f", conf], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL
