@@ -2,6 +2,7 @@
 
 #include "framework/core/Cp932.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -131,6 +132,30 @@ std::uint32_t KeyColorFromText(const std::string& text)
     return (c[0] << 16) | (c[1] << 8) | c[2];
 }
 
+namespace {
+
+// The common shape of a learned rectangle, "l,t,r,b" of plain digits, read without allocating;
+// anything else goes through the general reader.
+bool ReadPlainRect(const char* s, std::size_t n, Rect* rect)
+{
+    int v[4] = {0, 0, 0, 0};
+    std::size_t i = 0;
+    for (int k = 0; k < 4; ++k) {
+        std::size_t start = i;
+        long long value = 0;
+        while (i < n && s[i] >= '0' && s[i] <= '9' && i - start < 6)
+            value = value * 10 + (s[i++] - '0');
+        if (i == start || (i < n && s[i] != ',') || (k < 3 && i == n) || (k == 3 && i != n))
+            return false;
+        v[k] = static_cast<int>(value);
+        ++i;
+    }
+    *rect = MakeRect(Clamp(v[0]), Clamp(v[1]), Clamp(v[2]), Clamp(v[3]));
+    return true;
+}
+
+} // namespace
+
 bool ParseRegionValue(const std::string& value, int bitmapWidth, int bitmapHeight, std::vector<Rect>* rects)
 {
     rects->clear();
@@ -144,12 +169,15 @@ bool ParseRegionValue(const std::string& value, int bitmapWidth, int bitmapHeigh
     // The count only says how many to read: the text itself bounds it.
     std::size_t pos = colon + 1;
     std::vector<Rect> result;
+    result.reserve(static_cast<std::size_t>(std::min<long long>(count, static_cast<long long>(value.size() / 8 + 1))));
     while (static_cast<int>(result.size()) < count && pos < value.size()) {
         std::size_t next = value.find(':', pos);
-        std::string field = value.substr(pos, next == std::string::npos ? std::string::npos : next - pos);
-        pos = next == std::string::npos ? value.size() : next + 1;
+        std::size_t end = next == std::string::npos ? value.size() : next;
         Rect r;
-        if (!ParseRectLTRB(field, &r) || r.IsEmpty() || r.left < 0 || r.top < 0)
+        if (!ReadPlainRect(value.data() + pos, end - pos, &r) && !ParseRectLTRB(value.substr(pos, end - pos), &r))
+            return false;
+        pos = next == std::string::npos ? value.size() : next + 1;
+        if (r.IsEmpty() || r.left < 0 || r.top < 0)
             return false;
         if (bitmapWidth > 0 && bitmapHeight > 0 && (r.right > bitmapWidth || r.bottom > bitmapHeight))
             return false;

@@ -202,6 +202,10 @@ TEST_F(SkinDialogTest, ResizableSkinGrowsItsShapeAndMovesAnchoredControls)
     dialog.SetControlAnchor(IDC_SKIN_STRETCH, 12);
     RECT ignored;
     dialog.SetControlAnchor(IDC_SKIN_FIXED, skins.GetControlRect(IDC_SKIN_FIXED, &ignored));
+    // A child window that is no dialog control (a control host, say).
+    CWnd host;
+    ASSERT_TRUE(host.CreateEx(0, "STATIC", "", WS_CHILD | WS_VISIBLE, RECT{100, 100, 150, 120}, &dialog, 0));
+    dialog.SetWindowAnchor(&host, 6);
 
     dialog.SetWindowPos(nullptr, 0, 0, 280, 190, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     nvtest::PumpPending();
@@ -213,6 +217,11 @@ TEST_F(SkinDialogTest, ResizableSkinGrowsItsShapeAndMovesAnchoredControls)
     EXPECT_EQ(s.right - stretchBefore.right, 40);
     EXPECT_EQ(s.bottom - stretchBefore.bottom, 30);
     EXPECT_TRUE(::EqualRect(&f, &fixedBefore)) << "the skin's 'no anchor' must not stretch the control";
+    RECT h = childRect(host);
+    EXPECT_EQ(h.left, 100);
+    EXPECT_EQ(h.right, 190);
+    EXPECT_EQ(h.top, 130);
+    EXPECT_EQ(h.bottom, 150);
     applied = WindowRegion(dialog);
     ASSERT_NE(applied, nullptr);
     ::GetRgnBox(applied, &box);
