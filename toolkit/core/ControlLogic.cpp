@@ -1,5 +1,7 @@
 #include "toolkit/core/ControlLogic.h"
 
+#include "ids/toolkit.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -89,26 +91,26 @@ MessageBoxButtonSet ButtonSetForStyle(unsigned style)
     MessageBoxButtonSet set;
     switch (style & 0x0F) {
     case 1: // OK, Cancel
-        set.buttons = {{1, kStrOk}, {2, kStrCancel}};
+        set.buttons = {{1, IDS_MSGBOX_OK}, {2, IDS_MSGBOX_CANCEL}};
         set.defaultId = 1;
         break;
     case 2: // Abort, Retry, Ignore
-        set.buttons = {{3, kStrAbort}, {4, kStrRetry}, {5, kStrIgnore}};
+        set.buttons = {{3, IDS_MSGBOX_ABORT}, {4, IDS_MSGBOX_RETRY}, {5, IDS_MSGBOX_IGNORE}};
         break;
     case 3: // Yes, No, Cancel
-        set.buttons = {{6, kStrYes}, {7, kStrNo}, {2, kStrCancel}};
+        set.buttons = {{6, IDS_MSGBOX_YES}, {7, IDS_MSGBOX_NO}, {2, IDS_MSGBOX_CANCEL}};
         set.defaultId = 6;
         break;
     case 4: // Yes, No
-        set.buttons = {{6, kStrYes}, {7, kStrNo}};
+        set.buttons = {{6, IDS_MSGBOX_YES}, {7, IDS_MSGBOX_NO}};
         set.defaultId = 6;
         break;
     case 5: // Retry, Cancel
-        set.buttons = {{4, kStrRetry}, {2, kStrCancel}};
+        set.buttons = {{4, IDS_MSGBOX_RETRY}, {2, IDS_MSGBOX_CANCEL}};
         set.defaultId = 4;
         break;
     default: // OK, and every style that names no buttons of its own
-        set.buttons = {{1, kStrOk}};
+        set.buttons = {{1, IDS_MSGBOX_OK}};
         set.defaultId = 1;
         break;
     }

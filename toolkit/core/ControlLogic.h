@@ -34,16 +34,12 @@ unsigned BlinkIntervalMs(int speed);
 // Message box: the button set of the style's low four bits and the icon of the next four.
 struct MessageBoxButton {
     int id;        // the command id the box answers
-    int stringId;  // caption in the string table
+    int stringId;  // caption in the string table (IDS_MSGBOX_...)
 };
 struct MessageBoxButtonSet {
     std::vector<MessageBoxButton> buttons;
     int defaultId = -1;
     int cancelId = -1;
-};
-// Caption string ids of the message box buttons.
-enum : int {
-    kStrOk = 532, kStrCancel = 533, kStrYes = 534, kStrNo = 535, kStrRetry = 536, kStrAbort = 537, kStrIgnore = 538
 };
 // A style whose low four bits name no button set gets OK, so that the box can always be closed.
 MessageBoxButtonSet ButtonSetForStyle(unsigned style);

@@ -1,6 +1,8 @@
 #include "toolkit/win/MessageBoxDlg.h"
 
 #include "framework/win/DialogTemplate.h"
+#include "ids/toolkit.h"
+#include "toolkit/win/CtlColorReflect.h"
 #include "toolkit/win/WinRect.h"
 
 #include <algorithm>
@@ -95,7 +97,7 @@ INT_PTR CMessageBoxDlg::DoModal()
 {
     // A box whose caller added no button can still be closed.
     if (m_buttons.empty())
-        AddButton(IDOK, TRUE, TRUE, skin::kStrOk);
+        AddButton(IDOK, TRUE, TRUE, IDS_MSGBOX_OK);
     CDialogTemplateEx dialogTemplate(WS_POPUP | WS_BORDER | DS_MODALFRAME, 0, 185, 92, "MS Sans Serif", 8, 1);
     InitModalIndirect(dialogTemplate.Data(), m_parent);
     return CDialog::DoModal();
@@ -303,11 +305,9 @@ LRESULT CMessageBoxDlg::OnNcHitTest(POINT) { return DragByClientArea(Default());
 
 HBRUSH CMessageBoxDlg::OnCtlColor(HDC dc, HWND control, UINT type)
 {
-    CWnd* child = CWnd::FromHandlePermanent(control);
-    LRESULT reflected = 0;
-    if (child && child != this &&
-        child->OnChildNotify(type, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control), &reflected))
-        return reinterpret_cast<HBRUSH>(reflected);
+    HBRUSH childBrush = nullptr;
+    if (ReflectCtlColorToChild(this, dc, control, type, &childBrush))
+        return childBrush;
     if (type == WM_CTLCOLORDLG) {
         ::SetBkMode(dc, TRANSPARENT);
         return m_backgroundBrush;

@@ -212,22 +212,23 @@ void CBlinkLabel::RestartTimer(unsigned intervalMs)
         m_timerId = kBlinkTimer;
 }
 
+void CBlinkLabel::SetBlink(BOOL* blink, int* phase, unsigned* interval, unsigned otherInterval, BOOL on, int speed)
+{
+    *blink = on == 1;
+    *phase = 0;
+    if (*blink)
+        *interval = skin::BlinkIntervalMs(speed);
+    RestartTimer(*blink ? *interval : otherInterval);
+}
+
 void CBlinkLabel::SetTextBlink(BOOL on, int speed)
 {
-    m_textBlink = on == 1;
-    m_textPhase = 0;
-    if (m_textBlink)
-        m_textInterval = skin::BlinkIntervalMs(speed);
-    RestartTimer(m_textBlink ? m_textInterval : m_backInterval);
+    SetBlink(&m_textBlink, &m_textPhase, &m_textInterval, m_backInterval, on, speed);
 }
 
 void CBlinkLabel::SetBackBlink(BOOL on, int speed)
 {
-    m_backBlink = on == 1;
-    m_backPhase = 0;
-    if (m_backBlink)
-        m_backInterval = skin::BlinkIntervalMs(speed);
-    RestartTimer(m_backBlink ? m_backInterval : m_textInterval);
+    SetBlink(&m_backBlink, &m_backPhase, &m_backInterval, m_textInterval, on, speed);
 }
 
 void CBlinkLabel::OnTimer(UINT_PTR id)

@@ -86,6 +86,7 @@ protected:
 
 private:
     void RestartTimer(unsigned intervalMs);
+    void SetBlink(BOOL* blink, int* phase, unsigned* interval, unsigned otherInterval, BOOL on, int speed);
     UINT_PTR m_timerId = 0;
     COLORREF m_textColor;
     COLORREF m_textPhaseColor[2];

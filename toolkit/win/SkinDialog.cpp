@@ -1,5 +1,6 @@
 #include "toolkit/win/SkinDialog.h"
 
+#include "toolkit/win/CtlColorReflect.h"
 #include "toolkit/win/WinRect.h"
 
 #include <cstring>
@@ -309,12 +310,9 @@ BOOL CSkinDialog::OnEraseBkgnd(HDC dc)
 
 HBRUSH CSkinDialog::OnCtlColor(HDC dc, HWND control, UINT type)
 {
-    // A control that colours itself (a blinking label) answers first.
-    CWnd* child = CWnd::FromHandlePermanent(control);
-    LRESULT reflected = 0;
-    if (child && child != this &&
-        child->OnChildNotify(type, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control), &reflected))
-        return reinterpret_cast<HBRUSH>(reflected);
+    HBRUSH childBrush = nullptr;
+    if (ReflectCtlColorToChild(this, dc, control, type, &childBrush))
+        return childBrush;
     if (type == WM_CTLCOLORSTATIC) {
         ::SetBkMode(dc, TRANSPARENT);
         return m_nullBrush;

@@ -1,6 +1,8 @@
 // Skin button frames, readout glyphs, blink speeds and the message box's buttons, keys and layout.
 #include "toolkit/core/ControlLogic.h"
 
+#include "ids/toolkit.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -82,15 +84,15 @@ TEST(MessageBoxButtons, SetsDefaultsAndCancel)
         std::vector<int> strings;
         int def, cancel;
     } cases[] = {
-        {0, {1}, {kStrOk}, 1, 1},
-        {1, {1, 2}, {kStrOk, kStrCancel}, 1, 2},
-        {2, {3, 4, 5}, {kStrAbort, kStrRetry, kStrIgnore}, -1, 5},
-        {3, {6, 7, 2}, {kStrYes, kStrNo, kStrCancel}, 6, 2},
-        {0x24, {6, 7}, {kStrYes, kStrNo}, 6, 7},
-        {5, {4, 2}, {kStrRetry, kStrCancel}, 4, 2},
+        {0, {1}, {IDS_MSGBOX_OK}, 1, 1},
+        {1, {1, 2}, {IDS_MSGBOX_OK, IDS_MSGBOX_CANCEL}, 1, 2},
+        {2, {3, 4, 5}, {IDS_MSGBOX_ABORT, IDS_MSGBOX_RETRY, IDS_MSGBOX_IGNORE}, -1, 5},
+        {3, {6, 7, 2}, {IDS_MSGBOX_YES, IDS_MSGBOX_NO, IDS_MSGBOX_CANCEL}, 6, 2},
+        {0x24, {6, 7}, {IDS_MSGBOX_YES, IDS_MSGBOX_NO}, 6, 7},
+        {5, {4, 2}, {IDS_MSGBOX_RETRY, IDS_MSGBOX_CANCEL}, 4, 2},
         // No button set of its own: OK, so the box can always be closed.
-        {6, {1}, {kStrOk}, 1, 1},
-        {0x3F, {1}, {kStrOk}, 1, 1},
+        {6, {1}, {IDS_MSGBOX_OK}, 1, 1},
+        {0x3F, {1}, {IDS_MSGBOX_OK}, 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.style);
