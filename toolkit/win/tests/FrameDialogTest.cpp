@@ -88,6 +88,10 @@ TEST_F(FrameDialogTest, PlacementFromSkinIsRelativeToTheMainWindowAndMaySwitchDr
     PostMouse(frame, WM_MOUSEMOVE, MK_LBUTTON, 100, 120);
     PostMouse(frame, WM_LBUTTONUP, 0, 100, 120);
     EXPECT_EQ(WindowRect(frame).left, 60) << "a no-drag window stays put";
+    frame.Invalidate(TRUE);
+    frame.UpdateWindow();
+    nvtest::PumpPending(); // lets the display driver show what was drawn
+    nvtest::SaveWindowScreenshot(frame, "toolkit_frame_dialog");
 
     // A dock entry under the same key has no size: the window keeps its own.
     skins.docks[IDD_FRAME_TEST] = "5,5:D:30";

@@ -135,6 +135,8 @@ TEST_F(SkinControlsTest, BlinkLabelColours)
     ::ReleaseDC(label, dc);
     // Reflected through the skinned parent.
     EXPECT_EQ(PixelAt(label, 78, 2), RGB(0, 0, 0));
+    nvtest::PumpPending(); // lets the display driver show what was drawn
+    nvtest::SaveWindowScreenshot(label, "toolkit_blink_label");
 }
 
 } // namespace
