@@ -27,6 +27,7 @@ bool ValidLane(QwRing* ring, int lane)
 
 std::size_t& Count(QwRing* ring, int lane) { return lane == kQwDataLane ? ring->dataBytes : ring->freeBytes; }
 std::size_t& Position(QwRing* ring, int lane) { return lane == kQwDataLane ? ring->dataPosition : ring->freePosition; }
+std::size_t& Taken(QwRing* ring, int lane) { return lane == kQwDataLane ? ring->dataTaken : ring->freeTaken; }
 
 // A chunk must lie inside the buffer, extra bytes included.
 bool ChunkInside(QwRing* ring, const QwChunk* chunk)
@@ -47,6 +48,8 @@ void Reset(QwRing* ring)
     ring->freeBytes = ring->size;
     ring->freePosition = 0;
     ring->dataPosition = 0;
+    ring->freeTaken = 0;
+    ring->dataTaken = 0;
 }
 
 std::size_t Available(QwRing* ring, int lane, std::size_t wanted)
@@ -69,6 +72,7 @@ std::size_t TakeChunk(QwRing* ring, int lane, std::size_t wanted, QwChunk* out)
     out->length = length;
     position = (position + length) % ring->size;
     Count(ring, lane) -= length;
+    Taken(ring, lane) += length;
     return length;
 }
 
@@ -80,26 +84,28 @@ void UntakeChunk(QwRing* ring, int lane, const QwChunk* chunk)
     bool lastTaken = ChunkInside(ring, chunk) && chunk->length <= ring->size
         && (position + ring->size - chunk->length) % ring->size
             == static_cast<std::size_t>(chunk->pointer - ring->buffer) % ring->size
-        // only what is out of both lanes can come back
-        && ring->dataBytes + ring->freeBytes + chunk->length <= ring->size;
+        && chunk->length <= Taken(ring, lane);
     if (!lastTaken) {
         Report(ring, kQwMisuse);
         return;
     }
     position = (position + ring->size - chunk->length) % ring->size;
     Count(ring, lane) += chunk->length;
+    Taken(ring, lane) -= chunk->length;
 }
 
 void PutChunk(QwRing* ring, int lane, const QwChunk* chunk)
 {
     if (!ValidLane(ring, lane) || !chunk || !chunk->pointer || chunk->length == 0)
         return;
-    // A chunk that did not come from this ring, or more than was taken out, would break
-    // data + free + taken = size for good.
-    if (!ChunkInside(ring, chunk) || ring->dataBytes + ring->freeBytes + chunk->length > ring->size) {
+    // Data comes from free space taken out, and free space from data taken out; anything else
+    // would break data + free + taken = size for good.
+    std::size_t& source = Taken(ring, lane == kQwDataLane ? kQwFreeLane : kQwDataLane);
+    if (!ChunkInside(ring, chunk) || chunk->length > source) {
         Report(ring, kQwMisuse);
         return;
     }
+    source -= chunk->length;
     if (lane == kQwFreeLane) {
         ring->freeBytes += chunk->length;
         return;

@@ -49,6 +49,10 @@ struct QwRing {
     std::size_t extraSize;
     QwErrorCallback onError;
     void* errorContext;
+    // Bytes taken out of each lane and not yet put or untaken: only those may come back, so a
+    // misplaced chunk can't make up space or data (data + free + both of these = size).
+    std::size_t freeTaken;
+    std::size_t dataTaken;
 };
 
 void QWRING_Init();

@@ -75,9 +75,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 dataOut = QwChunk{};
             }
             break;
-        case 4: { // misuse: untake something that is not the last chunk taken
+        case 4: { // an untake of some chunk: valid only for the tail of the lane's chunk taken out
+            int lane = amount & 1;
             QwChunk wrong{buffer.data() + amount % buffer.size(), 1 + amount % 7};
-            ops->UntakeChunk(ring, amount & 1, &wrong);
+            QwChunk& out = lane == kQwDataLane ? dataOut : freeOut;
+            std::size_t at = static_cast<std::size_t>(wrong.pointer - buffer.data());
+            bool valid = out.pointer && wrong.length <= out.length && wrong.length + at <= buffer.size()
+                && at % ringSize == (static_cast<std::size_t>(out.pointer - buffer.data()) + out.length - wrong.length) % ringSize;
+            int before = g_misuse;
+            ops->UntakeChunk(ring, lane, &wrong);
+            if ((g_misuse == before) != valid)
+                std::abort();
+            if (valid) {
+                out.length -= wrong.length;
+                if (out.length == 0)
+                    out = QwChunk{};
+            }
             break;
         }
         case 5: { // misuse: a lane that does not exist
@@ -102,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         std::size_t out = freeOut.length + dataOut.length;
-        if (ring->dataBytes + ring->freeBytes + out != ringSize || ring->dataBytes != model.size() - dataOut.length)
+        if (ring->dataBytes + ring->freeBytes + out != ringSize || ring->dataBytes != model.size() - dataOut.length
+            || ring->freeTaken != freeOut.length || ring->dataTaken != dataOut.length)
             std::abort();
     }
     ops->Destroy(ring);
