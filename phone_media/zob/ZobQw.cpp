@@ -178,8 +178,10 @@ void DecodeStep(ZOBQWD* d)
 
 void ZobObjectPoolsInit()
 {
-    std::memset(g_encoders, 0, sizeof g_encoders);
-    std::memset(g_decoders, 0, sizeof g_decoders);
+    for (ZOBQWE& e : g_encoders)
+        e = ZOBQWE{};
+    for (ZOBQWD& d : g_decoders)
+        d = ZOBQWD{};
 }
 
 void ZobObjectPoolsFinish()
@@ -194,7 +196,7 @@ ZOBQWE* ZobqweCreate(QwRing* const* inputs, int count, QwRing* output)
     for (ZOBQWE& e : g_encoders) {
         if (e.inUse)
             continue;
-        std::memset(&e, 0, sizeof e);
+        e = ZOBQWE{};
         e.inUse = 1;
         e.inputCount = static_cast<std::uint8_t>(count);
         for (int i = 0; i < count; ++i)
@@ -244,7 +246,7 @@ void ZobqweRun(ZOBQWE* e)
 void ZobqweDestroy(ZOBQWE* e)
 {
     if (e)
-        std::memset(e, 0, sizeof *e);
+        *e = ZOBQWE{};
 }
 
 ZOBQWD* ZobqwdCreate(QwRing* input, QwRing* output, std::uint32_t maximumSamples)
@@ -254,7 +256,7 @@ ZOBQWD* ZobqwdCreate(QwRing* input, QwRing* output, std::uint32_t maximumSamples
     for (ZOBQWD& d : g_decoders) {
         if (d.inUse)
             continue;
-        std::memset(&d, 0, sizeof d);
+        d = ZOBQWD{};
         d.inUse = 1;
         d.inputCount = 1;
         d.inputs[0] = input;
@@ -282,7 +284,7 @@ void ZobqwdRun(ZOBQWD* d)
 void ZobqwdDestroy(ZOBQWD* d)
 {
     if (d)
-        std::memset(d, 0, sizeof *d);
+        *d = ZOBQWD{};
 }
 
 void ZobRunEncoders()
