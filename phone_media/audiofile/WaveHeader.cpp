@@ -159,13 +159,17 @@ bool WriteAiffHeader(std::uint8_t out[kAiffHeaderSize], std::uint32_t rate, int 
     return true;
 }
 
+WavFormatFields ReadWavFormatFields(const std::uint8_t format[16])
+{
+    return WavFormatFields{Le16(format), Le16(format + 2), Le32(format + 4), Le16(format + 12), Le16(format + 14)};
+}
+
 bool ParseWavHeader(const std::uint8_t* data, std::size_t size, WaveLayout* layout)
 {
     if (!data || size < 12 || !IsTag(data, "RIFF") || !IsTag(data + 8, "WAVE"))
         return false;
     bool haveFormat = false, haveData = false, formatBad = false;
-    int tag = 0, channels = 0, bits = 0, blockAlign = 0;
-    std::uint32_t rate = 0;
+    WavFormatFields format{};
     std::size_t dataOffset = 0, dataBytes = 0;
     WalkChunks(data, size, false, [&](const Chunk& chunk) {
         if (!haveFormat && IsTag(chunk.id, "fmt ")) {
@@ -174,12 +178,7 @@ bool ParseWavHeader(const std::uint8_t* data, std::size_t size, WaveLayout* layo
                 formatBad = true;
                 return false;
             }
-            const std::uint8_t* f = data + chunk.dataOffset;
-            tag = Le16(f);
-            channels = Le16(f + 2);
-            rate = Le32(f + 4);
-            blockAlign = Le16(f + 12);
-            bits = Le16(f + 14);
+            format = ReadWavFormatFields(data + chunk.dataOffset);
             haveFormat = true;
         } else if (!haveData && IsTag(chunk.id, "data")) {
             dataOffset = chunk.dataOffset;
@@ -192,18 +191,19 @@ bool ParseWavHeader(const std::uint8_t* data, std::size_t size, WaveLayout* layo
         return false;
     // Untagged (0) and PCM (1) are what recorders write; extensible PCM keeps the same layout.
     // Compressed formats would be read as noise.
-    if (tag != 0 && tag != 1 && tag != 0xFFFE)
+    if (format.tag != 0 && format.tag != 1 && format.tag != 0xFFFE)
         return false;
-    if (!FormatIsReadable(channels, bits) || blockAlign != channels * bits / 8 || rate < 1)
+    if (!FormatIsReadable(format.channels, format.bits) || format.blockAlign != format.channels * format.bits / 8
+        || format.rate < 1)
         return false;
-    std::uint64_t frames = dataBytes / static_cast<std::size_t>(blockAlign);
-    layout->rate = rate;
-    layout->channels = channels;
-    layout->bits = bits;
+    std::uint64_t frames = dataBytes / static_cast<std::size_t>(format.blockAlign);
+    layout->rate = format.rate;
+    layout->channels = format.channels;
+    layout->bits = format.bits;
     layout->dataOffset = dataOffset;
     layout->frames = frames > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(frames);
     layout->bigEndian = false;
-    layout->unsigned8 = bits == 8;
+    layout->unsigned8 = format.bits == 8;
     return true;
 }
 

@@ -29,6 +29,16 @@ bool EncodeAiffRate(std::uint32_t rate, std::uint8_t out[10]);
 // Reads a whole-number rate of 1 to 2^32 - 1; fractions are dropped, anything else is refused.
 bool DecodeAiffRate(const std::uint8_t in[10], std::uint32_t* rate);
 
+// The first 16 bytes of a WAV "fmt " chunk.
+struct WavFormatFields {
+    int tag;
+    int channels;
+    std::uint32_t rate;
+    int blockAlign;
+    int bits;
+};
+WavFormatFields ReadWavFormatFields(const std::uint8_t format[16]);
+
 // Headers for a file holding frames frames; false when the sizes don't fit their fields or the
 // format is not one the streams can read back.
 bool WriteWavHeader(std::uint8_t out[kWavHeaderSize], std::uint32_t rate, int channels, int bits, std::uint32_t frames);

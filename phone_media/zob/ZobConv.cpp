@@ -203,6 +203,27 @@ bool RunConversion(ZobConvHandle* handle)
     return ZobConvGetStatus(handle) != kZobError;
 }
 
+// The voice-clip panel's synchronous conversion: start, then poll with a pause until done.
+bool ConvertFile(const char* fromPath, const char* toPath, bool encode)
+{
+    char from[kZobPathField], to[kZobPathField];
+    if (!CopyPath(fromPath, from) || !CopyPath(toPath, to))
+        return false;
+    ZobConvInit();
+    ZobConvHandle* handle = nullptr;
+    bool ok = (encode || ZobIsZobFile(from)) && (handle = ZobConvCreate(kZobClipBufferBytes, kZobClipBufferBytes));
+    if (ok) {
+        if (encode)
+            ZobConvStartEncode(handle, from, to);
+        else
+            ZobConvStartDecode(handle, from, to);
+        ok = RunConversion(handle);
+        ZobConvDestroy(handle);
+    }
+    ZobConvFinish();
+    return ok;
+}
+
 } // namespace
 
 void ZobConvSetErrorCallback(ZobErrorCallback callback, void* context)
@@ -406,42 +427,12 @@ bool ZobIsZobFile(const char* path)
 
 bool DecodeZobFile(const char* zobPath, const char* wavePath)
 {
-    char zob[kZobPathField], wave[kZobPathField];
-    if (!CopyPath(zobPath, zob) || !CopyPath(wavePath, wave))
-        return false;
-    ZobConvInit();
-    if (!ZobIsZobFile(zob)) {
-        ZobConvFinish();
-        return false;
-    }
-    ZobConvHandle* handle = ZobConvCreate(kZobClipBufferBytes, kZobClipBufferBytes);
-    if (!handle) {
-        ZobConvFinish();
-        return false;
-    }
-    ZobConvStartDecode(handle, zob, wave);
-    bool ok = RunConversion(handle);
-    ZobConvDestroy(handle);
-    ZobConvFinish();
-    return ok;
+    return ConvertFile(zobPath, wavePath, false);
 }
 
 bool EncodeZobFile(const char* wavePath, const char* zobPath)
 {
-    char wave[kZobPathField], zob[kZobPathField];
-    if (!CopyPath(wavePath, wave) || !CopyPath(zobPath, zob))
-        return false;
-    ZobConvInit();
-    ZobConvHandle* handle = ZobConvCreate(kZobClipBufferBytes, kZobClipBufferBytes);
-    if (!handle) {
-        ZobConvFinish();
-        return false;
-    }
-    ZobConvStartEncode(handle, wave, zob);
-    bool ok = RunConversion(handle);
-    ZobConvDestroy(handle);
-    ZobConvFinish();
-    return ok;
+    return ConvertFile(wavePath, zobPath, true);
 }
 
 ZobPollSleep ZobSetPollSleep(ZobPollSleep sleep)

@@ -1,5 +1,7 @@
 #include "phone_media/zob/ZobStreamFormat.h"
 
+#include "phone_media/audiofile/WaveHeader.h"
+
 #include <cstring>
 
 namespace {
@@ -79,8 +81,7 @@ ZobSniffResult SniffKtrf(const std::uint8_t* data, std::size_t available, ZobStr
 ZobSniffResult SniffWav(const std::uint8_t* data, std::size_t available, ZobStreamInfo* info)
 {
     bool haveFormat = false;
-    int tag = 0, channels = 0, blockAlign = 0, bits = 0;
-    std::uint32_t rate = 0;
+    WavFormatFields f{};
     std::uint64_t position = 12;
     while (position + 8 <= available) {
         const std::uint8_t* chunk = data + position;
@@ -90,18 +91,14 @@ ZobSniffResult SniffWav(const std::uint8_t* data, std::size_t available, ZobStre
                 return ZobSniffResult::Unknown;
             if (position + 8 + 16 > available)
                 return Incomplete(available);
-            const std::uint8_t* f = chunk + 8;
-            tag = Le16(f);
-            channels = Le16(f + 2);
-            rate = Le32(f + 4);
-            blockAlign = Le16(f + 12);
-            bits = Le16(f + 14);
+            f = ReadWavFormatFields(chunk + 8);
             haveFormat = true;
         } else if (IsTag(chunk, "data")) {
-            if (!haveFormat || (tag != 0 && tag != 1) || (bits != 8 && bits != 16) || blockAlign != channels * bits / 8)
+            if (!haveFormat || (f.tag != 0 && f.tag != 1) || (f.bits != 8 && f.bits != 16)
+                || f.blockAlign != f.channels * f.bits / 8)
                 return ZobSniffResult::Unknown;
-            ZobSampleCoding coding = bits == 8 ? ZobSampleCoding::Unsigned8 : ZobSampleCoding::Little16;
-            if (!SetPcm(info, ZobInputKind::Wav, coding, channels, bits, rate))
+            ZobSampleCoding coding = f.bits == 8 ? ZobSampleCoding::Unsigned8 : ZobSampleCoding::Little16;
+            if (!SetPcm(info, ZobInputKind::Wav, coding, f.channels, f.bits, f.rate))
                 return ZobSniffResult::Unknown;
             info->headerLength = static_cast<std::size_t>(position) + 8;
             info->totalSamples = FramesOf(size, info->bytesPerFrame);
@@ -130,11 +127,8 @@ ZobSniffResult SniffAiff(const std::uint8_t* data, std::size_t available, ZobStr
             channels = Be16(c);
             frames = Be32(c + 2);
             bits = Be16(c + 6);
-            int exponent = Be16(c + 8);
-            int shift = 16414 - exponent;
-            if (shift < 0 || shift > 31)
+            if (!DecodeAiffRate(c + 8, &rate))
                 return ZobSniffResult::Unknown;
-            rate = Be32(c + 10) >> shift;
             haveCommon = true;
         } else if (IsTag(chunk, "SSND")) {
             if (position + 16 > available)

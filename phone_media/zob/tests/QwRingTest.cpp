@@ -147,6 +147,27 @@ TEST_F(QwRingTest, PuttingMoreThanWasTakenIsRefused)
     EXPECT_EQ(0u, ring->operations->CountBytes(ring, kQwDataLane));
 }
 
+TEST_F(QwRingTest, OnlyWhatALaneHasOutCanComeBackToIt)
+{
+    QwRing* ring = Make(64, 8);
+    const QwOperations* ops = ring->operations;
+    std::uint8_t bytes[16] = {};
+    ASSERT_TRUE(QwWriteBytes(ring, bytes, 16));
+    QwChunk data;
+    ASSERT_EQ(10u, ops->TakeChunk(ring, kQwDataLane, 10, &data));
+    // The free lane's position sits at 16; a chunk ending there was never taken from it.
+    QwChunk forged{m_buffer.data() + 6, 10};
+    ops->UntakeChunk(ring, kQwFreeLane, &forged);
+    EXPECT_EQ(1, m_misuse.count);
+    EXPECT_EQ(48u, ops->CountBytes(ring, kQwFreeLane));
+    ops->PutChunk(ring, kQwDataLane, &data);
+    EXPECT_EQ(2, m_misuse.count) << "data taken out can't be put back as data";
+    ops->PutChunk(ring, kQwFreeLane, &data);
+    EXPECT_EQ(2, m_misuse.count);
+    EXPECT_EQ(58u, ops->CountBytes(ring, kQwFreeLane));
+    EXPECT_EQ(6u, ops->CountBytes(ring, kQwDataLane));
+}
+
 TEST_F(QwRingTest, SplitChunkTable)
 {
     std::uint8_t bytes[10];
