@@ -328,6 +328,12 @@ void ZobConvStartEncode(ZobConvHandle* h, const char* wavePath, const char* zobP
         Fail(h);
         return;
     }
+    if (h->wave->Rate() > kZobMaxRate) {
+        // A clip we could not read back is no clip.
+        ZobConvReportError("Unsupported sample rate in WSTM(%s).", wavePath);
+        Fail(h);
+        return;
+    }
     std::uint32_t total = h->wave->FrameCount() < h->maximumSamples ? h->wave->FrameCount() : h->maximumSamples;
     total = (total + kZobSamplesPerBlock - 1) / kZobSamplesPerBlock * kZobSamplesPerBlock;
     h->totalSamples = total;

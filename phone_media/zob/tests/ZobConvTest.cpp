@@ -234,6 +234,16 @@ TEST_F(ZobConvTest, UntrustedOrMissingInputsFailWithoutLeavingFilesBehind)
     EXPECT_FALSE(DecodeZobFile(missing.c_str(), out.c_str()));
 }
 
+TEST_F(ZobConvTest, ASourceRateNoZobReaderAcceptsIsRefused)
+{
+    std::string wav = m_folder.File("fast.wav"), zob = m_folder.File("fast.zob");
+    WriteSource(wav, 64, 1, 16, kZobMaxRate + 1);
+    EXPECT_FALSE(EncodeZobFile(wav.c_str(), zob.c_str()));
+    WriteSource(wav, 64, 1, 16, kZobMaxRate);
+    ASSERT_TRUE(EncodeZobFile(wav.c_str(), zob.c_str()));
+    EXPECT_TRUE(ZobIsZobFile(zob.c_str()));
+}
+
 TEST_F(ZobConvTest, PathsTooLongForTheirFieldFailInsteadOfBeingCut)
 {
     std::string wav = m_folder.File("source.wav");
