@@ -152,7 +152,7 @@ void DecodeStep(ZOBQWD* d)
     std::size_t frames = got / info.bytesPerFrame;
     if (frames > room / perFrame)
         frames = room / perFrame;
-    std::size_t framesForTotal = (remaining + info.samplesPerFrame - 1) / static_cast<std::uint32_t>(info.samplesPerFrame);
+    std::uint64_t framesForTotal = (static_cast<std::uint64_t>(remaining) + info.samplesPerFrame - 1) / info.samplesPerFrame;
     if (frames > framesForTotal)
         frames = framesForTotal;
     if (frames == 0) {

@@ -139,6 +139,21 @@ TEST(ZobStreamFormat, PcmStreamsDecodeToSixteenBitSamples)
     }
 }
 
+TEST(ZobStreamFormat, AZobStreamWithTheLargestTotalStillDecodes)
+{
+    ZobHeader header;
+    header.totalSamples = 0xFFFFFFFFu;
+    Bytes zob(kZobHeaderBytes);
+    WriteZobHeader(header, zob.data(), zob.size());
+    zob.resize(kZobHeaderBytes + 3 * kZobBlockBytes, 0x11);
+    ZobStreamInfo info;
+    std::vector<std::int16_t> samples;
+    ASSERT_TRUE(ZobDecodeBuffer(zob.data(), zob.size(), &info, &samples));
+    EXPECT_EQ(3u * kZobSamplesPerBlock, samples.size());
+    ASSERT_TRUE(ZobDecodeBuffer(zob.data(), zob.size(), &info, &samples, 40));
+    EXPECT_EQ(40u, samples.size()) << "the cap cuts inside a block";
+}
+
 TEST(ZobStreamFormat, AnUnknownStreamIsNotDecoded)
 {
     Bytes junk(5000, 'j');
