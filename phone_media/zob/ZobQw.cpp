@@ -162,6 +162,9 @@ void DecodeStep(ZOBQWD* d)
     low.job = ZobDecodeJob{ZobDecodeJob::kArmed, info.channels == 2, chunk.pointer, frames, 0};
     static std::int16_t samples[kMaxStepSamples];
     std::size_t produced = RunJob(&low, samples);
+    // A terminator inside the blocks handed over (in either block of a stereo pair) ends the
+    // stream here; otherwise the same half frame would be offered again and again.
+    bool ended = low.job.framesDecoded < low.job.frames;
     std::size_t perChannel = produced / info.channels;
     if (perChannel > remaining)
         perChannel = remaining; // the last frame may reach past the total
@@ -172,6 +175,8 @@ void DecodeStep(ZOBQWD* d)
     ops->UntakeChunk(in, kQwDataLane, &rest);
     ops->PutChunk(in, kQwFreeLane, &consumed);
     low.job.state = ZobDecodeJob::kFree;
+    if (ended)
+        d->state = kZobDone;
 }
 
 } // namespace

@@ -204,6 +204,24 @@ TEST_F(ZobConvTest, DecodingStopsAtTheTerminatorTheTotalOrTheCap)
     }
 }
 
+TEST_F(ZobConvTest, ATerminatorInTheSecondBlockOfAPairEndsTheStreamAtOnce)
+{
+    Bytes file = HandMadeZob(6400, 2, false, 2);
+    Bytes lone = HandMadeZob(0, 1, true, 1);
+    file.insert(file.end(), lone.begin() + kZobHeaderBytes, lone.end()); // a left block, then the terminator
+    std::string zob = m_folder.File("pair.zob"), out = m_folder.File("pair.wav");
+    WriteFile(zob, file);
+    ZobConvHandle* h = ZobConvCreate(kZobClipBufferBytes, kZobClipBufferBytes);
+    ZobConvStartDecode(h, zob.c_str(), out.c_str());
+    for (int step = 0; step < 20 && ZobConvGetStatus(h) == kZobDecoding; ++step)
+        ZobConvExecServer();
+    EXPECT_EQ(kZobFinished, ZobConvGetStatus(h)) << "ended by the terminator, not by a stall";
+    ZobConvDestroy(h);
+    auto stream = CWaveStream::OpenRead(out.c_str());
+    ASSERT_TRUE(stream);
+    EXPECT_EQ(64u, stream->FrameCount());
+}
+
 TEST_F(ZobConvTest, UntrustedOrMissingInputsFailWithoutLeavingFilesBehind)
 {
     std::string out = m_folder.File("out.wav");
