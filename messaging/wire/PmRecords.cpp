@@ -131,7 +131,7 @@ std::vector<std::uint8_t> EncodeListQuery(const PmListQuery& query)
     return writer.Release();
 }
 
-std::vector<std::uint8_t> EncodeUrlText(const PmUrlText& url)
+std::vector<std::uint8_t> EncodeU16(const PmUrlText& url)
 {
     const std::size_t textLength = CutLength(url.text, PM_URL_TEXT_MAX);
     CByteWriter writer;
@@ -158,7 +158,7 @@ std::vector<std::uint8_t> EncodeMessageList(const PmMessageList& list)
     return writer.Release();
 }
 
-std::vector<std::uint8_t> EncodeListPage(const PmListPage& page)
+std::vector<std::uint8_t> EncodeUserList(const PmListPage& page)
 {
     const std::size_t count = std::min<std::size_t>(page.entries.size(), 0x7FFF);
     CByteWriter writer;
@@ -233,7 +233,7 @@ bool DecodeListQuery(const std::uint8_t* data, std::size_t length, PmListQuery* 
     return Complete(reader);
 }
 
-bool DecodeUrlText(const std::uint8_t* data, std::size_t length, PmUrlText* out)
+bool DecodeU16(const std::uint8_t* data, std::size_t length, PmUrlText* out)
 {
     CByteReader reader(data, length);
     ReadHeader(reader, out->header);
@@ -264,7 +264,7 @@ bool DecodeMessageList(const std::uint8_t* data, std::size_t length, PmMessageLi
     return Complete(reader);
 }
 
-bool DecodeListPage(const std::uint8_t* data, std::size_t length, PmListPage* out)
+bool DecodeUserList(const std::uint8_t* data, std::size_t length, PmListPage* out)
 {
     CByteReader reader(data, length);
     ReadHeader(reader, out->header);

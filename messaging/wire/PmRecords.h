@@ -144,10 +144,10 @@ std::vector<std::uint8_t> EncodeMessage(const PmMessage& message);
 std::vector<std::uint8_t> EncodeResult(const PmResult& result);
 std::vector<std::uint8_t> EncodeU32(const PmU32Record& record);
 std::vector<std::uint8_t> EncodeListQuery(const PmListQuery& query);
-std::vector<std::uint8_t> EncodeUrlText(const PmUrlText& url);
+std::vector<std::uint8_t> EncodeU16(const PmUrlText& url);                 // type 18
 // At most 18 entries and 65535 page entries are written; callers keep within the limits.
 std::vector<std::uint8_t> EncodeMessageList(const PmMessageList& list);
-std::vector<std::uint8_t> EncodeListPage(const PmListPage& page);
+std::vector<std::uint8_t> EncodeUserList(const PmListPage& page);          // type 17
 
 // Decoders take the received record and its length, and accept only a record whose length is
 // exactly what its fields say; they return false and leave *out unspecified otherwise.
@@ -157,8 +157,8 @@ bool DecodeMessage(const std::uint8_t* data, std::size_t length, PmMessage* out)
 bool DecodeResult(const std::uint8_t* data, std::size_t length, PmResult* out);
 bool DecodeU32(const std::uint8_t* data, std::size_t length, PmU32Record* out);
 bool DecodeListQuery(const std::uint8_t* data, std::size_t length, PmListQuery* out);
-bool DecodeUrlText(const std::uint8_t* data, std::size_t length, PmUrlText* out);
+bool DecodeU16(const std::uint8_t* data, std::size_t length, PmUrlText* out); // type 18
 // More than 18 entries: the record is dropped whole.
 bool DecodeMessageList(const std::uint8_t* data, std::size_t length, PmMessageList* out);
-// A count that reads as negative (0x8000 and above) is refused.
-bool DecodeListPage(const std::uint8_t* data, std::size_t length, PmListPage* out);
+// Type 17: a count that reads as negative (0x8000 and above) is refused.
+bool DecodeUserList(const std::uint8_t* data, std::size_t length, PmListPage* out);

@@ -186,6 +186,7 @@ def test_frames_agree_both_ways():
     for (payload, seed, scrambled), (_, got) in zip(cases, out):
         expected = pm.build_frame(payload, seed=seed, scrambled=scrambled)
         assert got["bytes"] == expected, "C++ frame differs: n=%d seed=%#x scrambled=%s" % (len(payload), seed, scrambled)
+        assert pm.parse_frame(got["bytes"]) == (payload, seed if scrambled else None, 12 if scrambled else 8)
     frames = [pm.build_frame(p, seed=seed, scrambled=s) for p, seed, s in cases]
     out = run_tool([line("parse", dict(bytes=fmt(f))) for f in frames])
     for (payload, seed, scrambled), frame, (_, got) in zip(cases, frames, out):

@@ -36,14 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (DecodeListQuery(p, size, &query))
         Same(input, EncodeListQuery(query));
     PmUrlText url;
-    if (DecodeUrlText(p, size, &url))
-        Same(input, EncodeUrlText(url));
+    if (DecodeU16(p, size, &url))
+        Same(input, EncodeU16(url));
     PmMessageList list;
     if (DecodeMessageList(p, size, &list))
         Same(input, EncodeMessageList(list));
     PmListPage page;
-    if (DecodeListPage(p, size, &page))
-        Same(input, EncodeListPage(page));
+    if (DecodeUserList(p, size, &page))
+        Same(input, EncodeUserList(page));
     DecodeHeader(p, size, &header);
     return 0;
 }

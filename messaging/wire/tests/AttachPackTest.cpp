@@ -2,6 +2,8 @@
 // no partial files after a failure.
 #include "messaging/wire/AttachPack.h"
 
+#include "framework/core/ByteBuffer.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,7 +33,9 @@ protected:
         fs::remove_all(m_dir, ignored);
     }
 
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    // Joined as bytes: a code page 932 name must reach fopen unchanged, which a conversion
+    // through std::filesystem::path does not promise.
+    std::string Path(const std::string& name) const { return m_dir.string() + "/" + name; }
 
     std::string Write(const std::string& name, const Bytes& bytes) const
     {
@@ -70,23 +74,23 @@ protected:
 
 Bytes Package(const std::vector<std::pair<std::string, Bytes>>& entries)
 {
-    Bytes table;
+    CByteWriter table;
     for (const auto& e : entries) {
-        const std::size_t length = e.first.size() + 9;
-        const std::size_t size = e.second.size();
-        const std::uint8_t fixed[8] = {std::uint8_t(length), std::uint8_t(length >> 8), 0, 0, std::uint8_t(size),
-                                       std::uint8_t(size >> 8), std::uint8_t(size >> 16), std::uint8_t(size >> 24)};
-        table.insert(table.end(), fixed, fixed + 8);
-        table.insert(table.end(), e.first.begin(), e.first.end());
-        table.push_back(0);
+        table.U16LE(static_cast<std::uint16_t>(e.first.size() + 9));
+        table.U16LE(0);
+        table.U32LE(static_cast<std::uint32_t>(e.second.size()));
+        table.Bytes(e.first.c_str(), e.first.size() + 1);
     }
-    const std::size_t offset = 16 + table.size();
-    Bytes out = {'V', 'y', '@', 'n', ' ', '1', '.', '0', std::uint8_t(offset), std::uint8_t(offset >> 8), 1, 0, 0, 0,
-                 std::uint8_t(entries.size()), std::uint8_t(entries.size() >> 8)};
-    out.insert(out.end(), table.begin(), table.end());
+    CByteWriter out;
+    out.Bytes("Vy@n 1.0", 8);
+    out.U16LE(static_cast<std::uint16_t>(16 + table.Size()));
+    out.U16LE(1);
+    out.U16LE(0);
+    out.U16LE(static_cast<std::uint16_t>(entries.size()));
+    out.Bytes(table.Data().data(), table.Size());
     for (const auto& e : entries)
-        out.insert(out.end(), e.second.begin(), e.second.end());
-    return out;
+        out.Bytes(e.second.data(), e.second.size());
+    return out.Release();
 }
 
 TEST_F(AttachPackTest, OneFileOfTenBytesMakesTheFortyBytePackage)
@@ -123,8 +127,9 @@ TEST_F(AttachPackTest, SizeLimitIsOneMillionTwentyFourThousandBytes)
         CAttachPack pack;
         EXPECT_EQ(row.result, pack.Pack(files, Path("big.pak").c_str()));
         EXPECT_EQ(row.result == 0, Exists(Path("big.pak")));
-        if (row.result == 0)
+        if (row.result == 0) {
             EXPECT_EQ(1024000u, Read(Path("big.pak")).size());
+        }
         std::remove(Path("big.pak").c_str());
     }
 }

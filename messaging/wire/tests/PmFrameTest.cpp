@@ -101,8 +101,9 @@ TEST(PmFrame, ReceivedBuffersAreCheckedAsAWhole)
         std::uint32_t seed = 7;
         const long offset = ParsePacket(buffer.size(), buffer.data(), &seed);
         EXPECT_EQ(row.offset, offset);
-        if (offset == 12 && row.buffer[2] == 3)
+        if (offset == 12 && row.buffer[2] == 3) {
             EXPECT_EQ(four, Bytes(buffer.begin() + 12, buffer.end())) << "version 3 must stay plain";
+        }
     }
 }
 

@@ -129,12 +129,12 @@ TEST(PmRecords, UrlTextLimit)
     for (std::size_t n : {std::size_t(0), std::size_t(512), std::size_t(513)}) {
         SCOPED_TRACE("url " + std::to_string(n));
         url.text.assign(n, 'u');
-        const Bytes bytes = EncodeUrlText(url);
+        const Bytes bytes = EncodeU16(url);
         const std::size_t kept = std::min<std::size_t>(n, 512);
         ASSERT_EQ(30 + kept, bytes.size());
         EXPECT_EQ(kept, std::size_t(bytes[28] << 8 | bytes[29]));
         PmUrlText back;
-        ASSERT_TRUE(DecodeUrlText(bytes.data(), bytes.size(), &back));
+        ASSERT_TRUE(DecodeU16(bytes.data(), bytes.size(), &back));
         EXPECT_EQ(url.text.substr(0, 512), back.text);
     }
 }
@@ -216,8 +216,9 @@ TEST(PmRecords, MessageListCountMustMatchTheRecord)
         if (!row.ok)
             continue;
         ASSERT_EQ(row.count, list.entries.size());
-        if (row.count == 18)
+        if (row.count == 18) {
             EXPECT_EQ(824u, bytes.size());
+        }
         for (std::size_t i = 0; i < list.entries.size(); ++i) {
             EXPECT_EQ("sender" + std::to_string(i), PmFieldText(list.entries[i].senderId));
             EXPECT_EQ(100 + i, list.entries[i].number);
@@ -238,10 +239,10 @@ TEST(PmRecords, ListPageCountMustBePositiveSixteenBitAndMatchTheRecord)
         e.value = 0x00000011u + i;
         page.entries.push_back(e);
     }
-    const Bytes good = EncodeListPage(page);
+    const Bytes good = EncodeUserList(page);
     ASSERT_EQ(36u + 3 * 36u, good.size());
     PmListPage back;
-    ASSERT_TRUE(DecodeListPage(good.data(), good.size(), &back));
+    ASSERT_TRUE(DecodeUserList(good.data(), good.size(), &back));
     EXPECT_EQ(30u, back.total);
     ASSERT_EQ(3u, back.entries.size());
     EXPECT_EQ(page.entries[2].data, back.entries[2].data);
@@ -254,11 +255,11 @@ TEST(PmRecords, ListPageCountMustBePositiveSixteenBitAndMatchTheRecord)
         Bytes bad = good;
         bad[32] = std::uint8_t(row.count >> 8);
         bad[33] = std::uint8_t(row.count);
-        EXPECT_EQ(row.ok, DecodeListPage(bad.data(), bad.size(), &back));
+        EXPECT_EQ(row.ok, DecodeUserList(bad.data(), bad.size(), &back));
     }
     page.entries.clear();
-    const Bytes empty = EncodeListPage(page);
-    ASSERT_TRUE(DecodeListPage(empty.data(), empty.size(), &back));
+    const Bytes empty = EncodeUserList(page);
+    ASSERT_TRUE(DecodeUserList(empty.data(), empty.size(), &back));
     EXPECT_TRUE(back.entries.empty());
 }
 
@@ -271,7 +272,7 @@ TEST(PmRecords, TextLengthsLargerThanTheRecordAreRefused)
     PmUrlText u;
     u.header = SampleHeader(PM_TYPE_URL_TEXT);
     u.text = "http://x/";
-    const Bytes url = EncodeUrlText(u);
+    const Bytes url = EncodeU16(u);
     struct Row { const char* name; Bytes bytes; std::size_t at; std::uint32_t value; int width; };
     const Row rows[] = {
         {"message text longer than the record", message, 80, 6, 4},
@@ -289,7 +290,7 @@ TEST(PmRecords, TextLengthsLargerThanTheRecordAreRefused)
         PmMessage mb;
         PmUrlText ub;
         const bool ok = row.at == 80 ? DecodeMessage(bytes.data(), bytes.size(), &mb)
-                                     : DecodeUrlText(bytes.data(), bytes.size(), &ub);
+                                     : DecodeU16(bytes.data(), bytes.size(), &ub);
         EXPECT_FALSE(ok);
     }
     // Every decoder refuses every prefix of a record shorter than its fixed part.

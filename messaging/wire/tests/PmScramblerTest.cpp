@@ -92,8 +92,9 @@ TEST(PmScrambler, UnscramblingGivesBackTheInputForAnyLengthAndSeed)
                 b = static_cast<std::uint8_t>(rng());
             std::vector<std::uint8_t> data = original;
             PmEncryptBuffer(data.data(), data.size(), seed);
-            if (length >= 8)
+            if (length >= 8) {
                 EXPECT_NE(original, data) << "length " << length << " seed " << seed;
+            }
             PmDecryptBuffer(data.data(), data.size(), seed);
             ASSERT_EQ(original, data) << "length " << length << " seed " << seed;
         }

@@ -129,7 +129,7 @@ Bytes Encode(const Fields& f)
         PmUrlText u;
         u.header = header;
         u.text = Text(f, "text");
-        return EncodeUrlText(u);
+        return EncodeU16(u);
     }
     case PM_TYPE_MESSAGE: {
         PmMessage m;
@@ -171,7 +171,7 @@ Bytes Encode(const Fields& f)
             e.value = static_cast<std::uint32_t>(Int(f, p + "value"));
             page.entries.push_back(e);
         }
-        return EncodeListPage(page);
+        return EncodeUserList(page);
     }
     default:
         return Bytes();
@@ -221,7 +221,7 @@ std::string Decode(const Bytes& data)
     }
     case PM_TYPE_URL_TEXT: {
         PmUrlText u;
-        if (!DecodeUrlText(data.data(), data.size(), &u))
+        if (!DecodeU16(data.data(), data.size(), &u))
             return "decoded error=1";
         out << HeaderFields(u.header) << " text=" << Hex(u.text);
         break;
@@ -250,7 +250,7 @@ std::string Decode(const Bytes& data)
     }
     case PM_TYPE_LIST_PAGE: {
         PmListPage page;
-        if (!DecodeListPage(data.data(), data.size(), &page))
+        if (!DecodeUserList(data.data(), data.size(), &page))
             return "decoded error=1";
         out << HeaderFields(page.header) << " total=" << page.total << " reserved=" << page.reserved
             << " entries=" << page.entries.size();
