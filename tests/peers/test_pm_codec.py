@@ -5,6 +5,7 @@ file itself and the codec's own fixed points."""
 
 import os
 import random
+import shlex
 import struct
 import subprocess
 import sys
@@ -14,6 +15,7 @@ import pytest
 from nvpeers import pm_codec as pm
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(__file__), "..", ".."))
+# The command that runs the tool (for the Windows build, the Wine wrapper and the program).
 TOOL = os.environ.get("PM_WIRE_TOOL")
 needs_tool = pytest.mark.skipif(not TOOL, reason="PM_WIRE_TOOL names the C++ tool (set by CTest)")
 
@@ -55,7 +57,7 @@ def parse_line(text):
 
 
 def run_tool(lines):
-    result = subprocess.run([TOOL], input="\n".join(lines) + "\n", capture_output=True, text=True,
+    result = subprocess.run(shlex.split(TOOL), input="\n".join(lines) + "\n", capture_output=True, text=True,
                             timeout=90)
     assert result.returncode == 0, result.stderr
     out = result.stdout.splitlines()
