@@ -1,0 +1,118 @@
+// System-facing utilities under Wine: processes, file types, App Paths and files.
+#include "shell/common/utilities/WinUtil.h"
+
+#include "WinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kTestRoot[] = "Software\\NimboVandrellTests\\FileTypes";
+
+CString QueryString(HKEY root, const char* path, const char* name)
+{
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return "<no key>";
+    char value[512] = {};
+    DWORD size = sizeof value - 1, type = 0;
+    LONG rc = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    ::RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? CString(value) : CString("<no value>");
+}
+
+} // namespace
+
+TEST(RunProcessWait, WaitsForTheChildEvenWhenItsExitCodeIsStillActive)
+{
+    // 259 is STILL_ACTIVE: polling the exit code would take this child for a running one forever.
+    EXPECT_EQ(1, winutil::RunProcessWait("cmd.exe /c exit 259", nullptr, true));
+    EXPECT_EQ(0, winutil::RunProcessWait("", nullptr, true));
+    EXPECT_EQ(0, winutil::RunProcessWait("Z:\\no\\such\\program.exe", nullptr, true));
+}
+
+TEST(RegisterFileTypes, WritesBothRowsAsVolatileKeys)
+{
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestRoot);
+    HKEY root = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, kTestRoot, 0, nullptr, REG_OPTION_VOLATILE,
+                                               KEY_ALL_ACCESS, nullptr, &root, nullptr));
+    ASSERT_EQ(1, winutil::RegisterFileTypes("NimboVandrell.exe", 0, root));
+    ASSERT_EQ(1, winutil::RegisterFileTypes(nullptr, 1, root));
+    CString folder = winutil::GetModuleFolder();
+    CString self = folder + "\\NimboVandrell.exe";
+    char module[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, module, sizeof module);
+
+    const struct {
+        const char* path;
+        const char* name;
+        CString expected;
+    } rows[] = {
+        {".cni", nullptr, "cnifile"},
+        {".cni", "Content Type", "application/x-qelo-vyrntalk-pc"},
+        {"cnifile", nullptr, "VyrnTalk"},
+        {"cnifile\\DefaultIcon", nullptr, "\"" + self + "\",0"},
+        {"cnifile\\Shell\\open\\command", nullptr, "\"" + self + "\" \"%1\""},
+        {"MIME\\Database\\Content Type\\application/x-qelo-vyrntalk-pc", "Extension", ".cni"},
+        {".csz", nullptr, "cszfile"},
+        {"cszfile", nullptr, "VyrnTalkSkin"},
+        {"cszfile\\Shell\\open\\command", nullptr, CString("\"") + module + "\" \"%1\""},
+        {"MIME\\Database\\Content Type\\application/x-qelo-vyrntalk-skin", "Extension", ".csz"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_STREQ(row.expected.GetString(), QueryString(root, row.path, row.name).GetString());
+    }
+    HKEY classKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(root, "cnifile", 0, KEY_QUERY_VALUE, &classKey));
+    DWORD type = 0, flags = 0, size = sizeof flags;
+    EXPECT_EQ(ERROR_SUCCESS, ::RegQueryValueExA(classKey, "EditFlags", nullptr, &type, reinterpret_cast<BYTE*>(&flags), &size));
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), type);
+    EXPECT_EQ(0x00010000u, flags);
+    ::RegCloseKey(classKey);
+    ::RegCloseKey(root);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kTestRoot);
+}
+
+TEST(RegisterFileTypes, FailsWhenAKeyCannotBeCreated)
+{
+    HKEY readOnly = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ & ~KEY_CREATE_SUB_KEY, &readOnly));
+    EXPECT_EQ(0, winutil::RegisterFileTypes(nullptr, 0, readOnly));
+    EXPECT_EQ(0, winutil::RegisterFileTypes(nullptr, 2, HKEY_CURRENT_USER)) << "no third row";
+    ::RegCloseKey(readOnly);
+}
+
+TEST(InstallFolder, FallsBackToTheSecondExecutableName)
+{
+    const char* first = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\NimboVandrell.exe";
+    const char* second = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\q2NimboVandrell.exe";
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, first);
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, second, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    const char folder[] = "C:\\Program Files\\Qelo\\NimboVandrell";
+    ::RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), sizeof folder);
+    ::RegCloseKey(key);
+    EXPECT_STREQ(folder, winutil::GetInstallFolder().GetString());
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, second);
+    EXPECT_STREQ("", winutil::GetInstallFolder().GetString());
+}
+
+TEST(ReadFileHead, ReadsAtMostTheLimitAndReportsTheCut)
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    CString path = CString(temp) + "nv_readhead.txt";
+    ASSERT_TRUE(winutil::WriteTextFile(path, "0123456789"));
+    CString text;
+    bool truncated = false;
+    EXPECT_TRUE(winutil::ReadFileHead(path, text, 4, &truncated));
+    EXPECT_STREQ("0123", text.GetString());
+    EXPECT_TRUE(truncated);
+    EXPECT_FALSE(winutil::ReadTextFile(path, text, 4)) << "a whole-file read with a smaller limit fails";
+    EXPECT_TRUE(winutil::ReadTextFile(path, text, 0));
+    EXPECT_STREQ("0123456789", text.GetString());
+    ::DeleteFileA(path);
+    EXPECT_FALSE(winutil::ReadTextFile(path, text, 0));
+}
