@@ -81,8 +81,9 @@ TEST(NetInfo, ConnectionFlagsFollowTypeProtocolAndProxy)
         f.info.Load("Signup", kSection);
         EXPECT_EQ(row.flags, f.info.LiveConnectSettings().flags);
         EXPECT_STREQ(row.portAfter, f.info.LiveConnectSettings().proxyPort.GetString());
-        if (row.flags & kProxyInUse)
+        if (row.flags & kProxyInUse) {
             EXPECT_STREQ(row.host, f.info.LiveConnectSettings().proxyHostInUse.GetString());
+        }
         f.info.Save(kSection);
         EXPECT_EQ(row.savedEnable, f.profile.GetInt(kSection, "Proxy_enable", 99));
     }

@@ -77,11 +77,16 @@ TEST(RegisterFileTypes, WritesBothRowsAsVolatileKeys)
 
 TEST(RegisterFileTypes, FailsWhenAKeyCannotBeCreated)
 {
-    HKEY readOnly = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ & ~KEY_CREATE_SUB_KEY, &readOnly));
-    EXPECT_EQ(0, winutil::RegisterFileTypes(nullptr, 0, readOnly));
+    // A root whose key was deleted under the open handle refuses every new key.
+    const char path[] = "Software\\NimboVandrellTests\\Deleted";
+    HKEY root = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                                               nullptr, &root, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteKeyA(HKEY_CURRENT_USER, path));
+    EXPECT_EQ(0, winutil::RegisterFileTypes(nullptr, 0, root));
+    EXPECT_EQ(0, winutil::RegisterFileTypes(nullptr, 1, root));
+    ::RegCloseKey(root);
     EXPECT_EQ(0, winutil::RegisterFileTypes(nullptr, 2, HKEY_CURRENT_USER)) << "no third row";
-    ::RegCloseKey(readOnly);
 }
 
 TEST(InstallFolder, FallsBackToTheSecondExecutableName)
