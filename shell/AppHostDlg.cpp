@@ -56,6 +56,7 @@ void CAppHostDlg::FailStartup()
 BOOL CAppHostDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    GetClientApp()->OnHostLoopStarting();
     SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_HIDEWINDOW);
 
     m_pInstanceWnd = new (std::nothrow) CInstanceWnd;

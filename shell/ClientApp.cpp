@@ -222,6 +222,8 @@ void CClientApp::OpenHandedOverFile(const CString& path)
     }
 }
 
+void CClientApp::OnHostLoopStarting() { m_exiting = false; }
+
 bool CClientApp::BeginExit()
 {
     if (m_exiting)

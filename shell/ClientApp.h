@@ -128,6 +128,8 @@ public:
     void OpenHandedOverFile(const CString& path);
     // Runs the exit sequence once; later requests while it runs or after it are ignored.
     bool BeginExit();
+    // A host loop starts: the exit sequence may run (once) again.
+    void OnHostLoopStarting();
     bool IsExiting() const { return m_exiting; }
 
     const CString& GetExeFolder() const { return m_exeFolder; }
