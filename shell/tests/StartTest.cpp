@@ -388,6 +388,30 @@ TEST(StartUp, AMissingAccountRunsTheSignUpProgramUntilTheUserGivesUp)
     EXPECT_STREQ("run omit\nrun omit\nrun write\n", runs);
 }
 
+TEST(StartUp, AFailedFileTypeRegistrationEndsTheProgramWithTheInstallMessage)
+{
+    SeedCompleteAccount();
+    // The class key becomes a registry link to nowhere, so that it can't be created.
+    ::RegDeleteTreeA(HKEY_CLASSES_ROOT, "cnifile");
+    HKEY link = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CLASSES_ROOT, "cnifile", 0, nullptr,
+                                               REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &link, nullptr));
+    const wchar_t target[] = L"\\Registry\\Machine\\Software\\NvNoSuchKey\\Target";
+    ::RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target), sizeof target - sizeof(wchar_t));
+    ::RegCloseKey(link);
+
+    Program program;
+    ASSERT_TRUE(program.Start(MainExe()));
+    AnswerMessageBox(program, IDS_INSTALL_BROKEN, IDOK);
+    EXPECT_EQ(0L, program.WaitExit());
+    EXPECT_EQ(nullptr, ::FindWindowA("Qelo_NimboVandrell", nullptr));
+    EXPECT_EQ("0x5", RegQuery("", "MessageArrive")) << "nothing is saved";
+
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CLASSES_ROOT, "cnifile", REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE, &link));
+    EXPECT_EQ(ERROR_SUCCESS, ::RegDeleteKeyA(link, ""));
+    ::RegCloseKey(link);
+}
+
 TEST(StartUp, WhileTheSignUpProgramRunsTheProgramRefusesToStart)
 {
     SeedCompleteAccount();
