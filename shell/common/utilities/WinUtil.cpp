@@ -3,6 +3,9 @@
 #include "shell/common/utilities/TextUtil.h"
 
 #include <mmsystem.h>
+#include <wininet.h>
+
+#include "StringIds.h"
 
 namespace winutil {
 
@@ -319,6 +322,104 @@ BOOL CopyTextToClipboard(const CString& text, HWND owner)
     }
     ::CloseClipboard();
     return ok;
+}
+
+namespace {
+
+struct InternetHandle {
+    HINTERNET handle = nullptr;
+    ~InternetHandle()
+    {
+        if (handle)
+            ::InternetCloseHandle(handle);
+    }
+};
+
+} // namespace
+
+bool HttpGetUrl(const CString& url, CString& text, const HttpChunkCallback& callback, const HttpGetOptions& options,
+                long* lastError)
+{
+    text.Empty();
+    long error = 0;
+    auto finish = [&](bool success) {
+        if (!success && error == 0)
+            error = -1;
+        if (lastError)
+            *lastError = error;
+        if (callback)
+            callback(CString(), success ? 1 : -1);
+        return success;
+    };
+    CString agent = options.agent;
+    if (agent.IsEmpty())
+        agent.LoadString(IDS_HTTP_AGENT);
+    InternetHandle session, connection, request;
+    session.handle = ::InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (!session.handle) {
+        error = static_cast<long>(::GetLastError());
+        return finish(false);
+    }
+    if (options.setupSession)
+        options.setupSession(session.handle);
+
+    char host[256] = {}, object[2048] = {};
+    URL_COMPONENTSA parts = {};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = sizeof host;
+    parts.lpszUrlPath = object;
+    parts.dwUrlPathLength = sizeof object;
+    if (!::InternetCrackUrlA(url, 0, 0, &parts)) {
+        error = static_cast<long>(::GetLastError());
+        return finish(false);
+    }
+    DWORD flags = options.requestFlags;
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS)
+        flags |= INTERNET_FLAG_SECURE;
+    connection.handle = ::InternetConnectA(session.handle, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (!connection.handle) {
+        error = static_cast<long>(::GetLastError());
+        return finish(false);
+    }
+    request.handle = ::HttpOpenRequestA(connection.handle, "GET", *object ? object : "/", nullptr, nullptr, nullptr,
+                                        flags | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    if (!request.handle) {
+        error = static_cast<long>(::GetLastError());
+        return finish(false);
+    }
+    if (!options.proxyUser.IsEmpty()) {
+        ::InternetSetOptionA(request.handle, INTERNET_OPTION_PROXY_USERNAME, const_cast<char*>(options.proxyUser.GetString()),
+                             static_cast<DWORD>(options.proxyUser.GetLength()));
+        ::InternetSetOptionA(request.handle, INTERNET_OPTION_PROXY_PASSWORD,
+                             const_cast<char*>(options.proxyPassword.GetString()),
+                             static_cast<DWORD>(options.proxyPassword.GetLength()));
+    }
+    if (!::HttpSendRequestA(request.handle, nullptr, 0, nullptr, 0)) {
+        error = static_cast<long>(::GetLastError());
+        return finish(false);
+    }
+    DWORD status = 0, size = sizeof status;
+    if (!::HttpQueryInfoA(request.handle, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) ||
+        status != 200)
+        return finish(false);
+    // Read to the end whatever the announced length: one read may return less than asked.
+    std::string body;
+    char chunk[2048];
+    for (;;) {
+        DWORD got = 0;
+        if (!::InternetReadFile(request.handle, chunk, sizeof chunk, &got))
+            return finish(false);
+        if (got == 0)
+            break;
+        if (body.size() + got > options.maxBytes)
+            return finish(false);
+        body.append(chunk, got);
+        if (callback)
+            callback(CString(std::string(chunk, got)), 0);
+    }
+    text = CString(body);
+    return finish(true);
 }
 
 } // namespace winutil

@@ -52,4 +52,18 @@ HCURSOR LoadBusyCursor();
 void PumpMessagesFor(DWORD milliseconds);
 BOOL CopyTextToClipboard(const CString& text, HWND owner);
 
+// HTTP GET of a whole URL through WinINet. The callback gets every chunk with state 0, then an
+// empty text with 1 after success or -1 after a failure (a status other than 200 is one).
+struct HttpGetOptions {
+    CString agent;                                  // string 166 when empty
+    DWORD requestFlags = 0;                         // INTERNET_FLAG_* of the connection settings
+    CString proxyUser, proxyPassword;
+    std::function<void(void* session)> setupSession; // time-outs and proxy of the settings
+    DWORD maxBytes = 16 * 1024 * 1024;              // a larger body is a failure, never a cut one
+};
+using HttpChunkCallback = std::function<void(const CString& chunk, int state)>;
+// Returns whether the whole body arrived; lastError gets the system's error or -1.
+bool HttpGetUrl(const CString& url, CString& text, const HttpChunkCallback& callback, const HttpGetOptions& options,
+                long* lastError = nullptr);
+
 } // namespace winutil

@@ -1,9 +1,16 @@
 // System-facing utilities under Wine: processes, file types, App Paths and files.
+#include <winsock2.h>
+#include <wininet.h>
+
 #include "shell/common/utilities/WinUtil.h"
 
 #include "WinTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -120,4 +127,113 @@ TEST(ReadFileHead, ReadsAtMostTheLimitAndReportsTheCut)
     EXPECT_STREQ("0123456789", text.GetString());
     ::DeleteFileA(path);
     EXPECT_FALSE(winutil::ReadTextFile(path, text, 0));
+}
+
+namespace {
+
+// A loopback HTTP server on a thread: one canned reply per connection, then the connection ends.
+class CannedHttpServer {
+public:
+    explicit CannedHttpServer(std::vector<std::string> replies) : m_replies(std::move(replies))
+    {
+        WSADATA wsa;
+        ::WSAStartup(MAKEWORD(2, 2), &wsa);
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 4);
+        int length = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~CannedHttpServer()
+    {
+        ::closesocket(m_listener);
+        m_thread.join();
+    }
+    int Port() const { return m_port; }
+
+private:
+    void Serve()
+    {
+        for (const std::string& reply : m_replies) {
+            SOCKET client = ::accept(m_listener, nullptr, nullptr);
+            if (client == INVALID_SOCKET)
+                return;
+            std::string request;
+            char buffer[1024];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                int got = ::recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    break;
+                request.append(buffer, static_cast<size_t>(got));
+            }
+            // Sent in small pieces: a reader must not take one read for the whole body.
+            for (size_t at = 0; at < reply.size(); at += 700)
+                ::send(client, reply.data() + at, static_cast<int>(std::min<size_t>(700, reply.size() - at)), 0);
+            ::shutdown(client, SD_SEND);
+            ::closesocket(client);
+        }
+    }
+
+    std::vector<std::string> m_replies;
+    SOCKET m_listener = INVALID_SOCKET;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST(HttpGetUrl, ReadsWholeBodiesAndFailsOnOtherStatuses)
+{
+    std::string big(5000, 'x');
+    big[0] = 'A';
+    big[4999] = 'Z';
+    CannedHttpServer server({
+        "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + big,
+        "HTTP/1.0 200 OK\r\n\r\nno length given",
+        "HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found",
+    });
+    ::SetEnvironmentVariableA("http_proxy", nullptr);
+    CString base;
+    base.Format("http://127.0.0.1:%d/", server.Port());
+    winutil::HttpGetOptions options;
+    options.setupSession = [](void* session) {
+        INTERNET_PROXY_INFO direct = {INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr};
+        ::InternetSetOptionA(static_cast<HINTERNET>(session), INTERNET_OPTION_PROXY, &direct, sizeof direct);
+    };
+
+    const struct {
+        const char* name;
+        bool ok;
+        std::string body;
+    } rows[] = {
+        {"announced length, body in pieces", true, big},
+        {"no length: read until the end", true, "no length given"},
+        {"status 404 is a failure", false, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string chunks;
+        int endState = 0, ends = 0;
+        long error = 0;
+        CString text;
+        bool ok = winutil::HttpGetUrl(base + "page", text, [&](const CString& chunk, int state) {
+            if (state == 0)
+                chunks += chunk.str();
+            else {
+                endState = state;
+                ++ends;
+            }
+        }, options, &error);
+        EXPECT_EQ(row.ok, ok);
+        EXPECT_EQ(row.body, text.str());
+        EXPECT_EQ(row.body, chunks);
+        EXPECT_EQ(1, ends);
+        EXPECT_EQ(row.ok ? 1 : -1, endState);
+        EXPECT_EQ(row.ok ? 0 : -1, error);
+    }
 }
