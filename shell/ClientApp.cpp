@@ -6,7 +6,6 @@
 #include "shell/MainDlg.h"
 #include "shell/SignupLauncher.h"
 #include "shell/common/services/MessageBoxSeam.h"
-#include "shell/common/utilities/AccessPointList.h"
 #include "shell/common/utilities/TextUtil.h"
 #include "shell/common/utilities/WinUtil.h"
 
@@ -15,6 +14,7 @@
 #include "StringIds.h"
 
 #include <ole2.h>
+#include <shellapi.h>
 #include <winsock.h>
 
 #include <memory>
@@ -106,6 +106,25 @@ int CClientApp::ExitInstance()
     return CWinApp::ExitInstance();
 }
 
+void CClientApp::WinHelp()
+{
+    // "ﾄﾋﾟｯｸの検索: Nimbo Vandrell Ver3.2  ｵﾝﾗｲﾝﾍﾙﾌﾟ" and "Nimbo Vandrell Ver3.2  ｵﾝﾗｲﾝﾍﾙﾌﾟ".
+    static const char kTopicsTitle[] = "\xc4\xcb\xdf\xaf\xb8\x82\xcc\x8c\x9f\x8d\xf5: Nimbo Vandrell Ver3.2  "
+                                       "\xb5\xdd\xd7\xb2\xdd\xcd\xd9\xcc\xdf";
+    static const char kHelpTitle[] = "Nimbo Vandrell Ver3.2  \xb5\xdd\xd7\xb2\xdd\xcd\xd9\xcc\xdf";
+    HWND help = ::FindWindowA(nullptr, kTopicsTitle);
+    if (!help)
+        help = ::FindWindowA(nullptr, kHelpTitle);
+    if (help) {
+        ::BringWindowToTop(help);
+        return;
+    }
+    CString file = m_exeFolder + "\\NimboVandrell.hlp";
+    ::ShellExecuteA(nullptr, "open", file, nullptr, nullptr, SW_SHOWNOACTIVATE);
+    if (HWND opened = ::FindWindowA(nullptr, kTopicsTitle))
+        ::SetWindowPos(opened, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
 void CClientApp::BuildVersionText()
 {
     std::unique_ptr<CCallEngine> engine(new CCallEngine);
@@ -156,14 +175,10 @@ void CClientApp::LoadSettings()
     m_settings.LoadUserName(m_profile, defaults);
     m_ownUser.id = m_Comm_id;
     m_ownUser.name = m_Comm_name;
-    CString folder = GetDataFolder();
-    m_settings.LoadPreferences(m_profile, *this, defaults, [folder](const CString& number) {
-        CString text;
-        if (folder.IsEmpty() || !winutil::ReadTextFile(folder + "\\q2ap.lst", text, 0))
-            return CString();
-        auto list = ParseAccessPointList(text.GetString(), static_cast<std::size_t>(text.GetLength()));
-        const AccessPoint* found = FindAccessPoint(list, number);
-        return found ? found->areaCode : CString();
+    m_settings.LoadPreferences(m_profile, *this, defaults, [this](const CString&) {
+        CString area;
+        LoadAccessPointList(LoadText(IDS_ACCESS_POINT_ENTRY), nullptr, &area, nullptr, nullptr);
+        return area;
     });
     if (!m_ownUser.id.IsEmpty())
         m_users.push_back({m_ownUser.name, m_ownUser.id, 2, 0});

@@ -52,6 +52,8 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // Brings the online help to the front, or opens it.
+    void WinHelp();
 
     void SetupRegistry();
     void BuildVersionText();

@@ -1,11 +1,14 @@
 #include "shell/common/settings/NetInfo.h"
 
 #include "shell/common/scrambler/PasswordScrambler.h"
+#include "shell/common/utilities/AccessPointList.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -253,6 +256,42 @@ void CNetInfo::SaveCommCache()
         }
     }
     m_commCache.Clear();
+}
+
+bool CNetInfo::LoadAccessPointList(const CString& displayFormat, CString* firstText, CString* firstAreaCode,
+                                   CString* secondText, CString* thirdText) const
+{
+    if (m_dataFolder.IsEmpty())
+        return false;
+    CString path = m_dataFolder + kSeparator + "q2ap.lst";
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return false;
+    std::string data;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        data.append(buffer, got);
+    std::fclose(file);
+    std::vector<AccessPoint> list = ParseAccessPointList(data.data(), data.size());
+    auto display = [&](const AccessPoint& entry) {
+        // The format is the program's own string with three %s: never a text from the file.
+        CString text;
+        text.Format(displayFormat, entry.name.GetString(), entry.number.GetString(), entry.areaCode.GetString());
+        return text;
+    };
+    if (const AccessPoint* second = FindAccessPoint(list, m_PhoneNumber2); second && secondText)
+        *secondText = display(*second);
+    if (const AccessPoint* third = FindAccessPoint(list, m_PhoneNumber3); third && thirdText)
+        *thirdText = display(*third);
+    const AccessPoint* first = FindAccessPoint(list, m_PhoneNumber);
+    if (!first)
+        return false;
+    if (firstText)
+        *firstText = display(*first);
+    if (firstAreaCode)
+        *firstAreaCode = first->areaCode;
+    return true;
 }
 
 void CNetInfo::LoadOemLink()

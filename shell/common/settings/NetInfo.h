@@ -93,6 +93,12 @@ public:
     void SaveCommCache();
     CCommCache& CommCache() { return m_commCache; }
 
+    // Looks the access-point numbers PhoneNumber, PhoneNumber2 and PhoneNumber3 up in q2ap.lst
+    // of the data folder. displayFormat (string 507) takes name, number and area code. Returns
+    // whether the first number was found (its text and area code are then set).
+    bool LoadAccessPointList(const CString& displayFormat, CString* firstText, CString* firstAreaCode,
+                             CString* secondText, CString* thirdText) const;
+
     // OEM link: application key OemName, then Url and UrlTitle of the section it names.
     void LoadOemLink();
 

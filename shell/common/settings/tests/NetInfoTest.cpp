@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 namespace {
 
 const char kSection[] = "NetInfo";
@@ -187,4 +190,29 @@ TEST(NetInfo, OemLinkNeedsAllThreeTexts)
     f.profile.WriteString("Partner", "UrlTitle", "Title");
     f.info.LoadOemLink();
     EXPECT_TRUE(f.info.m_hasOemLink);
+}
+
+TEST(NetInfo, AccessPointsAreLookedUpInTheListOfTheDataFolder)
+{
+    namespace fs = std::filesystem;
+    fs::path folder = fs::temp_directory_path() / "nv_aplist_test";
+    fs::create_directories(folder);
+    {
+        std::ofstream out(folder / "q2ap.lst", std::ios::binary);
+        out << "/name,number,area,x\r\nTokyo,0990-12-3456,03,a\r\nOsaka,06-1111-2222,06,b\r\n";
+    }
+    Fixture f;
+    f.info.SetDataFolder(folder.string().c_str());
+    f.info.m_PhoneNumber = "0990-12-3456";
+    f.info.m_PhoneNumber2 = "06-1111-2222";
+    f.info.m_PhoneNumber3 = "unlisted";
+    CString first, area, second, third = "unchanged";
+    EXPECT_TRUE(f.info.LoadAccessPointList(" %s %s(area:%s)", &first, &area, &second, &third));
+    EXPECT_STREQ(" Tokyo 0990-12-3456(area:03)", first.GetString());
+    EXPECT_STREQ("03", area.GetString());
+    EXPECT_STREQ(" Osaka 06-1111-2222(area:06)", second.GetString());
+    EXPECT_STREQ("unchanged", third.GetString());
+    f.info.m_PhoneNumber = "unlisted";
+    EXPECT_FALSE(f.info.LoadAccessPointList(" %s %s(area:%s)", &first, &area, nullptr, nullptr));
+    fs::remove_all(folder);
 }
