@@ -30,7 +30,8 @@ BOOL CMainDlg::OnInitDialog()
     CClientApp* app = GetClientApp();
     if (!app->GetHandoverTarget())
         app->SetHandoverTarget(this);
-    // The real window shows itself a second after start; the stand-in waits to be shown.
+    // The real window shows itself a second after start, with its skin; the stand-in at once.
+    ShowWindow(SW_SHOWNORMAL);
     m_ready = true;
     return TRUE;
 }

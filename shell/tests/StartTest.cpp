@@ -245,7 +245,8 @@ TEST(StartUp, FirstStartRunsTheHostLoopAndExitSavesSettingsAndReleasesTheMutex)
     RunningInstance first;
     ASSERT_TRUE(first.Start());
     EXPECT_TRUE(MutexExists());
-    EXPECT_FALSE(::IsWindowVisible(first.main)) << "the stand-in main window waits to be shown";
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
+    nvtest::SaveWindowScreenshot(first.main, "main_program_started");
     EXPECT_EQ(0L, first.Exit());
     EXPECT_FALSE(MutexExists());
     EXPECT_EQ(nullptr, ::FindWindowA("Qelo_NimboVandrell", nullptr));
