@@ -25,23 +25,21 @@ std::string LoadText(UINT id)
     return text;
 }
 
-void SetString(const char* section, const char* name, const std::string& value)
+void SetValue(const char* section, const char* name, DWORD type, const void* data, DWORD size)
 {
     std::string path = std::string(kProfile) + (*section ? "\\" : "") + section;
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
-    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+    ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
     ::RegCloseKey(key);
 }
 
-void SetDword(const char* section, const char* name, DWORD value)
+void SetString(const char* section, const char* name, const std::string& value)
 {
-    std::string path = std::string(kProfile) + (*section ? "\\" : "") + section;
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
-    ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    ::RegCloseKey(key);
+    SetValue(section, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
+
+void SetDword(const char* section, const char* name, DWORD value) { SetValue(section, name, REG_DWORD, &value, sizeof value); }
 
 void ResetProfile() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kProfile); }
 
@@ -335,6 +333,32 @@ TEST(StartUp, APathTooLongForAnAtomIsRefusedVisibly)
     EXPECT_EQ(0L, second.WaitExit());
     EXPECT_EQ("", WindowText(first.main, IDC_MAIN_HANDOVER));
     EXPECT_EQ(0L, first.Exit());
+}
+
+TEST(StartUp, ASecondStartDoesNotWaitForeverOnAHungFirstInstance)
+{
+    // This process plays a first instance that stopped answering: it holds the mutex and the
+    // instance window, and does not pump while the second start hands its path over.
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, "VY@N_IS_RUNNING");
+    ASSERT_NE(nullptr, mutex);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Qelo_NimboVandrell";
+    ::RegisterClassA(&wc);
+    HWND fake = ::CreateWindowExA(WS_EX_TOOLWINDOW, "Qelo_NimboVandrell", "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, fake);
+    Program second;
+    ASSERT_TRUE(second.Start(MainExe(), "C:\\hung\\a.cni"));
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, second.Id());
+    DWORD waited = ::WaitForSingleObject(process, 60000);
+    ::CloseHandle(process);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), waited) << "the second start gave up on its own";
+    EXPECT_EQ(0, ::GlobalFindAtomA("C:\\hung\\a.cni")) << "its atom was released";
+    nvtest::PumpPending();
+    ::DestroyWindow(fake);
+    ::UnregisterClassA("Qelo_NimboVandrell", wc.hInstance);
+    ::CloseHandle(mutex);
 }
 
 TEST(StartUp, AMissingAccountRunsTheSignUpProgramUntilTheUserGivesUp)
