@@ -3,6 +3,8 @@
 #include "StringIds.h"
 #include "shell/common/skin/UnlhaArchiver.h"
 
+#include "framework/core/Cp932.h"
+
 #include <memory>
 
 namespace {
@@ -358,8 +360,10 @@ bool CSkinManager::InstallSkinFile(CString& path)
         targetName = title;
     }
     // "[1].csz" would install as ".csz" under an empty name: refuse before copying anything.
-    if (name.IsEmpty())
+    if (name.IsEmpty()) {
+        SetError(kCannotCreateInstallTarget);
         return false;
+    }
     const CString& skins = GetSkinFolder();
     if (skins.IsEmpty())
         return false;
