@@ -272,6 +272,17 @@ bool CSkinManager::IsArchiverReady()
     return m_archiverReady;
 }
 
+bool CSkinManager::CheckArchive(const CString& archive)
+{
+    CUnlhaArchiver checker;
+    switch (checker.CheckArchive(archive)) {
+    case CUnlhaArchiver::kNoArchiver: SetErrorText(IDS_SKIN_NO_ARCHIVER, nullptr); return false;
+    case CUnlhaArchiver::kInvalid: SetErrorText(IDS_SKIN_BROKEN, archive); return false;
+    case CUnlhaArchiver::kBusy: SetErrorText(IDS_SKIN_ARCHIVER_BUSY, nullptr); return false;
+    default: return true;
+    }
+}
+
 bool CSkinManager::SelectSkin(HWND owner, UINT command)
 {
     FlushSkinCache(owner);
@@ -291,13 +302,8 @@ bool CSkinManager::SelectSkin(HWND owner, UINT command)
         return false;
     CString name = m_skinNames[index];
     CString archive = GetSkinFolder() + name + kArchiveExtension;
-    CUnlhaArchiver checker;
-    switch (checker.CheckArchive(archive)) {
-    case CUnlhaArchiver::kNoArchiver: SetErrorText(IDS_SKIN_NO_ARCHIVER, nullptr); return false;
-    case CUnlhaArchiver::kInvalid: SetErrorText(IDS_SKIN_BROKEN, archive); return false;
-    case CUnlhaArchiver::kBusy: SetErrorText(IDS_SKIN_ARCHIVER_BUSY, nullptr); return false;
-    default: break;
-    }
+    if (!CheckArchive(archive))
+        return false;
     WORD code = 0;
     if (!ExtractInto(owner, archive, folder, code)) {
         SetError(kArchiverCode + code);
@@ -339,15 +345,8 @@ bool CSkinManager::LoadSkinArchive(HWND owner, CString& nameOrPath, bool isPath)
 
 bool CSkinManager::InstallSkinFile(CString& path)
 {
-    {
-        CUnlhaArchiver checker;
-        switch (checker.CheckArchive(path)) {
-        case CUnlhaArchiver::kNoArchiver: SetErrorText(IDS_SKIN_NO_ARCHIVER, nullptr); return false;
-        case CUnlhaArchiver::kInvalid: SetErrorText(IDS_SKIN_BROKEN, path); return false;
-        case CUnlhaArchiver::kBusy: SetErrorText(IDS_SKIN_ARCHIVER_BUSY, nullptr); return false;
-        default: break;
-        }
-    }
+    if (!CheckArchive(path))
+        return false;
     CString title = FileTitle(path);
     CString name, targetName;
     int bracket = title.Find('[');

@@ -85,6 +85,8 @@ public:
 
 private:
     CString UnpackFolder(const char* prefix);
+    // Sets the error text of a missing, busy or broken archiver answer.
+    bool CheckArchive(const CString& archive);
     bool ExtractInto(HWND owner, const CString& archive, const CString& folder, WORD& code);
     void SetError(DWORD detailCode);
     void SetErrorText(UINT id, const char* insert);
