@@ -322,6 +322,28 @@ TEST_F(SkinManagerTest, LearnedRegionIsWrittenBackAndFoundAfterARestart)
     EXPECT_EQ(ReadBytes(SkinPath("baseskin")), m_baseArchive);
 }
 
+TEST_F(SkinManagerTest, AFailedRebuildKeepsTheOldArchiveAndSaysSo)
+{
+    MakeBlue();
+    m_host.profile["Skin"] = "blue";
+    Bytes before = ReadBytes(SkinPath("blue"));
+    CSkinManager skins(&m_host);
+    ASSERT_TRUE(skins.InitSkins());
+    // Another program holds the archive open: it can't be replaced, and must not be half-replaced.
+    HANDLE held = CreateFileA(SkinPath("blue"), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    skins.SetInfoValue("RGN_MAIN=1:0,0,10,10:");
+    EXPECT_EQ(skins.WriteBackSkin(nullptr), 0);
+    CloseHandle(held);
+    EXPECT_EQ(ReadBytes(SkinPath("blue")), before);
+    ASSERT_EQ(m_host.messages.size(), 1u);
+    CString expected = Load(IDS_SKIN_WRITE_FAILED);
+    expected = expected.Left(expected.Find('('));
+    EXPECT_EQ(m_host.messages[0].Left(expected.GetLength()), expected);
+    EXPECT_GE(m_host.messages[0].Find("(blue)"), 0);
+    EXPECT_EQ(GetFileAttributesA(SkinPath("blue") + ".$$$"), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(SkinManagerTest, MissingOrUnusableBaseSkinEndsTheProgram)
 {
     struct Row {
