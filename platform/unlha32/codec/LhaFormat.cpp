@@ -189,7 +189,6 @@ bool Reader::ReadLevel01(Entry& entry, std::size_t base)
     std::size_t extended = 0;
     if (entry.level == 1) {
         std::size_t firstSize = Le16(h + total - 2);
-        std::string before = path;
         if (!ReadExtendedHeaders(entry, base + total, m_size, firstSize, extended, false, 0))
             return false;
         if (extended > entry.packedSize)

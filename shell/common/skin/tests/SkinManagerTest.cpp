@@ -148,6 +148,14 @@ void RemoveTree(const CString& folder)
     RemoveDirectoryA(folder);
 }
 
+// The start of text 296 up to the archive path (the system's formatter may change line ends).
+CString FormatBroken(const CString& path)
+{
+    CString pattern = Load(IDS_SKIN_BROKEN);
+    int insert = pattern.Find("%1!s!");
+    return pattern.Left(insert) + path + " )";
+}
+
 const char* const kBlueInfo = "FILE_VERSION=3.20\r\nWBG_TRANSEPARENT=1,2,3\r\n; own layout\r\nMAIN_CLS=1,2,3,4:1";
 
 class SkinManagerTest : public ::testing::Test {
@@ -417,6 +425,60 @@ TEST_F(SkinManagerTest, MenuListsSkinsAndSwitchingLeavesNoStaleBitmaps)
     EXPECT_GE(skins.GetErrorText().Find(m_root + "\\Skin\\Zeta.csz"), 0);
     EXPECT_FALSE(skins.SelectSkin(nullptr, CSkinManager::kFirstSkinCommand + 7));
     DestroyMenu(parent);
+}
+
+TEST_F(SkinManagerTest, ArchiverStatesGiveTheirTexts)
+{
+    MakeSkin("alpha", {{"NVPCINFO.TXT", Text("FILE_VERSION=3.2\r\n")}});
+    CSkinManager skins(&m_host);
+    ASSERT_TRUE(skins.InitSkins());
+    HMENU parent = CreatePopupMenu();
+    ASSERT_EQ(skins.BuildSkinMenu(parent, true, 0), 1);
+    DestroyMenu(parent);
+
+    const CString broken = FormatBroken(SkinPath("alpha"));
+    struct Row {
+        const char* name;
+        const char* version;
+        const char* busy;
+        const char* check;
+        const char* result;
+        CString expected;
+    } rows[] = {
+        {"busy", "100", "1", "1", "0", Load(IDS_SKIN_ARCHIVER_BUSY)},
+        {"archive called invalid", "100", "0", "0", "0", broken},
+        {"command fails", "100", "0", "1", "32773", CString("1008005")},
+    };
+    CUnlhaArchiver::SetLibraryPath(nvtest::UnixToWindowsPath(nvtest::Env("NV_UNLHA32_FAKE")).c_str());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetEnvironmentVariableA("NV_FAKE_UNLHA_VERSION", row.version);
+        SetEnvironmentVariableA("NV_FAKE_UNLHA_BUSY", row.busy);
+        SetEnvironmentVariableA("NV_FAKE_UNLHA_CHECK", row.check);
+        SetEnvironmentVariableA("NV_FAKE_UNLHA_RESULT", row.result);
+        EXPECT_FALSE(skins.SelectSkin(nullptr, CSkinManager::kFirstSkinCommand));
+        EXPECT_GE(skins.GetErrorText().Find(row.expected), 0) << skins.GetErrorText().GetString();
+        EXPECT_TRUE(skins.IsBaseSkin());
+    }
+    // The command line quotes both the archive and the folder (temporary folders hold blanks).
+    char last[1024] = {};
+    GetEnvironmentVariableA("NV_FAKE_UNLHA_LAST", last, sizeof last);
+    EXPECT_EQ(CString(last), CString("e -ycngm \"") + SkinPath("alpha") + "\" \"" + skins.GetSkinTempFolder() + "\\\"");
+
+    // Without an archiver: the skin entries and the download entry are grayed, selecting fails.
+    CUnlhaArchiver::SetLibraryPath("no-such-unlha32.dll");
+    CSkinManager without(&m_host);
+    EXPECT_FALSE(without.InitSkins());  // the base skin cannot be unpacked either
+    parent = CreatePopupMenu();
+    ASSERT_EQ(without.BuildSkinMenu(parent, true, 0), 1);
+    HMENU menu = GetSubMenu(parent, 0);
+    EXPECT_EQ(GetMenuState(menu, CSkinManager::kDownloadCommand, MF_BYCOMMAND) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
+    EXPECT_EQ(GetMenuState(menu, CSkinManager::kFirstSkinCommand, MF_BYCOMMAND) & MF_GRAYED, static_cast<UINT>(MF_GRAYED));
+    DestroyMenu(parent);
+    EXPECT_FALSE(without.SelectSkin(nullptr, CSkinManager::kFirstSkinCommand));
+    EXPECT_EQ(without.GetErrorText(), Load(IDS_SKIN_NO_ARCHIVER));
+    for (const char* name : {"NV_FAKE_UNLHA_VERSION", "NV_FAKE_UNLHA_BUSY", "NV_FAKE_UNLHA_CHECK", "NV_FAKE_UNLHA_RESULT"})
+        SetEnvironmentVariableA(name, nullptr);
 }
 
 TEST_F(SkinManagerTest, InstallingASkinOpenedFromTheShell)
