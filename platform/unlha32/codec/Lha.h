@@ -75,6 +75,10 @@ private:
 Status DecodeLzh(int dictionaryBits, const std::uint8_t* in, std::size_t inSize,
                  std::size_t originalSize, std::vector<std::uint8_t>& out);
 
+// Huffman code lengths of at most 16 bits for the frequencies (0 for unused symbols); the code
+// is complete. Needs at least two used symbols. (The encoder's, open for tests.)
+void MakeCodeLengths(const std::uint32_t* freq, int count, std::uint8_t* lengths);
+
 // Encodes data as a -lh5- stream.
 std::vector<std::uint8_t> EncodeLh5(const std::uint8_t* data, std::size_t size);
 

@@ -49,9 +49,9 @@ private:
     int m_count = 0;
 };
 
-// Code lengths of at most kMaxCodeLength bits for the given frequencies; symbols of frequency 0
-// get length 0. Needs at least two used symbols.
-void MakeLengths(const std::uint32_t* freq, int count, std::uint8_t* lengths)
+} // namespace
+
+void MakeCodeLengths(const std::uint32_t* freq, int count, std::uint8_t* lengths)
 {
     struct Node {
         std::uint64_t weight;
@@ -122,6 +122,8 @@ void MakeLengths(const std::uint32_t* freq, int count, std::uint8_t* lengths)
             lengths[order[k++]] = static_cast<std::uint8_t>(len);
 }
 
+namespace {
+
 // Canonical codes for the lengths, as the decoder assigns them.
 void MakeCodes(const std::uint8_t* lengths, int count, std::uint16_t* codes)
 {
@@ -155,7 +157,7 @@ struct Code {
             }
         std::memset(lengths, 0, sizeof(lengths));
         if (used >= 2) {
-            MakeLengths(freq, count, lengths);
+            MakeCodeLengths(freq, count, lengths);
             MakeCodes(lengths, count, codes);
         }
     }

@@ -89,6 +89,23 @@ Bytes Pattern(std::size_t size, int kind)
     return b;
 }
 
+// Symbol counts along the Fibonacci series, shuffled: very skewed code lengths.
+Bytes FibonacciFrequencies()
+{
+    Bytes b;
+    std::uint32_t f0 = 1, f1 = 1;
+    for (int symbol = 0; symbol < 24; ++symbol) {
+        b.insert(b.end(), f0, static_cast<std::uint8_t>(symbol * 10));
+        std::uint32_t next = f0 + f1;
+        f0 = f1;
+        f1 = next;
+    }
+    lhatest::Lcg g(99);
+    for (std::size_t i = b.size() - 1; i > 0; --i)
+        std::swap(b[i], b[(static_cast<std::size_t>(g.Next()) << 15 | g.Next()) % (i + 1)]);
+    return b;
+}
+
 TEST(LhaCodec, OurArchivesReadBackByteForByte)
 {
     struct Row {
@@ -103,6 +120,7 @@ TEST(LhaCodec, OurArchivesReadBackByteForByte)
         {"repeats past the 8 KiB dictionary", Pattern(60000, 3)},
         {"quadratic ramp", Pattern(100000, 4)},
         {"fixture text", lhatest::FixtureText()},
+        {"Fibonacci symbol counts", FibonacciFrequencies()},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -115,6 +133,27 @@ TEST(LhaCodec, OurArchivesReadBackByteForByte)
         EXPECT_EQ(members[0].data, row.data);
         EXPECT_EQ(members[0].entry.level, 2);
     }
+}
+
+TEST(LhaCodec, CodeLengthsAreCutToSixteenBitsAndStayComplete)
+{
+    // Fibonacci counts make a plain Huffman code as deep as there are symbols.
+    std::uint32_t freq[30];
+    freq[0] = freq[1] = 1;
+    for (int i = 2; i < 30; ++i)
+        freq[i] = freq[i - 1] + freq[i - 2];
+    std::uint8_t lengths[30];
+    lha::MakeCodeLengths(freq, 30, lengths);
+    std::uint64_t kraft = 0;
+    for (int i = 0; i < 30; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_GE(lengths[i], 1);
+        ASSERT_LE(lengths[i], 16);
+        kraft += std::uint64_t(1) << (16 - lengths[i]);
+        if (i > 0)
+            EXPECT_LE(lengths[i], lengths[i - 1]);  // more frequent, never longer
+    }
+    EXPECT_EQ(kraft, std::uint64_t(1) << 16);  // complete: the decoder accepts every code
 }
 
 TEST(LhaCodec, WriterKeepsCodePage932NamesWhoseSecondByteIsABackslash)
