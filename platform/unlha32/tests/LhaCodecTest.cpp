@@ -150,8 +150,9 @@ TEST(LhaCodec, CodeLengthsAreCutToSixteenBitsAndStayComplete)
         ASSERT_GE(lengths[i], 1);
         ASSERT_LE(lengths[i], 16);
         kraft += std::uint64_t(1) << (16 - lengths[i]);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LE(lengths[i], lengths[i - 1]);  // more frequent, never longer
+        }
     }
     EXPECT_EQ(kraft, std::uint64_t(1) << 16);  // complete: the decoder accepts every code
 }
