@@ -91,10 +91,9 @@ def glyph(c, x, y, w, h, kind, colour):
         for i in range(-s, s + 1):
             c.set(cx + i, cy + i, colour)
             c.set(cx + i, cy - i, colour)
-    elif kind == 1:    # triangle
-        for i in range(0, 2 * s + 1):
-            c.rect(cx - s + i // 2, cy - s + i, 1, 1, colour)
-            c.rect(cx - s, cy - s + i, i // 2 + 1 if i <= s else (2 * s - i) // 2 + 1, 1, colour)
+    elif kind == 1:    # triangle pointing right
+        for dy in range(-s, s + 1):
+            c.rect(cx - s // 2, cy + dy, s - abs(dy) + 1, 1, colour)
     elif kind == 2:    # square
         c.rect(cx - s, cy - s, 2 * s + 1, 2 * s + 1, colour)
     elif kind == 3:    # bars
