@@ -129,3 +129,28 @@ std::string FitField(const char* text, std::size_t fieldSize)
 }
 
 } // namespace qelo
+
+namespace qelo {
+
+InterfaceChoice ChooseLocalInterface(const NetInterface* interfaces, int count)
+{
+    InterfaceChoice choice;
+    for (int i = 0; interfaces && i < count; ++i) {
+        const NetInterface& entry = interfaces[i];
+        if (entry.loopback || entry.address == 0 || entry.address == 0x7F000001)
+            continue;
+        choice.address = entry.address;
+        choice.pointToPoint = entry.pointToPoint;
+        choice.index = i;
+        if (entry.pointToPoint)
+            break;
+    }
+    return choice;
+}
+
+std::string AccountLogText(const std::string& user, const std::string& password)
+{
+    return " orbelan account=" + user + "," + (password.empty() ? std::string() : std::string("********"));
+}
+
+} // namespace qelo

@@ -32,3 +32,25 @@ bool LoginMeansSignOut(const char* nickname, bool webFlag);
 std::string FitField(const char* text, std::size_t fieldSize);
 
 } // namespace qelo
+
+namespace qelo {
+
+// One entry of the interface list.
+struct NetInterface {
+    std::uint32_t address = 0; // host order
+    bool loopback = false;
+    bool pointToPoint = false;
+};
+// The scan's choice: a point-to-point interface ends the scan; otherwise the last LAN one stands.
+// Loopback interfaces and the addresses 0 and 127.0.0.1 never qualify.
+struct InterfaceChoice {
+    std::uint32_t address = 0;
+    bool pointToPoint = false;
+    int index = -1;
+};
+InterfaceChoice ChooseLocalInterface(const NetInterface* interfaces, int count);
+
+// The gateway account as the log shows it: the password never in clear.
+std::string AccountLogText(const std::string& user, const std::string& password);
+
+} // namespace qelo

@@ -137,3 +137,27 @@ TEST(Addressing, DottedTextsPortsAndDigits)
     EXPECT_EQ("123456789", FitField("1234567890", 10));
     EXPECT_EQ("", FitField(nullptr, 10));
 }
+
+TEST(InterfaceScan, PointToPointWinsOtherwiseTheLastLan)
+{
+    const NetInterface lanThenPpp[] = {{0x7F000001, true, false}, {0xC0A80002, false, false}, {0x0A000001, false, true},
+                                       {0xC0A80003, false, false}};
+    InterfaceChoice choice = ChooseLocalInterface(lanThenPpp, 4);
+    EXPECT_EQ(0x0A000001u, choice.address);
+    EXPECT_TRUE(choice.pointToPoint);
+
+    const NetInterface twoLans[] = {{0xC0A80002, false, false}, {0xC0A80003, false, false}, {0x7F000001, false, false}};
+    choice = ChooseLocalInterface(twoLans, 3);
+    EXPECT_EQ(0xC0A80003u, choice.address);
+    EXPECT_FALSE(choice.pointToPoint);
+
+    const NetInterface onlyLoopback[] = {{0x7F000001, true, false}, {0, false, false}};
+    EXPECT_EQ(0u, ChooseLocalInterface(onlyLoopback, 2).address);
+}
+
+TEST(AccountLog, PasswordNeverInClear)
+{
+    std::string line = AccountLogText("gwuser", "s3cret");
+    EXPECT_EQ(std::string::npos, line.find("s3cret"));
+    EXPECT_NE(std::string::npos, line.find("gwuser"));
+}
