@@ -177,7 +177,8 @@ int __cdecl PW_start(HWND window, const char* country, const char* area, const c
 {
     char folder[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof folder, folder);
-    Context().workingFolder = FitField(folder, 80);
+    // The whole folder: a cut path would name another ini file.
+    Context().workingFolder = folder;
     LibrarySetsLogLevel(30);
     LibLog(0, "PW_start(): version=%s", kVersionText);
     Context().hostWindow = window;

@@ -12,7 +12,7 @@ struct LibraryContext {
     HWND hostWindow = nullptr;
     // Identity and account fields live in the signalling client (Identity); these are the
     // host's settings that outlive a restart of the call thread.
-    std::string workingFolder;   // taken at PW_start, at most 79 bytes
+    std::string workingFolder;   // taken at PW_start
     bool perUserRoot = false;    // registry root: HKEY_CURRENT_USER once set before the first access
     std::uint16_t protocolVersion = 0x91;
     std::uint32_t localAddress = 0; // host order; 0 when none

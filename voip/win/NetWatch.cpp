@@ -14,6 +14,7 @@
 #include <ws2ipdef.h>
 #include <ras.h>
 
+#include <atomic>
 #include <mutex>
 
 namespace qelo {
@@ -185,38 +186,50 @@ int RasFindConnection()
     return static_cast<int>(watch.connections.size());
 }
 
+// The system's interface list (SIO_GET_INTERFACE_LIST, at most 20 entries).
+bool SystemInterfaces(std::vector<NetInterface>& interfaces)
+{
+    SOCKET probe = WSASocketA(AF_INET, SOCK_DGRAM, 0, nullptr, 0, 0);
+    if (probe == INVALID_SOCKET)
+        return false;
+    INTERFACE_INFO list[20];
+    DWORD bytes = 0;
+    bool ok = WSAIoctl(probe, SIO_GET_INTERFACE_LIST, nullptr, 0, list, sizeof list, &bytes, nullptr, nullptr) == 0;
+    closesocket(probe);
+    if (!ok)
+        return false;
+    int count = static_cast<int>(bytes / sizeof(INTERFACE_INFO));
+    LibLog(30, "ip sizes=%d/%d=%lf", static_cast<int>(bytes), static_cast<int>(sizeof(INTERFACE_INFO)),
+           static_cast<double>(bytes) / sizeof(INTERFACE_INFO));
+    for (int i = 0; i < count; ++i) {
+        NetInterface entry;
+        entry.address = ntohl(list[i].iiAddress.AddressIn.sin_addr.s_addr);
+        entry.loopback = (list[i].iiFlags & IFF_LOOPBACK) != 0;
+        entry.pointToPoint = (list[i].iiFlags & IFF_POINTTOPOINT) != 0;
+        interfaces.push_back(entry);
+    }
+    return true;
+}
+
+std::atomic<InterfaceSource> g_interfaces{SystemInterfaces};
+
 // scan_interfaces: the address found, or 0.
 std::uint32_t ScanInterfaces()
 {
     std::uint32_t found = 0;
-    SOCKET probe = WSASocketA(AF_INET, SOCK_DGRAM, 0, nullptr, 0, 0);
-    if (probe != INVALID_SOCKET) {
-        INTERFACE_INFO list[20];
-        DWORD bytes = 0;
-        if (WSAIoctl(probe, SIO_GET_INTERFACE_LIST, nullptr, 0, list, sizeof list, &bytes, nullptr, nullptr) == 0) {
-            int count = static_cast<int>(bytes / sizeof(INTERFACE_INFO));
-            LibLog(30, "ip sizes=%d/%d=%lf", static_cast<int>(bytes), static_cast<int>(sizeof(INTERFACE_INFO)),
-                   static_cast<double>(bytes) / sizeof(INTERFACE_INFO));
-            std::vector<NetInterface> interfaces;
-            for (int i = 0; i < count; ++i) {
-                NetInterface entry;
-                entry.address = ntohl(list[i].iiAddress.AddressIn.sin_addr.s_addr);
-                entry.loopback = (list[i].iiFlags & IFF_LOOPBACK) != 0;
-                entry.pointToPoint = (list[i].iiFlags & IFF_POINTTOPOINT) != 0;
-                LibLog(30, "interface[%d]=%s ip=%s (flags=%08X)", i, entry.pointToPoint ? "PPP" : "LAN",
-                       DottedAddress(entry.address).c_str(), static_cast<unsigned>(list[i].iiFlags));
-                interfaces.push_back(entry);
-            }
-            InterfaceChoice choice = ChooseLocalInterface(interfaces.data(), count);
-            if (choice.address) {
-                if (choice.pointToPoint)
-                    RasFindConnection();
-                std::int32_t lan = Watch().inUse ? 0 : 1;
-                RegistryWrite("lan", &lan, sizeof lan);
-                found = choice.address;
-            }
+    std::vector<NetInterface> interfaces;
+    if (g_interfaces.load()(interfaces)) {
+        for (std::size_t i = 0; i < interfaces.size(); ++i)
+            LibLog(30, "interface[%d]=%s ip=%s", static_cast<int>(i), interfaces[i].pointToPoint ? "PPP" : "LAN",
+                   DottedAddress(interfaces[i].address).c_str());
+        InterfaceChoice choice = ChooseLocalInterface(interfaces.data(), static_cast<int>(interfaces.size()));
+        if (choice.address) {
+            if (choice.pointToPoint)
+                RasFindConnection();
+            std::int32_t lan = Watch().inUse ? 0 : 1;
+            RegistryWrite("lan", &lan, sizeof lan);
+            found = choice.address;
         }
-        closesocket(probe);
     }
     Context().localAddress = found;
     LibLog(0, "my %s ip=%s", RegistryFlag("lan") ? "LAN" : "Dialup",
@@ -225,6 +238,11 @@ std::uint32_t ScanInterfaces()
 }
 
 } // namespace
+
+void SetInterfaceSource(InterfaceSource source)
+{
+    g_interfaces = source ? source : SystemInterfaces;
+}
 
 void SetRasApi(IRasApi* api)
 {

@@ -5,6 +5,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include "voip/core/SettingsRules.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,6 +35,11 @@ void SetRasApi(IRasApi* api);
 constexpr DWORD kRasConnected = 0x2000;
 constexpr DWORD kRasDisconnected = 0x2001;
 constexpr DWORD kRasProjected = 18;
+
+// The interface list of the scan. The real one asks Windows Sockets; tests give their own.
+
+using InterfaceSource = bool (*)(std::vector<NetInterface>& interfaces);
+void SetInterfaceSource(InterfaceSource source);
 
 int WsockStart();
 // wsock_error(place): -1 when the last socket error is non-zero (reported), else 0.
