@@ -81,22 +81,26 @@ struct Channel {
     std::string proxyHost = kProxyHost;
     std::uint16_t proxyPort = kProxyPort;
     std::atomic<bool> running{false};
+    // Each start of the call thread has its own number, so that a thread that ended itself
+    // and is still finishing never acts on a newer thread's behalf.
+    std::atomic<int> generation{0};
     std::thread thread;
     std::thread::id threadId;
-    bool clientReady = false;
 };
 
 Channel& TheChannel()
 {
-    static Channel channel;
-    if (!channel.clientReady) {
-        channel.clientReady = true;
-        channel.client.SetServerName(0, kDirectoryHost1);
-        channel.client.SetServerName(1, kDirectoryHost2);
-        channel.client.SetServerName(2, kDirectoryHost3);
-        channel.client.SetCallSeam(&CallSeam());
-    }
-    return channel;
+    // Never destroyed: a host that ends without PW_stop must not meet a joinable thread in a
+    // destructor at process exit.
+    static Channel* channel = [] {
+        Channel* created = new Channel;
+        created->client.SetServerName(0, kDirectoryHost1);
+        created->client.SetServerName(1, kDirectoryHost2);
+        created->client.SetServerName(2, kDirectoryHost3);
+        created->client.SetCallSeam(&CallSeam());
+        return created;
+    }();
+    return *channel;
 }
 
 void Deliver(std::vector<Report>& reports, std::vector<SocketFailure>& failures)
@@ -191,14 +195,15 @@ int ReadCallSettings(std::uint32_t localAddress)
     return result;
 }
 
-void CallProc()
+void CallProc(int generation)
 {
     Channel& channel = TheChannel();
+    auto mine = [&] { return channel.running && channel.generation == generation; };
     WithClient([](SignalClient& client) { client.ThreadStarted(); });
     Sleep(200);
     std::uint32_t seenAddress = Context().localAddress;
     std::vector<std::uint8_t> buffer(kDatagramCapacity);
-    while (channel.running) {
+    while (mine()) {
         if (!DialupConnected()) {
             LibLog(10, "dialup network is disconnected!");
             break;
@@ -249,7 +254,7 @@ void CallProc()
         (void)arrived;
     }
     LibLog(20, "call_proc() stopped...");
-    if (channel.running)
+    if (mine())
         NetworkLost();
 }
 
@@ -309,9 +314,10 @@ int CallStart()
     WithClient([](SignalClient& client) { client.ResetRoundRobin(); });
     if (ReadCallSettings(Context().localAddress) != 0)
         return -1;
+    int generation = ++channel.generation;
     channel.running = true;
     try {
-        channel.thread = std::thread(CallProc);
+        channel.thread = std::thread(CallProc, generation);
     } catch (...) {
         channel.running = false;
         return -1;
