@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 using namespace qelotest;
@@ -380,4 +381,19 @@ TEST_F(LibraryTest, GatewayPasswordNeverReachesTheLog)
     text << log.rdbuf();
     EXPECT_NE(std::string::npos, text.str().find("PW_call_phone(03-1234-5678)"));
     EXPECT_EQ(std::string::npos, text.str().find("Pa55word"));
+}
+
+TEST_F(LibraryTest, TwentyCharacterUnitIdKeepsAllItsCharactersAndATerminator)
+{
+    const std::string id = "12345678901234567890";
+    // Stored as the library stores it, and also without its terminator, as a 20-byte value.
+    qelo::RegistryWrite("unitid", id.c_str(), id.size());
+    EXPECT_EQ(id, qelo::RegistryText("unitid", 20));
+    qelo::WithClient([&](qelo::SignalClient& client) { client.Self().unitId = id; });
+    char out[22];
+    std::memset(out, 'x', sizeof out);
+    EXPECT_EQ(0, PW_get_nimbocall_id(out));
+    EXPECT_EQ(id, std::string(out));
+    EXPECT_EQ('x', out[21]) << "no byte beyond the 21 promised";
+    qelo::WithClient([](qelo::SignalClient& client) { client.Self().unitId.clear(); });
 }
