@@ -49,6 +49,8 @@ def test_library_reads_every_answer_the_peer_builds():
         vd.call_request_ack(600, "127.0.0.2", "127.0.0.3"),
         vd.call_request_ack(-1, "0.0.0.0", "0.0.0.0"),
         vd.logoff_ack(),
+        vd.invite_2xx("127.0.0.5"),
+        vd.invite_2xx("127.0.0.5", credit="150,3600", keep_alive_base=600),
     ]
     lines = tool("decode", "".join(a.hex() + "\n" for a in answers))
     assert lines == [
@@ -59,6 +61,8 @@ def test_library_reads_every_answer_the_peer_builds():
         "TCALLREQUEST_ACK kind=600 invite=127.0.0.2 media=127.0.0.3",
         "TCALLREQUEST_ACK kind=-1 invite=0.0.0.0 media=0.0.0.0",
         "TLOGOFF_ACK length=32",
+        "QLIP_INVITE_RSP_2XX voice=127.0.0.5:8995 credit=0 limit=0 present=0 alive=20",
+        "QLIP_INVITE_RSP_2XX voice=127.0.0.5:8995 credit=150 limit=3600 present=1 alive=120",
     ]
 
 
@@ -121,5 +125,20 @@ def test_refusal_switch():
         try:
             answer = client.ask(peer.port, first_time())
             assert struct.unpack(">H", answer[52:54])[0] != 0
+        finally:
+            client.close()
+
+
+def test_proxy_rings_and_accepts_an_invite_with_credit():
+    with vd.VoipDirectoryPeer(options={"credit": "150,3600"}) as peer:
+        client = Client()
+        try:
+            invite_id = bytes(range(16))
+            client.sock.sendto(vd.message(1, bytes(164), invite_id), ("127.0.0.1", peer.port))
+            ring, _ = client.sock.recvfrom(2048)
+            accept, _ = client.sock.recvfrom(2048)
+            assert struct.unpack(">H", ring[12:14])[0] == 2 and ring[16:32] == invite_id
+            assert struct.unpack(">H", accept[12:14])[0] == 3 and len(accept) == 72
+            assert struct.unpack(">Hii", accept[42:52]) == (3, 150, 3600)
         finally:
             client.close()

@@ -11,6 +11,8 @@ One peer can run several directory servers (option servers=N), each on its own f
   delay_ms=N        every answer waits N ms
   account=1         first-time registration answers 0x5A5A with a gateway account
   drop=N            the first N requests get no answer
+  credit=A,S        the proxy's acceptance of an INVITE carries credit A and a limit of S seconds
+  proxy_ip=X        the address handed out for telephone call requests (default: the peer's own)
 """
 
 import itertools
@@ -105,6 +107,19 @@ def call_request_ack(kind, invite_ip, media_ip, message_id=bytes(16)):
     return message(43, struct.pack(">i", kind) + socket.inet_aton(invite_ip) + socket.inet_aton(media_ip), message_id)
 
 
+def invite_2xx(voice_ip, message_id=bytes(16), credit=None, keep_alive_base=60):
+    """The callee's acceptance: voice endpoint, RTP port 8995, and credit and time limit when given
+    as "credit,seconds" (the field at 42 is then not 2)."""
+    body = struct.pack(">H", 8) + socket.inet_aton(voice_ip) + struct.pack(">HH", 8995, 12)
+    if credit:
+        amount, seconds = (int(v) for v in str(credit).split(","))
+        body += struct.pack(">Hii", 3, amount, seconds)
+    else:
+        body += struct.pack(">Hii", 2, -1, -1)
+    body += struct.pack(">HH", 8, keep_alive_base) + bytes(4) + struct.pack(">6H", 12, 2, 3, 0, 0, 0)
+    return message(3, body, message_id)
+
+
 def logoff_ack(message_id=bytes(16)):
     return message(56, b"", message_id)
 
@@ -161,15 +176,18 @@ class VoipDirectoryPeer(Peer):
                 self._dropped += 1
                 self.record("dropped", server=index, type=fields["type"])
                 return
-        reply = self.answer(fields, data, address)
-        if reply is None:
+        replies = self.answer(fields, data, address)
+        if replies is None:
             return
+        if isinstance(replies, bytes):
+            replies = [replies]
         delay = float(self.options.get("delay_ms", 0)) / 1000.0
         if delay:
             time.sleep(delay)
-        sock.sendto(reply, address)
-        self.record("reply", server=index, type=TYPES.get(struct.unpack(">H", reply[12:14])[0]),
-                    to=f"{address[0]}:{address[1]}", data_hex=reply.hex())
+        for reply in replies:
+            sock.sendto(reply, address)
+            self.record("reply", server=index, type=TYPES.get(struct.unpack(">H", reply[12:14])[0]),
+                        to=f"{address[0]}:{address[1]}", data_hex=reply.hex())
 
     def answer(self, fields, data, address):
         code = fields["code"]
@@ -208,10 +226,10 @@ class VoipDirectoryPeer(Peer):
                 return call_request_ack(600, target[0], target[0], message_id)
             return call_request_ack(-1, "0.0.0.0", "0.0.0.0", message_id)
         if code == 1:
-            # The gateway proxy: rings at once and accepts with credit fields.
-            answer = header(2, message_id)
-            self.record("proxy-1xx", to=f"{address[0]}:{address[1]}")
-            return answer
+            # The gateway proxy: rings at once and accepts, with credit fields when asked to.
+            return [header(2, message_id), invite_2xx(self.host, message_id, self.options.get("credit"))]
+        if code == 12:
+            return message(13, struct.pack(">HHii", 12, 2, -1, -1) + bytes(8), message_id)
         return None
 
     def requests(self, type_name, server=None):

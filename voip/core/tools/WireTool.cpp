@@ -69,6 +69,13 @@ int main(int argc, char** argv)
                             DottedAddress(ack.inviteAddress).c_str(), DottedAddress(ack.mediaAddress).c_str());
                 break;
             }
+            case QLIP_INVITE_RSP_2XX: {
+                Invite2xx ok = DecodeInvite2xx(bytes.data(), bytes.size());
+                std::printf("%s voice=%s:%u credit=%d limit=%d present=%d alive=%d\n", MessageTypeName(header.type),
+                            DottedAddress(ok.voiceAddress).c_str(), ok.voicePort, ok.credit, ok.timeLimit,
+                            ok.hasCredit ? 1 : 0, PeerKeepAlivePeriod(ok.keepAliveBase));
+                break;
+            }
             default:
                 std::printf("%s length=%u\n", MessageTypeName(header.type), header.totalLength);
                 break;
