@@ -143,10 +143,17 @@ TEST_F(LibraryTest, RegistersFirstTimeSignsInKeepsAliveAndSignsOut)
             states.push_back(code);
     EXPECT_EQ(expected, states);
 
-    // The texts of the statuses are the library's own.
+    // The texts of the statuses are the library's own; some states carry no text at all.
     bool registrationText = false;
-    for (const Event& e : Recorder::Get().Events())
+    for (const Event& e : Recorder::Get().Events()) {
         registrationText = registrationText || (e.what == 's' && e.code == 54 && e.text == "First-time registration sent");
+        if (e.what == 't' && (e.code == -10012 || e.code == 0)) {
+            EXPECT_FALSE(e.hasText) << e.code;
+        }
+        if (e.what == 't' && e.code == -10013) {
+            EXPECT_EQ(unitId, e.text);
+        }
+    }
     EXPECT_TRUE(registrationText);
 }
 

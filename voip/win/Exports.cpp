@@ -179,6 +179,8 @@ int __cdecl PW_start(HWND window, const char* country, const char* area, const c
     GetCurrentDirectoryA(sizeof folder, folder);
     // The whole folder: a cut path would name another ini file.
     Context().workingFolder = folder;
+    // The start's own level; a level the host chose before stays (see LogLevelRule).
+    LibLog(0, "PW_set_loglevel(%d)", 30);
     LibrarySetsLogLevel(30);
     LibLog(0, "PW_start(): version=%s", kVersionText);
     Context().hostWindow = window;
