@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -15,7 +16,8 @@ struct LibraryContext {
     std::string workingFolder;   // taken at PW_start
     bool perUserRoot = false;    // registry root: HKEY_CURRENT_USER once set before the first access
     std::uint16_t protocolVersion = 0x91;
-    std::uint32_t localAddress = 0; // host order; 0 when none
+    // Host order; 0 when none. The host thread (PW_set_ip) and the call thread both use it.
+    std::atomic<std::uint32_t> localAddress{0};
 };
 
 LibraryContext& Context();

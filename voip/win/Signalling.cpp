@@ -222,7 +222,6 @@ void CallProc(int generation)
             std::lock_guard<std::mutex> guard(channel.lock);
             s = channel.platform.socket;
         }
-        bool arrived = false;
         if (s != INVALID_SOCKET) {
             // Waiting on the socket instead of sleeping keeps the 50 ms pace of an idle pass
             // and answers at once when a datagram comes.
@@ -237,7 +236,6 @@ void CallProc(int generation)
                 int length = recvfrom(s, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()), 0,
                                       reinterpret_cast<sockaddr*>(&from), &fromLength);
                 if (length > 0) {
-                    arrived = true;
                     Endpoint source{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
                     WithClient([&](SignalClient& client) {
                         client.OnDatagram(buffer.data(), static_cast<std::size_t>(length), source);
@@ -251,7 +249,6 @@ void CallProc(int generation)
         }
         WithClient([](SignalClient& client) { client.Tick(); });
         CallTick();
-        (void)arrived;
     }
     LibLog(20, "call_proc() stopped...");
     if (mine())
