@@ -404,3 +404,36 @@ TEST_F(LibraryTest, TwentyCharacterUnitIdKeepsAllItsCharactersAndATerminator)
     EXPECT_EQ('x', out[21]) << "no byte beyond the 21 promised";
     qelo::WithClient([](qelo::SignalClient& client) { client.Self().unitId.clear(); });
 }
+
+namespace {
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+TEST_F(LibraryTest, LogFileKeepsItsFirstKilobyteWhenItWraps)
+{
+    qelo::LibLog(0, "%s", std::string(1100, 'a').c_str()); // the file holds a kilobyte or more
+    std::string head = FileText(g_logPath).substr(0, 1024);
+    ASSERT_EQ(1024u, head.size());
+    std::size_t previous = 0;
+    bool wrapped = false;
+    for (int i = 0; i < 40000 && !wrapped; ++i) {
+        qelo::LibLog(0, "line %05d %s", i, std::string(80, 'z').c_str());
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        ASSERT_TRUE(GetFileAttributesExA(g_logPath.c_str(), GetFileExInfoStandard, &data));
+        wrapped = data.nFileSizeLow < previous;
+        previous = data.nFileSizeLow;
+    }
+    ASSERT_TRUE(wrapped) << "the file never came back to its first kilobyte";
+    std::string after = FileText(g_logPath);
+    EXPECT_EQ(head, after.substr(0, 1024));
+    EXPECT_LT(after.size(), 1024u + 200u) << "writing goes on right after the kept kilobyte";
+    EXPECT_NE(std::string::npos, after.find("line ", 1024));
+}
