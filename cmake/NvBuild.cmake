@@ -120,3 +120,12 @@ macro(nv_add_subdirectories)
     endif()
   endforeach()
 endmacro()
+
+# nv_copy_dlls(target dll...): copies our DLLs (and what they import of ours) beside a test
+# program that imports them, since Windows looks for them in the program's folder.
+function(nv_copy_dlls target)
+  foreach(dll IN LISTS ARGN)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${dll}> $<TARGET_FILE_DIR:${target}>)
+  endforeach()
+endfunction()
