@@ -87,8 +87,8 @@ namespace {
 
 std::uint32_t PortOf(nvnet::SocketHandle handle)
 {
-    int port = SocketApi().LocalPort(handle);
-    return port < 0 ? 0 : static_cast<std::uint32_t>(port);
+    nvnet::InetAddress name;
+    return SocketApi().LocalName(handle, &name) ? name.port : 0;
 }
 
 // The thread leaves its endpoint: the endpoint must not reach it any more.
