@@ -121,6 +121,37 @@ TEST(TcpOwnerWindow, FloodArrivesWholeInOrderInSegmentSizedChunks)
     EXPECT_EQ((RecordedMessage{WM_SOCKET_RECEIVE, kEndClosed, end}), items.back());
 }
 
+TEST(TcpOwnerWindow, CloseWhileDataFlowsStopsTheThreadWithOneEndForm)
+{
+    OwnerWindow owner;
+    CTcpClient client(owner.Handle(), 0, 0);
+    ASSERT_EQ(SOCKET_OK, client.Connect("127.0.0.1", PeerPort("tcp_flood")));
+    const LPARAM end = TcpEnd(client);
+    ASSERT_EQ(SOCKET_OK, client.SendText(5000, "67108864\n"));
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return owner.chunks > 0; }, 10000));
+    client.Close(); // the thread is busy receiving; Close returns once it has ended
+    EXPECT_FALSE(client.HasReceiver());
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return owner.endForms > 0; }, 10000));
+    nvtest::PumpPending();
+    EXPECT_EQ(1, owner.endForms);
+    EXPECT_EQ((RecordedMessage{WM_SOCKET_RECEIVE, kEndError, end}), owner.sequence.Items().back());
+    EXPECT_TRUE(owner.data == Pattern(owner.data.size())) << "what came before the close is intact";
+}
+
+TEST(TcpOwnerWindow, CloseRacingThePeersCloseGivesOneEndFormEachTime)
+{
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        OwnerWindow owner;
+        CTcpClient client(owner.Handle(), 0, 0);
+        ASSERT_EQ(SOCKET_OK, client.Connect("127.0.0.1", PeerPort("tcp_accept_close")));
+        client.Close(); // the thread may be ending on its own at this moment
+        ASSERT_TRUE(nvtest::PumpUntil([&] { return owner.endForms > 0; }, 10000));
+        nvtest::PumpPending();
+        EXPECT_EQ(1, owner.endForms);
+    }
+}
+
 TEST(TcpOwnerWindow, SilentPeerIsEndedByTheReceiveTimeOut)
 {
     OwnerWindow owner;
