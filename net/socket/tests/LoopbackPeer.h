@@ -1,0 +1,34 @@
+// In-process TCP peers on 127.0.0.1 for the native tests (BSD sockets, one connection each).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+// Reset waits for the client's first byte, then resets the connection.
+enum class PeerBehaviour { Echo, AcceptThenClose, Reset, Silent, Sink };
+
+class LoopbackPeer {
+public:
+    explicit LoopbackPeer(PeerBehaviour behaviour);
+    ~LoopbackPeer();
+    std::uint16_t Port() const { return m_port; }
+    // Bytes a Sink peer has taken so far.
+    std::size_t Received() const { return m_received; }
+    // Closes the accepted connection from the peer's side (Silent peers).
+    void CloseConnection();
+
+private:
+    void Serve();
+    PeerBehaviour m_behaviour;
+    int m_listener = -1;
+    std::atomic<int> m_connection{-1};
+    std::uint16_t m_port = 0;
+    std::atomic<std::size_t> m_received{0};
+    std::atomic<bool> m_quit{false};
+    std::thread m_thread;
+};
+
+// A loopback port on which nothing listens.
+std::uint16_t RefusedPort();

@@ -1,0 +1,40 @@
+"""HTTP peer for the account-service forms: answers the account and call-ID forms with replies
+in the numbered-field and named-field formats, and logs every request (headers and raw body).
+
+Paths:
+  /cmtool/menu/PC_IDGetEIA.cgi, /cmtool/menu/PC_IDChgEIA.cgi  numbered fields; a body whose
+      comm_id is "refused" gets a failure with a "98:"..."99:" message
+  /menu/NCsignup.cgi, /menu/NCunsignup.cgi                     named fields with errno 0
+  /long.cgi                                                    a reply of more than 2048 bytes
+  anything else                                                404
+"""
+
+from urllib.parse import parse_qsl
+
+from .http import HttpPeer
+
+OK_REPLY = b"00:1.0\r\n01:OK\r\n17:ID\r\n18:PW\r\n19:NAME\r\n"
+NG_REPLY = b"00:1.0\r\n01:NG\r\n98:\r\nmessage text (1234)<br>\r\n99:\r\n"
+CALL_HEAD = b"version:0x0220\r\ntype:%s\r\nseq:0x00000001\r\nid:%s\r\nsession:0x00000001\r\nerrno:0\r\n"
+
+
+class AccountFormsPeer(HttpPeer):
+    name = "account_forms"
+
+    def handle_http(self, request):
+        fields = dict(parse_qsl(request.body.decode("latin-1"), keep_blank_values=True, encoding="latin-1"))
+        text = {"Content-Type": "text/plain"}
+        if request.path in ("/cmtool/menu/PC_IDGetEIA.cgi", "/cmtool/menu/PC_IDChgEIA.cgi"):
+            return 200, text, NG_REPLY if fields.get("comm_id") == "refused" else OK_REPLY
+        if request.path == "/menu/NCsignup.cgi":
+            comm_id = fields.get("id", "").encode("latin-1")
+            return 200, text, CALL_HEAD % (b"0x0202", comm_id) + b"nc_id:81012345\r\n"
+        if request.path == "/menu/NCunsignup.cgi":
+            comm_id = fields.get("id", "").encode("latin-1")
+            return 200, text, CALL_HEAD % (b"0x0204", comm_id) + b"oth_id:" + fields.get("nc_id", "").encode("latin-1") + b"\r\n"
+        if request.path == "/long.cgi":
+            return 200, text, b"00:1.0\r\n01:OK\r\n15:" + b"x" * 5000 + b"\r\n17:LONGID\r\n"
+        return 404, text, b"not here"
+
+
+PEER = AccountFormsPeer
