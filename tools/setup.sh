@@ -29,3 +29,6 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen >/dev/null
 fi
+
+# The SQLite amalgamation of the message database (pinned, checksum-checked, never committed).
+sh "$(dirname "$0")/fetch-sqlite.sh"

@@ -1,0 +1,39 @@
+// Any bytes found under the database's name: the start-up check ends with a usable database,
+// and whatever was there before is either that database or kept byte for byte under the
+// set-aside name. It never crashes and never loses the old file.
+#include "StoreTestSupport.h"
+
+#include "messaging/store/SqliteDb.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
+{
+    static std::string install = storetest::MakeTempFolder();
+    static storetest::TestPlatform platform(install);
+    msgstore::SetStorePlatform(&platform);
+    msgstore::SetBusyTimeout(0);
+    std::string log = storetest::Join(storetest::Join(install, "Log"), "tester");
+    storetest::RemoveTree(log);
+    platform.available = false;
+    {
+        CMsgStore folders;
+        folders.EnsureFolders();
+    }
+    std::string input(reinterpret_cast<const char*>(data), size);
+    std::string dbPath = storetest::Join(log, "vyrntalk.cdb");
+    if (!storetest::WriteFile(dbPath, input))
+        std::abort();
+
+    CMsgStore store;
+    if (store.Open() != 1 || !platform.available)
+        std::abort();
+    std::string kept;
+    bool setAside = storetest::ReadFile(storetest::Join(log, "vyrntalk20270315.cdb"), kept);
+    if (setAside && kept != input)
+        std::abort();
+    // The database in place now takes a message.
+    if (store.AddMessage(1, "fuzz", "after", 0) <= 0)
+        std::abort();
+    return 0;
+}
