@@ -531,7 +531,7 @@ BOOL CMsgStore::Compact()
 int CMsgStore::DebugMessageBox(unsigned id, unsigned flags)
 {
     msgstore::IStorePlatform& platform = StorePlatform();
-    if (platform.GetProfileString("", "DAO_DEBUG", "FALSE").Compare("TRUE") != 0)
+    if (platform.ReadProfileString("", "DAO_DEBUG", "FALSE").Compare("TRUE") != 0)
         return 1;
     return platform.MessageBoxId(id, flags);
 }
@@ -539,7 +539,7 @@ int CMsgStore::DebugMessageBox(unsigned id, unsigned flags)
 int CMsgStore::DebugMessageText(const char* text, unsigned flags)
 {
     msgstore::IStorePlatform& platform = StorePlatform();
-    if (platform.GetProfileString("", "DAO_DEBUG", "FALSE").Compare("TRUE") != 0)
+    if (platform.ReadProfileString("", "DAO_DEBUG", "FALSE").Compare("TRUE") != 0)
         return 1;
     return platform.ShowMessageBox(text, flags);
 }

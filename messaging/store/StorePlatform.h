@@ -50,7 +50,7 @@ public:
     // The application's database-available flag.
     virtual bool IsDatabaseAvailable() = 0;
     virtual void SetDatabaseAvailable(bool available) = 0;
-    virtual CString GetProfileString(const char* section, const char* entry, const char* defaultValue) = 0;
+    virtual CString ReadProfileString(const char* section, const char* entry, const char* defaultValue) = 0;
     // The application's message boxes; they return the button pressed (1 OK, 2 Cancel, 6 Yes, 7 No).
     virtual int MessageBoxId(unsigned id, unsigned flags) = 0;
     virtual int ShowMessageBox(const char* text, unsigned flags) = 0;

@@ -177,7 +177,7 @@ public:
     }
     bool IsDatabaseAvailable() override { return m_available; }
     void SetDatabaseAvailable(bool available) override { m_available = available; }
-    CString GetProfileString(const char*, const char*, const char* defaultValue) override
+    CString ReadProfileString(const char*, const char*, const char* defaultValue) override
     {
         return CString(defaultValue);
     }

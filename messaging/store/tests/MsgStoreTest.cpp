@@ -297,8 +297,9 @@ TEST_F(StoreTest, PurgeDeletesMessagesBeforeTheCutoffDayWithTheirAttachments)
         SCOPED_TRACE(i);
         EXPECT_EQ(rows[i].kept ? "1" : "0",
                   Query("SELECT count(*) FROM vyrnmsg WHERE SeqNo = " + std::to_string(stored[i].first)));
-        if (!stored[i].second.IsEmpty())
+        if (!stored[i].second.IsEmpty()) {
             EXPECT_EQ(rows[i].kept, storetest::Exists(stored[i].second.GetString()));
+        }
     }
     EXPECT_EQ("1", Query("SELECT count(*) FROM vyrnattach"));
     EXPECT_EQ("1", Query("SELECT count(*) FROM vyrnuser")) << "partners are never purged";

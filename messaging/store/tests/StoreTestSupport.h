@@ -39,7 +39,7 @@ public:
     msgstore::CStoreTime Now() override { return now; }
     bool IsDatabaseAvailable() override { return available; }
     void SetDatabaseAvailable(bool value) override { available = value; }
-    CString GetProfileString(const char* section, const char* entry, const char* defaultValue) override
+    CString ReadProfileString(const char* section, const char* entry, const char* defaultValue) override
     {
         auto it = profile.find(std::string(section) + "/" + entry);
         return it == profile.end() ? CString(defaultValue) : CString(it->second.c_str());

@@ -205,7 +205,7 @@ public:
     }
     bool IsDatabaseAvailable() override { return m_available; }
     void SetDatabaseAvailable(bool available) override { m_available = available; }
-    CString GetProfileString(const char* section, const char* entry, const char* defaultValue) override
+    CString ReadProfileString(const char* section, const char* entry, const char* defaultValue) override
     {
         CWinApp* app = AfxGetApp();
         return app ? app->GetProfileString(section, entry, defaultValue) : CString(defaultValue);
