@@ -35,6 +35,8 @@ const char kCreateMessageTable[] =
     " AttachType INTEGER NOT NULL DEFAULT 0)";
 // The partner history (one partner, newest first) reads this index only.
 const char kCreateMessageIndex[] = "CREATE INDEX IF NOT EXISTS vyrnmsg_CommID_Date ON vyrnmsg (CommID, Date)";
+// The purge and the list of all messages go by date.
+const char kCreateDateIndex[] = "CREATE INDEX IF NOT EXISTS vyrnmsg_Date ON vyrnmsg (Date)";
 const char kCreateAttachTable[] =
     "CREATE TABLE IF NOT EXISTS vyrnattach ("
     " SeqNo INTEGER NOT NULL PRIMARY KEY,"
@@ -166,6 +168,16 @@ CMsgStore::Verdict CMsgStore::Inspect(const CString& path)
             return Verdict::Damaged;
         }
     }
+    {
+        // Triggers and views would run their own SQL inside the store's writes: not ours.
+        CSqlStatement foreign(db, "SELECT count(*) FROM sqlite_schema WHERE type IN ('trigger', 'view')");
+        if (!foreign.Step())
+            return failed(foreign);
+        if (foreign.ColumnInt(0) != 0) {
+            RecordError(SQLITE_FORMAT, "the database holds triggers or views");
+            return Verdict::Damaged;
+        }
+    }
     int present = 0;
     for (const RequiredTable& table : kTables) {
         std::vector<CString> columns;
@@ -210,7 +222,8 @@ BOOL CMsgStore::CreateDatabase(const CString& path)
         CSqlDatabase db;
         if (msgstore::OpenStoreConnection(db, path) == SQLITE_OK && db.BeginWrite() == SQLITE_OK &&
             db.Exec(kCreateUserTable) == SQLITE_OK && db.Exec(kCreateMessageTable) == SQLITE_OK &&
-            db.Exec(kCreateMessageIndex) == SQLITE_OK && db.Exec(kCreateAttachTable) == SQLITE_OK &&
+            db.Exec(kCreateMessageIndex) == SQLITE_OK && db.Exec(kCreateDateIndex) == SQLITE_OK &&
+                  db.Exec(kCreateAttachTable) == SQLITE_OK &&
             db.Exec("PRAGMA user_version = 1") == SQLITE_OK && db.Commit() == SQLITE_OK)
             created = TRUE;
         if (!created) {
@@ -235,7 +248,8 @@ BOOL CMsgStore::CheckSchema()
         }
         std::vector<CString> userColumns;
         bool ok = db.Exec(kCreateUserTable) == SQLITE_OK && db.Exec(kCreateMessageTable) == SQLITE_OK &&
-                  db.Exec(kCreateMessageIndex) == SQLITE_OK && db.Exec(kCreateAttachTable) == SQLITE_OK &&
+                  db.Exec(kCreateMessageIndex) == SQLITE_OK && db.Exec(kCreateDateIndex) == SQLITE_OK &&
+                  db.Exec(kCreateAttachTable) == SQLITE_OK &&
                   ReadColumns(db, "vyrnuser", userColumns);
         // The older layout kept only CommID and CommName of a partner.
         if (ok && !HasColumn(userColumns, "Memo"))

@@ -169,7 +169,27 @@ int BusyTimeout() { return g_busyTimeoutMs.load(); }
 bool SqliteInitialize() { return sqlite3_initialize() == SQLITE_OK; }
 bool IsDamageCode(int code)
 {
-    code &= 0xFF;
-    return code == SQLITE_NOTADB || code == SQLITE_CORRUPT || code == SQLITE_FORMAT;
+    // Whatever is not about the machine (locks, memory, disk, permissions) is about the file:
+    // the store's own SQL is fixed, so an error on it comes from what the file holds (for
+    // example "unsupported file format" or a malformed schema).
+    switch (code & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_NOMEM:
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_INTERRUPT:
+    case SQLITE_NOLFS:
+    case SQLITE_AUTH:
+    case SQLITE_PROTOCOL:
+    case SQLITE_MISUSE:
+        return false;
+    default:
+        return true;
+    }
 }
 } // namespace msgstore

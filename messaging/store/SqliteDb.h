@@ -84,8 +84,8 @@ const char* SqliteVersion();
 namespace msgstore {
 // Whether the compiled-in engine starts (it always should; kept as the start-up check).
 bool SqliteInitialize();
-// Whether a result code says that the file is not a sound database (as opposed to locked,
-// unreadable or out of resources).
+// Whether a result code from reading a file says that it is not a sound database of a layout
+// this program knows (as opposed to locked, unreadable, or the machine out of resources).
 bool IsDamageCode(int code);
 // How long an operation waits for another connection's lock before it gives up (ms).
 void SetBusyTimeout(int milliseconds);

@@ -39,8 +39,16 @@ TEST_F(StoreTest, AFileThatIsNotOurDatabaseIsSetAsideAndANewOneStarted)
          MakeDatabaseBytes(scratch, "CREATE TABLE vyrnuser (CommID TEXT PRIMARY KEY, CommName, Memo, Time, Extra);"
                                     "PRAGMA user_version = 7;")},
         {"an SQLite file of someone else's tables", MakeDatabaseBytes(scratch, "CREATE TABLE other (x);")},
+        {"an SQLite file with a trigger on our table",
+         MakeDatabaseBytes(scratch, "CREATE TABLE vyrnattach (SeqNo INTEGER PRIMARY KEY, Attach TEXT);"
+                                    "CREATE TRIGGER t AFTER INSERT ON vyrnattach BEGIN DELETE FROM vyrnattach; END;")},
         {"a message table without its text column",
          MakeDatabaseBytes(scratch, "CREATE TABLE vyrnmsg (SeqNo INTEGER PRIMARY KEY, CommID);")},
+        {"an SQLite file whose schema format is unknown", [&] {
+             std::string bytes = sqliteWithRows;
+             bytes[44] = '\x00', bytes[45] = '\x00', bytes[46] = '\x00', bytes[47] = '\x09';
+             return bytes;
+         }()},
         {"a damaged SQLite header", [&] {
              std::string bytes = sqliteWithRows;
              bytes[16] = '\x07';   // page size 0x0700 is not a power of two
