@@ -117,7 +117,15 @@ int CMsgStore::OpenOrCreate(const CString& path)
     if (!platform.PathExists(path))
         return CreateDatabase(path);
 
-    switch (Inspect(path)) {
+    Verdict verdict = Inspect(path);
+    // SQLite also answers "out of memory" for some damaged schemas. A real shortage passes; a
+    // file that gives it twice in a row is damaged.
+    if (verdict == Verdict::Unavailable && (m_lastError & 0xFF) == SQLITE_NOMEM) {
+        verdict = Inspect(path);
+        if (verdict == Verdict::Unavailable && (m_lastError & 0xFF) == SQLITE_NOMEM)
+            verdict = Verdict::Damaged;
+    }
+    switch (verdict) {
     case Verdict::Usable:
         return 1;
     case Verdict::Unavailable:

@@ -86,33 +86,31 @@ CString CMsgStore::GetAttachFolder()
 
 BOOL CMsgStore::EnsureFolders()
 {
-    return [this]() -> BOOL {
-        try {
-            CString install = GetInstallFolder();
-            CString attach = GetAttachFolder();
-            if (install.IsEmpty() || attach.IsEmpty())
-                return FALSE;
-            // Make each folder below the install folder in turn: Log, the user's folder, Attach.
-            // A folder that can't be made shows up later, when the database can't be created.
-            char separator = StorePlatform().PathSeparator();
-            CString path = install;
-            CString rest = attach.Mid(install.GetLength() + 1);
-            while (!rest.IsEmpty()) {
-                int cut = rest.Find(separator);
-                CString component = cut < 0 ? rest : rest.Left(cut);
-                if (component.IsEmpty())
-                    break;
-                path += separator;
-                path += component;
-                if (!StorePlatform().MakeDirectory(path))
-                    break;
-                rest = cut < 0 ? CString() : rest.Mid(cut + 1);
-            }
-            return TRUE;
-        } catch (...) {
+    try {
+        CString install = GetInstallFolder();
+        CString attach = GetAttachFolder();
+        if (install.IsEmpty() || attach.IsEmpty())
             return FALSE;
+        // Make each folder below the install folder in turn: Log, the user's folder, Attach.
+        // A folder that can't be made shows up later, when the database can't be created.
+        char separator = StorePlatform().PathSeparator();
+        CString path = install;
+        CString rest = attach.Mid(install.GetLength() + 1);
+        while (!rest.IsEmpty()) {
+            int cut = rest.Find(separator);
+            CString component = cut < 0 ? rest : rest.Left(cut);
+            if (component.IsEmpty())
+                break;
+            path += separator;
+            path += component;
+            if (!StorePlatform().MakeDirectory(path))
+                break;
+            rest = cut < 0 ? CString() : rest.Mid(cut + 1);
         }
-    }();
+        return TRUE;
+    } catch (...) {
+        return FALSE;
+    }
 }
 
 CString CMsgStore::MakeSetAsideName()

@@ -23,6 +23,18 @@ CStoreTime ColumnTime(const CSqlStatement& statement, int column)
     return time;
 }
 
+// A read that runs out of memory fails like any other: no exception reaches the window.
+template <class Reader>
+bool Guard(CPmLogRecordsetBase& set, Reader reader)
+{
+    try {
+        return reader();
+    } catch (...) {
+        set.Close();
+        return false;
+    }
+}
+
 // The number of rows a write changed, or -1 when it failed.
 int RunChanges(CSqlDatabase& db, CSqlStatement& statement)
 {
@@ -94,12 +106,12 @@ bool CPmLogRecordsetBase::Finish(CSqlDatabase& db, const CSqlStatement& statemen
 
 bool CPmLogUserTSet::OpenAll()
 {
-    return Read("SELECT CommID, CommName, Time, Memo FROM vyrnuser ORDER BY Time DESC", nullptr);
+    return Guard(*this, [&] { return Read("SELECT CommID, CommName, Time, Memo FROM vyrnuser ORDER BY Time DESC", nullptr); });
 }
 
 bool CPmLogUserTSet::OpenByCommID(const char* commId)
 {
-    return Read("SELECT CommID, CommName, Time, Memo FROM vyrnuser WHERE CommID = ?1", commId);
+    return Guard(*this, [&] { return Read("SELECT CommID, CommName, Time, Memo FROM vyrnuser WHERE CommID = ?1", commId); });
 }
 
 bool CPmLogUserTSet::Read(const char* sql, const char* commId)
@@ -178,15 +190,15 @@ int CPmLogUserTSet::SetMemo(CSqlDatabase& db, const char* commId, const char* me
 
 bool CPmLogMsgTSet::OpenBySeqNo(std::int64_t seqNo)
 {
-    return Read("SELECT SeqNo, SndRcv, CommID, Date, Msg, AttachType FROM vyrnmsg WHERE SeqNo = ?1", true,
-                seqNo, nullptr);
+    return Guard(*this, [&] { return Read("SELECT SeqNo, SndRcv, CommID, Date, Msg, AttachType FROM vyrnmsg WHERE SeqNo = ?1", true,
+                seqNo, nullptr); });
 }
 
 bool CPmLogMsgTSet::OpenByCommID(const char* commId)
 {
-    return Read("SELECT SeqNo, SndRcv, CommID, Date, Msg, AttachType FROM vyrnmsg WHERE CommID = ?1 "
+    return Guard(*this, [&] { return Read("SELECT SeqNo, SndRcv, CommID, Date, Msg, AttachType FROM vyrnmsg WHERE CommID = ?1 "
                 "ORDER BY Date, SeqNo",
-                false, 0, commId);
+                false, 0, commId); });
 }
 
 bool CPmLogMsgTSet::Read(const char* sql, bool bySeqNo, std::int64_t seqNo, const char* commId)
@@ -258,6 +270,11 @@ int CPmLogMsgTSet::Delete(CSqlDatabase& db, std::int64_t seqNo)
 
 bool CPmLogAttachTSet::OpenBySeqNo(std::int64_t seqNo)
 {
+    return Guard(*this, [&] { return Read(seqNo); });
+}
+
+bool CPmLogAttachTSet::Read(std::int64_t seqNo)
+{
     CSqlDatabase db;
     if (!Connect(db))
         return false;
@@ -304,12 +321,12 @@ int CPmLogAttachTSet::Delete(CSqlDatabase& db, std::int64_t seqNo)
 
 bool CPmLogMsgList::OpenForPartner(const char* commId, int maxRows)
 {
-    return Read(true, commId, maxRows);
+    return Guard(*this, [&] { return Read(true, commId, maxRows); });
 }
 
 bool CPmLogMsgList::OpenAll(int maxRows)
 {
-    return Read(false, nullptr, maxRows);
+    return Guard(*this, [&] { return Read(false, nullptr, maxRows); });
 }
 
 bool CPmLogMsgList::Read(bool forPartner, const char* commId, int maxRows)

@@ -153,6 +153,7 @@ public:
     static int Delete(CSqlDatabase& db, std::int64_t seqNo);
 
 private:
+    bool Read(std::int64_t seqNo);
     std::size_t Count() const override { return m_rows.size(); }
     void ClearRows() override { m_rows.clear(); }
     void Load(std::size_t index) override;

@@ -34,7 +34,7 @@ public:
     // failed exclusive copy is removed again. True only when the destination holds exactly the
     // source's bytes.
     virtual bool CopyFileBytes(const CString& destination, const CString& source, bool exclusive) = 0;
-    // Creates a new empty file with a unique name "<prefix><hex>.TMP" in folder, as
+    // Creates a new empty file with a unique name "<prefix><hex>.tmp" in folder, as
     // GetTempFileName does; returns its full path, empty on failure.
     virtual CString MakeUniqueFile(const CString& folder, const char* prefix) = 0;
     // A path as SQLite takes it (UTF-8).

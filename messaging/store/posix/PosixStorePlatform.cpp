@@ -130,14 +130,14 @@ public:
     CString MakeUniqueFile(const CString& folder, const char* prefix) override
     {
         // The shape of GetTempFileName's names: up to three prefix characters, a hexadecimal
-        // number, ".TMP"; the first free number after a varying start.
+        // number, ".tmp"; the first free number after a varying start.
         static unsigned counter = static_cast<unsigned>(std::time(nullptr)) ^ static_cast<unsigned>(getpid());
         for (int attempt = 0; attempt < 65535; ++attempt) {
             unsigned number = (++counter & 0xFFFF);
             if (number == 0)
                 continue;
             char name[32];
-            std::snprintf(name, sizeof name, "/%.3s%X.TMP", prefix, number);
+            std::snprintf(name, sizeof name, "/%.3s%X.tmp", prefix, number);
             CString path = folder + name;
             int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0644);
             if (fd >= 0) {

@@ -4,6 +4,10 @@
 
 #include "messaging/store/SqliteDb.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 std::string MakeDatabaseBytes(const std::string& folder, const char* sql)
@@ -203,6 +207,10 @@ TEST_F(StoreTest, ALockedDatabaseIsLeftAloneAndTheProgramRunsWithoutHistory)
 
 TEST_F(StoreTest, AJapaneseInstallFolderWorks)
 {
+#ifdef _WIN32
+    // The name below is code page 932: the test means something only on a Japanese system.
+    ASSERT_EQ(932u, GetACP());
+#endif
     std::string folder = storetest::Join(m_install, storetest::JapaneseFolderName());
     ASSERT_TRUE(platform->MakeDirectory(folder.c_str()));
     storetest::TestPlatform japanese(folder);
