@@ -70,6 +70,25 @@ bool HasColumn(const std::vector<CString>& columns, const char* name)
     return false;
 }
 
+// A message table of the older layout may lack AUTOINCREMENT, and then the number of a deleted
+// newest message is given again, so an attachment row left behind would belong to the next
+// message. Such a table is rebuilt (inside the caller's transaction) with every row and number.
+bool RebuildMessageTableIfNumbersCanRepeat(CSqlDatabase& db)
+{
+    CSqlStatement table(db, "SELECT sql FROM sqlite_schema WHERE type = 'table' AND name = 'vyrnmsg'");
+    if (!table.Step())
+        return !table.Failed();
+    CString sql(table.ColumnBytes(0));
+    sql.MakeUpper();
+    if (sql.Find("AUTOINCREMENT") >= 0)
+        return true;
+    return db.Exec("ALTER TABLE vyrnmsg RENAME TO vyrnmsg_older") == SQLITE_OK && db.Exec(kCreateMessageTable) == SQLITE_OK &&
+           db.Exec("INSERT INTO vyrnmsg (SeqNo, SndRcv, CommID, Date, Msg, AttachType) "
+                   "SELECT SeqNo, coalesce(SndRcv, 0), CommID, Date, Msg, coalesce(AttachType, 0) FROM vyrnmsg_older") ==
+               SQLITE_OK &&
+           db.Exec("DROP TABLE vyrnmsg_older") == SQLITE_OK;
+}
+
 // Runs one operation so that no exception leaves the store: an exception (only an allocation
 // failure can throw here) gives the failure value.
 template <class Result, class Operation>
@@ -255,7 +274,7 @@ BOOL CMsgStore::CheckSchema()
             return FALSE;
         }
         std::vector<CString> userColumns;
-        bool ok = db.Exec(kCreateUserTable) == SQLITE_OK && db.Exec(kCreateMessageTable) == SQLITE_OK &&
+        bool ok = RebuildMessageTableIfNumbersCanRepeat(db) && db.Exec(kCreateUserTable) == SQLITE_OK && db.Exec(kCreateMessageTable) == SQLITE_OK &&
                   db.Exec(kCreateMessageIndex) == SQLITE_OK && db.Exec(kCreateDateIndex) == SQLITE_OK &&
                   db.Exec(kCreateAttachTable) == SQLITE_OK &&
                   ReadColumns(db, "vyrnuser", userColumns);

@@ -179,11 +179,27 @@ TEST_F(StoreTest, TheOlderPartnerTableGainsMemoAndTimeAndKeepsItsRows)
         << "nothing was set aside";
     CMsgStore store;
     EXPECT_TRUE(CMsgStore::SetUserMemo("old1", "memo"));
-    EXPECT_GT(store.AddMessage(1, "old1", "new", 0), 41);
+    long added = store.AddMessage(1, "old1", "new", 0);
+    EXPECT_GT(added, 41);
+    ASSERT_EQ(0, store.DeleteMessage(added));
+    EXPECT_GT(store.AddMessage(1, "old1", "new", 0), added) << "the rebuilt table never gives a number twice";
+    EXPECT_NE(std::string::npos, Query("SELECT sql FROM sqlite_schema WHERE name = 'vyrnmsg'").find("AUTOINCREMENT"));
+    EXPECT_EQ("kept", Query("SELECT Msg FROM vyrnmsg WHERE SeqNo = 41"));
     CPmLogMsgList list;
     list.SetSource(store.GetDbPath());
     ASSERT_TRUE(list.OpenForPartner("old1"));
     EXPECT_EQ(2, list.GetRecordCount());
+}
+
+TEST_F(StoreTest, ALogFolderThatCantBeMadeMeansNoHistoryAndNoStrayFiles)
+{
+    // "Log" is a file: nothing below it can be made.
+    ASSERT_TRUE(storetest::WriteFile(storetest::Join(m_install, "Log"), "in the way"));
+    CMsgStore store;
+    EXPECT_EQ(1, store.Open());
+    EXPECT_FALSE(platform->available);
+    EXPECT_NE(0, store.GetLastErrorCode());
+    EXPECT_EQ(std::vector<std::string>({"Log"}), storetest::ListFolder(m_install));
 }
 
 TEST_F(StoreTest, ALockedDatabaseIsLeftAloneAndTheProgramRunsWithoutHistory)
