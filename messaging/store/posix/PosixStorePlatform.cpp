@@ -2,6 +2,7 @@
 // process's local time. The folders come from the environment (tests set them up).
 #include "messaging/store/StorePlatform.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -131,7 +132,8 @@ public:
     {
         // The shape of GetTempFileName's names: up to three prefix characters, a hexadecimal
         // number, ".tmp"; the first free number after a varying start.
-        static unsigned counter = static_cast<unsigned>(std::time(nullptr)) ^ static_cast<unsigned>(getpid());
+        static std::atomic<unsigned> counter{static_cast<unsigned>(std::time(nullptr)) ^
+                                             static_cast<unsigned>(getpid())};
         for (int attempt = 0; attempt < 65535; ++attempt) {
             unsigned number = (++counter & 0xFFFF);
             if (number == 0)
