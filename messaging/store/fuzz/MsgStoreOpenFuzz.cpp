@@ -9,7 +9,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size)
 {
-    static std::string install = storetest::MakeTempFolder();
+    // Memory-backed when the machine has it: the store flushes every write to disk.
+    static std::string install = [] {
+        if (storetest::Exists("/dev/shm"))
+            setenv("TMPDIR", "/dev/shm", 1);
+        return storetest::MakeTempFolder();
+    }();
+    static struct RemoveAtExit {
+        ~RemoveAtExit() { storetest::RemoveTree(install); }
+    } removeAtExit;
     static storetest::TestPlatform platform(install);
     msgstore::SetStorePlatform(&platform);
     msgstore::SetBusyTimeout(0);
