@@ -15,38 +15,55 @@
 namespace msgstore {
 namespace {
 
-bool Convert(const char* to, const char* from, const std::string& in, std::string& out, bool replace)
-{
-    out.clear();
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    bool clean = true;
-    std::string buffer(in.size() * 4 + 16, '\0');
-    char* input = const_cast<char*>(in.data());
-    std::size_t inLeft = in.size();
-    while (inLeft > 0) {
-        char* output = &buffer[0];
-        std::size_t outLeft = buffer.size();
-        std::size_t rc = iconv(cd, &input, &inLeft, &output, &outLeft);
-        out.append(buffer.data(), buffer.size() - outLeft);
-        if (rc == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG)
-                continue;
-            clean = false;
-            if (!replace)
-                break;
-            // Skip one byte of what does not convert and mark it.
-            out += '?';
-            ++input;
-            --inLeft;
-        } else if (rc > 0) {
-            clean = false;   // converted, but not reversibly
-        }
+// One converter per direction and thread: opening one loads the conversion module, which costs
+// more than converting a message.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Converter()
+    {
+        if (m_cd != reinterpret_cast<iconv_t>(-1))
+            iconv_close(m_cd);
     }
-    iconv_close(cd);
-    return clean;
-}
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool Convert(const std::string& in, std::string& out, bool replace)
+    {
+        out.clear();
+        if (m_cd == reinterpret_cast<iconv_t>(-1))
+            return false;
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);   // back to the initial state
+        bool clean = true;
+        std::string buffer(in.size() * 4 + 16, '\0');
+        char* input = const_cast<char*>(in.data());
+        std::size_t inLeft = in.size();
+        while (inLeft > 0) {
+            char* output = &buffer[0];
+            std::size_t outLeft = buffer.size();
+            std::size_t rc = iconv(m_cd, &input, &inLeft, &output, &outLeft);
+            out.append(buffer.data(), buffer.size() - outLeft);
+            if (rc == static_cast<std::size_t>(-1)) {
+                if (errno == E2BIG)
+                    continue;
+                clean = false;
+                if (!replace)
+                    break;
+                // Skip one byte of what does not convert and mark it.
+                out += '?';
+                ++input;
+                --inLeft;
+                iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+            } else if (rc > 0) {
+                clean = false;   // converted, but not reversibly
+            }
+        }
+        return clean;
+    }
+
+private:
+    iconv_t m_cd;
+};
 
 class PosixStorePlatform : public IStorePlatform {
 public:
@@ -156,11 +173,13 @@ public:
 
     bool Cp932ToUtf8(const std::string& text, std::string& utf8) override
     {
-        return Convert("UTF-8", "CP932", text, utf8, false);
+        thread_local Converter converter("UTF-8", "CP932");
+        return converter.Convert(text, utf8, false);
     }
     bool Utf8ToCp932(const std::string& utf8, std::string& text) override
     {
-        return Convert("CP932", "UTF-8", utf8, text, true);
+        thread_local Converter converter("CP932", "UTF-8");
+        return converter.Convert(utf8, text, true);
     }
 
     CStoreTime Now() override
