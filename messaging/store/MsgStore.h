@@ -40,6 +40,12 @@ public:
     CString StoreAttachmentFile(long attachType, const char* sourcePath);
     // Records the stored copy (a path inside the attachment folder) for message seqNo.
     BOOL AddAttachment(long seqNo, const char* storedPath);
+    // The full path of message seqNo's stored attachment; empty when it has none, or when the
+    // stored name would lead outside the attachment folder.
+    CString GetAttachmentPath(long seqNo);
+    // The AttachType stored for a message with these attributes: the bits 0x0F000000 give
+    // 0x1000000 1 (sound), 0x2000000 2 (picture), 0x4000000 3 (video), any other 4, none 0.
+    static long AttachTypeFromAttributes(unsigned long attributes);
 
     // 1: deleted, it had an attachment (the caller deletes that next); 0: deleted, no
     // attachment; -1: nothing deleted (no such message, or the delete failed).

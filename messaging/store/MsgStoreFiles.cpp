@@ -240,6 +240,39 @@ BOOL CMsgStore::AddAttachment(long seqNo, const char* storedPath)
     }
 }
 
+CString CMsgStore::GetAttachmentPath(long seqNo)
+{
+    try {
+        if (!StorePlatform().IsDatabaseAvailable() || seqNo < 1)
+            return CString();
+        CSqlDatabase db;
+        if (!Connect(db))
+            return CString();
+        CString name;
+        if (CPmLogAttachTSet::Find(db, seqNo, name) != 1 || name.IsEmpty())
+            return CString();
+        return AttachmentPath(name);
+    } catch (...) {
+        return CString();
+    }
+}
+
+long CMsgStore::AttachTypeFromAttributes(unsigned long attributes)
+{
+    switch (attributes & 0x0F000000UL) {
+    case 0:
+        return 0;
+    case 0x1000000UL:
+        return 1;
+    case 0x2000000UL:
+        return 2;
+    case 0x4000000UL:
+        return 3;
+    default:
+        return 4;
+    }
+}
+
 BOOL CopyFileContents(const char* destination, const char* source)
 {
     try {

@@ -248,6 +248,15 @@ TEST_F(StoreTest, AttachmentFilesAndTheirRows)
     EXPECT_FALSE(store.AddAttachment(seqNo, (attachFolder + sep + "OTH2.TMP").c_str()))
         << "at most one attachment per message";
     EXPECT_EQ("OTH1.TMP", Query("SELECT Attach FROM vyrnattach"));
+    EXPECT_EQ(attachFolder + sep + "OTH1.TMP", store.GetAttachmentPath(seqNo).str());
+    EXPECT_TRUE(store.GetAttachmentPath(seqNo + 1).IsEmpty());
+    // A stored name that would lead outside the folder (a damaged or foreign row) is never used.
+    long other = store.AddMessage(1, "gina", "y", 4);
+    ASSERT_EQ("", Query("INSERT INTO vyrnattach VALUES (" + std::to_string(other) + ", '..' || char(" +
+                        std::to_string(int(storetest::Separator())) + ") || 'vyrntalk.cdb')"));
+    EXPECT_TRUE(store.GetAttachmentPath(other).IsEmpty());
+    EXPECT_FALSE(store.DeleteAttachment(other));
+    EXPECT_TRUE(storetest::Exists(dbPath));
 
     // CopyFileContents itself: the last partial block arrives too.
     for (std::size_t size : {std::size_t(0), std::size_t(10240), std::size_t(10241), std::size_t(70000)}) {
@@ -260,6 +269,19 @@ TEST_F(StoreTest, AttachmentFilesAndTheirRows)
         std::string copy;
         ASSERT_TRUE(storetest::ReadFile(target, copy));
         EXPECT_EQ(bytes, copy);
+    }
+}
+
+TEST(MsgStoreAttachType, FromMessageAttributes)
+{
+    struct Case {
+        unsigned long attributes;
+        long type;
+    } cases[] = {{0, 0},          {0x1, 0},         {0x1000000, 1}, {0x2000000, 2}, {0x4000000, 3},
+                 {0x8000000, 4}, {0x3000000, 4},   {0xF1000001, 1}, {0x10000000, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attributes);
+        EXPECT_EQ(c.type, CMsgStore::AttachTypeFromAttributes(c.attributes));
     }
 }
 
