@@ -82,10 +82,11 @@ bool RebuildMessageTableIfNumbersCanRepeat(CSqlDatabase& db)
     sql.MakeUpper();
     if (sql.Find("AUTOINCREMENT") >= 0)
         return true;
-    return db.Exec("ALTER TABLE vyrnmsg RENAME TO vyrnmsg_older") == SQLITE_OK && db.Exec(kCreateMessageTable) == SQLITE_OK &&
+    return db.Exec("ALTER TABLE vyrnmsg RENAME TO vyrnmsg_older") == SQLITE_OK &&
+           db.Exec(kCreateMessageTable) == SQLITE_OK &&
            db.Exec("INSERT INTO vyrnmsg (SeqNo, SndRcv, CommID, Date, Msg, AttachType) "
-                   "SELECT SeqNo, coalesce(SndRcv, 0), CommID, Date, Msg, coalesce(AttachType, 0) FROM vyrnmsg_older") ==
-               SQLITE_OK &&
+                   "SELECT SeqNo, coalesce(SndRcv, 0), CommID, Date, Msg, coalesce(AttachType, 0) "
+                   "FROM vyrnmsg_older") == SQLITE_OK &&
            db.Exec("DROP TABLE vyrnmsg_older") == SQLITE_OK;
 }
 
@@ -466,23 +467,22 @@ BOOL CMsgStore::DeleteUser(const char* commId)
 
 BOOL CMsgStore::SetUserName(const char* commId, const char* name)
 {
-    return Guarded(FALSE, [&]() -> BOOL {
-        CMsgStore store;
-        CSqlDatabase db;
-        if (!commId || !*commId || !store.Connect(db))
-            return FALSE;
-        return CPmLogUserTSet::SetName(db, commId, name) > 0 ? TRUE : FALSE;
-    });
+    return SetUserText(commId, CPmLogUserTSet::TextField::Name, name);
 }
 
 BOOL CMsgStore::SetUserMemo(const char* commId, const char* memo)
+{
+    return SetUserText(commId, CPmLogUserTSet::TextField::Memo, memo);
+}
+
+BOOL CMsgStore::SetUserText(const char* commId, CPmLogUserTSet::TextField field, const char* value)
 {
     return Guarded(FALSE, [&]() -> BOOL {
         CMsgStore store;
         CSqlDatabase db;
         if (!commId || !*commId || !store.Connect(db))
             return FALSE;
-        return CPmLogUserTSet::SetMemo(db, commId, memo) > 0 ? TRUE : FALSE;
+        return CPmLogUserTSet::SetText(db, commId, field, value) > 0 ? TRUE : FALSE;
     });
 }
 

@@ -86,6 +86,7 @@ public:
 
 private:
     enum class Verdict { Usable, Damaged, Unavailable };
+    static BOOL SetUserText(const char* commId, CPmLogUserTSet::TextField field, const char* value);
     int OpenOrCreate(const CString& path);
     Verdict Inspect(const CString& path);
     BOOL CreateDatabase(const CString& path);

@@ -106,12 +106,16 @@ bool CPmLogRecordsetBase::Finish(CSqlDatabase& db, const CSqlStatement& statemen
 
 bool CPmLogUserTSet::OpenAll()
 {
-    return Guard(*this, [&] { return Read("SELECT CommID, CommName, Time, Memo FROM vyrnuser ORDER BY Time DESC", nullptr); });
+    return Guard(*this, [&] {
+        return Read("SELECT CommID, CommName, Time, Memo FROM vyrnuser ORDER BY Time DESC", nullptr);
+    });
 }
 
 bool CPmLogUserTSet::OpenByCommID(const char* commId)
 {
-    return Guard(*this, [&] { return Read("SELECT CommID, CommName, Time, Memo FROM vyrnuser WHERE CommID = ?1", commId); });
+    return Guard(*this, [&] {
+        return Read("SELECT CommID, CommName, Time, Memo FROM vyrnuser WHERE CommID = ?1", commId);
+    });
 }
 
 bool CPmLogUserTSet::Read(const char* sql, const char* commId)
@@ -167,21 +171,15 @@ int CPmLogUserTSet::Delete(CSqlDatabase& db, const char* commId)
     return RunChanges(db, statement);
 }
 
-int CPmLogUserTSet::SetName(CSqlDatabase& db, const char* commId, const char* name)
+int CPmLogUserTSet::SetText(CSqlDatabase& db, const char* commId, TextField field, const char* value)
 {
     // The partner is matched by its exact ID here, as the name and memo editors pass the ID
     // they were shown.
-    CSqlStatement statement(db, "UPDATE vyrnuser SET CommName = ?2 WHERE CommID = ?1 COLLATE BINARY");
+    CSqlStatement statement(db, field == TextField::Name
+                                    ? "UPDATE vyrnuser SET CommName = ?2 WHERE CommID = ?1 COLLATE BINARY"
+                                    : "UPDATE vyrnuser SET Memo = ?2 WHERE CommID = ?1 COLLATE BINARY");
     BindMbcs(statement, 1, commId);
-    BindMbcs(statement, 2, name);
-    return RunChanges(db, statement);
-}
-
-int CPmLogUserTSet::SetMemo(CSqlDatabase& db, const char* commId, const char* memo)
-{
-    CSqlStatement statement(db, "UPDATE vyrnuser SET Memo = ?2 WHERE CommID = ?1 COLLATE BINARY");
-    BindMbcs(statement, 1, commId);
-    BindMbcs(statement, 2, memo);
+    BindMbcs(statement, 2, value);
     return RunChanges(db, statement);
 }
 
@@ -190,15 +188,19 @@ int CPmLogUserTSet::SetMemo(CSqlDatabase& db, const char* commId, const char* me
 
 bool CPmLogMsgTSet::OpenBySeqNo(std::int64_t seqNo)
 {
-    return Guard(*this, [&] { return Read("SELECT SeqNo, SndRcv, CommID, Date, Msg, AttachType FROM vyrnmsg WHERE SeqNo = ?1", true,
-                seqNo, nullptr); });
+    return Guard(*this, [&] {
+        return Read("SELECT SeqNo, SndRcv, CommID, Date, Msg, AttachType FROM vyrnmsg WHERE SeqNo = ?1", true,
+                    seqNo, nullptr);
+    });
 }
 
 bool CPmLogMsgTSet::OpenByCommID(const char* commId)
 {
-    return Guard(*this, [&] { return Read("SELECT SeqNo, SndRcv, CommID, Date, Msg, AttachType FROM vyrnmsg WHERE CommID = ?1 "
-                "ORDER BY Date, SeqNo",
-                false, 0, commId); });
+    return Guard(*this, [&] {
+        return Read("SELECT SeqNo, SndRcv, CommID, Date, Msg, AttachType FROM vyrnmsg WHERE CommID = ?1 "
+                    "ORDER BY Date, SeqNo",
+                    false, 0, commId);
+    });
 }
 
 bool CPmLogMsgTSet::Read(const char* sql, bool bySeqNo, std::int64_t seqNo, const char* commId)

@@ -83,8 +83,9 @@ public:
     static bool Insert(CSqlDatabase& db, const char* commId, const char* commName, const CStoreTime& now);
     // Number of rows changed, -1 on failure.
     static int Delete(CSqlDatabase& db, const char* commId);
-    static int SetName(CSqlDatabase& db, const char* commId, const char* name);
-    static int SetMemo(CSqlDatabase& db, const char* commId, const char* memo);
+    enum class TextField { Name, Memo };
+    // Sets CommName or Memo of the partner with exactly this ID; rows changed, -1 on failure.
+    static int SetText(CSqlDatabase& db, const char* commId, TextField field, const char* value);
 
 private:
     bool Read(const char* sql, const char* commId);

@@ -68,10 +68,11 @@ class Win32StorePlatform : public IStorePlatform {
 public:
     CString GetInstallFolder() override
     {
+        const char appPaths[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
         bool opened = false;
-        CString folder = ReadAppPath("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\q2nimbovandrell.exe", opened);
+        CString folder = ReadAppPath(CString(appPaths) + "q2nimbovandrell.exe", opened);
         if (!opened)
-            folder = ReadAppPath("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\NimboVandrell.exe", opened);
+            folder = ReadAppPath(CString(appPaths) + "NimboVandrell.exe", opened);
         if (opened) {
             // A trailing separator would give "\\Log" below.
             if (folder.GetLength() > 3 && folder[folder.GetLength() - 1] == '\\')
