@@ -13,7 +13,7 @@
 namespace {
 
 
-std::string TextFor(long i) { return "message " + std::to_string(i) + " " + std::string(800, 'a' + i % 26); }
+std::string TextFor(long i) { return storetest::CrashTestText(i); }
 
 } // namespace
 

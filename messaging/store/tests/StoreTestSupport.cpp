@@ -99,4 +99,9 @@ std::string QueryFile(const std::string& dbPath, const std::string& sql)
     return result;
 }
 
+std::string CrashTestText(long i)
+{
+    return "message " + std::to_string(i) + " " + std::string(800, static_cast<char>('a' + i % 26));
+}
+
 } // namespace storetest

@@ -87,4 +87,7 @@ std::string JapaneseFolderName();
 // column of every row, "|"-joined; "ERROR: ..." on failure.
 std::string QueryFile(const std::string& dbPath, const std::string& sql);
 
+// The text of the i-th message of the crash-safety tests (about 800 bytes).
+std::string CrashTestText(long i);
+
 } // namespace storetest
