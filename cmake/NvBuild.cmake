@@ -120,3 +120,45 @@ macro(nv_add_subdirectories)
     endif()
   endforeach()
 endmacro()
+
+# nv_copy_dlls(target dll...): copies our DLLs (and what they import of ours) beside a test
+# program that imports them, since Windows looks for them in the program's folder.
+function(nv_copy_dlls target)
+  foreach(dll IN LISTS ARGN)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${dll}> $<TARGET_FILE_DIR:${target}>)
+  endforeach()
+endfunction()
+
+# windres reports no dependencies, so a .rc file is not rebuilt when a file it includes changes.
+# Every .rc source of every target depends on the shared resources and on the .rc and .h files of
+# its own folder.
+function(nv_track_rc_dependencies)
+  file(GLOB_RECURSE shared CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/resources/*.rc ${CMAKE_SOURCE_DIR}/resources/*.h)
+  set(pending ${CMAKE_SOURCE_DIR})
+  while(pending)
+    list(POP_FRONT pending dir)
+    get_property(children DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    list(APPEND pending ${children})
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target IN LISTS targets)
+      get_target_property(sources ${target} SOURCES)
+      if(NOT sources)
+        continue()
+      endif()
+      foreach(source IN LISTS sources)
+        if(source MATCHES "\\.rc$")
+          get_filename_component(path ${source} ABSOLUTE BASE_DIR ${dir})
+          get_filename_component(rcdir ${path} DIRECTORY)
+          file(GLOB local ${rcdir}/*.rc ${rcdir}/*.h)
+          get_source_file_property(existing ${path} DIRECTORY ${dir} OBJECT_DEPENDS)
+          if(NOT existing)
+            set(existing)
+          endif()
+          set_source_files_properties(${path} DIRECTORY ${dir} PROPERTIES OBJECT_DEPENDS "${existing};${shared};${local}")
+        endif()
+      endforeach()
+    endforeach()
+  endwhile()
+endfunction()

@@ -5,8 +5,8 @@ export DEBIAN_FRONTEND=noninteractive
 
 need=""
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for p in wine wine32:i386 g++-mingw-w64-i686 xvfb xauth imagemagick x11-utils \
-         fonts-ipafont-gothic fonts-wine sox lhasa locales cmake ninja-build \
+for p in wine wine32:i386 g++-mingw-w64-i686 xvfb xauth imagemagick x11-utils sqlite3 \
+         fonts-ipafont-gothic fonts-wine sox lhasa jlha-utils locales cmake ninja-build \
          googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev \
          python3 python3-pytest ngircd tinyproxy openssl; do
   have "$p" || need="$need $p"
@@ -29,3 +29,6 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen >/dev/null
 fi
+
+# The SQLite amalgamation of the message database (pinned, checksum-checked, never committed).
+sh "$(dirname "$0")/fetch-sqlite.sh"

@@ -22,6 +22,28 @@ void ReleaseHandle(CCommSocket& socket, bool closedByThread)
         socket.Close();
 }
 
+// Gives the connected handle to a new receive thread and to the endpoint's socket. On failure the
+// handle is closed and no thread exists.
+template <class Thread>
+SocketResult StartReceiver(Thread* thread, nvnet::SocketHandle handle, nvnet::SocketOwner owner,
+                           const ReceiverLinkRef& link, CCommSocket& socket, SocketResult noMemory,
+                           SocketResult noStart)
+{
+    if (!thread) {
+        SocketApi().Close(handle);
+        return noMemory;
+    }
+    thread->SetOwner(owner);
+    thread->SetLink(link);
+    socket.Attach(handle);
+    if (!StartLinkedThread(link, thread)) {
+        delete thread; // it forgets the handle
+        socket.Close();
+        return noStart;
+    }
+    return SOCKET_OK;
+}
+
 } // namespace
 
 CTcpClient::CTcpClient(nvnet::SocketOwner owner, std::uint32_t timeoutMs, std::uint32_t logFlags)
@@ -67,20 +89,8 @@ SocketResult CTcpClient::Connect(const char* host, std::uint16_t port)
         return Fail(SOCKET_ERR_CREATE);
 
     nvnet::SocketHandle handle = pending.Detach();
-    auto* thread = new (std::nothrow) CTcpRecvThread(handle, m_timeout);
-    if (!thread) {
-        SocketApi().Close(handle);
-        return Fail(SOCKET_ERR_TCP_THREAD_MEMORY);
-    }
-    thread->SetOwner(m_owner);
-    thread->SetLink(m_link);
-    m_socket.Attach(handle);
-    if (!StartLinkedThread(m_link, thread)) {
-        delete thread; // it forgets the handle
-        m_socket.Close();
-        return Fail(SOCKET_ERR_TCP_THREAD_START);
-    }
-    return SOCKET_OK;
+    return Fail(StartReceiver(new (std::nothrow) CTcpRecvThread(handle, m_timeout), handle, m_owner, m_link,
+                              m_socket, SOCKET_ERR_TCP_THREAD_MEMORY, SOCKET_ERR_TCP_THREAD_START));
 }
 
 SocketResult CTcpClient::Send(const void* buf, int len)
@@ -151,20 +161,8 @@ SocketResult CUdpEndpoint::Open(const char* peerHost, std::uint16_t peerPort, st
         return Fail(SOCKET_ERR_BIND);
     m_socket.SetPeerAddress(pending.Peer());
     nvnet::SocketHandle handle = pending.Detach();
-    auto* thread = new (std::nothrow) CUdpRecvThread(handle, m_logFlag ? &m_log : nullptr);
-    if (!thread) {
-        SocketApi().Close(handle);
-        return Fail(SOCKET_ERR_UDP_THREAD_MEMORY);
-    }
-    thread->SetOwner(m_owner);
-    thread->SetLink(m_link);
-    m_socket.Attach(handle);
-    if (!StartLinkedThread(m_link, thread)) {
-        delete thread;
-        m_socket.Close();
-        return Fail(SOCKET_ERR_UDP_THREAD_START);
-    }
-    return SOCKET_OK;
+    return Fail(StartReceiver(new (std::nothrow) CUdpRecvThread(handle, m_logFlag ? &m_log : nullptr), handle,
+                              m_owner, m_link, m_socket, SOCKET_ERR_UDP_THREAD_MEMORY, SOCKET_ERR_UDP_THREAD_START));
 }
 
 SocketResult CUdpEndpoint::Send(const void* buf, int len)

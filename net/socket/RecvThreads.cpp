@@ -87,8 +87,8 @@ namespace {
 
 std::uint32_t PortOf(nvnet::SocketHandle handle)
 {
-    int port = SocketApi().LocalPort(handle);
-    return port < 0 ? 0 : static_cast<std::uint32_t>(port);
+    nvnet::InetAddress name;
+    return SocketApi().LocalName(handle, &name) ? name.port : 0;
 }
 
 // The thread leaves its endpoint: the endpoint must not reach it any more.
@@ -101,6 +101,16 @@ void LeaveLink(const ReceiverLinkRef& link, CSocketThread* self, bool socketClos
         link->thread = nullptr;
         link->threadClosedSocket = socketClosed;
     }
+}
+
+// Whether a failed call ends the receive loop (then *form is the end form to post). A retry is
+// only made on a socket that is still open: a closed handle may already belong to another socket.
+bool EndsLoop(ReceiveVerdict verdict, const CCommSocket& socket, int* form)
+{
+    if (verdict == ReceiveVerdict::Retry && socket.IsOpen())
+        return false;
+    *form = verdict == ReceiveVerdict::Retry ? -1 : EndFormOf(verdict);
+    return true;
 }
 
 } // namespace
@@ -140,12 +150,8 @@ int CTcpRecvThread::Run()
                 form = 0;
                 break;
             }
-            ReceiveVerdict verdict = MapReceiveError(SocketApi().LastError());
-            // A closed handle may already belong to another socket: never read it again.
-            if (verdict == ReceiveVerdict::Retry && m_socket.IsOpen())
-                continue;
-            form = verdict == ReceiveVerdict::Retry ? -1 : EndFormOf(verdict);
-            break;
+            if (EndsLoop(MapReceiveError(SocketApi().LastError()), m_socket, &form))
+                break;
         }
     } catch (...) {
         m_socket.Close();
@@ -186,11 +192,9 @@ int CUdpRecvThread::Run()
         for (;;) {
             int ready = SocketApi().WaitReadable(m_socket.GetHandle());
             if (ready == nvnet::kSocketError) {
-                ReceiveVerdict verdict = MapSelectError(SocketApi().LastError());
-                if (verdict == ReceiveVerdict::Retry && m_socket.IsOpen())
-                    continue;
-                form = verdict == ReceiveVerdict::Retry ? -1 : EndFormOf(verdict);
-                break;
+                if (EndsLoop(MapSelectError(SocketApi().LastError()), m_socket, &form))
+                    break;
+                continue;
             }
             if (ready == 0)
                 continue;
@@ -208,11 +212,8 @@ int CUdpRecvThread::Run()
                 }
                 continue; // an empty datagram
             }
-            ReceiveVerdict verdict = MapReceiveError(SocketApi().LastError());
-            if (verdict == ReceiveVerdict::Retry && m_socket.IsOpen())
-                continue;
-            form = verdict == ReceiveVerdict::Retry ? -1 : EndFormOf(verdict);
-            break;
+            if (EndsLoop(MapReceiveError(SocketApi().LastError()), m_socket, &form))
+                break;
         }
     } catch (...) {
         m_socket.Close();

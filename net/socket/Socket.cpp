@@ -52,9 +52,15 @@ nvnet::SocketHandle CCommSocket::Detach()
     return m_handle.exchange(kInvalidSocket);
 }
 
+bool CCommSocket::GetSockName(nvnet::InetAddress* name) const
+{
+    return SocketApi().LocalName(GetHandle(), name);
+}
+
 int CCommSocket::GetLocalPort() const
 {
-    return SocketApi().LocalPort(GetHandle());
+    nvnet::InetAddress name;
+    return GetSockName(&name) ? name.port : -1;
 }
 
 int CCommSocket::Send(const void* buf, int len)

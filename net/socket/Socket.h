@@ -24,6 +24,8 @@ public:
     nvnet::SocketHandle Detach();
     nvnet::SocketHandle GetHandle() const { return m_handle.load(); }
     bool IsOpen() const { return GetHandle() != nvnet::kInvalidSocket; }
+    bool GetSockName(nvnet::InetAddress* name) const;
+    // The local port in host order, or -1 when getsockname fails.
     int GetLocalPort() const;
     int Send(const void* buf, int len);
     int SendTo(const void* buf, int len, const nvnet::InetAddress& to);

@@ -65,8 +65,8 @@ public:
     virtual int Send(SocketHandle s, const void* buf, int len) = 0;
     virtual int SendTo(SocketHandle s, const void* buf, int len, const InetAddress& to) = 0;
     virtual bool Shutdown(SocketHandle s, int how) = 0;
-    // Local port in host order, or -1.
-    virtual int LocalPort(SocketHandle s) = 0;
+    // The local address and port (host order) from getsockname; false when it fails.
+    virtual bool LocalName(SocketHandle s, InetAddress* name) = 0;
     // Dotted-quad text or a host name (first address); false when it does not resolve.
     virtual bool Resolve(const char* host, std::uint32_t* address) = 0;
     virtual int LastError() = 0;

@@ -45,7 +45,13 @@ public:
     std::uint32_t GetLogFlags() const { return m_logFlags; }
 
 private:
-    SocketResult Fail(SocketResult result) { m_lastResult = result; return result; }
+    // Stores a failure as the last result; a success leaves the last result as it was.
+    SocketResult Fail(SocketResult result)
+    {
+        if (result != SOCKET_OK)
+            m_lastResult = result;
+        return result;
+    }
     bool StopThread(); // true when the thread's side has closed the shared handle
 
     nvnet::SocketOwner m_owner;

@@ -37,7 +37,13 @@ public:
     std::uint32_t GetSegmentSize() const { return m_segmentSize; }
 
 private:
-    SocketResult Fail(SocketResult result) { m_lastResult = result; return result; }
+    // Stores a failure as the last result; a success leaves the last result as it was.
+    SocketResult Fail(SocketResult result)
+    {
+        if (result != SOCKET_OK)
+            m_lastResult = result;
+        return result;
+    }
     bool StopThread();
 
     nvnet::SocketOwner m_owner;

@@ -1,35 +1,458 @@
-// The main program starts under Wine, shows its window and ends cleanly when it is closed.
+// Start-up and shut-down of the real program under Wine: single instance and hand-over, the
+// sign-up launch while the account is missing, and the settings it leaves in the registry (read
+// back with Wine's own reg tool).
 #include "WinTestSupport.h"
+
+#include "StringIds.h"
+#include "shell/common/scrambler/PasswordScrambler.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-TEST(MainProgram, StartsShowsItsWindowAndEndsWhenClosed)
+namespace {
+
+const char kProfile[] = "Software\\Qelo\\NimboVandrell";
+const UINT kCommandRequest = 0x40C;
+
+std::string MainExe() { return nvtest::UnixToWindowsPath(nvtest::Env("NV_MAIN_EXE")); }
+
+std::string LoadText(UINT id)
 {
-    std::string exe = nvtest::Env("NV_MAIN_EXE");
-    ASSERT_FALSE(exe.empty()) << "NV_MAIN_EXE names the program";
-    exe = nvtest::UnixToWindowsPath(exe);
+    char text[1024] = {};
+    ::LoadStringA(::GetModuleHandleA(nullptr), id, text, sizeof text);
+    return text;
+}
+
+void SetValue(const char* section, const char* name, DWORD type, const void* data, DWORD size)
+{
+    std::string path = std::string(kProfile) + (*section ? "\\" : "") + section;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
+    ::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+    ::RegCloseKey(key);
+}
+
+void SetString(const char* section, const char* name, const std::string& value)
+{
+    SetValue(section, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+void SetDword(const char* section, const char* name, DWORD value) { SetValue(section, name, REG_DWORD, &value, sizeof value); }
+
+void ResetProfile() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kProfile); }
+
+void SeedCompleteAccount()
+{
+    ResetProfile();
+    SetString("NetInfo", "LoginID", "login-test");
+    SetString("NetInfo", "Comm_id", "0123456789ABCDEF");
+    SetString("NetInfo", "Comm_data", scrambler::Scramble("secret"));
+    SetString("NetInfo", "Proxy_port", "70000");
+    SetDword("", "QueryInterval", 0);
+    SetDword("", "Flags", 0x21 | 0x40); // no greeting sound
+    SetDword("", "MessageArrive", 5);
+}
+
+// Runs Wine's reg.exe and returns the data column of one value ("" when it is missing).
+std::string RegQuery(const std::string& subKey, const std::string& name)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &sa, 0))
+        return "<pipe>";
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    si.hStdInput = nullptr;
     PROCESS_INFORMATION pi = {};
-    std::string commandLine = "\"" + exe + "\"";
-    ASSERT_TRUE(::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        << ::GetLastError();
-    HWND window = nullptr;
-    EXPECT_TRUE(nvtest::PumpUntil([&] { return (window = ::FindWindowA("Qelo_NimboVandrell", nullptr)) != nullptr; }, 20000));
-    if (window) {
-        nvtest::PumpUntil([&] { return ::IsWindowVisible(window) != FALSE; }, 5000);
-        nvtest::SaveWindowScreenshot(window, "main_program_started");
-        ::PostMessageA(window, WM_CLOSE, 0, 0);
+    std::string key = "HKCU\\" + std::string(kProfile) + (subKey.empty() ? "" : "\\" + subKey);
+    std::string command = "reg.exe query \"" + key + "\" /v " + name;
+    BOOL started = ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    ::CloseHandle(writeEnd);
+    std::string output;
+    if (started) {
+        char buffer[512];
+        DWORD got = 0;
+        while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got)
+            output.append(buffer, got);
+        ::WaitForSingleObject(pi.hProcess, 20000);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
     }
-    DWORD waited = ::WaitForSingleObject(pi.hProcess, 20000);
-    if (waited != WAIT_OBJECT_0)
-        ::TerminateProcess(pi.hProcess, 99);
-    DWORD code = 1;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), waited);
-    EXPECT_EQ(0u, code);
+    ::CloseHandle(readEnd);
+    // "    <name>    REG_xxx    <data>"
+    std::string marker = "    " + name + "    ";
+    size_t at = output.find(marker);
+    if (at == std::string::npos)
+        return "";
+    size_t type = at + marker.size();
+    size_t data = output.find("    ", type);
+    size_t end = output.find_first_of("\r\n", data);
+    return data == std::string::npos ? "" : output.substr(data + 4, end == std::string::npos ? std::string::npos : end - data - 4);
+}
+
+class Program {
+public:
+    bool Start(const std::string& exe, const std::string& args = "")
+    {
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        std::string commandLine = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+        return ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE;
+    }
+    DWORD Id() const { return m_pi.dwProcessId; }
+    bool Running() const { return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
+    // Waits (pumping) for the end; returns the exit code, or -1 on time-out.
+    long WaitExit(DWORD ms = 20000)
+    {
+        if (!m_pi.hProcess)
+            return -1;
+        if (!nvtest::PumpUntil([&] { return !Running(); }, ms))
+            return -1;
+        DWORD code = 0;
+        ::GetExitCodeProcess(m_pi.hProcess, &code);
+        return static_cast<long>(code);
+    }
+    ~Program()
+    {
+        if (Running())
+            ::TerminateProcess(m_pi.hProcess, 99);
+        if (m_pi.hProcess) {
+            ::WaitForSingleObject(m_pi.hProcess, 5000);
+            ::CloseHandle(m_pi.hThread);
+            ::CloseHandle(m_pi.hProcess);
+        }
+    }
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+};
+
+struct WindowSearch {
+    DWORD pid;
+    bool (*match)(HWND);
+    HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == search->pid && search->match(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindWindowOf(DWORD pid, bool (*match)(HWND))
+{
+    WindowSearch search{pid, match, nullptr};
+    ::EnumWindows(FindProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsMainWindow(HWND window) { return ::GetDlgItem(window, IDC_MAIN_HANDOVER) != nullptr; }
+
+bool IsMessageBox(HWND window)
+{
+    char cls[32] = {};
+    ::GetClassNameA(window, cls, sizeof cls);
+    return std::string(cls) == "#32770" && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_MAIN_HANDOVER) == nullptr &&
+           ::GetDlgItem(window, IDC_HOST_LABEL) == nullptr;
+}
+
+std::string WindowText(HWND window, int id)
+{
+    char text[1024] = {};
+    ::GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+// Waits for a message box of the process showing the text, presses a button and waits until the
+// box has gone (so that the next question is not mistaken for this one).
+void AnswerMessageBox(const Program& program, UINT textId, int button)
+{
+    HWND box = nullptr;
+    std::string expected = LoadText(textId);
+    bool shown = nvtest::PumpUntil([&] {
+        box = FindWindowOf(program.Id(), IsMessageBox);
+        return box && WindowText(box, 0xFFFF) == expected;
+    }, 20000);
+    ASSERT_TRUE(shown) << "no message box with string " << textId;
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return !::IsWindow(box); }, 10000));
+}
+
+bool MutexExists()
+{
+    HANDLE mutex = ::OpenMutexA(SYNCHRONIZE, FALSE, "VY@N_IS_RUNNING");
+    if (mutex)
+        ::CloseHandle(mutex);
+    return mutex != nullptr;
+}
+
+// A started first instance with its main window.
+struct RunningInstance {
+    Program program;
+    HWND main = nullptr;
+    bool Start()
+    {
+        if (!program.Start(MainExe()))
+            return false;
+        return nvtest::PumpUntil([&] { return ::FindWindowA("Qelo_NimboVandrell", nullptr) &&
+                                              (main = FindWindowOf(program.Id(), IsMainWindow)) != nullptr; },
+                                 20000);
+    }
+    long Exit()
+    {
+        ::PostMessageA(main, kCommandRequest, 3, 0);
+        return program.WaitExit();
+    }
+};
+
+std::string TempFolder(const char* name)
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + name;
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+bool g_signupAskedToFront = false;
+
+LRESULT CALLBACK SignupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == 0x40E)
+        g_signupAskedToFront = true;
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST(StartUp, FirstStartRunsTheHostLoopAndExitSavesSettingsAndReleasesTheMutex)
+{
+    SeedCompleteAccount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+    EXPECT_TRUE(MutexExists());
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
+    nvtest::SaveWindowScreenshot(first.main, "main_program_started");
+    EXPECT_EQ(0L, first.Exit());
+    EXPECT_FALSE(MutexExists());
+    EXPECT_EQ(nullptr, ::FindWindowA("Qelo_NimboVandrell", nullptr));
+
+    const struct {
+        const char* section;
+        const char* name;
+        std::string expected;
+    } rows[] = {
+        {"", "MessageArrive", "0x0"},
+        {"", "QueryInterval", "0x5"},
+        {"", "Flags", "0x61"},
+        {"", "WaveCertify", "TRUE"},
+        {"", "Country", "81"},
+        {"", "AreaCode", "03"},
+        {"NetInfo", "LoginID", "login-test"},
+        {"NetInfo", "Comm_data", scrambler::Scramble("secret")},
+        {"NetInfo", "Proxy_port", "80"},
+        {"NetInfo", "Proxy_enable", "0x0"},
+        {"NetInfo", "ConnectType", "Dialup"},
+        {"NetInfo", "Protocol", "udp"},
+        {"NetInfo", "DialMode", "T"},
+        {"Fonts", "FrmFontColor", "0xff0000"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.section) + "\\" + row.name);
+        EXPECT_EQ(row.expected, RegQuery(row.section, row.name));
+    }
+}
+
+TEST(StartUp, FileTypesAreRegisteredToTheProgram)
+{
+    SeedCompleteAccount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+    char value[MAX_PATH * 2] = {};
+    LONG size = sizeof value;
+    EXPECT_EQ(ERROR_SUCCESS, ::RegQueryValueA(HKEY_CLASSES_ROOT, ".csz", value, &size));
+    EXPECT_STREQ("cszfile", value);
+    size = sizeof value;
+    EXPECT_EQ(ERROR_SUCCESS, ::RegQueryValueA(HKEY_CLASSES_ROOT, "cnifile\\Shell\\open\\command", value, &size));
+    EXPECT_EQ("\"" + MainExe() + "\" \"%1\"", std::string(value));
+    EXPECT_EQ(0L, first.Exit());
+}
+
+TEST(StartUp, SecondStartHandsItsPathToTheFirstAndEnds)
+{
+    SeedCompleteAccount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+
+    const struct {
+        const char* name;
+        std::string args;
+        std::string label; // what the first instance was handed
+    } rows[] = {
+        {"connection file in quotes, upper case", "\"C:\\in box\\A.CNI\"", "cni:C:\\in box\\A.CNI"},
+        {"skin archive", "C:\\skins\\blue.csz", "csz:C:\\skins\\blue.csz"},
+        {"no path: only to the front", "", "csz:C:\\skins\\blue.csz"},
+        {"other ending: only to the front", "C:\\notes.txt", "csz:C:\\skins\\blue.csz"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ::PostMessageA(first.main, kCommandRequest, 2, 0);
+        ASSERT_TRUE(nvtest::PumpUntil([&] { return !::IsWindowVisible(first.main); }, 10000));
+        Program second;
+        ASSERT_TRUE(second.Start(MainExe(), row.args));
+        EXPECT_EQ(0L, second.WaitExit()) << "the second start ends by itself";
+        EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }, 10000))
+            << "the first instance came to the front";
+        EXPECT_EQ(row.label, WindowText(first.main, IDC_MAIN_HANDOVER));
+        EXPECT_TRUE(first.program.Running());
+    }
+    EXPECT_EQ(0L, first.Exit());
+}
+
+TEST(StartUp, APathTooLongForAnAtomIsRefusedVisibly)
+{
+    SeedCompleteAccount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+    std::string longPath = "C:\\" + std::string(300, 'x') + ".cni";
+    Program second;
+    ASSERT_TRUE(second.Start(MainExe(), longPath));
+    AnswerMessageBox(second, IDS_HANDOVER_TOO_LONG, IDOK);
+    EXPECT_EQ(0L, second.WaitExit());
+    EXPECT_EQ("", WindowText(first.main, IDC_MAIN_HANDOVER));
+    EXPECT_EQ(0L, first.Exit());
+}
+
+TEST(StartUp, ASecondStartDoesNotWaitForeverOnAHungFirstInstance)
+{
+    // This process plays a first instance that stopped answering: it holds the mutex and the
+    // instance window, and does not pump while the second start hands its path over.
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, "VY@N_IS_RUNNING");
+    ASSERT_NE(nullptr, mutex);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Qelo_NimboVandrell";
+    ::RegisterClassA(&wc);
+    HWND fake = ::CreateWindowExA(WS_EX_TOOLWINDOW, "Qelo_NimboVandrell", "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, fake);
+    Program second;
+    ASSERT_TRUE(second.Start(MainExe(), "C:\\hung\\a.cni"));
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, second.Id());
+    DWORD waited = ::WaitForSingleObject(process, 60000);
+    ::CloseHandle(process);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), waited) << "the second start gave up on its own";
+    EXPECT_EQ(0, ::GlobalFindAtomA("C:\\hung\\a.cni")) << "its atom was released";
+    nvtest::PumpPending();
+    ::DestroyWindow(fake);
+    ::UnregisterClassA("Qelo_NimboVandrell", wc.hInstance);
+    ::CloseHandle(mutex);
+}
+
+TEST(StartUp, AMissingAccountRunsTheSignUpProgramUntilTheUserGivesUp)
+{
+    // The program starts VyrnSign from its own folder: a copy of the program beside the stand-in.
+    std::string folder = TempFolder("nv_signup_start");
+    std::string exe = folder + "\\NimboVandrell.exe";
+    std::string log = folder + "\\signup.log";
+    ASSERT_TRUE(::CopyFileA(MainExe().c_str(), exe.c_str(), FALSE));
+    std::string binFolder = MainExe().substr(0, MainExe().rfind('\\'));
+    ASSERT_TRUE(::CopyFileA((binFolder + "\\qelo.dll").c_str(), (folder + "\\qelo.dll").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(nvtest::UnixToWindowsPath(nvtest::Env("NV_SIGNUP_STANDIN")).c_str(),
+                            (folder + "\\VyrnSign.exe").c_str(), FALSE));
+    ::DeleteFileA(log.c_str());
+    ::SetEnvironmentVariableA("NV_SIGNUP_STANDIN_LOG", log.c_str());
+
+    // The sign-up program ends without an account: asked again (Yes), then No ends the program.
+    ResetProfile();
+    SetDword("", "MessageArrive", 7);
+    ::SetEnvironmentVariableA("NV_SIGNUP_STANDIN_MODE", "omit");
+    {
+        Program program;
+        ASSERT_TRUE(program.Start(exe));
+        AnswerMessageBox(program, IDS_SIGNUP_RETRY, IDYES);
+        AnswerMessageBox(program, IDS_SIGNUP_RETRY, IDNO);
+        EXPECT_EQ(0L, program.WaitExit());
+    }
+    EXPECT_EQ(nullptr, ::FindWindowA("Qelo_NimboVandrell", nullptr));
+    EXPECT_EQ("0x7", RegQuery("", "MessageArrive")) << "no settings are saved when the user gives up";
+    EXPECT_EQ("", RegQuery("", "QueryInterval"));
+
+    // The sign-up program writes the account: the program goes on to its host loop.
+    ::SetEnvironmentVariableA("NV_SIGNUP_STANDIN_MODE", "write");
+    {
+        Program program;
+        ASSERT_TRUE(program.Start(exe));
+        HWND main = nullptr;
+        ASSERT_TRUE(nvtest::PumpUntil([&] { return (main = FindWindowOf(program.Id(), IsMainWindow)) != nullptr; }, 20000));
+        ::PostMessageA(main, kCommandRequest, 3, 0);
+        EXPECT_EQ(0L, program.WaitExit());
+    }
+    EXPECT_EQ("login-standin", RegQuery("NetInfo", "LoginID"));
+    EXPECT_EQ("0x0", RegQuery("", "MessageArrive"));
+
+    char runs[256] = {};
+    HANDLE file = ::CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD got = 0;
+    if (file != INVALID_HANDLE_VALUE) {
+        ::ReadFile(file, runs, sizeof runs - 1, &got, nullptr);
+        ::CloseHandle(file);
+    }
+    EXPECT_STREQ("run omit\nrun omit\nrun write\n", runs);
+}
+
+TEST(StartUp, AFailedFileTypeRegistrationEndsTheProgramWithTheInstallMessage)
+{
+    SeedCompleteAccount();
+    // The class key becomes a registry link to nowhere, so that it can't be created.
+    ::RegDeleteTreeA(HKEY_CLASSES_ROOT, "cnifile");
+    HKEY link = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CLASSES_ROOT, "cnifile", 0, nullptr,
+                                               REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &link, nullptr));
+    const wchar_t target[] = L"\\Registry\\Machine\\Software\\NvNoSuchKey\\Target";
+    ::RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target), sizeof target - sizeof(wchar_t));
+    ::RegCloseKey(link);
+
+    Program program;
+    ASSERT_TRUE(program.Start(MainExe()));
+    AnswerMessageBox(program, IDS_INSTALL_BROKEN, IDOK);
+    EXPECT_EQ(0L, program.WaitExit());
+    EXPECT_EQ(nullptr, ::FindWindowA("Qelo_NimboVandrell", nullptr));
+    EXPECT_EQ("0x5", RegQuery("", "MessageArrive")) << "nothing is saved";
+
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CLASSES_ROOT, "cnifile", REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE, &link));
+    EXPECT_EQ(ERROR_SUCCESS, ::RegDeleteKeyA(link, ""));
+    ::RegCloseKey(link);
+}
+
+TEST(StartUp, WhileTheSignUpProgramRunsTheProgramRefusesToStart)
+{
+    SeedCompleteAccount();
+    // A window of the sign-up program's class stands for the running sign-up program.
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = SignupWindowProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Qelo_Signup_App";
+    ::RegisterClassA(&wc);
+    HWND signup = ::CreateWindowExA(0, "Qelo_Signup_App", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, signup);
+    Program program;
+    ASSERT_TRUE(program.Start(MainExe()));
+    AnswerMessageBox(program, IDS_SIGNUP_RUNNING, IDOK);
+    EXPECT_EQ(0L, program.WaitExit());
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return g_signupAskedToFront; }, 5000))
+        << "the sign-up program was asked to come to the front";
+    ::DestroyWindow(signup);
 }

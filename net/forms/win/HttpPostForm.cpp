@@ -128,3 +128,14 @@ bool HttpPostForm(const char* url, const char* path, const CString& body, CStrin
     *reply = CString(text);
     return true;
 }
+
+DWORD GetOsVersionString(DWORD* majorVersion)
+{
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!::GetVersionExA(&info))
+        return 0;
+    if (majorVersion)
+        *majorVersion = info.dwMajorVersion;
+    return info.dwPlatformId;
+}

@@ -37,6 +37,9 @@ int CheckHttpStatus(HINTERNET request, CString* statusText);
 bool HttpPostForm(const char* url, const char* path, const CString& body, CString* reply,
                   std::uint32_t* lastError, IInternetSettings* settings = nullptr);
 
+// The system's platform id (VER_PLATFORM_...), with its major version in *majorVersion.
+DWORD GetOsVersionString(DWORD* majorVersion);
+
 class CWinInetFormPoster : public IFormPoster {
 public:
     explicit CWinInetFormPoster(IInternetSettings* settings = nullptr) : m_settings(settings) {}

@@ -199,16 +199,18 @@ public:
         return d && Check(::shutdown(d->fd, how == 0 ? SHUT_RD : how == 1 ? SHUT_WR : SHUT_RDWR) == 0);
     }
 
-    int LocalPort(SocketHandle s) override
+    bool LocalName(SocketHandle s, InetAddress* name) override
     {
         DescriptorRef d = Find(s);
         if (!d)
-            return -1;
+            return false;
         sockaddr_in a{};
         socklen_t n = sizeof a;
         if (::getsockname(d->fd, reinterpret_cast<sockaddr*>(&a), &n) != 0)
-            return Fail(errno), -1;
-        return ntohs(a.sin_port);
+            return Fail(errno), false;
+        name->address = ntohl(a.sin_addr.s_addr);
+        name->port = ntohs(a.sin_port);
+        return true;
     }
 
     bool Resolve(const char* host, std::uint32_t* address) override

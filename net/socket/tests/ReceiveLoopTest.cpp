@@ -177,6 +177,7 @@ TEST(SocketSends, LengthAndResolutionRules)
     EXPECT_EQ(SOCKET_ERR_EMPTY, endpoint.SendTo("x", -1, "127.0.0.1", 9));
     EXPECT_EQ(SOCKET_ERR_EMPTY, endpoint.GetLastResult());
     EXPECT_EQ(SOCKET_OK, endpoint.Send("abc", 3));
+    EXPECT_EQ(SOCKET_ERR_EMPTY, endpoint.GetLastResult()) << "a success leaves the last result";
     endpoint.Close();
 
     CTcpClient client(kOwner, 0, 0);

@@ -40,7 +40,12 @@ public:
     int Send(nvnet::SocketHandle, const void*, int len) override { return len; }
     int SendTo(nvnet::SocketHandle, const void*, int len, const nvnet::InetAddress&) override { return len; }
     bool Shutdown(nvnet::SocketHandle, int) override { return true; }
-    int LocalPort(nvnet::SocketHandle) override { return 4321; }
+    bool LocalName(nvnet::SocketHandle, nvnet::InetAddress* name) override
+    {
+        name->address = 0x7F000001;
+        name->port = 4321;
+        return true;
+    }
     bool Resolve(const char*, std::uint32_t* a) override { *a = 0x7F000001; return true; }
     int LastError() override;
 

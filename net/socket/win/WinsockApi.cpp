@@ -108,13 +108,15 @@ public:
 
     bool Shutdown(SocketHandle s, int how) override { return ::shutdown(Sock(s), how) == 0; }
 
-    int LocalPort(SocketHandle s) override
+    bool LocalName(SocketHandle s, InetAddress* name) override
     {
         sockaddr_in a{};
         int n = sizeof a;
         if (::getsockname(Sock(s), reinterpret_cast<sockaddr*>(&a), &n) != 0)
-            return -1;
-        return ntohs(a.sin_port);
+            return false;
+        name->address = ntohl(a.sin_addr.s_addr);
+        name->port = ntohs(a.sin_port);
+        return true;
     }
 
     bool Resolve(const char* host, std::uint32_t* address) override

@@ -89,6 +89,13 @@ TEST(HttpPostForm, FailuresReportTheStatusOrTheConnectionError)
     EXPECT_NE(0u, error);
 }
 
+TEST(OsVersion, PlatformIdAndMajorVersionComeFromTheSystem)
+{
+    DWORD major = 0;
+    EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_NT), GetOsVersionString(&major));
+    EXPECT_GE(major, 5u);
+}
+
 class Account : public IServiceAccount {
 public:
     CString GetAccountField(AccountField f) const override

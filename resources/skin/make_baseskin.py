@@ -1,0 +1,354 @@
+#!/usr/bin/python3
+"""Draws the base skin and packs it into baseskin.csz.
+
+Everything here is our own: plain shapes and colours drawn pixel by pixel, the layout entries of
+NVPCINFO.TXT and the region lines computed from the drawn bitmaps. The archive is reproducible:
+same script, same bytes.
+
+    make_baseskin.py --lhapack PATH --work DIR --archive OUT.csz
+"""
+import argparse
+import os
+import struct
+import subprocess
+import sys
+
+KEY = (249, 244, 0)          # the skinned dialog's default key colour (transparent)
+FACE = (70, 96, 140)         # window face
+FACE_LIGHT = (112, 140, 188)
+FACE_DARK = (40, 56, 88)
+TITLE = (28, 40, 68)
+PANEL = (232, 236, 244)
+TEXT_FONT = "ＭＳ Ｐゴシック"
+
+
+class Canvas:
+    def __init__(self, w, h, colour=KEY):
+        self.w, self.h = w, h
+        self.px = [[colour] * w for _ in range(h)]
+
+    def set(self, x, y, c):
+        if 0 <= x < self.w and 0 <= y < self.h:
+            self.px[y][x] = c
+
+    def rect(self, x, y, w, h, c):
+        for yy in range(max(0, y), min(self.h, y + h)):
+            row = self.px[yy]
+            for xx in range(max(0, x), min(self.w, x + w)):
+                row[xx] = c
+
+    def frame(self, x, y, w, h, light, dark):
+        self.rect(x, y, w, 1, light)
+        self.rect(x, y, 1, h, light)
+        self.rect(x, y + h - 1, w, 1, dark)
+        self.rect(x + w - 1, y, 1, h, dark)
+
+    def rounded(self, x, y, w, h, r, c):
+        for yy in range(h):
+            for xx in range(w):
+                dx = max(r - xx, xx - (w - 1 - r), 0)
+                dy = max(r - yy, yy - (h - 1 - r), 0)
+                if dx * dx + dy * dy <= r * r:
+                    self.set(x + xx, y + yy, c)
+
+    def bmp(self):
+        stride = (self.w * 3 + 3) & ~3
+        data = bytearray()
+        for y in range(self.h - 1, -1, -1):
+            row = bytearray()
+            for (r, g, b) in self.px[y]:
+                row += bytes((b, g, r))
+            row += bytes(stride - len(row))
+            data += row
+        header = struct.pack("<2sIHHI", b"BM", 14 + 40 + len(data), 0, 0, 14 + 40)
+        info = struct.pack("<IiiHHIIiiII", 40, self.w, self.h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+        return header + info + bytes(data)
+
+    def region(self):
+        """Runs of non-key pixels per row, merged downwards while left and right stay the same."""
+        kept = []
+        for y in range(self.h):
+            x = 0
+            while x < self.w:
+                if self.px[y][x] == KEY:
+                    x += 1
+                    continue
+                start = x
+                while x < self.w and self.px[y][x] != KEY:
+                    x += 1
+                r = [start, y, x, y + 1]
+                if kept and kept[-1][0] == r[0] and kept[-1][2] == r[2] and kept[-1][3] == y:
+                    kept[-1][3] = y + 1
+                else:
+                    kept.append(r)
+        return kept
+
+
+def glyph(c, x, y, w, h, kind, colour):
+    cx, cy = x + w // 2, y + h // 2
+    s = min(w, h) // 4
+    if kind == 0:      # cross
+        for i in range(-s, s + 1):
+            c.set(cx + i, cy + i, colour)
+            c.set(cx + i, cy - i, colour)
+    elif kind == 1:    # triangle pointing right
+        for dy in range(-s, s + 1):
+            c.rect(cx - s // 2, cy + dy, s - abs(dy) + 1, 1, colour)
+    elif kind == 2:    # square
+        c.rect(cx - s, cy - s, 2 * s + 1, 2 * s + 1, colour)
+    elif kind == 3:    # bars
+        for i in range(3):
+            c.rect(cx - s + i * (s // 2 + 1), cy - s, max(1, s // 3), 2 * s + 1, colour)
+    elif kind == 4:    # plus
+        c.rect(cx - s, cy, 2 * s + 1, 1, colour)
+        c.rect(cx, cy - s, 1, 2 * s + 1, colour)
+    else:              # ring
+        for yy in range(-s, s + 1):
+            for xx in range(-s, s + 1):
+                d = xx * xx + yy * yy
+                if (s - 1) * (s - 1) <= d <= s * s:
+                    c.set(cx + xx, cy + yy, colour)
+
+
+def button_strip(w, h, kind):
+    """Four frames: normal, pressed, hover, disabled."""
+    looks = [((150, 176, 220), (232, 240, 255), (52, 68, 104), (255, 255, 255)),
+             ((96, 120, 168), (52, 68, 104), (232, 240, 255), (230, 230, 230)),
+             ((176, 204, 240), (255, 255, 255), (70, 90, 130), (255, 255, 255)),
+             ((150, 150, 150), (200, 200, 200), (100, 100, 100), (190, 190, 190))]
+    c = Canvas(w * 4, h)
+    for i, (face, light, dark, ink) in enumerate(looks):
+        c.rect(i * w, 0, w, h, face)
+        c.frame(i * w, 0, w, h, light, dark)
+        shift = 1 if i == 1 else 0
+        glyph(c, i * w + shift, shift, w, h, kind, ink)
+    return c
+
+
+def window(w, h, title_height=20, round_radius=8):
+    c = Canvas(w, h)
+    c.rounded(0, 0, w, h, round_radius, FACE_DARK)
+    c.rounded(1, 1, w - 2, h - 2, round_radius - 1, FACE)
+    c.rect(round_radius, 2, w - 2 * round_radius, title_height - 2, TITLE)
+    return c
+
+
+def resizable(w, h):
+    c = Canvas(w, h, FACE)
+    c.frame(0, 0, w, h, FACE_LIGHT, FACE_DARK)
+    c.rect(1, 1, w - 2, 18, TITLE)
+    return c
+
+
+def xywh(r):
+    return "%d,%d,%d,%d" % tuple(r)
+
+
+# Windows: bitmap, size, resizable, controls (key, rectangle, anchor or None, extra fields).
+def layouts():
+    out = {}
+    # The launcher: buttons of 32 x 24 frames, the portal page (164 x 154) in the middle.
+    main = [("MAIN_CLS", (168, 3, 16, 16), None)]
+    for i, key in enumerate(["MAIN_LOGIN", "MAIN_LOGOUT", "MAIN_SET", "MAIN_HELP", "MAIN_MENU"]):
+        main.append((key, (10 + i * 35, 28, 32, 24), None))
+    main.append(("MAIN_CMIMAGE", (14, 60, 164, 154), None))
+    for i, key in enumerate(["MAIN_BROWSER", "MAIN_CHAT", "MAIN_VYRNTALK", "MAIN_MAIL", "MAIN_ADDRESS"]):
+        main.append((key, (10 + i * 35, 222, 32, 24), None))
+    for i, key in enumerate(["MAIN_CAST", "MAIN_PHONE", "MAIN_CD"]):
+        main.append((key, (45 + i * 35, 252, 32, 24), None))
+    out["main.bmp"] = ((192, 288), False, main)
+
+    def generic(size, resize, close, big, buttons, button_size=(40, 20)):
+        w, h = size
+        ctl = []
+        if close:
+            ctl.append((close, (w - 22, 3, 16, 16), 1 if resize else None))
+        bottom = h - button_size[1] - 8
+        top = 24
+        if big:
+            area = (bottom - 6 - top) // len(big)
+            for i, key in enumerate(big):
+                ctl.append((key, (8, top + i * area, w - 16, area - 4), 12 if resize else None))
+        per_row = max(1, (w - 8) // (button_size[0] + 4))
+        rows = (len(buttons) + per_row - 1) // per_row
+        for i, key in enumerate(buttons):
+            row, col = divmod(i, per_row)
+            y = bottom - (rows - 1 - row) * (button_size[1] + 4)
+            ctl.append((key, (8 + col * (button_size[0] + 4), y, button_size[0], button_size[1]),
+                        2 if resize else None))
+        return ctl
+
+    out["url.bmp"] = ((360, 28), False, [("URL_COMBOX", (8, 4, 344, 200), None)])
+    out["user.bmp"] = ((192, 200), False, generic((192, 200), False, None, ["USER_LIST"], []))
+    out["friend.bmp"] = ((192, 200), False, generic((192, 200), False, None, ["FRIEND_LIST"], []))
+    out["cdplay.bmp"] = ((240, 96), False, generic(
+        (240, 96), False, "CD_CLS", [],
+        ["CD_SHUFFLE", "CD_BACK", "CD_PLAY", "CD_PAUSE", "CD_NEXT", "CD_STOP", "CD_EJECT",
+         "CD_REPEAT", "CD_ALLREPEAT", "CD_COUNTER", "CD_TIMER", "CD_VOLUMEBAR"], (36, 18)))
+    out["cast.bmp"] = ((240, 48), False, generic(
+        (240, 48), False, "CAST_CLS", [], ["CAST_PLAY", "CAST_REC", "CAST_STOP", "CAST_BACK", "CAST_INDICATE"]))
+    phone_buttons = ["PHONE_1", "PHONE_2", "PHONE_3", "PHONE_4", "PHONE_5", "PHONE_6", "PHONE_7",
+                     "PHONE_8", "PHONE_9", "PHONE_*", "PHONE_0", "PHONE_#", "PHONE_START", "PHONE_END",
+                     "PHONE_SOUND", "PHONE_FORWARD", "PHONE_SHORT", "PHONE_CREDIT", "PHONE_PREPAID",
+                     "PHONE_REC", "PHONE_REDIAL_UP", "PHONE_REDIAL_DOWN", "PHONE_RCV_INDICATE",
+                     "PHONE_SND_INDICATE"]
+    out["phone.bmp"] = ((200, 260), False, generic(
+        (200, 260), False, "PHONE_CLS", ["PHONE_STATUS", "PHONE_NO", "PHONE_BANNER"], phone_buttons, (44, 20)))
+    out["prepaid.bmp"] = ((240, 120), False, generic(
+        (240, 120), False, None, ["PREPAID_ID", "PREPAID_PASSWD"], ["PREPAID_OK", "PREPAID_CANCEL"]))
+    out["vyrntalk_rcv.bmp"] = ((400, 300), False, generic(
+        (400, 300), False, "VYRNTALK_RCV_CLS",
+        ["VYRNTALK_RCV_LIST", "VYRNTALK_RCV_VIEW", "VYRNTALK_RCV_BANNER", "VYRNTALK_RCV_STATE"],
+        ["VYRNTALK_RCV_PLAY", "VYRNTALK_RCV_NEW", "VYRNTALK_RCV_REPLY", "VYRNTALK_RCV_RELOAD",
+         "VYRNTALK_RCV_LOG", "VYRNTALK_RCV_EXCANCEL", "VYRNTALK_RCV_FILE"]))
+    out["vyrntalk_snd.bmp"] = ((400, 300), False, generic(
+        (400, 300), False, "VYRNTALK_SND_CLS",
+        ["VYRNTALK_SND_COMMNAME", "VYRNTALK_SND_COMMID", "VYRNTALK_SND_EDIT", "VYRNTALK_SND_STATE",
+         "VYRNTALK_SND_FILENAME"],
+        ["VYRNTALK_SND_SEND", "VYRNTALK_SND_REC", "VYRNTALK_SND_LOG", "VYRNTALK_SND_INDICATE",
+         "VYRNTALK_SND_EXCANCEL", "VYRNTALK_SND_CHK", "VYRNTALK_SND_RESET", "VYRNTALK_SND_FILE"]))
+    out["browser.bmp"] = ((480, 360), True, generic(
+        (480, 360), True, "BROWSER_CLS", ["BROWSER_HTML", "BROWSER_STATUSBAR"],
+        ["BROWSER_BACK", "BROWSER_FOWARD", "BROWSER_STOP", "BROWSER_RELOAD", "BROWSER_HOME",
+         "BROWSER_SEARCH", "BROWSER_FAVORITE", "BROWSER_QELO", "BROWSER_MYROOM", "BROWSER_INDICATE",
+         "BROWSER_KEY", "BROWSER_OEM"]))
+    chat = generic((480, 360), True, "CHAT_CLS", ["CHAT_VIEW", "CHAT_USERLIST", "CHAT_INPUT", "CHAT_BANNER"],
+                   ["CHAT_COLOR1", "CHAT_COLOR2", "CHAT_COLOR3", "CHAT_COLOR4", "CHAT_COLOR5",
+                    "CHAT_COLOR6", "CHAT_FACE1", "CHAT_FACE2", "CHAT_FACE3", "CHAT_FACE4", "CHAT_FACE5",
+                    "CHAT_FACE6", "CHAT_FACE7", "CHAT_FACE8", "CHAT_ROOMIN", "CHAT_ROOMOUT"], (24, 20))
+    out["chat.bmp"] = ((480, 360), True, chat)
+    out["chat_login.bmp"] = ((280, 140), False, generic(
+        (280, 140), False, None, ["CHAT_LOGIN_NICKNAME", "CHAT_LOGIN_ROOMNAME"],
+        ["CHAT_LOGIN_OK", "CHAT_LOGIN_CANCEL"]))
+    out["set.bmp"] = ((420, 320), True, [("SET_CLS", (398, 3, 16, 16), 1)])
+    out["vyrntalk_log.bmp"] = ((400, 300), False, generic(
+        (400, 300), False, "VYRNTALK_LOG_CLS",
+        ["VYRNTALK_LOG_COMMNAME", "VYRNTALK_LOG_LIST", "VYRNTALK_LOG_VIEW"],
+        ["VYRNTALK_LOG_PLAY", "VYRNTALK_LOG_REPLY", "VYRNTALK_LOG_DEL", "VYRNTALK_LOG_RELOAD",
+         "VYRNTALK_LOG_FILE"]))
+    # general.bmp serves the partner list, the error log, the memo and the mood window.
+    general = []
+    general += generic((320, 240), True, "VYRNTALK_LOG_USER_CLS", ["VYRNTALK_LOG_USER_LIST"],
+                       ["VYRNTALK_LOG_USER_DEL", "VYRNTALK_LOG_USER_REPLY", "VYRNTALK_LOG_USER_LOG",
+                        "VYRNTALK_LOG_USER_PHONE", "VYRNTALK_LOG_USER_MEMO", "VYRNTALK_LOG_USER_RELOAD"])
+    general += generic((320, 240), True, "ERROR_LOG_CLS", ["ERROR_LOG_LIST"], ["ERROR_LOG_DEL"])
+    general += generic((320, 240), True, "MEMO_CLS", ["MEMO_NAME", "MEMO_EDIT"], ["MEMO_OK", "MEMO_CANCEL"])
+    general += generic((320, 240), True, "USER_STAT_CLOSE", ["USER_STAT_SUBTITLE", "USER_STAT_ITEMS"],
+                       ["USER_STAT_OK", "USER_STAT_CANCEL"])
+    out["general.bmp"] = ((320, 240), True, general)
+    return out
+
+
+CHAT_COLOURS = {"CHAT_COLOR1": "0,0,0", "CHAT_COLOR2": "200,0,0", "CHAT_COLOR3": "0,140,0",
+                "CHAT_COLOR4": "0,0,200", "CHAT_COLOR5": "160,0,160", "CHAT_COLOR6": "200,120,0"}
+
+DOCKS = [("CTRLD_MAIN", "0,0,192,288"), ("CTRLD_URL", "-360,0,360,28:N"),
+         ("CTRLD_CHAT", "200,0,480,360:N"), ("CTRLD_BROWSER", "200,0,480,360:N"),
+         ("CTRLD_USER", "0,290,192,200:N"), ("CTRLD_FRIEND", "0,490,192,200:N"),
+         ("CTRLD_CD", "0,192:D:96"), ("CTRLD_CAST", "0,240:D:48"), ("CTRLD_PHONE", "192,0:R:200"),
+         ("CTRLD_VYRNTALK_LOG_USER_LIST", "200,40,320,240:N"), ("CTRLD_ERROR_LOG", "200,60,320,240:N"),
+         ("CTRLD_MEMO", "220,80,320,240:N"), ("CTRLD_USER_STAT", "240,100,320,240:N")]
+
+TITLES = [("VYRNTALK_LOG_USER_TITLE", "ﾊﾟｰﾄﾅｰﾘｽﾄ"), ("ERROR_LOG_TITLE", "ｴﾗｰﾛｸﾞ"),
+          ("MEMO_TITLE", "ﾒﾓ"), ("USER_STAT_TITLE", "ｽﾃｰﾀｽ")]
+
+RESIZE_KEYS = {"chat.bmp": "RESIZE_CHAT_INFO", "browser.bmp": "RESIZE_BROWSER_INFO",
+               "set.bmp": "RESIZE_SETTING_INFO", "general.bmp": "RESIZE_GENERAL_INFO"}
+
+REGION_KEYS = {"vyrntalk_rcv.bmp": "RGN_VYRNTALK_RCV", "chat.bmp": "RGN_CHAT", "browser.bmp": "RGN_BROWSER",
+               "url.bmp": "RGN_URL", "vyrntalk_snd.bmp": "RGN_VYRNTALK_SND", "cast.bmp": "RGN_CAST",
+               "cdplay.bmp": "RGN_CD", "phone.bmp": "RGN_PHONE", "main.bmp": "RGN_MAIN",
+               "friend.bmp": "RGN_FRIEND", "user.bmp": "RGN_USER", "chat_login.bmp": "RGN_CHAT_LOGIN",
+               "set.bmp": "RGN_SET", "vyrntalk_log.bmp": "RGN_VYRNTALK_LOG", "prepaid.bmp": "RGN_PREPAID",
+               "general.bmp": "RGN_GENRAL", "vyrn_msg.bmp": "RGN_VYRN_CHAR",
+               "vyrn_msg_err.bmp": "RGN_VYRN_ERR_CHAR"}
+
+MAIN_BUTTON_FILES = {"MAIN_CLS": "main_cls.bmp", "MAIN_BROWSER": "main_browser.bmp",
+                     "MAIN_CHAT": "main_chat.bmp", "MAIN_VYRNTALK": "main_vyrntalk.bmp",
+                     "MAIN_MAIL": "main_mail.bmp", "MAIN_ADDRESS": "main_address.bmp",
+                     "MAIN_CAST": "main_cast.bmp", "MAIN_PHONE": "main_phone.bmp",
+                     "MAIN_CD": "main_cdplay.bmp", "MAIN_LOGIN": "main_login.bmp",
+                     "MAIN_HELP": "main_help.bmp", "MAIN_SET": "main_set.bmp",
+                     "MAIN_MENU": "main_menu.bmp", "MAIN_LOGOUT": "main_logout.bmp"}
+
+
+def balloon(w, h, error):
+    c = Canvas(w, h)
+    edge = (180, 40, 40) if error else FACE_DARK
+    inside = (255, 236, 236) if error else (255, 255, 240)
+    c.rounded(0, 0, w, h - 16, 14, edge)
+    c.rounded(1, 1, w - 2, h - 18, 13, inside)
+    for i in range(17):   # the tail
+        c.rect(24, h - 17 + i, max(1, 14 - i), 1, edge)
+        c.rect(25, h - 17 + i, max(0, 12 - i), 1, inside)
+    return c
+
+
+def build(work):
+    files = {}
+    lines = ["; Base skin of NimboVandrell: drawn by make_baseskin.py. Never rewritten by the program.",
+             "FILE_VERSION=3.2"]
+    for bitmap, ((w, h), resize, controls) in layouts().items():
+        c = resizable(w, h) if resize else window(w, h)
+        for key, (x, y, cw, ch), anchor in controls:
+            if key.endswith(("LIST", "VIEW", "HTML", "EDIT", "INPUT", "USERLIST", "ITEMS", "CMIMAGE")):
+                c.rect(x, y, cw, ch, PANEL)
+                c.frame(x, y, cw, ch, FACE_DARK, FACE_LIGHT)
+            value = xywh((x, y, cw, ch))
+            if anchor is not None or key in CHAT_COLOURS:
+                value += ":%d" % (anchor or 0)
+            if key in CHAT_COLOURS:
+                value += ":" + CHAT_COLOURS[key]
+            lines.append("%s=%s" % (key, value))
+        files[bitmap] = c
+        if resize:
+            lines.append("%s=0,0,16,16:%d,0,16,16:16,0,%d,16:0,%d,16,16:%d,%d,16,16:16,%d,%d,16:"
+                         "0,16,16,%d:%d,16,16,%d::%d,%d,%d" % (
+                             RESIZE_KEYS[bitmap], w - 16, w - 32, h - 16, w - 16, h - 16, h - 16, w - 32,
+                             h - 32, w - 16, h - 32, FACE[0], FACE[1], FACE[2]))
+    files["vyrn_msg.bmp"] = balloon(200, 100, False)
+    files["vyrn_msg_err.bmp"] = balloon(200, 100, True)
+    for key, value in DOCKS:
+        lines.append("%s=%s" % (key, value))
+    for key, text in TITLES:
+        lines.append("%s=%s:12:1:255,255,255:10,3:%s" % (key, TEXT_FONT, text))
+    # Shapes of the plain (not resizable) windows, so no start-up has to scan them.
+    for bitmap, c in sorted(files.items()):
+        if bitmap in RESIZE_KEYS or bitmap not in REGION_KEYS:
+            continue
+        rects = c.region()
+        lines.append("%s=%d:%s" % (REGION_KEYS[bitmap], len(rects),
+                                   "".join("%d,%d,%d,%d:" % tuple(r) for r in rects)))
+    for i, (key, name) in enumerate(sorted(MAIN_BUTTON_FILES.items())):
+        size = (16, 16) if key == "MAIN_CLS" else (32, 24)
+        files[name] = button_strip(size[0], size[1], i % 6)
+
+    os.makedirs(work, exist_ok=True)
+    for old in os.listdir(work):
+        os.remove(os.path.join(work, old))
+    paths = []
+    for name, c in sorted(files.items()):
+        path = os.path.join(work, name)
+        with open(path, "wb") as f:
+            f.write(c.bmp())
+        paths.append(path)
+    info = os.path.join(work, "NVPCINFO.TXT")
+    with open(info, "wb") as f:
+        f.write(("\r\n".join(lines) + "\r\n").encode("cp932"))
+    return [info] + paths
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--lhapack", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--archive", required=True)
+    args = parser.parse_args()
+    paths = build(args.work)
+    os.makedirs(os.path.dirname(os.path.abspath(args.archive)), exist_ok=True)
+    subprocess.run([args.lhapack, "c", args.archive] + paths, check=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,248 @@
+#include "shell/ClientApp.h"
+
+#include "shell/AppHostDlg.h"
+#include "shell/AppMessages.h"
+#include "shell/InstanceWnd.h"
+#include "shell/MainDlg.h"
+#include "shell/SignupLauncher.h"
+#include "shell/common/services/MessageBoxSeam.h"
+#include "shell/common/utilities/TextUtil.h"
+#include "shell/common/utilities/WinUtil.h"
+
+#include "phone_media/callengine/CallEngine.h"
+
+#include "StringIds.h"
+
+#include <ole2.h>
+#include <shellapi.h>
+#include <winsock.h>
+
+#include <memory>
+
+namespace {
+
+CString LoadText(UINT id)
+{
+    CString text;
+    text.LoadString(id);
+    return text;
+}
+
+} // namespace
+
+CClientApp* GetClientApp() { return static_cast<CClientApp*>(AfxGetApp()); }
+
+CClientApp::CClientApp() : CWinApp("NimboVandrell"), m_profile(*this)
+{
+    // The dial-up library is only probed here; it is loaded again whenever it is used.
+    if (HMODULE ras = ::LoadLibraryA("rasapi32.dll")) {
+        m_state |= kDialupLibraryPresent;
+        ::FreeLibrary(ras);
+    }
+    SetProfileStore(&m_profile);
+    m_requestQueue.SetFailureReporter(&CClientApp::ReportRequestFailure, this);
+}
+
+CClientApp::~CClientApp() { SetProfileStore(nullptr); }
+
+void CClientApp::SetupRegistry()
+{
+    SetRegistryKey("Qelo");
+    SetProfileName("NimboVandrell");
+    m_exeFolder = winutil::GetModuleFolder();
+}
+
+BOOL CClientApp::InitInstance()
+{
+    WSADATA wsa;
+    if (::WSAStartup(MAKEWORD(1, 1), &wsa) != 0)
+        return FALSE;
+
+    m_mutex = ::CreateMutexA(nullptr, FALSE, NV_INSTANCE_MUTEX);
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+        NotifyRunningInstance(m_commandLine);
+        return FALSE;
+    }
+
+    // ActiveX control hosting and the rich-edit control for the windows to come.
+    ::OleInitialize(nullptr);
+    ::LoadLibraryA("RICHED32.DLL");
+
+    SetupRegistry();
+    if (!LaunchSignup(m_exeFolder, *this))
+        return FALSE;
+
+    if (!winutil::RegisterFileTypes(nullptr, 0) || !winutil::RegisterFileTypes(nullptr, 1)) {
+        PresentMessageBoxId(nullptr, IDS_INSTALL_BROKEN, MB_ICONSTOP | MB_TOPMOST);
+        return FALSE;
+    }
+
+    LoadSettings();
+    m_pMainDlg = nullptr;
+    BuildVersionText();
+
+    RunHostDialog();
+    SaveSettings();
+    return FALSE;
+}
+
+INT_PTR CClientApp::RunHostDialog()
+{
+    CAppHostDlg host;
+    m_pMainWnd = &host;
+    m_pHostDlg = &host;
+    INT_PTR result = host.DoModal();
+    m_pHostDlg = nullptr;
+    m_pMainWnd = nullptr;
+    return result;
+}
+
+int CClientApp::ExitInstance()
+{
+    if (m_mutex) {
+        ::CloseHandle(m_mutex);
+        m_mutex = nullptr;
+    }
+    return CWinApp::ExitInstance();
+}
+
+void CClientApp::WinHelp()
+{
+    // "ﾄﾋﾟｯｸの検索: Nimbo Vandrell Ver3.2  ｵﾝﾗｲﾝﾍﾙﾌﾟ" and "Nimbo Vandrell Ver3.2  ｵﾝﾗｲﾝﾍﾙﾌﾟ".
+    static const char kTopicsTitle[] = "\xc4\xcb\xdf\xaf\xb8\x82\xcc\x8c\x9f\x8d\xf5: Nimbo Vandrell Ver3.2  "
+                                       "\xb5\xdd\xd7\xb2\xdd\xcd\xd9\xcc\xdf";
+    static const char kHelpTitle[] = "Nimbo Vandrell Ver3.2  \xb5\xdd\xd7\xb2\xdd\xcd\xd9\xcc\xdf";
+    HWND help = ::FindWindowA(nullptr, kTopicsTitle);
+    if (!help)
+        help = ::FindWindowA(nullptr, kHelpTitle);
+    if (help) {
+        ::BringWindowToTop(help);
+        return;
+    }
+    CString file = m_exeFolder + "\\NimboVandrell.hlp";
+    ::ShellExecuteA(nullptr, "open", file, nullptr, nullptr, SW_SHOWNOACTIVATE);
+    if (HWND opened = ::FindWindowA(nullptr, kTopicsTitle))
+        ::SetWindowPos(opened, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void CClientApp::BuildVersionText()
+{
+    std::unique_ptr<CCallEngine> engine(new CCallEngine);
+    m_versionText = textutil::BuildVersionText(engine->GetVersionText());
+}
+
+SettingsDefaults CClientApp::LoadSettingsDefaults() const
+{
+    SettingsDefaults d;
+    d.replyMessage = LoadText(IDS_REPLY_MESSAGE_DEFAULT);
+    d.defaultWave = LoadText(IDS_DEFAULT_WAVE);
+    char logon[64] = {};
+    DWORD size = sizeof logon;
+    if (::GetUserNameA(logon, &size))
+        d.logonName = logon;
+    d.urlChatLogin = LoadText(IDS_URL_CHAT_LOGIN);
+    d.homePage = LoadText(IDS_URL_HOME_PAGE);
+    d.topPage = LoadText(IDS_URL_TOP_PAGE);
+    d.loginPage = LoadText(IDS_URL_LOGIN_PAGE);
+    d.searchPage = LoadText(IDS_URL_SEARCH_PAGE);
+    d.profilePage = LoadText(IDS_URL_PROFILE_PAGE);
+    d.chargePage = LoadText(IDS_URL_CHARGE_PAGE);
+    d.mailPage = LoadText(IDS_URL_MAIL_PAGE);
+    return d;
+}
+
+void CClientApp::LoadSettings()
+{
+    m_pSession = nullptr;
+    m_pmHolderKind = 0;
+    m_lastResult = 0;
+    m_sessionFlags = 0;
+    m_modalCount = 0;
+    m_messageBoxOpen = false;
+
+    NetInfoDefaults netDefaults;
+    netDefaults.prefixNumber = LoadText(IDS_PREFIX_NUMBER_PATTERN);
+    netDefaults.freeAccessPoint = LoadText(IDS_FREE_ACCESS_POINT);
+    netDefaults.phsFreeAccessPoint = LoadText(IDS_PHS_FREE_ACCESS_POINT);
+    SetNetInfoDefaults(netDefaults);
+    SetDataFolder(winutil::GetInstallFolder());
+
+    LoadOemLink();
+    Load("Signup", "NetInfo");
+
+    SettingsDefaults defaults = LoadSettingsDefaults();
+    m_ownUser.status = 0;
+    m_settings.LoadUserName(m_profile, defaults);
+    m_ownUser.id = m_Comm_id;
+    m_ownUser.name = m_Comm_name;
+    m_settings.LoadPreferences(m_profile, *this, defaults, [this](const CString&) {
+        CString area;
+        LoadAccessPointList(LoadText(IDS_ACCESS_POINT_ENTRY), nullptr, &area, nullptr, nullptr);
+        return area;
+    });
+    if (!m_ownUser.id.IsEmpty())
+        m_users.push_back({m_ownUser.name, m_ownUser.id, 2, 0});
+    m_settings.LoadFonts(m_profile);
+    PlayStartSound();
+}
+
+void CClientApp::PlayStartSound()
+{
+    if (m_settings.m_flags & kFlagNoGreetingSound)
+        return;
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    winutil::PlayAppSound(CProgramSettings::GreetingStringId(now.wMonth, now.wDay, now.wHour));
+}
+
+void CClientApp::SavePreferences(const UserRef* ownUser)
+{
+    if (ownUser)
+        m_ownUser = *ownUser;
+    m_ownUser.id = m_Comm_id;
+    m_ownUser.name = m_Comm_name;
+    Save("NetInfo");
+    m_settings.SavePreferences(m_profile);
+}
+
+void CClientApp::SaveSettings()
+{
+    // The service session goes first: its end releases the message client and the lock.
+    m_pSession = nullptr;
+    ClosePmLock();
+    SetMessageArrive(false);
+    m_registry.clear();
+    m_users.clear();
+    m_settings.SaveFonts(m_profile);
+    // A session that ended without logging out properly must not lose its connection changes.
+    ThawConnectSettings();
+    SavePreferences();
+    SaveCommCache();
+}
+
+void CClientApp::OpenHandedOverFile(const CString& path)
+{
+    CString stripped = textutil::StripQuotes(path);
+    switch (textutil::ClassifyHandoverPath(stripped)) {
+    case textutil::HandoverKind::ConnectionInfo:
+        if (m_pHandoverTarget)
+            m_pHandoverTarget->ImportConnectionInfo(stripped);
+        break;
+    case textutil::HandoverKind::SkinArchive:
+        if (m_pMainDlg && m_pHandoverTarget)
+            m_pHandoverTarget->ApplySkinFile(stripped);
+        break;
+    case textutil::HandoverKind::None:
+        break;
+    }
+}
+
+void CClientApp::OnHostLoopStarting() { m_exiting = false; }
+
+bool CClientApp::BeginExit()
+{
+    if (m_exiting)
+        return false;
+    m_exiting = true;
+    return true;
+}

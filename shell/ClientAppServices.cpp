@@ -1,0 +1,456 @@
+// Program-wide services of the application object: error reports, message boxes, the modal
+// state, the request queue and its lock, the window registry, arrivals, sound and received files.
+#include "shell/ClientApp.h"
+
+#include "shell/AppMessages.h"
+#include "shell/MainDlg.h"
+#include "shell/common/services/ErrorTable.h"
+#include "shell/common/services/MessageBoxSeam.h"
+#include "shell/common/utilities/WinUtil.h"
+
+#include "framework/win/Wnd.h"
+
+#include "StringIds.h"
+
+#include <algorithm>
+
+namespace {
+
+// Shows the busy cursor while it lives.
+class CWaitCursor {
+public:
+    CWaitCursor() : m_previous(::SetCursor(winutil::LoadBusyCursor())) {}
+    ~CWaitCursor() { ::SetCursor(m_previous); }
+
+private:
+    HCURSOR m_previous;
+};
+
+bool HasString(unsigned id)
+{
+    char probe[4];
+    return ::LoadStringA(AfxGetResourceHandle(), id, probe, sizeof probe) > 0;
+}
+
+bool IsLiveWindow(CWnd* window) { return window && window->IsWindow(); }
+
+} // namespace
+
+// Error reporting.
+
+int CClientApp::ReportError(int code, unsigned flags)
+{
+    CWaitCursor wait;
+    errortable::ErrorReport report = errortable::Resolve(code, flags, HasString);
+    if (!report.show)
+        return 1;
+    if (report.clearQueue) {
+        m_requestQueue.Clear();
+        m_pmHolderKind = 0;
+    }
+    CString text;
+    text.LoadString(report.textId);
+    if (report.number != 0)
+        text.AppendFormat("(#%d)", report.number);
+    LogError(report.flags, text);
+    if (m_pErrorSink)
+        m_pErrorSink->ShowErrorBalloon(text, report.flags);
+    return 0;
+}
+
+void CClientApp::LogError(unsigned flags, const CString& text)
+{
+    if (m_pErrorSink)
+        m_pErrorSink->LogError(flags, text);
+}
+
+void CClientApp::ShowErrorBalloon(const CString& text, unsigned flags)
+{
+    LogError(flags, text);
+    if (m_pErrorSink)
+        m_pErrorSink->ShowErrorBalloon(text, flags);
+}
+
+void CClientApp::ReportRequestFailure(void* context, int code)
+{
+    static_cast<CClientApp*>(context)->ReportError(code, 0);
+}
+
+// Message boxes.
+
+int CClientApp::ShowMessageBox(const CString& text, unsigned flags, CWnd* owner)
+{
+    if (m_messageBoxOpen)
+        return 0;
+    m_messageBoxOpen = true;
+    if (flags == 0)
+        flags = errortable::kFlagWarning;
+    SetModalState(true);
+    int button;
+    if (m_pMainDlg && m_pMainDlg->IsReady() && m_pMainDlg->IsWindow()) {
+        HWND ownerWindow = owner ? owner->GetSafeHwnd() : m_pMainDlg->GetSafeHwnd();
+        CloseOpenMenus(true);
+        button = PresentMessageBox(ownerWindow, text, flags, true);
+    } else {
+        button = PresentMessageBox(owner ? owner->GetSafeHwnd() : nullptr, text, flags, false);
+    }
+    SetModalState(false);
+    m_messageBoxOpen = false;
+    return button;
+}
+
+int CClientApp::MessageBoxId(UINT id, unsigned flags, CWnd* owner)
+{
+    CString text;
+    text.LoadString(id);
+    return ShowMessageBox(text, flags, owner);
+}
+
+int CClientApp::MessageBoxIdLogged(UINT id, unsigned flags, CWnd* owner)
+{
+    CString text;
+    text.LoadString(id);
+    LogError(flags, text);
+    return ShowMessageBox(text, flags, owner);
+}
+
+int CClientApp::MessageBoxTextLogged(const CString& text, unsigned flags, CWnd* owner)
+{
+    LogError(flags, text);
+    return ShowMessageBox(text, flags, owner);
+}
+
+void CClientApp::ShowNumbered(const CString& text, int number, unsigned flags, CWnd* owner)
+{
+    if (number != 0) {
+        CString numbered = text;
+        numbered.AppendFormat("(#%d)", number);
+        MessageBoxTextLogged(numbered, flags, owner);
+    } else {
+        ShowMessageBox(text, flags, owner);
+    }
+}
+
+void CClientApp::ShowWarning(UINT id, int number, CWnd* owner)
+{
+    CString text;
+    text.LoadString(id);
+    ShowNumbered(text, number, errortable::kFlagWarning, owner);
+}
+
+void CClientApp::ShowError(UINT id, int number, CWnd* owner)
+{
+    CString text;
+    text.LoadString(id);
+    ShowNumbered(text, number, errortable::kFlagError, owner);
+}
+
+// Modal state.
+
+void CClientApp::SetModalState(bool enter)
+{
+    if (enter)
+        ++m_modalCount;
+    else if (m_modalCount > 0)
+        --m_modalCount;
+    EnableAppWindows(m_modalCount == 0);
+}
+
+void CClientApp::EnableAppWindows(bool enable)
+{
+    // The docked panels follow the main window; they are enabled with it once docking exists.
+    CWnd* panels[] = {m_pVoiceClipDlg, m_pPhoneDlg, m_pCdPlayerDlg};
+    for (CWnd* panel : panels) {
+        if (IsLiveWindow(panel))
+            panel->EnableWindow(enable);
+    }
+    CWnd* others[] = {m_pSendDlg, m_pReceiveDlg, m_pChatDlg, m_pUserListDlg, m_pFriendListDlg};
+    for (CWnd* window : others) {
+        if (IsLiveWindow(window))
+            window->EnableWindow(enable);
+    }
+    for (CWnd* log : m_logWindows) {
+        if (IsLiveWindow(log))
+            log->EnableWindow(enable);
+    }
+    if (m_pMainDlg && m_pMainDlg->IsWindow())
+        m_pMainDlg->EnableWindow(enable);
+}
+
+void CClientApp::CloseOpenMenus(bool many)
+{
+    for (int i = 0; i < (many ? 8 : 1); ++i) {
+        HWND menu = ::FindWindowA("#32768", nullptr);
+        if (!menu || !::IsWindowVisible(menu))
+            break;
+        ::SendMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+}
+
+// Request queue and lock.
+
+namespace {
+
+class CPmLockAdapter : public IRequestLock {
+public:
+    explicit CPmLockAdapter(CClientApp& app) : m_app(app) {}
+    bool Acquire(uint16_t kind, unsigned timeoutMs) override
+    {
+        return m_app.LockPm(kind, timeoutMs) == WAIT_OBJECT_0;
+    }
+    void Release() override { m_app.UnlockPm(); }
+
+private:
+    CClientApp& m_app;
+};
+
+} // namespace
+
+int CClientApp::SubmitRequest(const RequestEntry& entry)
+{
+    CPmLockAdapter lock(*this);
+    bool loggedIn = m_pSession && m_pSession->IsLoggedIn();
+    IRequestClient* client = m_pSession ? m_pSession->GetRequestClient() : nullptr;
+    if (!loggedIn)
+        m_pmHolderKind = 0;
+    return m_requestQueue.Submit(entry, client, &lock, loggedIn);
+}
+
+BOOL CClientApp::CreatePmLock()
+{
+    if (!m_pmLock)
+        m_pmLock = ::CreateSemaphoreA(nullptr, 1, 1, "PmWaitObject");
+    return m_pmLock != nullptr;
+}
+
+void CClientApp::ClosePmLock()
+{
+    if (m_pmLock) {
+        ::CloseHandle(m_pmLock);
+        m_pmLock = nullptr;
+    }
+    m_pmHolderKind = 0;
+}
+
+DWORD CClientApp::LockPm(uint16_t kind, DWORD timeoutMs)
+{
+    DWORD result = 0;
+    if (m_pmLock)
+        result = ::WaitForSingleObject(m_pmLock, timeoutMs);
+    // The holder is only recorded when the lock was taken: a time-out leaves the real holder.
+    if (result == WAIT_OBJECT_0)
+        m_pmHolderKind = kind;
+    return result;
+}
+
+void CClientApp::UnlockPm()
+{
+    if (m_pmLock)
+        ::ReleaseSemaphore(m_pmLock, 1, nullptr);
+    m_pmHolderKind = 0;
+}
+
+void CClientApp::NotifySendWindows()
+{
+    LPARAM online = (m_pSession && m_pSession->IsLoggedIn()) ? 1 : 0;
+    if (IsLiveWindow(m_pSendDlg))
+        m_pSendDlg->PostMessage(0x40A, 103, online);
+    if (IsLiveWindow(m_pReceiveDlg))
+        m_pReceiveDlg->PostMessage(0x40A, 103, online);
+}
+
+void CClientApp::NotifySendWindowsIdle()
+{
+    if (IsLiveWindow(m_pSendDlg))
+        m_pSendDlg->PostMessage(0x40A, 104, 0);
+    if (IsLiveWindow(m_pReceiveDlg))
+        m_pReceiveDlg->PostMessage(0x40A, 104, 0);
+}
+
+// Window registry and lists.
+
+void CClientApp::RegisterWindow(uint16_t kind, CWnd* window, const CString& name)
+{
+    m_registry.push_back({kind, 0, window, name});
+}
+
+CWnd* CClientApp::FindRegisteredWindow(CWnd* window) const
+{
+    for (const RegisteredWindow& entry : m_registry) {
+        if (entry.window == window)
+            return IsLiveWindow(window) ? window : nullptr;
+    }
+    return nullptr;
+}
+
+CWnd* CClientApp::FindWindowByKind(uint16_t kind, const CString& name) const
+{
+    for (const RegisteredWindow& entry : m_registry) {
+        bool match = kind == 98 ? entry.name.Compare(name) == 0 : entry.kind == kind;
+        if (match)
+            return IsLiveWindow(entry.window) ? entry.window : nullptr;
+    }
+    return nullptr;
+}
+
+void CClientApp::CloseRegisteredWindows(CWnd* window)
+{
+    if (m_registry.empty() || !m_pMainDlg)
+        return;
+    CloseOpenMenus(true);
+    for (auto it = m_registry.begin(); it != m_registry.end(); ++it) {
+        if (window && it->window != window)
+            continue;
+        if (IsLiveWindow(it->window))
+            it->window->DestroyWindow();
+        if (window) {
+            m_registry.erase(it);
+            return;
+        }
+    }
+    m_registry.clear();
+}
+
+CString CClientApp::BuildRoomUrl(const CString& commId) const
+{
+    CString id = commId.IsEmpty() ? m_ownUser.id : commId;
+    CString format;
+    format.LoadString(IDS_URL_USER_ROOM);
+    CString url;
+    url.Format(format, id.Left(3).GetString(), id.GetString());
+    return url;
+}
+
+namespace {
+
+void AddUnique(std::vector<CWnd*>& list, CWnd* window)
+{
+    if (std::find(list.begin(), list.end(), window) == list.end())
+        list.push_back(window);
+}
+
+void RemoveFirst(std::vector<CWnd*>& list, CWnd* window)
+{
+    auto found = std::find(list.begin(), list.end(), window);
+    if (found != list.end())
+        list.erase(found);
+}
+
+void DestroyAll(std::vector<CWnd*>& list)
+{
+    // A window may take itself off the list while it is destroyed.
+    std::vector<CWnd*> copy = list;
+    list.clear();
+    for (CWnd* window : copy) {
+        if (IsLiveWindow(window))
+            window->DestroyWindow();
+    }
+}
+
+} // namespace
+
+void CClientApp::AddLogWindow(CWnd* window) { AddUnique(m_logWindows, window); }
+void CClientApp::RemoveLogWindow(CWnd* window) { RemoveFirst(m_logWindows, window); }
+void CClientApp::AddMemoWindow(CWnd* window) { AddUnique(m_memoWindows, window); }
+void CClientApp::RemoveMemoWindow(CWnd* window) { RemoveFirst(m_memoWindows, window); }
+void CClientApp::DestroyLogWindows() { DestroyAll(m_logWindows); }
+void CClientApp::DestroyMemoWindows() { DestroyAll(m_memoWindows); }
+
+// Arrivals and sound.
+
+void CClientApp::SetMessageArrive(bool flag)
+{
+    if (!flag)
+        m_arrivals.clear();
+    WriteProfileInt("", "MessageArrive", flag ? static_cast<int>(m_arrivals.size()) : 0);
+}
+
+void CClientApp::MergeMessageLists()
+{
+    for (const MessageEntry& fresh : m_pendingArrivals) {
+        for (MessageEntry& entry : m_arrivals) {
+            if (entry.senderId.Compare(fresh.senderId) == 0 && entry.number == fresh.number && entry.time == fresh.time)
+                entry = fresh;
+        }
+    }
+    m_pendingArrivals.clear();
+}
+
+void CClientApp::PlayArrivalSound()
+{
+    if (!m_settings.m_waveCertify || IsSoundDeviceLocked())
+        return;
+    CString defaultWord;
+    defaultWord.LoadString(IDS_DEFAULT_WAVE);
+    const CString& wave = m_settings.m_waveFile;
+    if (!wave.IsEmpty() && wave.Compare(defaultWord) != 0)
+        winutil::PlaySoundFile(wave);
+    else
+        winutil::PlayAppSound(IDS_ARRIVAL_SOUND);
+}
+
+BOOL CClientApp::LockSoundDevice(void* owner, bool acquire)
+{
+    if (acquire) {
+        if (m_soundOwner && m_soundOwner != owner)
+            return FALSE;
+        m_soundOwner = owner;
+        return TRUE;
+    }
+    if (m_soundOwner != owner)
+        return FALSE;
+    m_soundOwner = nullptr;
+    return TRUE;
+}
+
+void CClientApp::CommitReceivedFile(bool keep)
+{
+    CWaitCursor wait;
+    if (!keep) {
+        if (!m_pendingTempFile.IsEmpty())
+            ::DeleteFileA(m_pendingTempFile);
+        m_pendingTempFile.Empty();
+        m_pendingTargetFile.Empty();
+        return;
+    }
+    if (m_pendingTempFile.IsEmpty() || m_pendingTargetFile.IsEmpty())
+        return;
+    HANDLE source = ::CreateFileA(m_pendingTempFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (source == INVALID_HANDLE_VALUE)
+        return;
+    HANDLE target = ::CreateFileA(m_pendingTargetFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (target == INVALID_HANDLE_VALUE) {
+        // The temporary file is the only copy of what was received: it stays, and so do the names.
+        ::CloseHandle(source);
+        MessageBoxIdLogged(IDS_FILE_SAVE_FAILED, errortable::kFlagWarning);
+        return;
+    }
+    char block[16384];
+    bool ok = true;
+    for (;;) {
+        DWORD got = 0, written = 0;
+        if (!::ReadFile(source, block, sizeof block, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0)
+            break;
+        if (!::WriteFile(target, block, got, &written, nullptr) || written != got) {
+            ok = false;
+            break;
+        }
+    }
+    ::CloseHandle(source);
+    ::CloseHandle(target);
+    if (!ok) {
+        // A partial target is no copy: it goes, and the received data stays where it was.
+        ::DeleteFileA(m_pendingTargetFile);
+        MessageBoxIdLogged(IDS_FILE_SAVE_FAILED, errortable::kFlagWarning);
+        return;
+    }
+    ::DeleteFileA(m_pendingTempFile);
+    m_pendingTempFile.Empty();
+    m_pendingTargetFile.Empty();
+}

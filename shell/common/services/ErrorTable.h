@@ -1,0 +1,37 @@
+// How a numbered failure becomes a user text: its own string, a row of the server error table
+// (group text and detail number) or the network-busy text for the client's own codes.
+#pragma once
+
+#include <functional>
+
+namespace errortable {
+
+constexpr int kSuccess = 12000;
+constexpr unsigned kNetworkBusyText = 177;
+// Shown for a code with neither a string of its own nor a table row, with "(#code)".
+constexpr unsigned kUnknownErrorText = 13011;
+constexpr unsigned kFlagError = 0x10;
+constexpr unsigned kFlagWarning = 0x30;
+
+struct ServerErrorRow {
+    int serverCode;
+    unsigned detailId;
+    unsigned groupId;
+};
+
+// The 35 rows, in table order.
+const ServerErrorRow* ServerErrors(int* count);
+const ServerErrorRow* FindServerError(int code);
+
+struct ErrorReport {
+    bool show = false;       // false only for success
+    unsigned textId = 0;     // string to show
+    int number = 0;          // appended as "(#%d)" when not 0
+    unsigned flags = 0;      // message flags (icon in 0xF0)
+    bool clearQueue = false; // the request queue is emptied and the lock holder cleared
+};
+
+// hasString tells whether the string table has a text with that id.
+ErrorReport Resolve(int code, unsigned flags, const std::function<bool(unsigned)>& hasString);
+
+} // namespace errortable

@@ -1,0 +1,42 @@
+#include "shell/common/services/MessageBoxSeam.h"
+
+#include "framework/win/WinApp.h"
+
+namespace {
+
+class CSystemMessageBox : public IMessageBoxPresenter {
+public:
+    int Show(HWND owner, const char* text, UINT flags, bool /*styled*/) override
+    {
+        // The skinned box of the toolkit takes the styled case once the main window exists.
+        CWinApp* app = AfxGetApp();
+        const char* caption = app && !app->m_appName.IsEmpty() ? app->m_appName.GetString() : "NimboVandrell";
+        return ::MessageBoxA(owner, text, caption, flags);
+    }
+};
+
+CSystemMessageBox g_systemBox;
+IMessageBoxPresenter* g_presenter = nullptr;
+
+} // namespace
+
+IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter)
+{
+    IMessageBoxPresenter* previous = g_presenter;
+    g_presenter = presenter;
+    return previous;
+}
+
+IMessageBoxPresenter* GetMessageBoxPresenter() { return g_presenter ? g_presenter : &g_systemBox; }
+
+int PresentMessageBox(HWND owner, const char* text, UINT flags, bool styled)
+{
+    return GetMessageBoxPresenter()->Show(owner, text, flags, styled);
+}
+
+int PresentMessageBoxId(HWND owner, UINT textId, UINT flags)
+{
+    CString text;
+    text.LoadString(textId);
+    return PresentMessageBox(owner, text, flags);
+}

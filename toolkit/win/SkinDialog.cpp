@@ -1,0 +1,393 @@
+#include "toolkit/win/SkinDialog.h"
+
+#include "toolkit/win/CtlColorReflect.h"
+#include "toolkit/win/WinRect.h"
+
+#include <cstring>
+
+BEGIN_MESSAGE_MAP(CSkinDialog, CDialog)
+    ON_WM_SIZE()
+    ON_WM_ERASEBKGND()
+    ON_WM_CTLCOLOR()
+END_MESSAGE_MAP()
+
+CSkinDialog::CSkinDialog(UINT templateId, CWnd* parent)
+    : CDialog(templateId, parent), m_fillColor(::GetSysColor(COLOR_BTNFACE))
+{
+    std::memset(&m_titleFont, 0, sizeof m_titleFont);
+    LoadTitleFont(templateId);
+}
+
+CSkinDialog::~CSkinDialog() = default;
+
+void CSkinDialog::TakeBitmap(HBITMAP bitmap)
+{
+    m_palette.DeleteObject();
+    m_bitmap.Attach(bitmap);
+    SIZE size = m_bitmap.GetSize();
+    m_width = size.cx;
+    m_height = size.cy;
+}
+
+void CSkinDialog::ForgetRegionData()
+{
+    m_regionRects.clear();
+    m_hasRegionData = false;
+}
+
+BOOL CSkinDialog::LoadSkin(const char* bitmapName, BOOL resizable)
+{
+    m_bitmapName = bitmapName ? bitmapName : "";
+    m_resizable = resizable;
+    HBITMAP bitmap = toolkit::Skins().LoadSkinBitmap(m_bitmapName);
+    if (!bitmap)
+        return FALSE;
+    TakeBitmap(bitmap);
+    LoadRegionFromCache(m_bitmapName);
+    if (m_resizable) {
+        CString value;
+        if (toolkit::Skins().GetResizeInfo(m_bitmapName, &value))
+            LoadParts(value);
+    }
+    return TRUE;
+}
+
+BOOL CSkinDialog::ReloadSkin(const char* bitmapName)
+{
+    if (!m_hWnd)
+        return FALSE;
+    RECT old;
+    GetWindowRect(&old);
+    m_reloading = true;
+    SetWindowPos(nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The old bitmap stays until the new one is in hand: a failed switch keeps a painted window.
+    HBITMAP bitmap = toolkit::Skins().LoadSkinBitmap(bitmapName);
+    BOOL applied = FALSE;
+    if (bitmap) {
+        m_bitmapName = bitmapName;
+        TakeBitmap(bitmap);
+        ForgetRegionData();
+        LoadRegionFromCache(m_bitmapName);
+        if (m_resizable) {
+            m_parts = skin::ResizeParts();
+            m_stretchBand = skin::Rect();
+            CString value;
+            if (toolkit::Skins().GetResizeInfo(m_bitmapName, &value))
+                LoadParts(value);
+            LoadTitleFont(m_templateId);
+        }
+        applied = ApplyRegion();
+    }
+    if (!applied)
+        SetWindowPos(nullptr, 0, 0, old.right - old.left, old.bottom - old.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_reloading = false;
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    return applied;
+}
+
+LONG CSkinDialog::LoadBitmapResource(UINT id)
+{
+    CBitmap loaded;
+    if (!loaded.LoadDibResource(id))
+        return 0;
+    TakeBitmap(static_cast<HBITMAP>(loaded.Detach()));
+    m_palette.CreateFromDibSection(m_bitmap);
+    return MAKELONG(m_width, m_height);
+}
+
+void CSkinDialog::SetKeyColor(DWORD rgb)
+{
+    m_keyColor = rgb & 0xFFFFFF;
+    m_ownKeyColor = m_keyColor;
+}
+
+void CSkinDialog::SetControlAnchor(UINT controlId, int anchor)
+{
+    anchor = skin::NormalizeAnchor(anchor);
+    for (ControlAnchor& a : m_controlAnchors) {
+        if (a.id == controlId) {
+            a.anchor = anchor;
+            return;
+        }
+    }
+    m_controlAnchors.push_back({controlId, anchor});
+}
+
+void CSkinDialog::SetWindowAnchor(CWnd* window, int anchor)
+{
+    if (!window)
+        return;
+    anchor = skin::NormalizeAnchor(anchor);
+    for (WindowAnchor& a : m_windowAnchors) {
+        if (a.window == window) {
+            a.anchor = anchor;
+            return;
+        }
+    }
+    m_windowAnchors.push_back({window, anchor});
+}
+
+void CSkinDialog::LoadRegionFromCache(const char* bitmapName)
+{
+    ISkinSource& skins = toolkit::Skins();
+    CString keyText = skins.GetKeyColorText();
+    CString value;
+    bool found;
+    if (!keyText.IsEmpty()) {
+        m_keyColor = skin::KeyColorFromText(keyText.str());
+        found = skins.GetRegionInfo(bitmapName, &value, false);
+    } else {
+        // A skin that names no key colour must not keep the previous skin's.
+        m_keyColor = m_ownKeyColor;
+        found = skins.GetRegionInfo(bitmapName, &value, true);
+    }
+    ForgetRegionData();
+    if (!found)
+        return;
+    std::vector<skin::Rect> rects;
+    if (!skin::ParseRegionValue(value.str(), m_width, m_height, &rects))
+        return;
+    m_regionRects = rects;
+    m_hasRegionData = true;
+    skin::BoundingSize(rects, &m_width, &m_height);
+}
+
+void CSkinDialog::LoadParts(const CString& value)
+{
+    skin::ParseResizeParts(value.str(), m_width, m_height, &m_parts);
+    m_stretchBand = m_parts.band;
+    if (m_parts.hasFill)
+        m_fillColor = m_parts.fill;
+}
+
+void CSkinDialog::LoadTitleFont(UINT templateId)
+{
+    CString value;
+    if (!toolkit::Skins().GetTitleInfo(templateId, &value))
+        return;
+    skin::Title title = skin::ParseTitle(value.str());
+    if (!title.present)
+        return;
+    m_title = title;
+    std::memset(&m_titleFont, 0, sizeof m_titleFont);
+    std::memcpy(m_titleFont.lfFaceName, title.face.c_str(), title.face.size()); // bounded by the parser
+    m_titleFont.lfCharSet = SHIFTJIS_CHARSET;
+    m_titleFont.lfHeight = title.height;
+    m_titleFont.lfWidth = 0;
+    m_titleFont.lfWeight = title.weight;
+    m_titleFont.lfItalic = title.italic ? TRUE : FALSE;
+    m_titleFont.lfUnderline = title.underline ? TRUE : FALSE;
+}
+
+HRGN CSkinDialog::CreateRegionFromRects(const std::vector<skin::Rect>& rects, int width, int height) const
+{
+    std::vector<BYTE> buffer(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    data->rdh.dwSize = sizeof(RGNDATAHEADER);
+    data->rdh.iType = RDH_RECTANGLES;
+    data->rdh.nCount = static_cast<DWORD>(rects.size());
+    data->rdh.nRgnSize = static_cast<DWORD>((rects.size() + 2) * sizeof(RECT));
+    ::SetRect(&data->rdh.rcBound, 0, 0, width, height);
+    auto* out = reinterpret_cast<RECT*>(data->Buffer);
+    for (std::size_t i = 0; i < rects.size(); ++i)
+        out[i] = ToRect(rects[i]);
+    return ::ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
+}
+
+void CSkinDialog::SaveRegionToCache(const std::vector<skin::Rect>& rects)
+{
+    CString key = toolkit::Skins().GetRegionCacheKey(m_bitmapName);
+    std::string line = skin::FormatRegionLine(key.str(), rects);
+    if (!line.empty())
+        toolkit::Skins().SetInfoValue(line.c_str());
+}
+
+bool CSkinDialog::BuildRegionFromBitmap(HRGN* region)
+{
+    std::vector<skin::Rect> rects;
+    if (m_resizable) {
+        rects.push_back(skin::MakeRect(0, 0, m_width, m_height));
+    } else {
+        std::vector<DWORD> pixels;
+        int width = 0, height = 0;
+        if (!m_bitmap.GetPixels32(&pixels, &width, &height))
+            return false;
+        rects = skin::ScanRegion(reinterpret_cast<const std::uint32_t*>(pixels.data()), width, height, width,
+                                 m_keyColor);
+    }
+    // A bitmap of nothing but the key colour leaves an empty shape: the window is invisible, and
+    // there is nothing worth remembering.
+    SaveRegionToCache(rects);
+    *region = CreateRegionFromRects(rects, m_width, m_height);
+    if (!*region)
+        return false;
+    if (m_resizable) {
+        m_regionRects = rects;
+        m_hasRegionData = true;
+    }
+    return true;
+}
+
+BOOL CSkinDialog::ApplyRegion()
+{
+    if (!m_hWnd || !m_bitmap.GetSafeHandle())
+        return FALSE;
+    HRGN region = nullptr;
+    if (m_hasRegionData)
+        region = CreateRegionFromRects(m_regionRects, m_width, m_height);
+    else if (!BuildRegionFromBitmap(&region))
+        region = nullptr;
+    if (!region)
+        return FALSE;
+    if (!::SetWindowRgn(m_hWnd, region, FALSE)) {
+        ::DeleteObject(region);
+        return FALSE;
+    }
+    RECT r;
+    GetWindowRect(&r);
+    HWND parent = ::GetParent(m_hWnd);
+    if (parent && (GetStyle() & WS_CHILD))
+        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    MoveWindow(r.left, r.top, m_width, m_height, TRUE);
+    m_skinned = TRUE;
+    return TRUE;
+}
+
+BOOL CSkinDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    if (!m_nullBrush.GetSafeHandle())
+        m_nullBrush.CreateStockObject(NULL_BRUSH);
+    ApplyRegion();
+    return FALSE;
+}
+
+void CSkinDialog::PaintSkin(HDC dc)
+{
+    if (!m_bitmap.GetSafeHandle())
+        return;
+    CMemoryDC memory(dc);
+    CSelectObject selectBitmap(memory, m_bitmap.GetSafeHandle());
+    HPALETTE oldPalette = nullptr;
+    if ((::GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) && m_palette.GetSafeHandle()) {
+        oldPalette = ::SelectPalette(dc, m_palette, FALSE);
+        ::RealizePalette(dc);
+    }
+    if (!m_resizable) {
+        SIZE size = m_bitmap.GetSize();
+        ::BitBlt(dc, 0, 0, size.cx, size.cy, memory, 0, 0, SRCCOPY);
+    } else {
+        RECT client;
+        GetClientRect(&client);
+        HBRUSH fill = ::CreateSolidBrush(m_fillColor);
+        ::FillRect(dc, &client, fill);
+        ::DeleteObject(fill);
+        for (const skin::Blit& b : skin::PlanResizePaint(m_parts, client.right, client.bottom))
+            ::BitBlt(dc, b.dstX, b.dstY, b.w, b.h, memory, b.srcX, b.srcY, SRCCOPY);
+    }
+    if (oldPalette)
+        ::SelectPalette(dc, oldPalette, FALSE);
+    if (m_title.present && !m_title.text.empty()) {
+        CFont font;
+        font.CreateFontIndirect(m_titleFont);
+        CSelectObject selectFont(dc, font.GetSafeHandle());
+        int oldMode = ::SetBkMode(dc, TRANSPARENT);
+        COLORREF oldColor = ::SetTextColor(dc, m_title.color);
+        ::TextOutA(dc, m_title.x, m_title.y, m_title.text.c_str(), static_cast<int>(m_title.text.size()));
+        ::SetTextColor(dc, oldColor);
+        ::SetBkMode(dc, oldMode);
+    }
+}
+
+BOOL CSkinDialog::OnEraseBkgnd(HDC dc)
+{
+    if (!m_skinned)
+        return static_cast<BOOL>(Default());
+    PaintSkin(dc);
+    return TRUE;
+}
+
+HBRUSH CSkinDialog::OnCtlColor(HDC dc, HWND control, UINT type)
+{
+    HBRUSH childBrush = nullptr;
+    if (ReflectCtlColorToChild(this, dc, control, type, &childBrush))
+        return childBrush;
+    if (type == WM_CTLCOLORSTATIC) {
+        ::SetBkMode(dc, TRANSPARENT);
+        return m_nullBrush;
+    }
+    return reinterpret_cast<HBRUSH>(Default());
+}
+
+BOOL CSkinDialog::SetListCtrlColors(COLORREF color, UINT controlId)
+{
+    HWND list = GetDlgItem(static_cast<int>(controlId));
+    if (!list)
+        return FALSE;
+    ::SendMessageA(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(color));
+    ::SendMessageA(list, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(color));
+    return TRUE;
+}
+
+void CSkinDialog::OnSize(UINT type, int cx, int cy)
+{
+    // Sizes before the shape is applied (the template's) and while a skin is switched are not
+    // changes of the skin's size.
+    if (type == SIZE_MINIMIZED || !m_resizable || cx == 0 || cy == 0 || !m_skinned || m_reloading)
+        return;
+    int dx = cx - m_width;
+    int dy = cy - m_height;
+    if (dx == 0 && dy == 0)
+        return;
+    if (ResizeRegion(dx, dy)) {
+        MoveAnchoredControls(dx, dy);
+        m_width = cx;
+        m_height = cy;
+    }
+    Invalidate(TRUE);
+}
+
+bool CSkinDialog::ResizeRegion(int dx, int dy)
+{
+    if (!m_hasRegionData || m_regionRects.empty())
+        return false;
+    bool locked = m_regionRects.size() > 1;
+    if (locked) {
+        Invalidate(TRUE);
+        ::LockWindowUpdate(m_hWnd);
+    }
+    skin::ResizeRegionRects(m_regionRects, m_stretchBand, dx, dy);
+    HRGN region = CreateRegionFromRects(m_regionRects, m_width + dx, m_height + dy);
+    bool ok = region != nullptr;
+    if (region && !::SetWindowRgn(m_hWnd, region, FALSE)) {
+        ::DeleteObject(region);
+        ok = false;
+    }
+    if (locked)
+        ::LockWindowUpdate(nullptr);
+    return ok;
+}
+
+void CSkinDialog::MoveAnchoredControls(int dx, int dy)
+{
+    for (const ControlAnchor& a : m_controlAnchors) {
+        if (a.anchor == 0 || a.anchor == skin::kNoAnchor)
+            continue;
+        HWND control = GetDlgItem(static_cast<int>(a.id));
+        if (!control)
+            continue;
+        RECT r = ToRect(skin::ApplyAnchor(ToSkin(ChildRect(control)), a.anchor, dx, dy));
+        ::MoveWindow(control, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+    if (dx == 0 && dy == 0)
+        return;
+    for (const WindowAnchor& a : m_windowAnchors) {
+        if (a.anchor == 0 || a.anchor == skin::kNoAnchor || !a.window->IsWindow())
+            continue;
+        RECT r = ToRect(skin::ApplyAnchor(ToSkin(ChildRect(*a.window)), a.anchor, dx, dy));
+        // Through 1 x 1 first, so that the window always sees a size change.
+        a.window->MoveWindow(0, 0, 1, 1, FALSE);
+        a.window->MoveWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+}

@@ -1,0 +1,92 @@
+// qelo.dll through its exports only, as the main program uses it, against the directory-server
+// peer on loopback with real time.
+#include "QeloTestEnv.h"
+
+#include <gtest/gtest.h>
+
+using namespace qelotest;
+
+namespace {
+
+class DllTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        DeleteRegistryKey();
+        InstallRecorder();
+    }
+
+    void SetUp() override
+    {
+        folder = EnterFreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        signalPort = FreeUdpPort();
+        ports = PeerPorts();
+        Recorder::Get().Clear();
+    }
+
+    void TearDown() override { PW_stop(); }
+
+    void WriteLoopbackIni(int first, int second)
+    {
+        WriteIni(folder, {{"localip", "127.0.0.1:" + std::to_string(signalPort)},
+                          {"dserver", "127.0.0.1:" + std::to_string(first)},
+                          {"dserver2", "127.0.0.1:" + std::to_string(second)},
+                          {"dserver3", "127.0.0.1:" + std::to_string(second)}});
+    }
+
+    std::string folder;
+    std::uint16_t signalPort = 0;
+    std::vector<int> ports;
+};
+
+} // namespace
+
+TEST_F(DllTest, VersionTextAndNoIdBeforeRegistration)
+{
+    char version[16] = "";
+    PW_get_version(version);
+    EXPECT_STREQ("1.18R6B2", version);
+    char id[21] = "junk";
+    EXPECT_EQ(-1, PW_get_nimbocall_id(id));
+    EXPECT_STREQ("", id);
+    EXPECT_NE(nullptr, hDllVoip);
+    EXPECT_EQ(hDllVoip, GetModuleHandleA("qelo.dll"));
+}
+
+TEST_F(DllTest, SignsInAndOutOnLoopbackThroughTheExports)
+{
+    ASSERT_EQ(2u, ports.size()) << "the directory-server peer is not running";
+    WriteLoopbackIni(ports[1], ports[1]);
+    ASSERT_EQ(0, PW_set_option(PWO_USELAN, 1));
+    ASSERT_EQ(0, PW_start(nullptr, "81", "3", "Dll", "ignored.example"));
+    ASSERT_EQ(0, PW_register());
+    ASSERT_TRUE(Recorder::Get().WaitState(-10007));
+    char id[21] = "";
+    ASSERT_EQ(0, PW_get_nimbocall_id(id));
+    EXPECT_EQ(Recorder::Get().StateText(-10007), id);
+    ASSERT_EQ(0, PW_logout());
+    ASSERT_TRUE(Recorder::Get().WaitState(-10014));
+    ASSERT_EQ(0, PW_login());
+    ASSERT_TRUE(Recorder::Get().WaitState(-10005));
+    EXPECT_EQ(id, Recorder::Get().StateText(-10005));
+    ASSERT_EQ(0, PW_logout());
+    EXPECT_TRUE(nvtest::PumpUntil([&] {
+        return PeerLogCount({Quoted("type", "TLOGOFF"), Quoted("unit", id),
+                             Quoted("source", "127.0.0.1:" + std::to_string(signalPort))}) >= 2;
+    }, 10000));
+}
+
+TEST_F(DllTest, SilentFirstServerGivesWayToTheSecondAfterThirtySeconds)
+{
+    ASSERT_EQ(2u, ports.size());
+    WriteLoopbackIni(ports[0], ports[1]);
+    ASSERT_EQ(0, PW_start(nullptr, "81", "3", "Switch", nullptr));
+    DWORD started = GetTickCount();
+    ASSERT_EQ(0, PW_register());
+    ASSERT_TRUE(Recorder::Get().WaitState(-10007, 45000));
+    DWORD elapsed = GetTickCount() - started;
+    EXPECT_GE(elapsed, 29000u) << "the first server is given its thirty seconds";
+    EXPECT_EQ(4, PeerLogCount({Quoted("type", "TFIRST_TIMEREG"), Numbered("server", 0),
+                               Quoted("source", "127.0.0.1:" + std::to_string(signalPort))}));
+    PW_logout();
+}

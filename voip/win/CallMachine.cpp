@@ -1,0 +1,68 @@
+#include "voip/win/CallMachine.h"
+
+#include "voip/win/LibraryLog.h"
+#include "voip/win/Notifier.h"
+
+namespace qelo {
+
+namespace {
+
+class IdleCallSeam : public ICallSeam {
+public:
+    void OnCallDatagram(const Header& header, const std::uint8_t*, std::size_t, const Endpoint&) override
+    {
+        LibLog(20, "no call engine: %s dropped", MessageTypeName(header.type));
+    }
+    void OnCallRequestAnswered(std::int32_t kind, const Endpoint&, const Endpoint&) override
+    {
+        LibLog(20, "no call engine: call request answered with kind %d", kind);
+    }
+};
+
+} // namespace
+
+VoiceSettings& Voice()
+{
+    static VoiceSettings settings;
+    return settings;
+}
+
+bool CallIdle() { return true; }
+
+void CallReset(int kind, int code, const std::string& text)
+{
+    NotifyOffhook(0);
+    ReportStatusText(kind, code, text);
+    LibLog(30, "call_reset(%d,%s)", kind, text.c_str());
+    ReportState(0, nullptr);
+}
+
+void HangUp() {}
+
+int GoOffHook() { return -1; }
+
+void SendDtmf(char) {}
+
+int SetVolume(int) { return -1; }
+
+int CallDirect(std::uint32_t)
+{
+    LibLog(10, "no call engine: direct calls are not available");
+    return -1;
+}
+
+int InviteViaProxy(const std::string&)
+{
+    LibLog(10, "no call engine: proxy calls are not available");
+    return -1;
+}
+
+void CallTick() {}
+
+ICallSeam& CallSeam()
+{
+    static IdleCallSeam seam;
+    return seam;
+}
+
+} // namespace qelo

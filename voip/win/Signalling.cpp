@@ -1,0 +1,359 @@
+#include "voip/win/Signalling.h"
+
+#include "voip/core/LogFormat.h"
+#include "voip/core/SettingsRules.h"
+#include "voip/win/CallMachine.h"
+#include "voip/win/LibraryContext.h"
+#include "voip/win/LibraryLog.h"
+#include "voip/win/NetWatch.h"
+#include "voip/win/Notifier.h"
+#include "voip/win/ResourceText.h"
+#include "voip/win/Settings.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace qelo {
+
+namespace {
+
+struct SocketFailure {
+    int place;
+    int error;
+};
+
+std::atomic<TickSource> g_ticks{nullptr};
+
+class WinSignalPlatform : public ISignalPlatform {
+public:
+    SOCKET socket = INVALID_SOCKET;
+    std::vector<SocketFailure> failures;
+
+    std::uint32_t NowMs() override
+    {
+        TickSource source = g_ticks;
+        return source ? source() : GetTickCount();
+    }
+    int Send(const Endpoint& to, const Datagram& bytes, int place) override
+    {
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(to.port);
+        address.sin_addr.s_addr = htonl(to.address);
+        int sent = sendto(socket, reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), 0,
+                          reinterpret_cast<sockaddr*>(&address), sizeof address);
+        if (sent == SOCKET_ERROR) {
+            // Reported once the lock is released: the error callback is the host's code.
+            failures.push_back({place, socket == INVALID_SOCKET ? WSAENOTSOCK : WSAGetLastError()});
+            return -1;
+        }
+        return 0;
+    }
+    std::uint32_t ResolveHost(const std::string& name) override
+    {
+        hostent* host = gethostbyname(name.c_str());
+        if (!host || host->h_addrtype != AF_INET || !host->h_addr_list[0]) {
+            failures.push_back({11, WSAGetLastError()});
+            return 0;
+        }
+        std::uint32_t address = 0;
+        std::memcpy(&address, host->h_addr_list[0], 4);
+        return ntohl(address);
+    }
+    int LogLevel() override { return qelo::LogLevel(); }
+    void Log(int, const std::string& text) override { LogText(0, text.c_str()); }
+    void StoreUnitId(const std::string& unitId) override
+    {
+        RegistryWrite("unitid", unitId.c_str(), unitId.size() + 1);
+    }
+};
+
+struct Channel {
+    std::mutex lock;
+    WinSignalPlatform platform;
+    SignalClient client{platform};
+    std::string proxyHost = kProxyHost;
+    std::uint16_t proxyPort = kProxyPort;
+    std::atomic<bool> running{false};
+    // Each start of the call thread has its own number, so that a thread that ended itself
+    // and is still finishing never acts on a newer thread's behalf.
+    std::atomic<int> generation{0};
+    std::thread thread;
+    std::thread::id threadId;
+};
+
+Channel& TheChannel()
+{
+    // Never destroyed: a host that ends without PW_stop must not meet a joinable thread in a
+    // destructor at process exit.
+    static Channel* channel = [] {
+        Channel* created = new Channel;
+        created->client.SetServerName(0, kDirectoryHost1);
+        created->client.SetServerName(1, kDirectoryHost2);
+        created->client.SetServerName(2, kDirectoryHost3);
+        created->client.SetCallSeam(&CallSeam());
+        return created;
+    }();
+    return *channel;
+}
+
+void Deliver(std::vector<Report>& reports, std::vector<SocketFailure>& failures)
+{
+    for (const Report& report : reports) {
+        switch (report.what) {
+        case Report::Status:
+            ReportStatusText(report.kind, report.code, report.hasText ? report.text : ResourceText(report.code));
+            break;
+        case Report::State:
+            ReportState(report.code, report.hasText ? report.text.c_str() : nullptr);
+            break;
+        case Report::LocalError:
+            ReportLocalError(report.kind);
+            break;
+        }
+    }
+    for (const SocketFailure& failure : failures)
+        WsockErrorCode(failure.place, failure.error);
+}
+
+void CloseSocket(Channel& channel)
+{
+    std::lock_guard<std::mutex> guard(channel.lock);
+    if (channel.platform.socket != INVALID_SOCKET)
+        closesocket(channel.platform.socket);
+    channel.platform.socket = INVALID_SOCKET;
+}
+
+// read_call_settings: the ini keys, the address records and a new signalling socket.
+int ReadCallSettings(std::uint32_t localAddress)
+{
+    Channel& channel = TheChannel();
+    SignallingSetsLogLevel();
+    bool scrambled = false;
+    std::string proxy = UnscrambleProxy(IniString("pserver", ""), &scrambled);
+    if (scrambled)
+        LibLog(30, "scramble proxy=%s", proxy.c_str());
+    std::string port = IniString("pport", "");
+    std::string directory = IniString("dserver", "");
+    // Only test set-ups name the second and third servers; the service's own names stand otherwise.
+    std::string directory2 = IniString("dserver2", "");
+    std::string directory3 = IniString("dserver3", "");
+    std::string answer = IniString("tanswer", "");
+    if (!answer.empty())
+        Voice().autoAnswerSeconds = std::atoi(answer.c_str());
+
+    std::uint32_t overrideAddress = 0;
+    std::uint16_t signalPort = kSignalPort;
+    LocalAddressOverride(overrideAddress, signalPort);
+
+    std::vector<Report> reports;
+    std::vector<SocketFailure> failures;
+    int result = 0;
+    {
+        std::lock_guard<std::mutex> guard(channel.lock);
+        if (!proxy.empty())
+            channel.proxyHost = proxy.substr(0, 63);
+        if (!port.empty() && std::atoi(port.c_str()) > 0)
+            channel.proxyPort = static_cast<std::uint16_t>(std::atoi(port.c_str()));
+        if (!directory.empty())
+            channel.client.SetServerName(0, directory);
+        if (!directory2.empty())
+            channel.client.SetServerName(1, directory2);
+        if (!directory3.empty())
+            channel.client.SetServerName(2, directory3);
+        Identity& self = channel.client.Self();
+        self.localAddress = localAddress;
+        self.signalPort = signalPort;
+        self.processId = GetCurrentProcessId();
+        channel.client.SelectDirectoryServer();
+        LibLog(0, "static proxy ip =%s", channel.proxyHost.c_str());
+        if (channel.platform.socket != INVALID_SOCKET)
+            closesocket(channel.platform.socket);
+        channel.platform.socket = INVALID_SOCKET;
+        reports = channel.client.TakeReports();
+        failures.swap(channel.platform.failures);
+    }
+    Deliver(reports, failures);
+
+    SOCKET s = UdpOpen(localAddress, signalPort);
+    if (s == INVALID_SOCKET)
+        result = -1;
+    else {
+        u_long nonBlocking = 1;
+        ioctlsocket(s, FIONBIO, &nonBlocking);
+        int size = 32768;
+        setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&size), sizeof size);
+        std::lock_guard<std::mutex> guard(channel.lock);
+        channel.platform.socket = s;
+    }
+    return result;
+}
+
+void CallProc(int generation)
+{
+    Channel& channel = TheChannel();
+    auto mine = [&] { return channel.running && channel.generation == generation; };
+    WithClient([](SignalClient& client) { client.ThreadStarted(); });
+    Sleep(200);
+    std::uint32_t seenAddress = Context().localAddress;
+    std::vector<std::uint8_t> buffer(kDatagramCapacity);
+    while (mine()) {
+        if (!DialupConnected()) {
+            LibLog(10, "dialup network is disconnected!");
+            break;
+        }
+        std::uint32_t address = Context().localAddress;
+        if (address == 0) {
+            LibLog(10, "local IP is no more available!");
+            break;
+        }
+        if (address != seenAddress) {
+            seenAddress = address;
+            ReadCallSettings(address);
+        }
+        SOCKET s;
+        {
+            std::lock_guard<std::mutex> guard(channel.lock);
+            s = channel.platform.socket;
+        }
+        if (s != INVALID_SOCKET) {
+            // Waiting on the socket instead of sleeping keeps the 50 ms pace of an idle pass
+            // and answers at once when a datagram comes.
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(s, &readable);
+            timeval wait = {0, 50000};
+            if (select(0, &readable, nullptr, nullptr, &wait) > 0) {
+                std::fill(buffer.begin(), buffer.end(), 0);
+                sockaddr_in from = {};
+                int fromLength = sizeof from;
+                int length = recvfrom(s, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()), 0,
+                                      reinterpret_cast<sockaddr*>(&from), &fromLength);
+                if (length > 0) {
+                    Endpoint source{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
+                    WithClient([&](SignalClient& client) {
+                        client.OnDatagram(buffer.data(), static_cast<std::size_t>(length), source);
+                    });
+                    if (HWND host = Context().hostWindow)
+                        PostMessageA(host, WM_USER, 0, 0);
+                }
+            }
+        } else {
+            Sleep(50);
+        }
+        WithClient([](SignalClient& client) { client.Tick(); });
+        CallTick();
+    }
+    LibLog(20, "call_proc() stopped...");
+    if (mine())
+        NetworkLost();
+}
+
+} // namespace
+
+void SetTickSource(TickSource source) { g_ticks = source; }
+
+void WithClient(const std::function<void(SignalClient&)>& fn)
+{
+    Channel& channel = TheChannel();
+    std::vector<Report> reports;
+    std::vector<SocketFailure> failures;
+    {
+        std::lock_guard<std::mutex> guard(channel.lock);
+        fn(channel.client);
+        reports = channel.client.TakeReports();
+        failures.swap(channel.platform.failures);
+    }
+    Deliver(reports, failures);
+}
+
+bool CallThreadRunning()
+{
+    return TheChannel().running;
+}
+
+void StopCallThread()
+{
+    Channel& channel = TheChannel();
+    channel.running = false;
+    if (channel.thread.joinable()) {
+        if (std::this_thread::get_id() == channel.thread.get_id())
+            channel.thread.detach(); // the call thread itself: it ends after this pass
+        else
+            channel.thread.join();
+    }
+    CloseSocket(channel);
+}
+
+void NetworkLost()
+{
+    ReportLocalError(-4);
+    StopCallThread();
+}
+
+int CallStart()
+{
+    if (!CallIdle())
+        return -1;
+    if (NetStart() != 0)
+        return -1;
+    Channel& channel = TheChannel();
+    if (channel.running)
+        return 0;
+    if (channel.thread.joinable())
+        channel.thread.join();
+    WithClient([](SignalClient& client) { client.ResetRoundRobin(); });
+    if (ReadCallSettings(Context().localAddress) != 0)
+        return -1;
+    int generation = ++channel.generation;
+    channel.running = true;
+    try {
+        channel.thread = std::thread(CallProc, generation);
+    } catch (...) {
+        channel.running = false;
+        return -1;
+    }
+    CallReset(0, 57, ResourceText(57));
+    LibLog(30, "call_proc() started...");
+    return 0;
+}
+
+int SignIn(int on)
+{
+    if (CallStart() != 0)
+        return -1;
+    bool web = RegistryFlag("web") != 0;
+    int result = 0;
+    WithClient([&](SignalClient& client) { result = client.SignIn(on != 0, web); });
+    return result;
+}
+
+int MakeCall(const char* number, int kind, const char* extra)
+{
+    (void)extra;
+    if (!number || !*number)
+        return -1;
+    if (CallStart() != 0)
+        return -1;
+    std::string digits = DialledDigits(number);
+    if (std::strchr(number, '.')) {
+        if (std::uint32_t address = ParseDottedAddress(number))
+            return CallDirect(address);
+    }
+    kind = kind == kCallKindTelephone ? kCallKindTelephone : kCallKindPc;
+    bool registered = false;
+    WithClient([&](SignalClient& client) { registered = client.Registered(); });
+    if (kind == kCallKindTelephone && !registered)
+        return InviteViaProxy(digits);
+    int result = 0;
+    WithClient([&](SignalClient& client) { result = client.SendCallRequest(kind, digits); });
+    return result;
+}
+
+} // namespace qelo
