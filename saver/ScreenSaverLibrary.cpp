@@ -81,7 +81,9 @@ int RunScreenSaver(HINSTANCE instance, const char* commandLine)
     if (switches.mode == Mode::Configure) {
         if (!RegisterDialogClasses(instance))
             return 1;
-        HWND owner = switches.window ? switches.window : GetForegroundWindow();
+        // Only a window named on the command line owns the dialog: borrowing whatever window is in
+        // front would disable another program's window while the settings are open.
+        HWND owner = IsWindow(switches.window) ? switches.window : nullptr;
         INT_PTR r = DialogBoxParamA(instance, MAKEINTRESOURCEA(DLG_SCRNSAVECONFIGURE), owner,
                                     reinterpret_cast<DLGPROC>(&ScreenSaverConfigureDialog), 0);
         return r == -1 ? 1 : 0;

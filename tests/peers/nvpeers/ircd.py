@@ -7,19 +7,14 @@ without PAM, ident or DNS look-ups, and is stopped when the fixture ends (or aft
 
 import os
 import socket
-import subprocess
 import threading
 import time
 
+from . import daemon
 from .base import require_loopback
+from .daemon import free_port  # noqa: F401  (also used by callers of this module)
 
 NGIRCD = "/usr/sbin/ngircd"
-
-
-def free_port(host="127.0.0.1"):
-    with socket.socket() as s:
-        s.bind((host, 0))
-        return s.getsockname()[1]
 
 
 class Ngircd:
@@ -57,21 +52,7 @@ class Ngircd:
                 "Ident = no\n"
                 "DNS = no\n"
             )
-        self.process = subprocess.Popen(
-            [NGIRCD, "-n", "-f", conf], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL
-        )
-        deadline = time.monotonic() + 15
-        while time.monotonic() < deadline:
-            try:
-                socket.create_connection((self.host, self.port), timeout=0.5).close()
-                break
-            except OSError:
-                if self.process.poll() is not None:
-                    raise RuntimeError("ngircd ended at start")
-                time.sleep(0.05)
-        else:
-            self.stop()
-            raise RuntimeError("ngircd did not start listening")
+        self.process = daemon.start_listening([NGIRCD, "-n", "-f", conf], self.host, self.port, "ngircd")
         self._timer = threading.Timer(self.lifetime, self.stop)
         self._timer.daemon = True
         self._timer.start()
@@ -80,12 +61,7 @@ class Ngircd:
     def stop(self):
         if self._timer:
             self._timer.cancel()
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
+        daemon.stop(self.process)
 
     def __enter__(self):
         return self.start()

@@ -1,12 +1,9 @@
 """Debian's tinyproxy on loopback as the HTTP proxy the chat engine tunnels through (CONNECT)."""
 
 import os
-import socket
-import subprocess
-import time
 
+from . import daemon
 from .base import require_loopback
-from .ircd import free_port
 
 TINYPROXY = "/usr/bin/tinyproxy"
 
@@ -23,7 +20,7 @@ class Tinyproxy:
 
     def start(self):
         os.makedirs(self.folder, exist_ok=True)
-        self.port = free_port(self.host)
+        self.port = daemon.free_port(self.host)
         conf = os.path.join(self.folder, "tinyproxy.conf")
         lines = [
             f"Port {self.port}",
@@ -39,28 +36,11 @@ class Tinyproxy:
             lines.append(f"BasicAuth {self.user} {self.password}")
         with open(conf, "w") as f:
             f.write("\n".join(lines) + "\n")
-        self.process = subprocess.Popen(
-            [TINYPROXY, "-d", "-c", conf], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL
-        )
-        deadline = time.monotonic() + 15
-        while time.monotonic() < deadline:
-            try:
-                socket.create_connection((self.host, self.port), timeout=0.5).close()
-                return self
-            except OSError:
-                if self.process.poll() is not None:
-                    raise RuntimeError("tinyproxy ended at start")
-                time.sleep(0.05)
-        self.stop()
-        raise RuntimeError("tinyproxy did not start listening")
+        self.process = daemon.start_listening([TINYPROXY, "-d", "-c", conf], self.host, self.port, "tinyproxy")
+        return self
 
     def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
+        daemon.stop(self.process)
 
     def __enter__(self):
         return self.start()
