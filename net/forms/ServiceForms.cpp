@@ -1,6 +1,7 @@
 #include "net/forms/ServiceForms.h"
 
 #include "framework/core/Cp932.h"
+#include "shell/common/utilities/TextUtil.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -212,33 +213,6 @@ bool IsOkStatus(const char* value)
     return CString(value).CompareNoCase("OK") == 0;
 }
 
-CString StripServiceMarkup(const char* text)
-{
-    CString source(text);
-    source.Replace("\r\n", "\n");
-    source.Replace("\n", "\r\n");
-    std::string in = source.str(), out;
-    int depth = 0;
-    for (std::size_t i = 0; i < in.size();) {
-        if (StartsWithNoCase(in.c_str() + i, "<br>") || StartsWithNoCase(in.c_str() + i, "<p>")) {
-            if (depth == 0)
-                out += "\r\n";
-            i += in[i + 1] == 'p' || in[i + 1] == 'P' ? 3 : 4;
-            continue;
-        }
-        std::size_t n = cp932::CharLength(in.c_str() + i, in.size() - i);
-        if (n == 1 && in[i] == '<') {
-            ++depth;
-        } else if (n == 1 && in[i] == '>' && depth > 0) {
-            --depth;
-        } else if (depth == 0) {
-            out.append(in, i, n);
-        }
-        i += n;
-    }
-    return CString(out);
-}
-
 const char* CServiceForms::FieldKey(int slot)
 {
     return slot >= 0 && slot < kServiceFieldCount ? kFieldKeys[slot] : "";
@@ -284,7 +258,7 @@ int CServiceForms::MapServiceFields(bool statusOk, const char* text)
     std::size_t length = end > start ? end - start : 0;
     if (length == 0 || length > 512)
         return -2;
-    m_serviceMessage = StripServiceMarkup(std::string(text + start, length).c_str());
+    m_serviceMessage = textutil::StripHtmlTags(std::string(text + start, length).c_str());
 
     const char* paren = std::strchr(m_serviceMessage.GetString(), '(');
     long number = 0;

@@ -32,8 +32,6 @@ bool GetTaggedValue(const char* text, const char* key, CString* value);
 CString GetTaggedLine(const char* text, const char* key);
 bool IsOkStatus(const char* value);
 
-// Line breaks become "\r\n" ("\n", "<br>", "<p>"), other markup goes (nesting counted).
-CString StripServiceMarkup(const char* text);
 
 // The sixteen account strings that the forms and service files read and fill. CNetInfo keeps
 // them; these operations reach them through IServiceAccount.

@@ -114,14 +114,6 @@ TEST(TaggedValues, LongValuesAreCutOnCharacterBoundaries)
     EXPECT_FALSE(IsOkStatus("OKAY"));
 }
 
-TEST(ServiceMarkup, LineBreakTagsBecomeLineBreaksAndOtherTagsGo)
-{
-    EXPECT_STREQ("a\r\nb\r\nc d", StripServiceMarkup("a<br>b<P>c <font color=\"red\">d</font>"));
-    EXPECT_STREQ("x\r\ny", StripServiceMarkup("x\ny"));
-    EXPECT_STREQ("ab", StripServiceMarkup("a<<nested>>b"));
-    EXPECT_STREQ("\x83\x3E", StripServiceMarkup("\x83\x3E")); // a trail byte that looks like '>'
-}
-
 class FakeAccount : public IServiceAccount {
 public:
     CString GetAccountField(AccountField field) const override

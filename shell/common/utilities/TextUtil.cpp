@@ -1,26 +1,37 @@
 #include "shell/common/utilities/TextUtil.h"
 
+#include "framework/core/Cp932.h"
+
 namespace textutil {
 
 CString StripHtmlTags(const CString& text)
 {
-    CString work = text;
-    work.Replace("\n", "\r\n");
-    work.Replace("<br>", "\r\n");
-    work.Replace("<p>", "\r\n");
-    // The "\n" pass above must not see the "\r\n" it made: undo the doubled CR it causes.
-    work.Replace("\r\r\n", "\r\n");
+    // Line ends become CR LF, and so do <br> and <p> in any case; other tags (nested ones too)
+    // are dropped. A '>' without an open tag is text. Double-byte characters are copied whole.
+    CString source = text;
+    source.Replace("\r\n", "\n");
+    source.Replace("\n", "\r\n");
+    const std::string& in = source.str();
     std::string out;
-    out.reserve(work.GetLength());
+    out.reserve(in.size());
     int depth = 0;
-    for (char c : work.str()) {
-        if (c == '<') {
-            ++depth;
-        } else if (c == '>' && depth > 0) {
-            --depth;
-        } else if (depth == 0) {
-            out += c;
+    for (std::size_t i = 0; i < in.size();) {
+        bool br = in.size() - i >= 4 && CString(in.substr(i, 4).c_str()).CompareNoCase("<br>") == 0;
+        bool p = !br && in.size() - i >= 3 && CString(in.substr(i, 3).c_str()).CompareNoCase("<p>") == 0;
+        if (br || p) {
+            if (depth == 0)
+                out += "\r\n";
+            i += br ? 4 : 3;
+            continue;
         }
+        std::size_t n = cp932::CharLength(in.c_str() + i, in.size() - i);
+        if (n == 1 && in[i] == '<')
+            ++depth;
+        else if (n == 1 && in[i] == '>' && depth > 0)
+            --depth;
+        else if (depth == 0)
+            out.append(in, i, n);
+        i += n;
     }
     return CString(out);
 }

@@ -16,6 +16,10 @@ TEST(TextUtil, StripHtmlTagsTurnsBreaksIntoLineEndsAndDropsNestedTags)
         {"x<a <b>>y", "xy"},
         {"stray > stays", "stray > stays"},
         {"\x82\xa0<i>\x82\xa2</i>", "\x82\xa0\x82\xa2"},
+        {"a<BR>b<P>c <font color=\"red\">d</font>", "a\r\nb\r\nc d"},
+        {"x\r\ny", "x\r\ny"},
+        {"a<<nested>>b", "ab"},
+        {"\x83\x3E", "\x83\x3E"}, // a trail byte that looks like '>'
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.in);
