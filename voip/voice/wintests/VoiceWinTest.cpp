@@ -265,8 +265,8 @@ struct Side {
   ~Side() { Close(); }
 };
 
-// One Wine server refuses a second socket on port 8995 even on another loopback address (two
-// processes in two Wine prefixes do not share that check), so the in-process pairs put A on 8997.
+// Wine binds a UDP socket for a local interface address to the any-address (so that broadcasts
+// arrive), so two engines on 127.0.0.2 and 127.0.0.3 cannot both have port 8995: A uses 8997.
 constexpr uint16_t kPortA = 8997;
 
 VoiceCall Call(const char* local, const char* remote, bool outcall, uint16_t localPort = kRtpPort,

@@ -2,6 +2,7 @@
 // to another address for a given time. Prints its totals and CPU time at the end.
 //   voice_peer --local 127.0.0.2 --remote 127.0.0.3 --mic in.wav --out out.wav --ms 4000
 //              [--echo] [--rate 53] [--record DIR] [--log FILE] [--incall] [--winmm]
+//              [--port N] [--remote-port N] [--tone FILE]  (plays FILE through the tone player first; --ms 0 then ends)
 #include "voip/voice/win/AudioBackend.h"
 #include "voip/voice/win/CodecBinding.h"
 #include "voip/voice/win/TonePlayer.h"
@@ -44,8 +45,8 @@ uint64_t CpuMs() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string local, remote, mic, out, logPath;
-  int ms = 3000, rate = 63;
+  std::string local, remote, mic, out, logPath, tone;
+  int ms = 3000, rate = 63, port = voice::kRtpPort, remotePort = voice::kRtpPort;
   bool echo = false, incall = false, winmm = false;
   PeerHost host;
   for (int i = 1; i < argc; ++i) {
@@ -57,10 +58,13 @@ int main(int argc, char** argv) {
     else if (a == "--out") out = next();
     else if (a == "--ms") ms = std::atoi(next().c_str());
     else if (a == "--rate") rate = std::atoi(next().c_str());
+    else if (a == "--port") port = std::atoi(next().c_str());
+    else if (a == "--remote-port") remotePort = std::atoi(next().c_str());
     else if (a == "--echo") echo = true;
     else if (a == "--incall") incall = true;
     else if (a == "--winmm") winmm = true;
     else if (a == "--log") logPath = next();
+    else if (a == "--tone") tone = next();
     else if (a == "--record") host.record = true, host.mixdir = next();
   }
   if (!logPath.empty()) host.log = std::fopen(logPath.c_str(), "w");
@@ -75,10 +79,18 @@ int main(int argc, char** argv) {
   voice::CodecBinding codec(host);
   voice::VoiceEngine engine(host, wave, tones, codec);
   engine.SetEcho(echo);
+  if (!tone.empty()) {
+    const DWORD t = GetTickCount();
+    tones.PlaySound2(tone.c_str(), 0);
+    std::printf("tone played in %lu ms, device %s\n", static_cast<unsigned long>(GetTickCount() - t),
+                wave.OutputOpen() ? "still open" : "closed");
+    if (ms <= 0) return 0;
+  }
   voice::VoiceCall call;
   call.localAddress = local;
   call.endpoint.sin_family = AF_INET;
-  call.endpoint.sin_port = htons(voice::kRtpPort);
+  call.localPort = uint16_t(port);
+  call.endpoint.sin_port = htons(uint16_t(remotePort));
   call.endpoint.sin_addr.s_addr = inet_addr(remote.c_str());
   call.rate = rate;
   call.outcall = !incall;
