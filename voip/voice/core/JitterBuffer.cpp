@@ -129,6 +129,27 @@ void JitterBuffer::Play(uint32_t nowMs, int pending, int lagSamples, int16_t* bl
        int(Buffered() / 240), pending, lagSamples);
 }
 
+uint32_t JitterBuffer::IdleMs(uint32_t nowMs, int pending, int lagSamples) const {
+  constexpr uint32_t kMax = 10;
+  if (prebuffer_ != 0) return kMax;  // only a packet can change anything
+  uint32_t idle = kMax;
+  if (pending >= settings_.misz && fedOnce_) {
+    const uint32_t since = nowMs - lastFeedMs_;
+    idle = since >= 91 ? 0 : 91 - since;  // the pacing wait ends
+  } else if (Buffered() >= kBlockSamples) {
+    return 1;  // a block goes out at once
+  } else if (lagSamples > 0) {
+    idle = uint32_t(lagSamples) / 8 + 10;  // the device runs dry, then the gap decision
+  } else if (dry_) {
+    const uint32_t since = nowMs - dryMs_;
+    idle = since > 10 ? 0 : 11 - since;
+  } else {
+    idle = 1;
+  }
+  if (idle < 1) idle = 1;
+  return idle < kMax ? idle : kMax;
+}
+
 bool JitterBuffer::Feed(uint32_t nowMs, int pending, int lagSamples, int16_t* block) {
   const size_t buffered = Buffered();
   if (prebuffer_ != 0) {

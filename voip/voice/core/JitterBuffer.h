@@ -46,6 +46,10 @@ class JitterBuffer {
   // Feed step: true when `block` (720 samples) must be played now.
   bool Feed(uint32_t nowMs, int pending, int lagSamples, int16_t* block);
 
+  // How long the server may wait for a packet before the feed has a decision to make (1..10 ms):
+  // a packet ends the wait anyway, so a longer wait only saves wake-ups, never delays audio.
+  uint32_t IdleMs(uint32_t nowMs, int pending, int lagSamples) const;
+
   size_t Buffered() const { return (write_ + cap_ - read_) % cap_; }
   uint16_t ExpectedSeq() const { return expectedSeq_; }
   uint32_t NextTimestamp() const { return nextTs_; }

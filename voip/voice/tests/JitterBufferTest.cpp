@@ -157,6 +157,7 @@ TEST(JitterBuffer, StartsAfterNineFramesAndWaitsAgainAfterAnUnbridgedUnderrun) {
     jb.Receive(p.data(), p.size());
     jb.PlayoutStep();
     EXPECT_FALSE(jb.Feed(10 + i, 0, 0, block)) << "pre-buffering with " << (i + 1) * 3 << " frames";
+    EXPECT_EQ(jb.IdleMs(10 + i, 0, 0), 10u) << "only a packet can end the pre-buffering";
   }
   auto p = Packet(2, 1440, 3);
   jb.Receive(p.data(), p.size());
@@ -166,6 +167,9 @@ TEST(JitterBuffer, StartsAfterNineFramesAndWaitsAgainAfterAnUnbridgedUnderrun) {
   EXPECT_TRUE(jb.Feed(21, 0, 0, block));  // below misz pending: no pacing wait
   EXPECT_TRUE(jb.Feed(22, 2, 720, block));
   EXPECT_FALSE(jb.Feed(23, 3, 1440, block)) << "paced: 3 frames pending and 91 ms not passed";
+  EXPECT_EQ(jb.IdleMs(23, 3, 1440), 10u);
+  EXPECT_EQ(jb.IdleMs(108, 3, 1440), 5u) << "the pacing wait ends 91 ms after the last feed";
+  EXPECT_EQ(jb.IdleMs(30, 0, 40), 10u) << "ring empty: nothing to decide before the device runs dry";
   // The ring is empty and the device ran dry; the last sample was 3, so one block is faked.
   EXPECT_FALSE(jb.Feed(200, 0, 0, block));
   EXPECT_TRUE(jb.Feed(211, 0, 0, block));

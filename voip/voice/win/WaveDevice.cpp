@@ -109,6 +109,10 @@ void WaveDevice::ThreadLoop() {
         break;
     }
   }
+  FILETIME c, e, k, u;
+  if (GetThreadTimes(GetCurrentThread(), &c, &e, &k, &u))
+    threadCpuMs_ = (((uint64_t(k.dwHighDateTime) << 32) | k.dwLowDateTime) +
+                    ((uint64_t(u.dwHighDateTime) << 32) | u.dwLowDateTime)) / 10000;
   host_.Log(40, "wave thread exits!");
 }
 

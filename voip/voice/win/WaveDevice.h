@@ -41,6 +41,8 @@ class WaveDevice {
   bool OutputOpen() { return backend_.OutIsOpen(); }
   int PendingBuffers() const { return pending_; }
   CRITICAL_SECTION& LockA() { return lockA_; }
+  // CPU time of the last wave thread (for the benchmark).
+  uint64_t ThreadCpuMs() const { return threadCpuMs_; }
 
  private:
   struct Buffer {
@@ -70,6 +72,7 @@ class WaveDevice {
   int lag_ = 0;
   bool outPrepared_ = false, inPrepared_ = false;
   std::string deviceName_;
+  uint64_t threadCpuMs_ = 0;
 };
 
 }  // namespace voice

@@ -2,7 +2,7 @@
 // to another address for a given time. Prints its totals and CPU time at the end.
 //   voice_peer --local 127.0.0.2 --remote 127.0.0.3 --mic in.wav --out out.wav --ms 4000
 //              [--echo] [--rate 53] [--record DIR] [--log FILE] [--incall] [--winmm]
-//              [--port N] [--remote-port N] [--tone FILE]  (plays FILE through the tone player first; --ms 0 then ends)
+//              [--port N] [--remote-port N] [--tone FILE] [--jitter jitz,misz,fffz]  (plays FILE through the tone player first; --ms 0 then ends)
 #include "voip/voice/win/AudioBackend.h"
 #include "voip/voice/win/CodecBinding.h"
 #include "voip/voice/win/TonePlayer.h"
@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
   std::string local, remote, mic, out, logPath, tone;
   int ms = 3000, rate = 63, port = voice::kRtpPort, remotePort = voice::kRtpPort;
   bool echo = false, incall = false, winmm = false;
+  int jitter[3] = {0, 0, 0};
   PeerHost host;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -65,6 +66,11 @@ int main(int argc, char** argv) {
     else if (a == "--winmm") winmm = true;
     else if (a == "--log") logPath = next();
     else if (a == "--tone") tone = next();
+    else if (a == "--jitter") {
+      int j = 0, m = 0, f = 0;
+      std::sscanf(next().c_str(), "%d,%d,%d", &j, &m, &f);
+      jitter[0] = j, jitter[1] = m, jitter[2] = f;
+    }
     else if (a == "--record") host.record = true, host.mixdir = next();
   }
   if (!logPath.empty()) host.log = std::fopen(logPath.c_str(), "w");
@@ -79,6 +85,7 @@ int main(int argc, char** argv) {
   voice::CodecBinding codec(host);
   voice::VoiceEngine engine(host, wave, tones, codec);
   engine.SetEcho(echo);
+  engine.SetJitter(jitter[0], jitter[1], jitter[2]);
   if (!tone.empty()) {
     const DWORD t = GetTickCount();
     tones.PlaySound2(tone.c_str(), 0);
@@ -106,8 +113,10 @@ int main(int argc, char** argv) {
   const uint64_t cpu = CpuMs() - cpu0;
   const DWORD wall = GetTickCount() - t0;
   engine.Stop();
-  std::printf("sent=%u played=%u cpu_ms=%llu wall_ms=%lu recording=%s\n", engine.TotalSent(), engine.TotalPlayed(),
-              static_cast<unsigned long long>(cpu), static_cast<unsigned long>(wall), engine.RecordingName().c_str());
+  std::printf("sent=%u played=%u cpu_ms=%llu server_cpu_ms=%llu wave_cpu_ms=%llu wall_ms=%lu recording=%s\n",
+              engine.TotalSent(), engine.TotalPlayed(), static_cast<unsigned long long>(cpu),
+              static_cast<unsigned long long>(engine.ServerCpuMs()), static_cast<unsigned long long>(wave.ThreadCpuMs()),
+              static_cast<unsigned long>(wall), engine.RecordingName().c_str());
   if (host.log) std::fclose(host.log);
   WSACleanup();
   return 0;
