@@ -164,6 +164,23 @@ TEST(WaveDevice, RecordsBlocksPlaysQueuedSoundAndClampsVolume) {
   EXPECT_GT(PowerAt(played, 1000), 100 * PowerAt(played, 440));
 }
 
+TEST(WaveDevice, FullQueueIsResetAndTheRestDropped) {
+  TestHost host;
+  auto backend = CreateFileBackend({});
+  WaveDevice wave(*backend, host);
+  ASSERT_EQ(wave.Start(nullptr, 1), 0);
+  const auto tone = Tone(500, 30 * 0.03);  // 30 one-frame buffers at once; there are 16
+  wave.Play(tone.data(), tone.size() * 2);
+  EXPECT_TRUE(host.Logged("no wohdr[]!!"));
+  EXPECT_TRUE(host.Logged("wave_out_reset!!"));
+  ASSERT_TRUE(nvtest::PumpUntil([&] { return wave.PendingBuffers() == 0; }, 3000)) << "every buffer came back";
+  EXPECT_EQ(wave.PlayoutPending(), 0);
+  // The device takes buffers again afterwards.
+  wave.Play(tone.data(), 480);
+  EXPECT_EQ(wave.PendingBuffers(), 1);
+  wave.Stop();
+}
+
 TEST(WaveDevice, PicksTheDeviceByPartOfItsNameAndReportsOpenFailures) {
   TestHost host;
   auto backend = CreateFileBackend({});
@@ -201,7 +218,6 @@ TEST(TonePlayer, LoopsStopsCooperativelyAndPlaysDtmfToTheEnd) {
     // A ring-back started while busy plays stops the busy tone first.
     tones.PlayToneFile("ringo.wav");
     ASSERT_TRUE(nvtest::PumpUntil([&] { return host.Logged("PlaySound2(" + dir + "/ringo.wav)"); }, 3000));
-    Sleep(0);
     tones.PlayToneFile(nullptr);
     EXPECT_TRUE(tones.WaitIdle(3000));
     ASSERT_TRUE(nvtest::PumpUntil([&] { return !wave.OutputOpen(); }, 3000)) << "the tone thread closes what it opened";
@@ -213,6 +229,7 @@ TEST(TonePlayer, LoopsStopsCooperativelyAndPlaysDtmfToTheEnd) {
   const auto out = ReadWav(dir + "\\out.wav");
   const std::vector<int16_t> tail(out.end() - 1600, out.end());
   EXPECT_GT(PowerAt(tail, 770), 100 * PowerAt(tail, 425)) << "the DTMF tone is the last thing played";
+  EXPECT_GT(PowerAt(tail, 770), 100 * PowerAt(tail, 300)) << "a file without a data chunk plays nothing";
   EXPECT_GE(out.size(), 1600u);
 }
 
