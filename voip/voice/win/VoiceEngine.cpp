@@ -34,7 +34,17 @@ bool AnySpeech(const uint8_t* frames, size_t n) {
 VoiceEngine::VoiceEngine(VoiceHost& host, WaveDevice& wave, TonePlayer& tones, CodecBinding& codec)
     : host_(host), wave_(wave), tones_(tones), codec_(codec) {}
 
-VoiceEngine::~VoiceEngine() { Stop(); }
+VoiceEngine::~VoiceEngine() {
+  Stop();
+  AwaitExiting();
+}
+
+void VoiceEngine::AwaitExiting() {
+  if (!exiting_) return;
+  if (GetThreadId(exiting_) != GetCurrentThreadId()) WaitForSingleObject(exiting_, INFINITE);
+  CloseHandle(exiting_);
+  exiting_ = nullptr;
+}
 
 void VoiceEngine::Logf(int level, const char* format, ...) {
   char line[512];
@@ -47,6 +57,7 @@ void VoiceEngine::Logf(int level, const char* format, ...) {
 
 int VoiceEngine::Start(const VoiceCall& call) {
   if (server_) Stop();
+  AwaitExiting();  // its cleanup must not meet the new call's socket and devices
   tones_.PlaySound2(nullptr, 0);
   if (!lockBReady_) {
     InitializeCriticalSection(&lockB_);
@@ -127,7 +138,8 @@ void VoiceEngine::Stop() {
       // Asked from the voice thread itself (the no-voice report): it finishes when it leaves
       // its loop instead of waiting for itself.
       InterlockedExchange(&finishOnExit_, 1);
-      CloseHandle(server_);
+      if (exiting_) CloseHandle(exiting_);
+      exiting_ = server_;
       server_ = nullptr;
       return;
     }

@@ -57,6 +57,7 @@ class VoiceEngine {
   void SendProc(const int16_t* samples, size_t bytes);
   void Record(const uint8_t* frames, size_t n, bool sent);
   void Finish();
+  void AwaitExiting();
   void Logf(int level, const char* format, ...);
 
   VoiceHost& host_;
@@ -78,6 +79,7 @@ class VoiceEngine {
   volatile unsigned totalSent_ = 0, totalPlayed_ = 0;
   HANDLE server_ = nullptr;
   DWORD serverId_ = 0;
+  HANDLE exiting_ = nullptr;  // a server thread finishing a stop it was asked for itself
   volatile LONG running_ = 0;
   volatile LONG finishOnExit_ = 0;
   CRITICAL_SECTION lockB_;

@@ -405,11 +405,12 @@ TEST_F(VoiceEngineTest, SilentFarSideIsReportedOnceAndStopFromTheVoiceThreadDoes
   ASSERT_EQ(a.engine->Start(Call("127.0.0.2", "127.0.0.9", true)), 0);
   a.host.clockOffset = 181000;  // three minutes pass without a packet
   ASSERT_TRUE(nvtest::PumpUntil([&] { return stopped.load(); }, 5000));
-  ASSERT_TRUE(nvtest::PumpUntil([&] { return a.host.Logged("RTP socket closed."); }, 5000));
   EXPECT_EQ(a.host.noVoice.load(), 1);
   EXPECT_FALSE(a.engine->Running());
-  // The port is free again for the next call.
+  // The next call may start at once: it waits for the old thread's cleanup, then has the port.
+  a.host.clockOffset = 0;
   ASSERT_EQ(a.engine->Start(Call("127.0.0.2", "127.0.0.9", true)), 0);
+  EXPECT_TRUE(a.host.Logged("RTP socket closed."));
   a.engine->Stop();
 }
 
