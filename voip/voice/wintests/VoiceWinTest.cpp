@@ -1,5 +1,6 @@
 // The wave device, tone player, codec binding and voice engine under Wine over the test audio
 // device; two engines in one process talk over 127.0.0.2 and 127.0.0.3.
+#include "voip/voice/core/FrameCodec.h"
 #include "voip/voice/core/MixFile.h"
 #include "voip/voice/core/ToneFile.h"
 #include "voip/voice/win/AudioBackend.h"
@@ -350,12 +351,26 @@ TEST_F(VoiceEngineTest, TwoEnginesCarryToneBothWaysAndRecordTheCall) {
   std::vector<MixChunk> chunks;
   ASSERT_TRUE(ParseMix(bytes.data(), bytes.size(), chunks));
   size_t sent = 0, heard = 0;
+  // The chunks hold real codec frames: decoded, A's side carries 1 kHz and B's side 600 Hz.
+  void* handle = nullptr;
+  ASSERT_EQ(SX5363_Open(&handle), 0);
+  CodecEntries codec;
+  codec.handle = handle;
+  codec.decode = &SX5363_SpeechDecode;
+  FrameDecoder sentFrames, heardFrames;
+  std::vector<int16_t> sentPcm, heardPcm;
   for (auto& ch : chunks) {
     EXPECT_EQ(ch.frames.size(), 72u);
     (ch.sent ? sent : heard)++;
+    int16_t pcm[720];
+    const size_t n = (ch.sent ? sentFrames : heardFrames).Decode(codec, ch.frames.data(), ch.frames.size(), pcm, 720);
+    (ch.sent ? sentPcm : heardPcm).insert((ch.sent ? sentPcm : heardPcm).end(), pcm, pcm + n);
   }
+  SX5363_Close(&handle);
   EXPECT_GE(sent, 15u);
   EXPECT_GE(heard, 15u);
+  EXPECT_GT(PowerAt(sentPcm, 1000), 50 * PowerAt(sentPcm, 600));
+  EXPECT_GT(PowerAt(heardPcm, 600), 50 * PowerAt(heardPcm, 1000));
   const std::string name = recording.substr(recording.find_last_of('\\') + 1);
   EXPECT_EQ(name.size(), std::string("2026-01-05 090307 outcall.mix").size()) << name;
   EXPECT_NE(name.find(" outcall.mix"), std::string::npos);
