@@ -13,7 +13,7 @@ constexpr size_t kToneHeadBytes = 4096;
 // `head`; -1 when there is none (the file plays nothing).
 long FindToneData(const uint8_t* head, size_t size);
 
-// The path of a DTMF digit's tone: "*" is played as "_"; -1 digits other than 0-9, *, #.
+// The file name of a DTMF digit's tone ("*" is played as "_"); false for digits other than 0-9, *, #.
 bool DtmfFileName(char digit, char out[8]);
 
 }  // namespace voice
