@@ -1,0 +1,29 @@
+// Call recordings (.mix): "gonoyapi", then chunks "mix " + little-endian signed 32-bit length +
+// |length| bytes of codec frames as carried in RTP; negative = sent, positive = received.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace voice {
+
+constexpr char kMixMagic[9] = "gonoyapi";
+constexpr size_t kMixChunkHead = 8;
+
+// Writes the chunk head for `frames` bytes, sent (negative length) or received; returns 8.
+size_t MixChunkHead(uint8_t out[kMixChunkHead], size_t frames, bool sent);
+
+struct MixChunk {
+  bool sent;
+  std::vector<uint8_t> frames;
+};
+// Reads a recording; false when the head is wrong or a chunk runs past the end.
+bool ParseMix(const uint8_t* data, size_t size, std::vector<MixChunk>& out);
+
+// "<folder>\<yyyy>-<mm>-<dd> <hhmmss> outcall.mix" (or "incall").
+std::string MixFileName(const std::string& folder, int year, int month, int day, int hour, int minute,
+                        int second, bool outcall);
+
+}  // namespace voice

@@ -1,0 +1,19 @@
+// How the voice pieces write their diagnostic lines: the host routes them into the library's
+// log with its levels (10 errors ... 60 per-packet detail).
+#pragma once
+
+#include <cstdarg>
+#include <functional>
+#include <string>
+
+namespace voice {
+
+using LogFn = std::function<void(int level, const std::string& line)>;
+
+void Logf(const LogFn& log, int level, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
+
+}  // namespace voice
