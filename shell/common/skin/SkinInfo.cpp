@@ -1,6 +1,7 @@
 #include "shell/common/skin/SkinInfo.h"
 
 #include "shell/common/skin/SplitFields.h"
+#include "toolkit/core/SkinEntries.h"
 
 #include <climits>
 #include <cstring>
@@ -268,30 +269,26 @@ bool ParseSkinRect2(const CString& text, SkinRect& rect)
 bool ParseSkinRegion(const CString& text, std::vector<SkinRect>& rects, int maxRects)
 {
     rects.clear();
+    // One reader of region values for the skin and its windows: the toolkit's, which bounds the
+    // count by the text and refuses empty or negative rectangles. The skin's file asks more of a
+    // stored value: a sane count, matched exactly by the rectangles present.
     int colon = text.Find(':');
     if (colon <= 0)
         return false;
     int count = ToInt(text.Left(colon));
     if (count <= 0 || count > maxRects)
         return false;
-    // Rectangles are read one by one, so a huge count costs nothing before it fails.
-    int pos = colon + 1;
-    while (static_cast<int>(rects.size()) < count) {
-        if (pos >= text.GetLength())
-            break;
-        int next = text.Find(':', pos);
-        CString field = next < 0 ? text.Mid(pos) : text.Mid(pos, next - pos);
-        SkinRect r;
-        if (!ParseSkinRect2(field, r))
-            break;
-        rects.push_back(r);
-        if (next < 0)
-            break;
-        pos = next + 1;
-    }
-    if (static_cast<int>(rects.size()) != count) {
-        rects.clear();
+    std::vector<skin::Rect> read;
+    if (!skin::ParseRegionValue(text.str(), 0, 0, &read) || static_cast<int>(read.size()) != count)
         return false;
+    rects.reserve(read.size());
+    for (const skin::Rect& r : read) {
+        SkinRect out;
+        out.left = r.left;
+        out.top = r.top;
+        out.right = r.right;
+        out.bottom = r.bottom;
+        rects.push_back(out);
     }
     return true;
 }

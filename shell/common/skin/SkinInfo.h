@@ -62,7 +62,8 @@ bool ParseSkinRect(const CString& text, SkinRect& rect);
 bool ParseSkinRect2(const CString& text, SkinRect& rect);
 // count:l,t,r,b:l,t,r,b:... A count that is not positive, exceeds maxRects or is not matched by
 // that many well-formed rectangles fails, so a downloaded skin cannot make a caller allocate or
-// read more than the line holds.
+// read more than the line holds. Read by the skinned windows' own reader (skin::ParseRegionValue),
+// so an empty or negative rectangle fails here as it does for a window.
 bool ParseSkinRegion(const CString& text, std::vector<SkinRect>& rects, int maxRects = 65536);
 // A FILE_VERSION value this program reads: 3.2 (also written 3.20) or 130.
 bool IsSupportedSkinVersion(const CString& text);

@@ -178,6 +178,9 @@ TEST(SkinParsers, RegionCountsMustMatchTheRectanglesPresent)
         {"0:", false, 0},
         {"-1:0,0,1,1:", false, 0},
         {"1:0,0,1:", false, 0},
+        {"2:0,0,10,1:5,5,5,9:", false, 0},         // an empty rectangle
+        {"1:-4,0,10,1:", false, 0},                // a negative one
+        {"1:0,0,10,1:junk", true, 1},              // nothing past the count is read
         {"x", false, 0},
     };
     for (const Row& row : rows) {
