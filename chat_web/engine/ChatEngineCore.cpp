@@ -2,6 +2,7 @@
 
 #include "chat_web/engine/JisCodec.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -452,18 +453,22 @@ void ChatEngineCore::OnReceived(const char* data, std::size_t count)
         HandleProxyReply();
         handledLine = !m_proxyReplyPending;
     }
+    std::size_t consumed = 0;
     while (!m_proxyReplyPending && m_transport.HasClient()) {
-        std::size_t end = m_pending.find('\n');
+        std::size_t end = m_pending.find('\n', consumed);
         if (end == std::string::npos)
             break;
-        std::string raw = m_pending.substr(0, end);
-        m_pending.erase(0, end + 1);
-        if (!raw.empty() && raw.back() == '\r')
-            raw.pop_back();
+        std::size_t length = end - consumed;
+        if (length > 0 && m_pending[end - 1] == '\r')
+            --length;
+        std::string raw = m_pending.substr(consumed, length);
+        consumed = end + 1;
         handledLine = true;
         // Each line is decoded on its own: an unterminated JIS run ends with its line.
         HandleLine(JisToSjis(raw));
     }
+    // A fatal reply may have dropped the client (and the pending bytes) meanwhile.
+    m_pending.erase(0, std::min(consumed, m_pending.size()));
     if (!handledLine && armedBefore && m_transport.HasClient())
         ArmIdle(armedBefore);
 }
