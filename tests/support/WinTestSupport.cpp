@@ -52,6 +52,31 @@ std::string Env(const char* name, const char* fallback)
     return value ? value : fallback;
 }
 
+std::vector<std::uint8_t> ReadFileBytes(const char* path)
+{
+    std::vector<std::uint8_t> data;
+    HANDLE f = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return data;
+    data.resize(::GetFileSize(f, nullptr));
+    DWORD got = 0;
+    ::ReadFile(f, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
+    ::CloseHandle(f);
+    data.resize(got);
+    return data;
+}
+
+bool WriteFileBytes(const char* path, const std::vector<std::uint8_t>& data)
+{
+    HANDLE f = ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD wrote = 0;
+    BOOL ok = ::WriteFile(f, data.data(), static_cast<DWORD>(data.size()), &wrote, nullptr);
+    ::CloseHandle(f);
+    return ok && wrote == data.size();
+}
+
 std::string SaveWindowScreenshot(HWND window, const std::string& name)
 {
     std::string folder = Env("NV_SCREENSHOT_DIR");

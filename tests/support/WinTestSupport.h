@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +22,12 @@ std::string UnixToWindowsPath(const std::string& unixPath);
 
 // An environment variable, or fallback when it is not set.
 std::string Env(const char* name, const char* fallback = "");
+
+// Whole-file reads and writes for test fixtures (Windows paths); an unreadable file reads as empty.
+std::vector<std::uint8_t> ReadFileBytes(const char* path);
+inline std::vector<std::uint8_t> ReadFileBytes(const std::string& path) { return ReadFileBytes(path.c_str()); }
+bool WriteFileBytes(const char* path, const std::vector<std::uint8_t>& data);
+inline bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& data) { return WriteFileBytes(path.c_str(), data); }
 
 // Saves the screen area of a window (with its frame) as <NV_SCREENSHOT_DIR>/<name>.png.
 // Returns the Windows path written, or an empty text when there is no display or folder.

@@ -24,30 +24,7 @@ Fn Export(HMODULE dll, const char* name)
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
 }
 
-bool WriteBytes(const std::string& path, const Bytes& data)
-{
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD wrote = 0;
-    BOOL ok = WriteFile(f, data.data(), static_cast<DWORD>(data.size()), &wrote, nullptr);
-    CloseHandle(f);
-    return ok && wrote == data.size();
-}
 
-Bytes ReadBytes(const std::string& path)
-{
-    Bytes data;
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return data;
-    data.resize(GetFileSize(f, nullptr));
-    DWORD got = 0;
-    ReadFile(f, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
-    CloseHandle(f);
-    data.resize(got);
-    return data;
-}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -134,7 +111,7 @@ TEST_F(Unlha32Test, CompressThenExtractGivesTheFilesBackWithEitherFolderForm)
                  {"main.bmp", lhatest::FixtureFar()},
                  {japanese, lhatest::FixtureText()}};
     for (const File& f : files)
-        ASSERT_TRUE(WriteBytes(m_root + "src\\" + f.name, f.data));
+        ASSERT_TRUE(nvtest::WriteFileBytes(m_root + "src\\" + f.name, f.data));
     std::string archive = m_root + "my skin.csz";
     ASSERT_EQ(Run("a -ycngm \"" + archive + "\" " + m_root + "src\\"), 0);
 
@@ -153,7 +130,7 @@ TEST_F(Unlha32Test, CompressThenExtractGivesTheFilesBackWithEitherFolderForm)
         SCOPED_TRACE(form.name);
         ASSERT_EQ(Run(form.command), 0);
         for (const File& f : files)
-            EXPECT_EQ(ReadBytes(form.folder + f.name), f.data) << f.name;
+            EXPECT_EQ(nvtest::ReadFileBytes(form.folder + f.name), f.data) << f.name;
     }
 }
 
@@ -186,7 +163,7 @@ TEST_F(Unlha32Test, HostileOrDamagedArchivesWriteNothing)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         std::string archive = m_root + "bad.csz";
-        ASSERT_TRUE(WriteBytes(archive, row.archive));
+        ASSERT_TRUE(nvtest::WriteFileBytes(archive, row.archive));
         EXPECT_FALSE(check(archive.c_str(), 1));
         int result = Run("e -ycngm \"" + archive + "\" " + m_root + "out\\");
         if (row.expected)
@@ -201,14 +178,14 @@ TEST_F(Unlha32Test, HostileOrDamagedArchivesWriteNothing)
 TEST_F(Unlha32Test, FailedRebuildLeavesTheOldArchive)
 {
     Bytes body = lhatest::FixtureText();
-    ASSERT_TRUE(WriteBytes(m_root + "src\\a.txt", body));
+    ASSERT_TRUE(nvtest::WriteFileBytes(m_root + "src\\a.txt", body));
     std::string archive = m_root + "keep.csz";
     ASSERT_EQ(Run("a -ycngm \"" + archive + "\" " + m_root + "src\\"), 0);
-    Bytes before = ReadBytes(archive);
+    Bytes before = nvtest::ReadFileBytes(archive);
     ASSERT_FALSE(before.empty());
     EXPECT_EQ(Run("a -ycngm \"" + archive + "\" " + m_root + "missing\\"), static_cast<int>(lha::kUnlhaNoFiles));
     EXPECT_EQ(Run("a -ycngm \"" + archive + "\" " + m_root + "out\\"), static_cast<int>(lha::kUnlhaNoFiles));
-    EXPECT_EQ(ReadBytes(archive), before);
+    EXPECT_EQ(nvtest::ReadFileBytes(archive), before);
     EXPECT_EQ(Run("bogus"), static_cast<int>(lha::kUnlhaBadCommand));
 }
 

@@ -90,7 +90,9 @@ def test_tone_travels_both_ways():
     for name in ("heard-by-a.wav", "heard-by-b.wav"):
         freq, rms = sox_stat(WORK / name, 1.5, 2.0)
         print(name, freq, rms)
-        assert 950 <= freq <= 1050, name
+        # sox's frequency is a zero-crossing count, which the coder's noise moves by a few
+        # percent; silence, a wrong tone or garbage lands far outside this band.
+        assert 900 <= freq <= 1100, name
         assert 0.15 <= rms <= 0.35, name
 
     # The packets as an RTP dissector sees them.

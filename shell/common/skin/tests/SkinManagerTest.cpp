@@ -18,30 +18,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes ReadBytes(const CString& path)
-{
-    Bytes data;
-    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return data;
-    data.resize(GetFileSize(f, nullptr));
-    DWORD got = 0;
-    ReadFile(f, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
-    CloseHandle(f);
-    data.resize(got);
-    return data;
-}
 
-bool WriteBytes(const CString& path, const Bytes& data)
-{
-    HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD wrote = 0;
-    BOOL ok = WriteFile(f, data.data(), static_cast<DWORD>(data.size()), &wrote, nullptr);
-    CloseHandle(f);
-    return ok && wrote == data.size();
-}
 
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
@@ -173,9 +150,9 @@ protected:
         CreateDirectoryA(m_root + "\\dl", nullptr);
         m_host.programFolder = m_root;
         m_host.tempFolder = m_root + "\\tmp\\";
-        m_baseArchive = ReadBytes(nvtest::UnixToWindowsPath(nvtest::Env("NV_BASESKIN")).c_str());
+        m_baseArchive = nvtest::ReadFileBytes(nvtest::UnixToWindowsPath(nvtest::Env("NV_BASESKIN")).c_str());
         ASSERT_FALSE(m_baseArchive.empty());
-        ASSERT_TRUE(WriteBytes(SkinPath("baseskin"), m_baseArchive));
+        ASSERT_TRUE(nvtest::WriteFileBytes(SkinPath("baseskin"), m_baseArchive));
     }
     void TearDown() override
     {
@@ -185,7 +162,7 @@ protected:
     CString SkinPath(const char* name) { return m_root + "\\Skin\\" + name + ".csz"; }
     void MakeSkin(const char* name, const std::map<std::string, Bytes>& files)
     {
-        ASSERT_TRUE(WriteBytes(SkinPath(name), Archive(files)));
+        ASSERT_TRUE(nvtest::WriteFileBytes(SkinPath(name), Archive(files)));
     }
     void MakeBlue() { MakeSkin("blue", {{"NVPCINFO.TXT", Text(kBlueInfo)}, {"main.bmp", Bitmap(10, 10, 0, 0, 255)}}); }
 
@@ -226,7 +203,7 @@ TEST_F(SkinManagerTest, BaseSkinOnly)
         skins.CleanupSkinFolders();
         EXPECT_EQ(m_host.profile["Skin"], "baseskin");
     }
-    EXPECT_EQ(ReadBytes(SkinPath("baseskin")), m_baseArchive);
+    EXPECT_EQ(nvtest::ReadFileBytes(SkinPath("baseskin")), m_baseArchive);
     EXPECT_EQ(GetFileAttributesA(m_host.tempFolder + "_dnvpcskin1"), INVALID_FILE_ATTRIBUTES);
     char after[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, after);
@@ -315,7 +292,7 @@ TEST_F(SkinManagerTest, LearnedRegionIsWrittenBackAndFoundAfterARestart)
         skins.FlushSkinCache(nullptr);
         skins.CleanupSkinFolders();
     }
-    std::map<std::string, Bytes> files = Unpack(ReadBytes(SkinPath("blue")));
+    std::map<std::string, Bytes> files = Unpack(nvtest::ReadFileBytes(SkinPath("blue")));
     ASSERT_EQ(files.count("NVPCINFO.TXT"), 1u);
     EXPECT_EQ(std::string(files["NVPCINFO.TXT"].begin(), files["NVPCINFO.TXT"].end()),
               std::string(kBlueInfo) + "\r\nRGN_MAIN=2:0,0,10,5:2,5,8,10:\r\n");
@@ -327,14 +304,14 @@ TEST_F(SkinManagerTest, LearnedRegionIsWrittenBackAndFoundAfterARestart)
     CString v;
     EXPECT_TRUE(restarted.GetRegionInfo("main.bmp", v, false));
     EXPECT_EQ(v, "2:0,0,10,5:2,5,8,10:");
-    EXPECT_EQ(ReadBytes(SkinPath("baseskin")), m_baseArchive);
+    EXPECT_EQ(nvtest::ReadFileBytes(SkinPath("baseskin")), m_baseArchive);
 }
 
 TEST_F(SkinManagerTest, AFailedRebuildKeepsTheOldArchiveAndSaysSo)
 {
     MakeBlue();
     m_host.profile["Skin"] = "blue";
-    Bytes before = ReadBytes(SkinPath("blue"));
+    Bytes before = nvtest::ReadFileBytes(SkinPath("blue"));
     CSkinManager skins(&m_host);
     ASSERT_TRUE(skins.InitSkins());
     // Another program holds the archive open: it can't be replaced, and must not be half-replaced.
@@ -343,7 +320,7 @@ TEST_F(SkinManagerTest, AFailedRebuildKeepsTheOldArchiveAndSaysSo)
     skins.SetInfoValue("RGN_MAIN=1:0,0,10,10:");
     EXPECT_EQ(skins.WriteBackSkin(nullptr), 0);
     CloseHandle(held);
-    EXPECT_EQ(ReadBytes(SkinPath("blue")), before);
+    EXPECT_EQ(nvtest::ReadFileBytes(SkinPath("blue")), before);
     ASSERT_EQ(m_host.messages.size(), 1u);
     CString expected = Load(IDS_SKIN_WRITE_FAILED);
     expected = expected.Left(expected.Find('('));
@@ -368,7 +345,7 @@ TEST_F(SkinManagerTest, MissingOrUnusableBaseSkinEndsTheProgram)
         if (row.removeBase)
             DeleteFileA(SkinPath("baseskin"));
         else
-            WriteBytes(SkinPath("baseskin"), m_baseArchive);
+            nvtest::WriteFileBytes(SkinPath("baseskin"), m_baseArchive);
         if (row.library)
             CUnlhaArchiver::SetLibraryPath(row.library);
         m_host.messages.clear();
@@ -390,7 +367,7 @@ TEST_F(SkinManagerTest, MenuListsSkinsAndSwitchingLeavesNoStaleBitmaps)
     MakeSkin("alpha", {{"NVPCINFO.TXT", Text("FILE_VERSION=3.2\r\n")}});
     MoveFileA(SkinPath("alpha"), m_root + "\\Skin\\alpha.CSZ");
     CreateDirectoryA(m_root + "\\Skin\\folder.csz", nullptr);
-    WriteBytes(m_root + "\\Skin\\notes.txt", Text("x"));
+    nvtest::WriteFileBytes(m_root + "\\Skin\\notes.txt", Text("x"));
 
     CSkinManager skins(&m_host);
     ASSERT_TRUE(skins.InitSkins());
@@ -420,7 +397,7 @@ TEST_F(SkinManagerTest, MenuListsSkinsAndSwitchingLeavesNoStaleBitmaps)
     DeleteObject(chat);
 
     // A broken archive is refused with its path in the text.
-    WriteBytes(m_root + "\\Skin\\Zeta.csz", Text("not an archive at all"));
+    nvtest::WriteFileBytes(m_root + "\\Skin\\Zeta.csz", Text("not an archive at all"));
     EXPECT_FALSE(skins.SelectSkin(nullptr, CSkinManager::kFirstSkinCommand + 1));
     EXPECT_GE(skins.GetErrorText().Find(m_root + "\\Skin\\Zeta.csz"), 0);
     EXPECT_FALSE(skins.SelectSkin(nullptr, CSkinManager::kFirstSkinCommand + 7));
@@ -498,7 +475,7 @@ TEST_F(SkinManagerTest, InstallingASkinOpenedFromTheShell)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
         CString path = m_root + "\\dl\\" + row.file;
-        ASSERT_TRUE(WriteBytes(path, archive));
+        ASSERT_TRUE(nvtest::WriteFileBytes(path, archive));
         CSkinManager skins(&m_host);
         EXPECT_EQ(skins.InstallSkinFile(path), row.ok);
         if (!row.ok) {
@@ -507,17 +484,17 @@ TEST_F(SkinManagerTest, InstallingASkinOpenedFromTheShell)
         }
         EXPECT_EQ(path, row.name);
         if (row.installed) {
-            EXPECT_EQ(ReadBytes(m_root + "\\Skin\\" + row.installed), archive);
+            EXPECT_EQ(nvtest::ReadFileBytes(m_root + "\\Skin\\" + row.installed), archive);
         }
     }
-    EXPECT_EQ(ReadBytes(SkinPath("baseskin")), m_baseArchive);
+    EXPECT_EQ(nvtest::ReadFileBytes(SkinPath("baseskin")), m_baseArchive);
     // A file already in the skin folder is not copied again, and a broken one is refused.
     CSkinManager skins(&m_host);
     CString path = m_root + "\\Skin\\myskin.csz";
     EXPECT_TRUE(skins.InstallSkinFile(path));
     EXPECT_EQ(path, "myskin");
     CString broken = m_root + "\\dl\\broken.csz";
-    WriteBytes(broken, Text("garbage"));
+    nvtest::WriteFileBytes(broken, Text("garbage"));
     EXPECT_FALSE(skins.InstallSkinFile(broken));
     EXPECT_GE(skins.GetErrorText().Find("broken.csz"), 0);
 }

@@ -18,32 +18,9 @@
 
 namespace {
 
-using Bytes = std::vector<char>;
+using Bytes = std::vector<std::uint8_t>;
 
-Bytes ReadBytes(const CString& path)
-{
-    Bytes data;
-    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return data;
-    data.resize(GetFileSize(f, nullptr));
-    DWORD got = 0;
-    ReadFile(f, data.data(), static_cast<DWORD>(data.size()), &got, nullptr);
-    CloseHandle(f);
-    data.resize(got);
-    return data;
-}
 
-bool WriteBytes(const CString& path, const Bytes& data)
-{
-    HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD wrote = 0;
-    BOOL ok = WriteFile(f, data.data(), static_cast<DWORD>(data.size()), &wrote, nullptr);
-    CloseHandle(f);
-    return ok && wrote == data.size();
-}
 
 void RemoveTree(const CString& folder)
 {
@@ -187,9 +164,9 @@ protected:
         CreateDirectoryA(m_root + "\\tmp", nullptr);
         m_host.programFolder = m_root;
         m_host.tempFolder = m_root + "\\tmp\\";
-        m_baseArchive = ReadBytes(nvtest::UnixToWindowsPath(nvtest::Env("NV_BASESKIN")).c_str());
+        m_baseArchive = nvtest::ReadFileBytes(nvtest::UnixToWindowsPath(nvtest::Env("NV_BASESKIN")).c_str());
         ASSERT_FALSE(m_baseArchive.empty());
-        ASSERT_TRUE(WriteBytes(m_root + "\\Skin\\baseskin.csz", m_baseArchive));
+        ASSERT_TRUE(nvtest::WriteFileBytes(m_root + "\\Skin\\baseskin.csz", m_baseArchive));
         ASSERT_TRUE(m_skins.InitSkins());
         ASSERT_TRUE(m_host.messages.empty());
         ASSERT_TRUE(m_skins.IsBaseSkin());
@@ -356,7 +333,7 @@ TEST_F(SkinToolkitTest, ResizableWindowIsScannedAndItsShapeKeptForTheRunOnly)
     nvtest::SaveWindowScreenshot(log, "skin_toolkit_error_log");
 
     m_skins.FlushSkinCache(nullptr);
-    EXPECT_EQ(ReadBytes(m_root + "\\Skin\\baseskin.csz"), m_baseArchive);
+    EXPECT_EQ(nvtest::ReadFileBytes(m_root + "\\Skin\\baseskin.csz"), m_baseArchive);
     EXPECT_TRUE(m_host.messages.empty());
 }
 
