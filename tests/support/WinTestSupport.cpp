@@ -77,6 +77,26 @@ bool WriteFileBytes(const char* path, const std::vector<std::uint8_t>& data)
     return ok && wrote == data.size();
 }
 
+void RemoveTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE h = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                ::DeleteFileA(path.c_str());
+        } while (::FindNextFileA(h, &found));
+        ::FindClose(h);
+    }
+    ::RemoveDirectoryA(folder.c_str());
+}
+
 std::string SaveWindowScreenshot(HWND window, const std::string& name)
 {
     std::string folder = Env("NV_SCREENSHOT_DIR");

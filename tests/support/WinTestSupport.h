@@ -29,6 +29,9 @@ inline std::vector<std::uint8_t> ReadFileBytes(const std::string& path) { return
 bool WriteFileBytes(const char* path, const std::vector<std::uint8_t>& data);
 inline bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& data) { return WriteFileBytes(path.c_str(), data); }
 
+// Deletes a folder and everything below it (test scratch folders).
+void RemoveTree(const std::string& folder);
+
 // Saves the screen area of a window (with its frame) as <NV_SCREENSHOT_DIR>/<name>.png.
 // Returns the Windows path written, or an empty text when there is no display or folder.
 std::string SaveWindowScreenshot(HWND window, const std::string& name);

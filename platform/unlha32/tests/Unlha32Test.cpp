@@ -62,18 +62,7 @@ protected:
     }
     void TearDown() override
     {
-        for (const char* sub : {"src\\", "out\\", "out2\\", ""}) {
-            std::string folder = m_root + sub;
-            WIN32_FIND_DATAA found;
-            HANDLE h = FindFirstFileA((folder + "*").c_str(), &found);
-            if (h != INVALID_HANDLE_VALUE) {
-                do
-                    DeleteFileA((folder + found.cFileName).c_str());
-                while (FindNextFileA(h, &found));
-                FindClose(h);
-            }
-            RemoveDirectoryA(folder.c_str());
-        }
+        nvtest::RemoveTree(m_root.substr(0, m_root.size() - 1));
         if (m_dll)
             FreeLibrary(m_dll);
     }

@@ -1,6 +1,7 @@
 // The skin manager under Wine with a skin folder and a temporary folder of its own, the real
 // unlha32.dll and the base skin that the build packs.
 #include "StringIds.h"
+#include "RecordingSkinHost.h"
 #include "WinTestSupport.h"
 #include "platform/unlha32/codec/Lha.h"
 #include "shell/common/skin/SkinManager.h"
@@ -75,29 +76,6 @@ SIZE BitmapSize(HBITMAP bitmap)
     return SIZE{info.bmWidth, info.bmHeight};
 }
 
-class TestHost : public ISkinHost {
-public:
-    AppPathResult ReadAppPath(CString&) override { return AppPathResult::NoKey; }
-    CString GetProgramFolder() override { return programFolder; }
-    CString GetTempFolder() override { return tempFolder; }
-    CString GetProfileValue(const char* entry, const char* defaultValue) override
-    {
-        auto it = profile.find(entry);
-        return it == profile.end() ? CString(defaultValue) : CString(it->second);
-    }
-    void WriteProfileValue(const char* entry, const char* value) override { profile[entry] = value; }
-    int ShowMessage(HWND, const CString& text, UINT) override
-    {
-        messages.push_back(text);
-        return IDOK;
-    }
-    void EndProgram(int code) override { exitCode = code; }
-
-    CString programFolder, tempFolder;
-    std::map<std::string, std::string> profile;
-    std::vector<CString> messages;
-    int exitCode = INT_MIN;
-};
 
 CString Load(UINT id)
 {
@@ -106,24 +84,6 @@ CString Load(UINT id)
     return text;
 }
 
-void RemoveTree(const CString& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(folder + "\\*", &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            CString name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + "\\" + name);
-            else
-                DeleteFileA(folder + "\\" + name);
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder);
-}
 
 // The start of text 296 up to the archive path (the system's formatter may change line ends).
 CString FormatBroken(const CString& path)
@@ -143,7 +103,7 @@ protected:
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         m_root.Format("%snv skin test %lu", temp, GetCurrentProcessId());
-        RemoveTree(m_root);
+        nvtest::RemoveTree(m_root.GetString());
         CreateDirectoryA(m_root, nullptr);
         CreateDirectoryA(m_root + "\\Skin", nullptr);
         CreateDirectoryA(m_root + "\\tmp", nullptr);
@@ -156,7 +116,7 @@ protected:
     }
     void TearDown() override
     {
-        RemoveTree(m_root);
+        nvtest::RemoveTree(m_root.GetString());
         CUnlhaArchiver::SetLibraryPath(nullptr);
     }
     CString SkinPath(const char* name) { return m_root + "\\Skin\\" + name + ".csz"; }
@@ -167,7 +127,7 @@ protected:
     void MakeBlue() { MakeSkin("blue", {{"NVPCINFO.TXT", Text(kBlueInfo)}, {"main.bmp", Bitmap(10, 10, 0, 0, 255)}}); }
 
     CString m_root;
-    TestHost m_host;
+    RecordingSkinHost m_host;
     Bytes m_baseArchive;
 };
 

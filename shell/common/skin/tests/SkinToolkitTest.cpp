@@ -2,6 +2,7 @@
 // unpacked with our own unlha32.dll, registered with the toolkit through CSkinManagerSource, and
 // skinned windows opened on the main window's and the error log's bitmaps.
 #include "SkinToolkitTestIds.h"
+#include "RecordingSkinHost.h"
 #include "WinTestSupport.h"
 #include "shell/common/skin/SkinManager.h"
 #include "shell/common/skin/SkinSource.h"
@@ -22,48 +23,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 
 
-void RemoveTree(const CString& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA(folder + "\\*", &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            CString name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + "\\" + name);
-            else
-                DeleteFileA(folder + "\\" + name);
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder);
-}
 
-class TestSkinHost : public ISkinHost {
-public:
-    AppPathResult ReadAppPath(CString&) override { return AppPathResult::NoKey; }
-    CString GetProgramFolder() override { return programFolder; }
-    CString GetTempFolder() override { return tempFolder; }
-    CString GetProfileValue(const char* entry, const char* defaultValue) override
-    {
-        auto it = profile.find(entry);
-        return it == profile.end() ? CString(defaultValue) : CString(it->second);
-    }
-    void WriteProfileValue(const char* entry, const char* value) override { profile[entry] = value; }
-    int ShowMessage(HWND, const CString& text, UINT) override
-    {
-        messages.push_back(text);
-        return IDOK;
-    }
-    void EndProgram(int code) override { exitCode = code; }
-
-    CString programFolder, tempFolder;
-    std::map<std::string, std::string> profile;
-    std::vector<CString> messages;
-    int exitCode = 0;
-};
 
 class TestToolkitHost : public IToolkitHost {
 public:
@@ -158,7 +118,7 @@ protected:
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
         m_root.Format("%snv skin toolkit %lu", temp, GetCurrentProcessId());
-        RemoveTree(m_root);
+        nvtest::RemoveTree(m_root.GetString());
         CreateDirectoryA(m_root, nullptr);
         CreateDirectoryA(m_root + "\\Skin", nullptr);
         CreateDirectoryA(m_root + "\\tmp", nullptr);
@@ -178,7 +138,7 @@ protected:
         toolkit::SetSkinSource(nullptr);
         toolkit::SetHost(nullptr);
         m_skins.CleanupSkinFolders();
-        RemoveTree(m_root);
+        nvtest::RemoveTree(m_root.GetString());
         CUnlhaArchiver::SetLibraryPath(nullptr);
     }
     void Open(CTestWindow& window, UINT templateId, const char* bitmap, BOOL resizable, int x, int y)
@@ -191,7 +151,7 @@ protected:
     }
 
     CString m_root;
-    TestSkinHost m_host;
+    RecordingSkinHost m_host;
     TestToolkitHost m_toolkitHost;
     CSkinManager m_skins{&m_host};
     CSkinManagerSource m_source{m_skins};
