@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 using namespace qelotest;
@@ -36,6 +37,22 @@ std::string ReadFile(const std::string& path)
 }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// An 8 kHz mono 16-bit WAV of a tone.
+void WriteToneWav(const std::string& path, double hz, double seconds)
+{
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(8000 * seconds));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(8000 * std::sin(2 * 3.14159265358979 * hz * i / 8000));
+    auto u32 = [](std::uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [](std::uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
+    std::uint32_t bytes = static_cast<std::uint32_t>(samples.size() * 2);
+    std::string head = "RIFF" + u32(36 + bytes) + "WAVEfmt " + u32(16) + u16(1) + u16(1) + u32(8000) + u32(16000) +
+                       u16(2) + u16(16) + "data" + u32(bytes);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << head;
+    file.write(reinterpret_cast<const char*>(samples.data()), bytes);
+}
 
 // The save dialog's stand-in: where it ran, what folder it was offered, and its answer.
 struct Asked {
@@ -282,4 +299,30 @@ TEST_F(VoiceWiringTest, RecordingIsOfferedOnTheUiThreadThenMovedAndItsFolderKept
         }
         DeleteFileA(recording.c_str());
     }
+}
+
+TEST_F(VoiceWiringTest, CallSeamPlaysTheRingFromTheHostsFolderAndEveryResetStopsIt)
+{
+    std::string speaker = folder + "\\speaker.wav";
+    WriteIni(folder, {{"voicespk", speaker}});
+    qelo::VoiceStartup();
+    // The tone folder is a field of 80 bytes: a short one of its own.
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string tones = std::string(temp) + "qtone" + std::to_string(GetCurrentProcessId());
+    ASSERT_LT(tones.size(), 80u);
+    CreateDirectoryA(tones.c_str(), nullptr);
+    WriteToneWav(tones + "\\bell.wav", 400, 0.5);
+    PW_wave_path(tones.c_str());
+    PW_wave_arrival("bell.wav");
+    std::size_t mark = LogMark();
+    qelo::CallAudio().PlayTone("ringi.wav");
+    ASSERT_TRUE(nvtest::PumpUntil([] { return qelo::Wave().OutputOpen(); }, 5000)) << "the ring opened the device";
+    EXPECT_NE(std::string::npos, LogSince(mark).find("PlaySound2(" + tones + "/bell.wav)"));
+    // It loops: still open after more than the file's length.
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ReadFile(speaker).size() > 44 + 8000 * 2 * 3 / 4; }, 5000));
+    EXPECT_TRUE(qelo::Wave().OutputOpen());
+    qelo::CallReset(0, 57, "ready");
+    EXPECT_FALSE(qelo::Wave().OutputOpen()) << "the reset stopped the ring and closed the device";
+    EXPECT_TRUE(qelo::Tones().WaitIdle(0));
 }
