@@ -90,3 +90,16 @@ TEST_F(DllTest, SilentFirstServerGivesWayToTheSecondAfterThirtySeconds)
                                Quoted("source", "127.0.0.1:" + std::to_string(signalPort))}));
     PW_logout();
 }
+
+TEST_F(DllTest, VoiceSettersReachTheVoicePathBeforeACall)
+{
+    PW_wave_path("C:\\tones");
+    PW_wave_arrival("bell.wav");
+    PW_set_wdevice("Speaker");
+    PW_set_bitrate(0);
+    PW_mute(1);
+    EXPECT_EQ(-1, PW_set_volume(30)) << "no output device is open";
+    EXPECT_EQ(0, PW_set_volume(0));
+    PW_mute(0);
+    PW_set_bitrate(1);
+}

@@ -2,6 +2,9 @@
 
 #include "voip/win/LibraryLog.h"
 #include "voip/win/Notifier.h"
+#include "voip/win/VoicePath.h"
+
+#include "voip/voice/win/WaveDevice.h"
 
 namespace qelo {
 
@@ -33,6 +36,8 @@ void CallReset(int kind, int code, const std::string& text)
 {
     NotifyOffhook(0);
     ReportStatusText(kind, code, text);
+    CallAudio().PlayTone(nullptr);
+    CallAudio().StopVoice();
     LibLog(30, "call_reset(%d,%s)", kind, text.c_str());
     ReportState(0, nullptr);
 }
@@ -43,7 +48,7 @@ int GoOffHook() { return -1; }
 
 void SendDtmf(char) {}
 
-int SetVolume(int) { return -1; }
+int SetVolume(int percent) { return Wave().SetVolume(percent); }
 
 int CallDirect(std::uint32_t)
 {
@@ -57,7 +62,12 @@ int InviteViaProxy(const std::string&)
     return -1;
 }
 
-void CallTick() {}
+void CallTick()
+{
+    // The voice server thread found the far side silent for three minutes.
+    if (TakeNoVoiceReport())
+        ReportLocalError(-6);
+}
 
 ICallSeam& CallSeam()
 {

@@ -1,6 +1,6 @@
-// Where the call state machine, the wave audio and the RTP voice path join the library. This
-// build keeps a call idle: the operations below answer as an idle phone does, and the records
-// hold what the host sets for the voice path, so that the call machine can take them over.
+// Where the call state machine joins the library. This build keeps a call idle: the operations
+// below answer as an idle phone does. The voice path and the tones are reached through
+// ICallAudio (win/VoicePath.h); every call_reset stops both.
 #pragma once
 
 #include "voip/core/SignalClient.h"
@@ -10,14 +10,10 @@
 
 namespace qelo {
 
-// What the host sets for the voice path (PW_wave_path, PW_wave_arrival, PW_set_wdevice,
-// PW_set_bitrate, PW_mute, PW_set_volume).
+// Call settings of the ini file that outlive a call. What the host sets for the voice path
+// (PW_wave_path, PW_wave_arrival, PW_set_wdevice, PW_set_bitrate, PW_mute) goes straight to the
+// voice objects (win/VoicePath.h).
 struct VoiceSettings {
-    std::string tonePath;
-    std::string arrivalFile = "ringi.wav";
-    std::string waveDevice;
-    int codecRate = 63;
-    bool muted = false;
     int autoAnswerSeconds = 0;
 };
 VoiceSettings& Voice();

@@ -12,6 +12,11 @@
 #include "voip/win/Notifier.h"
 #include "voip/win/Settings.h"
 #include "voip/win/Signalling.h"
+#include "voip/win/VoicePath.h"
+
+#include "voip/voice/win/CodecBinding.h"
+#include "voip/voice/win/TonePlayer.h"
+#include "voip/voice/win/WaveDevice.h"
 
 #include <cstdarg>
 #include <cstring>
@@ -103,7 +108,7 @@ int __cdecl PW_logout(void)
 void __cdecl PW_mute(int on)
 {
     LibLog(30, "PW_mute(%d)", on);
-    Voice().muted = on != 0;
+    Codec().SetMute(on != 0);
 }
 
 int __cdecl PW_off_hook(void)
@@ -134,7 +139,7 @@ void __cdecl PW_send_DTMF(char digit)
 void __cdecl PW_set_bitrate(int high)
 {
     LibLog(30, "PW_set_bitrate(%d)", high);
-    Voice().codecRate = high ? 63 : 53;
+    Codec().SetRate(high ? 63 : 53);
 }
 
 void __cdecl PW_set_ip(unsigned long address)
@@ -170,7 +175,7 @@ int __cdecl PW_set_volume(int percent)
 void __cdecl PW_set_wdevice(const char* device)
 {
     if (device)
-        Voice().waveDevice = device;
+        Wave().SetDeviceName(device);
 }
 
 int __cdecl PW_start(HWND window, const char* country, const char* area, const char* nickname, const char* server)
@@ -187,6 +192,7 @@ int __cdecl PW_start(HWND window, const char* country, const char* area, const c
     UsePerUserRoot();
     Context().protocolVersion = kProtocolVersion;
     InstallAdapters();
+    VoiceStartup();
     std::string unitId = RegistryText("unitid", kIdField);
     WithClient([&](SignalClient& client) {
         if (server)
@@ -218,6 +224,7 @@ int __cdecl PW_stop(void)
     LibLog(0, "PW_stop()");
     HangUp();
     StopCallThread();
+    VoiceShutdown();
     return WSACleanup();
 }
 
@@ -225,14 +232,14 @@ void __cdecl PW_wave_arrival(const char* file)
 {
     LibLog(0, "PW_wave_arrival(%s)", OrEmpty(file));
     if (file)
-        Voice().arrivalFile = file;
+        Tones().SetArrivalFile(file);
 }
 
 void __cdecl PW_wave_path(const char* folder)
 {
     LibLog(0, "PW_wave_path(%s)", OrEmpty(folder));
     if (folder)
-        Voice().tonePath = folder;
+        Tones().SetFolder(folder);
 }
 
 } // extern "C"

@@ -18,6 +18,7 @@ class TonePlayer {
   void SetFolder(const std::string& folder) { if (!folder.empty()) folder_ = folder.substr(0, 79); }
   void SetArrivalFile(const std::string& name) { if (!name.empty()) arrival_ = name; }
   const std::string& Folder() const { return folder_; }
+  const std::string& ArrivalFile() const { return arrival_; }
 
   // play_tone_file: null stops; "ringi.wav" may be replaced by the arrival file; loops.
   void PlayToneFile(const char* name);

@@ -68,6 +68,7 @@ int VoiceEngine::Start(const VoiceCall& call) {
   endpoint_ = call.endpoint;
   latched_ = false;
   recordingName_.clear();
+  recordingHandedOver_ = false;
 
   socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (socket_ == INVALID_SOCKET) return Stop(), -1;
@@ -164,7 +165,10 @@ void VoiceEngine::Finish() {
     recording_ = INVALID_HANDLE_VALUE;
     LeaveCriticalSection(&lockB_);
   }
-  if (!recordingName_.empty() && host_.RegistryInt("recask")) host_.RecordingFinished(recordingName_);
+  if (!recordingName_.empty() && !recordingHandedOver_ && host_.RegistryInt("recask")) {
+    recordingHandedOver_ = true;
+    host_.RecordingFinished(recordingName_);
+  }
 }
 
 void VoiceEngine::Record(const uint8_t* frames, size_t n, bool sent) {

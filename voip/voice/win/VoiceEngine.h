@@ -86,6 +86,7 @@ class VoiceEngine {
   bool lockBReady_ = false;
   HANDLE recording_ = INVALID_HANDLE_VALUE;
   std::string recordingName_;
+  bool recordingHandedOver_ = false;  // a second stop must not offer the same file again
   int maxPending_ = 0;
   uint64_t serverCpuMs_ = 0;
 };
