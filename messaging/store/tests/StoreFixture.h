@@ -2,10 +2,14 @@
 #pragma once
 
 #include "StoreTestSupport.h"
+#include "messaging/store/Recordsets.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 class StoreTest : public ::testing::Test {
 protected:
@@ -32,6 +36,25 @@ protected:
         ASSERT_TRUE(platform->available);
     }
     std::string Query(const std::string& sql) { return storetest::QueryFile(dbPath, sql); }
+    // After a writer was killed: the next start opens the file as it is (nothing set aside), the
+    // file is whole, and every message the writer saw committed (key -> text) is there.
+    void ExpectEveryCommittedMessageAfterTheCrash(const std::map<long, std::string>& committed)
+    {
+        platform->available = false;
+        OpenStore();
+        EXPECT_EQ(std::vector<std::string>({"Attach", "vyrntalk.cdb"}), storetest::ListFolder(logFolder));
+        EXPECT_EQ("ok", Query("PRAGMA integrity_check"));
+        CPmLogMsgTSet messages;
+        messages.SetSource(dbPath.c_str());
+        ASSERT_TRUE(messages.OpenByCommID("crash"));
+        std::map<long, std::string> found;
+        for (; !messages.IsEOF(); messages.MoveNext())
+            found[messages.m_SeqNo] = messages.m_Msg.str();
+        for (const auto& [seqNo, text] : committed) {
+            ASSERT_EQ(1u, found.count(seqNo)) << "lost message " << seqNo;
+            EXPECT_EQ(text, found[seqNo]);
+        }
+    }
     std::string SourceFile(const std::string& name, const std::string& bytes)
     {
         std::string path = storetest::Join(m_install, name);

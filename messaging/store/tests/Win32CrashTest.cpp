@@ -64,18 +64,5 @@ TEST_F(StoreTest, AWriterProcessKilledMidBatchKeepsEveryCommittedMessage)
     ASSERT_EQ(9u, exitCode) << "the writer stopped by itself";
     ASSERT_GE(committed.size(), 150u);
 
-    platform->available = false;
-    OpenStore();
-    EXPECT_EQ(std::vector<std::string>({"Attach", "vyrntalk.cdb"}), storetest::ListFolder(logFolder));
-    EXPECT_EQ("ok", Query("PRAGMA integrity_check"));
-    CPmLogMsgTSet messages;
-    messages.SetSource(dbPath.c_str());
-    ASSERT_TRUE(messages.OpenByCommID("crash"));
-    std::map<long, std::string> found;
-    for (; !messages.IsEOF(); messages.MoveNext())
-        found[messages.m_SeqNo] = messages.m_Msg.str();
-    for (const auto& [seqNo, text] : committed) {
-        ASSERT_EQ(1u, found.count(seqNo)) << "lost message " << seqNo;
-        EXPECT_EQ(text, found[seqNo]);
-    }
+    ExpectEveryCommittedMessageAfterTheCrash(committed);
 }
