@@ -73,6 +73,11 @@ Switches ParseSwitches(const char* commandLine)
 
 bool IsPreview() { return g_preview; }
 
+INT_PTR CALLBACK ConfigureDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ScreenSaverConfigureDialog(hDlg, message, wParam, lParam);
+}
+
 int RunScreenSaver(HINSTANCE instance, const char* commandLine)
 {
     Switches switches = ParseSwitches(commandLine);
@@ -85,7 +90,7 @@ int RunScreenSaver(HINSTANCE instance, const char* commandLine)
         // front would disable another program's window while the settings are open.
         HWND owner = IsWindow(switches.window) ? switches.window : nullptr;
         INT_PTR r = DialogBoxParamA(instance, MAKEINTRESOURCEA(DLG_SCRNSAVECONFIGURE), owner,
-                                    reinterpret_cast<DLGPROC>(&ScreenSaverConfigureDialog), 0);
+                                    &ConfigureDialogProc, 0);
         return r == -1 ? 1 : 0;
     }
 

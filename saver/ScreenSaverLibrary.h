@@ -36,6 +36,11 @@ Switches ParseSwitches(const char* commandLine);
 // Whether the saver runs in a preview window (it then never ends on input).
 bool IsPreview();
 
+// The saver's settings procedure as a dialog procedure. The hook returns BOOL, as the
+// screen-saver interface declares it, but a dialog procedure returns INT_PTR: cast to DLGPROC,
+// a 64-bit caller would read the result's upper half from whatever the register held.
+INT_PTR CALLBACK ConfigureDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Runs the saver as the switches say and returns the program's exit code.
 int RunScreenSaver(HINSTANCE instance, const char* commandLine);
 

@@ -1,6 +1,7 @@
 #include "framework/win/Wnd.h"
 
-#include <cstdio>
+#include "framework/core/Failure.h"
+
 #include <exception>
 
 namespace {
@@ -53,9 +54,7 @@ HWND SourceControl(HWND parent, UINT message, WPARAM wParam, LPARAM lParam)
 
 void ReportEscapedException(const char* what)
 {
-    char text[300];
-    std::snprintf(text, sizeof text, "window procedure: unhandled exception: %s\n", what);
-    ::OutputDebugStringA(text);
+    nv::ReportFailure("window procedure", what);
 }
 
 } // namespace
@@ -233,7 +232,7 @@ LRESULT CWnd::DispatchSafely(UINT message, WPARAM wParam, LPARAM lParam)
     } catch (const std::exception& e) {
         ReportEscapedException(e.what());
     } catch (...) {
-        ReportEscapedException("unknown");
+        ReportEscapedException("unknown exception");
     }
     m_current = saved;
     return result;

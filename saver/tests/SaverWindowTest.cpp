@@ -36,7 +36,7 @@ struct SettingsDialogTest : ::testing::Test {
     {
         dialog.SetUrlOpener([this](const std::string& url, int show) { openedUrl = url; openedShow = show; });
         hDlg = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SAVER_SETTINGS), nullptr,
-                                  reinterpret_cast<DLGPROC>(&ScreenSaverConfigureDialog), 0);
+                                  &scrnsave::ConfigureDialogProc, 0);
         ASSERT_NE(nullptr, hDlg);
         ASSERT_EQ(hDlg, dialog.m_hWnd);
     }

@@ -1,4 +1,4 @@
-"""Checks qelo.dll's export table with the cross toolchain's objdump: every name at its ordinal,
+"""Checks qelo.dll's export table with the objdump of the build's target (first argument): every name at its ordinal,
 nothing else exported, and the callback variables and the module handle exported as data
 (their addresses lie in a section without code)."""
 
@@ -16,8 +16,7 @@ EXPECTED = [
 DATA = set(range(23, 30))
 
 
-def main(dll):
-    objdump = "i686-w64-mingw32-objdump"
+def main(objdump, dll):
     exports = subprocess.run([objdump, "-p", dll], capture_output=True, text=True, check=True).stdout
     headers = subprocess.run([objdump, "-h", dll], capture_output=True, text=True, check=True).stdout
 
@@ -54,4 +53,4 @@ def main(dll):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1], sys.argv[2]))

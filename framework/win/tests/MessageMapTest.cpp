@@ -1,12 +1,15 @@
 // Message routing through message maps: typed handlers, base and derived maps, reflection,
 // commands, and no exception escaping a window procedure.
 #include "framework/win/Wnd.h"
+#include "framework/core/Failure.h"
 
 #include "WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -83,10 +86,18 @@ TEST(MessageMap, DerivedEntriesOverrideAndBaseEntriesStillApply)
 
 TEST(MessageMap, AnExceptionNeverLeavesTheWindowProcedure)
 {
+    static std::vector<std::string> reports;
+    reports.clear();
+    nv::FailureHook old = nv::SetFailureHook([](const char* where, const char* what) {
+        reports.push_back(std::string(where) + ": " + what);
+    });
     CBaseWnd wnd;
     ASSERT_TRUE(wnd.Create());
     EXPECT_EQ(0, wnd.SendMessage(WM_THROWS));
     EXPECT_EQ(7, wnd.SendMessage(WM_COME_TO_FRONT)) << "the window still works";
+    nv::SetFailureHook(old);
+    EXPECT_EQ(std::vector<std::string>{"window procedure: handler failed"}, reports)
+        << "the exception reaches the failure hook once";
 }
 
 TEST(MessageMap, UnhandledMessagesGetTheDefaultProcedure)

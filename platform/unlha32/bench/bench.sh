@@ -3,7 +3,7 @@
 #  1. -lh5- decoding of one 20 MB archive (made by jlha) by lhasa's "lha x" and by our lhapack;
 #  2. -lh5- encoding of the same 20 MB by jlha and by our lhapack;
 #  3. unpacking the base skin with unlha32.dll under Wine (needs a win32 build).
-# Usage: platform/unlha32/bench/bench.sh [build/win32]
+# Usage: platform/unlha32/bench/bench.sh [build/win32 or build/win64]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
@@ -26,6 +26,6 @@ cmp a/data.bin data.bin && cmp b/data.bin data.bin
 echo "encode -lh5- 20 MB: jlha ${jenc}s, ours ${oenc}s (ratio ours/jlha $(echo "scale=2; $oenc / $jenc" | bc)); sizes $(stat -c %s j.lzh) / $(stat -c %s o.lzh)"
 echo "decode -lh5- 20 MB: lhasa ${ldec}s, ours ${odec}s (speed ratio lhasa/ours $(echo "scale=2; $ldec / $odec" | bc))"
 if [ -n "$build" ]; then
-  archive=$(winepath -w "$build/bin/Skin/baseskin.csz" 2>/dev/null || echo "Z:$build/bin/Skin/baseskin.csz" | tr / '\\')
+  archive=$("$build/nv-wine" winepath -w "$build/bin/Skin/baseskin.csz" 2>/dev/null || echo "Z:$build/bin/Skin/baseskin.csz" | tr / '\\')
   (cd "$build/bin" && "$build/nv-wine" ./unlha32_bench.exe "$archive" 20)
 fi
