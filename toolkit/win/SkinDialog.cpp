@@ -243,9 +243,10 @@ HRGN CSkinDialog::CreateRegionFromRects(const std::vector<skin::Rect>& rects, in
     data->rdh.dwSize = sizeof(RGNDATAHEADER);
     data->rdh.iType = RDH_RECTANGLES;
     data->rdh.nCount = static_cast<DWORD>(rects.size());
-    // The byte size counts the whole block, header included: the 32-byte header is the size of
-    // two rectangles, hence count + 2. The system itself reads nCount rectangles and takes the
-    // block's length from ExtCreateRegion's argument; the field is only a hint to it.
+    // The byte size is that of the whole block, header included: the 32-byte header is as long
+    // as two rectangles, hence count + 2. (The field is meant to count the rectangles alone, but
+    // it is only a hint that may even be zero: ExtCreateRegion reads nCount rectangles and takes
+    // the block's length from its own argument.)
     static_assert(sizeof(RGNDATAHEADER) == 2 * sizeof(RECT), "the header is two rectangles long");
     data->rdh.nRgnSize = static_cast<DWORD>((rects.size() + 2) * sizeof(RECT));
     ::SetRect(&data->rdh.rcBound, 0, 0, width, height);
@@ -482,7 +483,9 @@ void CSkinDialog::MoveAnchoredControls(int dx, int dy)
     if (dx == 0 && dy == 0)
         return;
     DropDeadWindowAnchors();
-    for (const WindowAnchor& a : m_windowAnchors) {
+    // A copy: a moved window may anchor or destroy windows while it handles its new size.
+    const std::vector<WindowAnchor> anchors = m_windowAnchors;
+    for (const WindowAnchor& a : anchors) {
         // A window that is no longer ours (moved to another parent) is left where it is.
         if (a.anchor == 0 || a.anchor == skin::kNoAnchor || ::GetParent(a.window) != m_hWnd)
             continue;

@@ -30,8 +30,8 @@ public:
     // -1 ("none") and other values outside 0..15 mean no anchor.
     void SetControlAnchor(UINT controlId, int anchor);
     // A child window that is no dialog control. The anchor belongs to the window, not to the
-    // object: it is held by handle and let go once the window is destroyed, so a window made
-    // again (by the same object or another) is anchored again by its owner.
+    // object: it is held by handle, and a destroyed window is let go at the next size change or
+    // anchoring; a window made again (by the same object or another) is anchored again.
     void SetWindowAnchor(CWnd* window, int anchor);
     void SetWindowAnchor(HWND window, int anchor);
     int GetWindowAnchorCount() const { return static_cast<int>(m_windowAnchors.size()); }
