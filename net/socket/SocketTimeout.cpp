@@ -228,14 +228,13 @@ void ShutdownSocketTimeouts()
     if (!state.started)
         return;
     state.thread.SetQuit();
+    state.thread.RequestStop(); // also cuts short a pause after a failed step
     ThreadCompletionRef handle = state.thread.Handle();
     state.wake.Set();
     // Waiting without the guard-list lock lets a step that is busy with the list finish its turn
     // and see the quit flag, instead of running the wait out. The thread never takes the state lock.
-    if (handle && !handle->Wait(5000)) {
-        state.thread.RequestStop();
+    if (handle && !handle->Wait(5000))
         nv::ReportFailure(kTimeoutSite, "did not end within 5 s of its shutdown");
-    }
     ReleaseAllGuards(state);
     state.started = false;
 }

@@ -9,15 +9,42 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <future>
 #include <stdexcept>
 
 namespace {
+
+// Holds a started thread in Init until the test has taken its completion: a thread that ends at
+// once gives its handle up as it ends.
+class StartGate {
+public:
+    void WaitOpen() { m_gate.wait(); }
+    template <class Thread>
+    ThreadCompletionRef StartAndOpen(Thread& thread)
+    {
+        if (!thread.Start(false))
+            return nullptr;
+        ThreadCompletionRef done = thread.Handle();
+        m_open.set_value();
+        return done;
+    }
+
+private:
+    std::promise<void> m_open;
+    std::shared_future<void> m_gate = m_open.get_future().share();
+};
 
 // A loop thread whose steps follow a script: 'e' throws a std::exception, 'c' a CExc, 'i' an
 // int, 'o' returns normally; past the script it asks to stop.
 class ScriptedLoop : public CEventLoopThread {
 public:
     explicit ScriptedLoop(std::string script) : m_script(std::move(script)) {}
+    StartGate gate;
+    int Init() override
+    {
+        gate.WaitOpen();
+        return 0;
+    }
     int Step() override
     {
         std::lock_guard<std::mutex> hold(m_lock);
@@ -111,8 +138,7 @@ TEST(LoopThreadFailure, EachFailureIsReportedThePauseGrowsAndTheLoopGivesUpOnce)
         FailureRecorder failures;
         ScriptedLoop loop(row.script);
         loop.SetFailurePolicy(policy);
-        ASSERT_TRUE(loop.Start(false));
-        ThreadCompletionRef done = loop.Handle();
+        ThreadCompletionRef done = loop.gate.StartAndOpen(loop);
         ASSERT_TRUE(done);
         ASSERT_TRUE(done->Wait(10000)) << "the loop ended";
         EXPECT_EQ(row.reports, Whats(failures.Reports()));
@@ -131,8 +157,8 @@ TEST(LoopThreadFailure, AFailedStepPausesInsteadOfSpinningAndAStopCutsThePauseSh
     StepFailurePolicy policy;
     policy.firstPauseMs = 600000; // ten minutes: only a stop ends this pause
     loop.SetFailurePolicy(policy);
-    ASSERT_TRUE(loop.Start(false));
-    ThreadCompletionRef done = loop.Handle();
+    ThreadCompletionRef done = loop.gate.StartAndOpen(loop);
+    ASSERT_TRUE(done);
     ASSERT_TRUE(failures.WaitForCount(1));
     loop.RequestStop();
     ASSERT_TRUE(done->Wait(10000)) << "the stop ended the pause";
@@ -147,7 +173,12 @@ TEST(ThreadFailure, WhatInitOrExitThrowsIsReportedAndExitStillRuns)
     class Throwing : public CCommThread {
     public:
         explicit Throwing(char where) : m_where(where) {}
-        int Init() override { return m_where == 'i' ? throw std::runtime_error("init failed") : 0; }
+        StartGate gate;
+        int Init() override
+        {
+            gate.WaitOpen();
+            return m_where == 'i' ? throw std::runtime_error("init failed") : 0;
+        }
         int Run() override
         {
             ran = true;
@@ -176,8 +207,8 @@ TEST(ThreadFailure, WhatInitOrExitThrowsIsReportedAndExitStillRuns)
         SCOPED_TRACE(row.name);
         FailureRecorder failures;
         Throwing thread(row.where);
-        ASSERT_TRUE(thread.Start(false));
-        ThreadCompletionRef done = thread.Handle();
+        ThreadCompletionRef done = thread.gate.StartAndOpen(thread);
+        ASSERT_TRUE(done);
         ASSERT_TRUE(done->Wait(10000));
         auto reports = failures.Reports();
         ASSERT_EQ(1u, reports.size());
