@@ -4,8 +4,14 @@
 // receive thread (and a time-out guard while a guarded call runs) hold the same owner, so a close
 // by any of them (a stop, a time-out, the endpoint's Close) is seen by all. The close is done once;
 // afterwards every call through any wrapper fails at once without reaching the platform, so the
-// closed handle value, which the system may already have given to another socket, is never used
+// closed handle value, which the system may already have given to another socket, is not used
 // again. The last sharer closes a handle nobody closed.
+//
+// Closing is also how a call blocked on the handle in another thread is ended (closesocket
+// cancels it), so a close cannot wait for the calls in flight. What remains is the moment between
+// a call reading the handle and entering Winsock: a close from another thread in exactly that
+// moment lets the call reach the closed value. Ending that too would take overlapped I/O with
+// cancellation in place of blocking calls.
 #pragma once
 
 #include "net/socket/SocketApi.h"
