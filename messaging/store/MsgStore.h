@@ -94,13 +94,22 @@ public:
 private:
     enum class Verdict { Usable, Damaged, Unavailable };
     // Runs one operation so that no exception leaves the store: an exception gives the failure
-    // value and is recorded as this object's last error.
+    // value and is recorded as this object's last error. Only the outermost operation catches, so
+    // one that calls another (a folder getter, say) fails as a whole and keeps the exception's
+    // error instead of going on with an empty answer.
     template <class Result, class Operation>
     Result Guarded(Result failure, Operation operation)
     {
+        struct Depth {
+            int& depth;
+            explicit Depth(int& counter) : depth(counter) { ++depth; }
+            ~Depth() { --depth; }
+        } depth(m_guardDepth);
         try {
             return operation();
         } catch (...) {
+            if (m_guardDepth > 1)
+                throw;
             RecordException();
             return failure;
         }
@@ -122,6 +131,7 @@ private:
 
     int m_lastError = 0;
     CString m_lastErrorText;
+    int m_guardDepth = 0;
     CString m_installFolder;
     CString m_logFolder;
     CString m_attachFolder;
