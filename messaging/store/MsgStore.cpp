@@ -309,6 +309,18 @@ BOOL CMsgStore::Connect(CSqlDatabase& db)
     return TRUE;
 }
 
+// A connection that holds the write lock (a transaction begun), or FALSE with the error recorded.
+BOOL CMsgStore::ConnectForWriting(CSqlDatabase& db)
+{
+    if (!Connect(db))
+        return FALSE;
+    if (db.BeginWrite() != SQLITE_OK) {
+        RecordError(db);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 void CMsgStore::RecordError(const CSqlDatabase& db)
 {
     RecordError(db.LastError() ? db.LastError() : SQLITE_ERROR, db.LastMessage().c_str());
@@ -349,14 +361,10 @@ BOOL CMsgStore::PutUser(const char* commId, const char* commName)
     return Guarded(FALSE, [&]() -> BOOL {
         if (!StorePlatform().IsDatabaseAvailable())
             return FALSE;
-        CSqlDatabase db;
-        if (!Connect(db))
-            return FALSE;
         CStoreTime now = StorePlatform().Now();
-        if (db.BeginWrite() != SQLITE_OK) {
-            RecordError(db);
+        CSqlDatabase db;
+        if (!ConnectForWriting(db))
             return FALSE;
-        }
         int found = CPmLogUserTSet::Touch(db, commId, now);
         bool ok = found == 1 || (found == 0 && CPmLogUserTSet::Insert(db, commId, commName, now));
         if (ok && db.Commit() == SQLITE_OK)
@@ -391,12 +399,8 @@ int CMsgStore::DeleteMessage(long seqNo)
         if (!StorePlatform().IsDatabaseAvailable())
             return -1;
         CSqlDatabase db;
-        if (!Connect(db))
+        if (!ConnectForWriting(db))
             return -1;
-        if (db.BeginWrite() != SQLITE_OK) {
-            RecordError(db);
-            return -1;
-        }
         long attachType = CPmLogMsgTSet::GetAttachType(db, seqNo);
         if (attachType >= 0 && CPmLogMsgTSet::Delete(db, seqNo) == 1 && db.Commit() == SQLITE_OK)
             return attachType > 0 ? 1 : 0;
@@ -414,12 +418,8 @@ BOOL CMsgStore::DeleteAttachment(long seqNo)
         CString name;
         {
             CSqlDatabase db;
-            if (!Connect(db))
+            if (!ConnectForWriting(db))
                 return FALSE;
-            if (db.BeginWrite() != SQLITE_OK) {
-                RecordError(db);
-                return FALSE;
-            }
             if (CPmLogAttachTSet::Find(db, seqNo, name) != 1 || CPmLogAttachTSet::Delete(db, seqNo) != 1 ||
                 db.Commit() != SQLITE_OK) {
                 RecordError(db);
@@ -459,12 +459,8 @@ int CMsgStore::DeleteMessagesWhere(const char* condition, const char* value)
     int deleted = 0;
     {
         CSqlDatabase db;
-        if (!Connect(db))
+        if (!ConnectForWriting(db))
             return -1;
-        if (db.BeginWrite() != SQLITE_OK) {
-            RecordError(db);
-            return -1;
-        }
         CSqlStatement attachments(db, listFiles.c_str());
         msgstore::BindMbcs(attachments, 1, value);
         while (attachments.Step())

@@ -124,6 +124,8 @@ private:
     BOOL ApplySchema(const CString& path);
     int DeleteMessagesWhere(const char* condition, const char* value);
     BOOL Connect(msgstore::CSqlDatabase& db);
+    BOOL ConnectForWriting(msgstore::CSqlDatabase& db);
+    CString BelowLogFolder(CString& cached, const char* name);
     void RecordError(const msgstore::CSqlDatabase& db);
     void RecordError(int code, const char* text);
     BOOL RemoveDatabaseFiles(const CString& path);

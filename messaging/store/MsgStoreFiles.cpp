@@ -75,29 +75,21 @@ CString CMsgStore::GetLogFolder()
     });
 }
 
-CString CMsgStore::GetDbPath()
-{
-    return Guarded(CString(), [&]() -> CString {
-        if (m_dbPath.IsEmpty()) {
-            CString log = GetLogFolder();
-            if (log.IsEmpty())
-                return CString();
-            m_dbPath = log + StorePlatform().PathSeparator() + "vyrntalk.cdb";
-        }
-        return m_dbPath;
-    });
-}
+CString CMsgStore::GetDbPath() { return BelowLogFolder(m_dbPath, "vyrntalk.cdb"); }
 
-CString CMsgStore::GetAttachFolder()
+CString CMsgStore::GetAttachFolder() { return BelowLogFolder(m_attachFolder, "Attach"); }
+
+// A path in the log folder, made once and kept in cached; empty while the log folder is unknown.
+CString CMsgStore::BelowLogFolder(CString& cached, const char* name)
 {
     return Guarded(CString(), [&]() -> CString {
-        if (m_attachFolder.IsEmpty()) {
+        if (cached.IsEmpty()) {
             CString log = GetLogFolder();
             if (log.IsEmpty())
                 return CString();
-            m_attachFolder = log + StorePlatform().PathSeparator() + "Attach";
+            cached = log + StorePlatform().PathSeparator() + name;
         }
-        return m_attachFolder;
+        return cached;
     });
 }
 
