@@ -13,6 +13,9 @@ BEGIN_MESSAGE_MAP(CSkinFrameDialog, CSkinDialog)
     ON_MESSAGE(WM_DISPLAYCHANGE, OnDisplayChangeMessage)
     ON_WM_TIMER()
     ON_WM_GETMINMAXINFO()
+    ON_WM_MOVE()
+    ON_WM_WINDOWPOSCHANGED()
+    ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 namespace {
@@ -35,7 +38,16 @@ CSkinFrameDialog::CSkinFrameDialog(UINT templateId, CWnd* parent) : CSkinDialog(
         m_isNT4 = version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 4;
 }
 
-CSkinFrameDialog::~CSkinFrameDialog() = default;
+CSkinFrameDialog::~CSkinFrameDialog()
+{
+    // An object that goes before its window takes the window out of the family too.
+    if (m_hWnd) {
+        if (CSkinFrameDialog* leader = Leader())
+            leader->ForgetMember(m_hWnd);
+        if (m_onTrayList)
+            RemoveFromTrayList();
+    }
+}
 
 BOOL CSkinFrameDialog::OnInitDialog()
 {
@@ -77,12 +89,20 @@ void CSkinFrameDialog::CloseLater()
 
 void CSkinFrameDialog::OnTimer(UINT_PTR id)
 {
-    if (id == kCloseLaterTimer) {
+    switch (id) {
+    case kSlideOutTimer:
+        SlideOutTick();
+        return;
+    case kSlideBackTimer:
+        SlideBackTick();
+        return;
+    case kCloseLaterTimer:
         KillTimer(kCloseLaterTimer);
         DestroyWindow();
         return;
+    default:
+        Default();
     }
-    Default();
 }
 
 void CSkinFrameDialog::OnSize(UINT type, int cx, int cy)
@@ -148,6 +168,9 @@ void CSkinFrameDialog::OnLButtonDown(UINT, POINT point)
         if (m_floating)
             ::BringWindowToTop(m_hWnd);
     } else {
+        // A drawer is never dragged; pressed, it stays right behind its order owner.
+        if (mode == kModeDrawer)
+            PutBehindOrderOwner();
         return;
     }
     m_lastCursor = point;
@@ -195,7 +218,23 @@ void CSkinFrameDialog::OnLButtonUp(UINT, POINT)
 {
     if (::GetCapture() == m_hWnd)
         ::ReleaseCapture();
+    bool dragged = m_dragging != FALSE;
     m_dragging = FALSE;
+    switch (Mode()) {
+    case kModeDrawer:
+        // A click toggles the drawer: out from under its owner, or back.
+        PutBehindOrderOwner();
+        ShowFromMain();
+        PutBehindOrderOwner();
+        break;
+    case kModePanel:
+        // Dropped on its dock (or its slide path): docked again.
+        if (dragged)
+            PanelMoved();
+        break;
+    default:
+        break;
+    }
 }
 
 void CSkinFrameDialog::OnLButtonDblClk(UINT, POINT point)

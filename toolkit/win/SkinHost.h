@@ -39,6 +39,10 @@ public:
     virtual HCURSOR GetHoverCursor() = 0;
     // Brackets modal dialogs and message boxes (the program disables its windows meanwhile).
     virtual void SetModalState(bool modal) = 0;
+    // The tray icon's list of windows: a docked panel that stands on its own (no order owner) is on
+    // it while it is shown and leaves it when it goes back to its dock or is destroyed.
+    virtual void AddTrayWindow(HWND window) { (void)window; }
+    virtual void RemoveTrayWindow(HWND window) { (void)window; }
 };
 
 namespace toolkit {

@@ -136,6 +136,8 @@ public:
     HWND GetMainWindow() override { return mainWindow; }
     HCURSOR GetHoverCursor() override { return ::LoadCursor(nullptr, IDC_HAND); }
     void SetModalState(bool modal) override { modalDepth += modal ? 1 : -1; }
+    void AddTrayWindow(HWND window) override { trayCalls.push_back({true, window}); }
+    void RemoveTrayWindow(HWND window) override { trayCalls.push_back({false, window}); }
 
     std::map<std::string, HBITMAP> bitmaps;
     std::string keyColorText;
@@ -146,6 +148,8 @@ public:
     HWND mainWindow = nullptr;
     int bitmapLoads = 0;
     int modalDepth = 0;
+    // Calls of the tray icon's window list in order: {added (else removed), window}.
+    std::vector<std::pair<bool, HWND>> trayCalls;
 
 private:
     template <typename K>

@@ -297,4 +297,48 @@ TEST_F(SkinToolkitTest, ResizableWindowIsScannedAndItsShapeKeptForTheRunOnly)
     EXPECT_TRUE(m_host.messages.empty());
 }
 
+TEST_F(SkinToolkitTest, PhoneSlidOutToTheRightStaysDockedWhenTheMainWindowMoves)
+{
+    CTestWindow main(IDD_TEST_MAIN, CSkinFrameDialog::kModeLeader, {});
+    Open(main, IDD_TEST_MAIN, "main.bmp", FALSE, 40, 40);
+    m_toolkitHost.mainWindow = main;
+    CTestWindow phone(IDD_TEST_PHONE, CSkinFrameDialog::kModePanel, {});
+    Open(phone, IDD_TEST_PHONE, "phone.bmp", FALSE, 600, 400);
+    phone.SetOrderOwner(&main);
+    main.AddDockedWindow(&phone);
+    auto topLeft = [](HWND w) {
+        RECT r;
+        ::GetWindowRect(w, &r);
+        return std::make_pair(static_cast<int>(r.left), static_cast<int>(r.top));
+    };
+    using Pos = std::pair<int, int>;
+
+    // The base skin docks the phone at the main window's right edge ("192,0:R:200").
+    phone.DockFromSkin(IDD_TEST_PHONE);
+    EXPECT_EQ(topLeft(phone), (Pos{232, 40}));
+    EXPECT_EQ(phone.GetDockLetter(), 'R');
+    EXPECT_EQ(phone.GetSlideDistance(), 200);
+    EXPECT_FALSE(phone.IsWindowVisible()) << "hidden at its dock";
+
+    phone.ShowFromMain();
+    std::vector<Pos> out;
+    while (phone.GetRunningSlide() && out.size() < 10) {
+        phone.SendMessage(WM_TIMER, CSkinFrameDialog::kSlideOutTimer);
+        out.push_back(topLeft(phone));
+    }
+    EXPECT_EQ(out, (std::vector<Pos>{{298, 40}, {364, 40}, {430, 40}, {432, 40}}));
+
+    main.SetWindowPos(nullptr, 70, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(topLeft(phone), (Pos{462, 60})) << "carried along, still slid out";
+    EXPECT_FALSE(phone.IsFloating());
+    EXPECT_FALSE(main.IsFloatingWindow(&phone));
+
+    phone.ShowFromMain();
+    while (phone.GetRunningSlide())
+        phone.SendMessage(WM_TIMER, CSkinFrameDialog::kSlideBackTimer);
+    EXPECT_EQ(topLeft(phone), (Pos{262, 60}));
+    EXPECT_TRUE(phone.IsAtDockPosition());
+    EXPECT_FALSE(phone.IsWindowVisible());
+}
+
 } // namespace
