@@ -446,6 +446,23 @@ TEST_F(FamilyTest, WithoutALeaderNothingDocks)
     EXPECT_EQ(phone.GetDockLetter(), 'R') << "the entry was not read";
 }
 
+TEST_F(FamilyTest, HidingToTheTrayAndBackShowsWhatWasShown)
+{
+    phone.ShowFromMain();
+    std::vector<CFamilyFrame*> all = All();
+    std::vector<bool> before;
+    for (CFamilyFrame* w : all)
+        before.push_back(w->IsWindowVisible() != FALSE);
+    EXPECT_FALSE(before[4]) << "the cd player is hidden at its dock";
+    leader.ShowAllGroups(FALSE);
+    for (CFamilyFrame* w : all)
+        EXPECT_FALSE(w->IsWindowVisible()) << w->name;
+    leader.ShowAllGroups(TRUE);
+    for (std::size_t i = 0; i < all.size(); ++i)
+        EXPECT_EQ(all[i]->IsWindowVisible() != FALSE, before[i] || all[i] == &leader) << all[i]->name;
+    EXPECT_EQ(ZOrder().front(), "leader");
+}
+
 TEST_F(FamilyTest, ScreenshotOfTheFamilySlidOut)
 {
     for (CFamilyFrame* w : {&friends, &users, &phone, &cd}) {
