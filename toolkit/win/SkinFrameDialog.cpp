@@ -18,18 +18,6 @@ BEGIN_MESSAGE_MAP(CSkinFrameDialog, CSkinDialog)
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
-namespace {
-
-RECT WorkArea()
-{
-    RECT work;
-    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
-        ::SetRect(&work, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
-    return work;
-}
-
-} // namespace
-
 CSkinFrameDialog::CSkinFrameDialog(UINT templateId, CWnd* parent) : CSkinDialog(templateId, parent), m_parentWindow(parent)
 {
     OSVERSIONINFOA version = {};
@@ -248,7 +236,7 @@ void CSkinFrameDialog::OnLButtonDblClk(UINT, POINT point)
         return;
     }
     GetWindowRect(&m_restoreRect);
-    RECT target = ToRect(skin::MaximisedRect(ToSkin(m_restoreRect), ToSkin(WorkArea()), bits));
+    RECT target = ToRect(skin::MaximisedRect(ToSkin(m_restoreRect), ToSkin(DesktopWorkArea()), bits));
     MoveWindow(target, TRUE);
     m_maximised = TRUE;
 }
@@ -260,7 +248,7 @@ LRESULT CSkinFrameDialog::OnDisplayChangeMessage(WPARAM, LPARAM lParam)
         return 0;
     RECT window;
     GetWindowRect(&window);
-    RECT work = WorkArea();
+    RECT work = DesktopWorkArea();
     if (m_maximised) {
         RECT target = ToRect(skin::MaximisedRect(ToSkin(window), ToSkin(work), m_style & 0xFF));
         MoveWindow(target, TRUE);

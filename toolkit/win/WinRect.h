@@ -15,3 +15,13 @@ inline RECT ChildRect(HWND child)
     ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
+
+// The desktop's work area (the whole screen when the system can't tell): where frame dialogs
+// maximise, balloons stay and a window cascade (CWndCascade) carries its window.
+inline RECT DesktopWorkArea()
+{
+    RECT work;
+    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
+        ::SetRect(&work, 0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+    return work;
+}
