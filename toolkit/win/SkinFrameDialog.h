@@ -166,6 +166,7 @@ protected:
     POINT m_slideBackDistance = {0, 0};
     UINT_PTR m_runningSlide = 0;
     bool m_positionKnown = false;
+    bool m_carryingFamily = false;
     bool m_onTrayList = false;
     // The members that ShowAllGroups(FALSE) hid, to be shown again.
     std::vector<HWND> m_hiddenByLeader;

@@ -451,6 +451,9 @@ void CSkinFrameDialog::OnMove(int, int)
 
 void CSkinFrameDialog::LeaderMoved(int dx, int dy)
 {
+    // The whole family moves together; the free windows it carries change nobody's place in the
+    // z-order, the drawers and panels keep their own rules as they move.
+    m_carryingFamily = true;
     MoveAttachedGroups(dx, dy);
     // Where the leader stood before this move, at its skin's size when it has one.
     RECT now = WindowRect(m_hWnd);
@@ -461,6 +464,7 @@ void CSkinFrameDialog::LeaderMoved(int dx, int dy)
     }
     RECT old = {now.left - dx, now.top - dy, now.left - dx + width, now.top - dy + height};
     MoveTouchingWindows(old, dx, dy);
+    m_carryingFamily = false;
 }
 
 void CSkinFrameDialog::PanelMoved()
@@ -515,7 +519,7 @@ void CSkinFrameDialog::OnWindowPosChanged(WINDOWPOS* position)
             PutBehindOrderOwner();
         break;
     case kModeFree:
-        if (CSkinFrameDialog* leader = Leader()) {
+        if (CSkinFrameDialog* leader = Leader(); leader && !leader->m_carryingFamily) {
             // A free window moved over the family: drawers and floating panels back behind their owners.
             for (HWND h : leader->m_listGroup.Members())
                 if (CSkinFrameDialog* drawer = FromHandle(h))
