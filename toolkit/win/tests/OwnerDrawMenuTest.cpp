@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -278,6 +279,35 @@ TEST_F(OwnerDrawMenuTest, SideColumnSpansTheMeasuredItemsAndHoverRedrawsLeaveIt)
     EXPECT_EQ(one.At(3, 3), kSideTop);
     EXPECT_EQ(one.At(3, 2), kBackground);
     EXPECT_EQ(one.At(3, 2 + h), h > kSideSplit ? kSideBottom : kSideTop);
+}
+
+TEST_F(OwnerDrawMenuTest, TextIsMeasuredInTheMenuFont)
+{
+    COwnerDrawMenu menu;
+    menu.SetSideBitmap(SideBitmap());
+    OwnerDrawMenuItem item;
+    item.text = "Measured in the menu's own font, WWW iii";
+    ASSERT_TRUE(menu.InsertItem(50, &item, 0));
+    HDC screen = ::GetDC(nullptr);
+    HFONT font = MenuFont();
+    HGDIOBJ old = ::SelectObject(screen, font);
+    SIZE extent;
+    ::GetTextExtentPoint32A(screen, item.text, item.text.GetLength(), &extent);
+    HGDIOBJ system = ::GetStockObject(SYSTEM_FONT);
+    ::SelectObject(screen, system);
+    SIZE systemExtent;
+    ::GetTextExtentPoint32A(screen, item.text, item.text.GetLength(), &systemExtent);
+    ::SelectObject(screen, old);
+    ::DeleteObject(font);
+    ::ReleaseDC(nullptr, screen);
+    ASSERT_NE(extent.cx, systemExtent.cx) << "the fonts must differ for this test to tell them apart";
+    MEASUREITEMSTRUCT m = {};
+    m.CtlType = ODT_MENU;
+    m.itemID = 50;
+    m.itemData = reinterpret_cast<ULONG_PTR>(&item);
+    menu.MeasureItem(&m);
+    EXPECT_EQ(m.itemWidth, static_cast<UINT>(20 + extent.cx + 24)) << "side width + text + 24";
+    EXPECT_EQ(m.itemHeight, static_cast<UINT>(std::max<LONG>(extent.cy, 16) + 3));
 }
 
 TEST_F(OwnerDrawMenuTest, BadIconsAndMissingDataDrawWithoutHarm)
