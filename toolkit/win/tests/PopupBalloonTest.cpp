@@ -2,6 +2,7 @@
 // lifetimes held by handle, and a Japanese balloon looked at.
 #include "toolkit/win/PopupBalloon.h"
 
+#include "FakeSkin.h"
 #include "WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -45,16 +46,6 @@ protected:
 };
 int CCountingBalloon::alive = 0;
 
-HRGN Shape(HWND window)
-{
-    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
-    if (::GetWindowRgn(window, region) == ERROR) {
-        ::DeleteObject(region);
-        return nullptr;
-    }
-    return region;
-}
-
 COLORREF PixelAt(HWND window, int x, int y)
 {
     ::UpdateWindow(window);
@@ -81,7 +72,7 @@ TEST_F(PopupBalloonTest, ShapeSideAndSizeBesideTheAnchor)
     EXPECT_EQ(rect.top, 220);
     EXPECT_EQ(rect.right - rect.left, 100);
     EXPECT_EQ(rect.bottom - rect.top, 65);
-    HRGN shape = Shape(balloon);
+    HRGN shape = WindowRegion(balloon);
     ASSERT_NE(shape, nullptr);
     struct Probe {
         const char* name;
@@ -106,7 +97,7 @@ TEST_F(PopupBalloonTest, ShapeSideAndSizeBesideTheAnchor)
     EXPECT_EQ(rect.right, ::GetSystemMetrics(SM_CXSCREEN) - 120);
     EXPECT_EQ(rect.right - rect.left, 208);
     EXPECT_EQ(rect.bottom - rect.top, 105) << "57 bytes: three lines";
-    shape = Shape(balloon);
+    shape = WindowRegion(balloon);
     ASSERT_NE(shape, nullptr);
     EXPECT_TRUE(::PtInRegion(shape, 204, 44)) << "tail near its tip, on the right";
     EXPECT_FALSE(::PtInRegion(shape, 205, 20)) << "beside the tail the ellipse ends 10 pixels short";
