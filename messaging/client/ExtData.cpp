@@ -148,13 +148,13 @@ int CMsgClientCore::OpenData(int connectFailure)
     return 0;
 }
 
-int CMsgClientCore::SendOnData(const std::uint8_t* record, std::size_t length, bool raw)
+int CMsgClientCore::SendOnData(const std::uint8_t* record, std::size_t length, bool raw, int resends)
 {
     if (!m_transport || !m_transport->Attached() || m_mode == PM_MODE_NONE)
         return -1;
     if (raw)
         return m_transport->SendOnDataSocket(record, length);
-    LogPacket(true, record, length);
+    LogPacket(true, record, length, resends);
     if (!m_framed)
         return m_transport->SendOnDataSocket(record, length);
     std::vector<std::uint8_t> frame;
@@ -234,7 +234,7 @@ void CMsgClientCore::ExtDataThread(std::uintptr_t transfer)
     PmCipherState state;
     const bool scramble = m_framed && m_scramble;
     if (!m_framed) {
-        if (SendOnData(record.data(), record.size(), false) != 0)
+        if (SendOnData(record.data(), record.size(), false, 0) != 0)
             return end(PM_ERR_SEND_FAILED);
     } else {
         const std::uint32_t seed = scramble ? NewSeed() : 0;
@@ -252,7 +252,7 @@ void CMsgClientCore::ExtDataThread(std::uintptr_t transfer)
         }
         if (SendOnData(head, headLength, true) != 0)
             return end(PM_ERR_SEND_FAILED);
-        LogPacket(true, record.data(), record.size());
+        LogPacket(true, record.data(), record.size(), 0);
         if (scramble)
             PmEncrypt(state, record.data(), record.data(), record.size());
         if (SendOnData(record.data(), record.size(), true) != 0)

@@ -277,10 +277,10 @@ int CMsgClientCore::StartRequest(int kind, const std::vector<std::uint8_t>& reco
 
 int CMsgClientCore::RequestList(int& counter)
 {
-    NextSequence(counter, false);
-    m_sequence = counter;
     if (Refused(PM_KIND_LIST, PM_ERR_BUSY))
         return PM_ERR_BUSY;
+    NextSequence(counter, false);
+    m_sequence = counter;
     const int rc = StartRequest(PM_KIND_LIST, EncodeHeaderOnly(MakeHeader(PM_TYPE_LIST_REQUEST)),
                                 PM_ERR_LIST_REQUEST_NOT_SENT);
     if (rc == 0)
@@ -291,6 +291,8 @@ int CMsgClientCore::RequestList(int& counter)
 int CMsgClientCore::SendText(int& counter, const std::string& recipientId, const std::string& recipientName,
                              const std::string& text, int kind)
 {
+    if (Refused(PM_KIND_MESSAGE, PM_ERR_BUSY))
+        return PM_ERR_BUSY;
     m_recipientId = recipientId;
     m_recipientName = recipientName;
     m_text = text;
@@ -299,8 +301,6 @@ int CMsgClientCore::SendText(int& counter, const std::string& recipientId, const
     m_fileLength = 0;
     NextSequence(counter, true);
     m_sequence = counter;
-    if (Refused(PM_KIND_MESSAGE, PM_ERR_BUSY))
-        return PM_ERR_BUSY;
     PmMessage message;
     message.header = MakeHeader(PM_TYPE_MESSAGE);
     message.partnerId = PmField(m_recipientId);
@@ -320,6 +320,8 @@ int CMsgClientCore::SendText(int& counter, const std::string& recipientId, const
 int CMsgClientCore::SendFile(int& counter, const std::string& recipientId, const std::string& recipientName,
                              const std::string& text, int kind, const std::string& path, std::uint32_t fileFlag)
 {
+    if (Refused(PM_KIND_MESSAGE, PM_ERR_BUSY))
+        return PM_ERR_BUSY;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return m_lastResult = PM_ERR_SEND_FILE_OPEN;
@@ -339,8 +341,6 @@ int CMsgClientCore::SendFile(int& counter, const std::string& recipientId, const
     m_fileLength = static_cast<std::uint32_t>(length);
     NextSequence(counter, true);
     m_sequence = counter;
-    if (Refused(PM_KIND_MESSAGE, PM_ERR_BUSY))
-        return PM_ERR_BUSY;
     PmMessage message;
     message.header = MakeHeader(PM_TYPE_MESSAGE);
     message.partnerId = PmField(m_recipientId);
@@ -359,11 +359,11 @@ int CMsgClientCore::SendFile(int& counter, const std::string& recipientId, const
 
 int CMsgClientCore::RequestFetch(int& counter, std::uint32_t number)
 {
+    if (Refused(PM_KIND_FETCH, PM_ERR_BUSY_FETCH))
+        return PM_ERR_BUSY_FETCH;
     m_fetchNumber = number;
     NextSequence(counter, false);
     m_sequence = counter;
-    if (Refused(PM_KIND_FETCH, PM_ERR_BUSY_FETCH))
-        return PM_ERR_BUSY_FETCH;
     PmU32Record record;
     record.header = MakeHeader(PM_TYPE_FETCH);
     record.value = number;
@@ -377,11 +377,11 @@ int CMsgClientCore::RequestFetch(int& counter, std::uint32_t number)
 
 int CMsgClientCore::RequestDelete(int& counter, std::uint32_t number)
 {
+    if (Refused(PM_KIND_DELETE, PM_ERR_BUSY))
+        return PM_ERR_BUSY;
     m_deleteNumber = number;
     NextSequence(counter, false);
     m_sequence = counter;
-    if (Refused(PM_KIND_DELETE, PM_ERR_BUSY))
-        return PM_ERR_BUSY;
     PmU32Record record;
     record.header = MakeHeader(PM_TYPE_DELETE);
     record.value = number;
@@ -442,11 +442,11 @@ int CMsgClientCore::SendUserListDelete()
 
 int CMsgClientCore::SendPresence(int& counter, std::uint32_t status)
 {
+    if (Refused(PM_KIND_PRESENCE, PM_ERR_BUSY))
+        return 0;
     m_presence = status;
     NextSequence(counter, false);
     m_sequence = counter;
-    if (Refused(PM_KIND_PRESENCE, PM_ERR_BUSY))
-        return 0;
     PmU32Record record;
     record.header = MakeHeader(PM_TYPE_PRESENCE);
     record.value = status;
@@ -961,7 +961,7 @@ void CMsgClientCore::CloseTrafficLogs()
     m_sendLog = m_recvLog = nullptr;
 }
 
-void CMsgClientCore::LogPacket(bool sent, const std::uint8_t* record, std::size_t length)
+void CMsgClientCore::LogPacket(bool sent, const std::uint8_t* record, std::size_t length, int resends)
 {
     std::FILE* file = sent ? m_sendLog : m_recvLog;
     if (!m_sendLog || !m_recvLog || !file)
@@ -969,7 +969,7 @@ void CMsgClientCore::LogPacket(bool sent, const std::uint8_t* record, std::size_
     if (m_rawLog) {
         std::fwrite(record, 1, length, file);
     } else {
-        const std::string line = FormatPmLogLine(sent, record, length, m_resendCounter, CurrentLocalTime());
+        const std::string line = FormatPmLogLine(sent, record, length, resends < 0 ? m_resendCounter : resends, CurrentLocalTime());
         std::fwrite(line.data(), 1, line.size(), file);
     }
     std::fflush(file);

@@ -248,7 +248,7 @@ private:
     int OpenData(int connectFailure);
     int StartExtDataThread();
     void ExtDataThread(std::uintptr_t transfer);
-    int SendOnData(const std::uint8_t* record, std::size_t length, bool raw);
+    int SendOnData(const std::uint8_t* record, std::size_t length, bool raw, int resends = -1);
     int SendBodyRequest();
     void OnBodyBytes(const std::uint8_t* data, std::size_t count);
     void CompleteBody();
@@ -259,7 +259,8 @@ private:
     void ResetReceive();
 
     // Traffic logs
-    void LogPacket(bool sent, const std::uint8_t* record, std::size_t length);
+    // resends: the count for the SEND line, -1 for the client's own (the worker passes 0).
+    void LogPacket(bool sent, const std::uint8_t* record, std::size_t length, int resends = -1);
 
     // Waits (Part of the transports' session start and tunnels)
     bool WaitForState(const std::atomic<int>& state, unsigned ms);

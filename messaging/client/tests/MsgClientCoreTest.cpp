@@ -274,6 +274,7 @@ TEST_F(Connected, OneRequestAtATime)
 {
     Connect();
     ASSERT_EQ(client.RequestFetch(counter, 3), 0);
+    const int counterBefore = counter;
     struct Case {
         const char* name;
         std::function<int()> request;
@@ -293,6 +294,7 @@ TEST_F(Connected, OneRequestAtATime)
         EXPECT_EQ(c.request(), c.code) << c.name;
         EXPECT_EQ(client.GetLastResult(), c.code) << c.name;
         EXPECT_EQ(client.Pending(), PM_KIND_FETCH) << c.name;
+        EXPECT_EQ(counter, counterBefore) << c.name << ": a refused request changes nothing but the last result";
     }
     EXPECT_EQ(client.SendPresence(counter, 1), 0) << "presence answers 0 and keeps the code";
     EXPECT_EQ(client.GetLastResult(), PM_ERR_BUSY);
