@@ -4,6 +4,7 @@
 #include "net/socket/SocketTypes.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <atomic>
 #include <chrono>
@@ -190,17 +191,23 @@ std::unique_ptr<CCommPM> FakeClient::MakeTransport(int mode)
 
 void FakeClient::ArmTimer(int id, unsigned ms)
 {
+    if (std::this_thread::get_id() != m_thread)
+        std::abort(); // a timer armed from another thread (the worker must post instead)
     timers[id] = now + ms;
     armed.push_back(id);
 }
 
 void FakeClient::StopTimer(int id)
 {
+    if (std::this_thread::get_id() != m_thread)
+        std::abort();
     timers.erase(id);
 }
 
 void FakeClient::PostToOwner(unsigned message, int wParam, PmPostedRecord* record)
 {
+    if (std::this_thread::get_id() != m_thread)
+        std::abort(); // reports go out from the client's own thread only
     Posted p{message, wParam, {}};
     if (record) {
         p.bytes.assign(record->Bytes(), record->Bytes() + record->size);

@@ -7,6 +7,7 @@
 #include "messaging/client/MsgClientHost.h"
 
 #include <deque>
+#include <thread>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -111,6 +112,7 @@ private:
     void Sent(const std::uint8_t* bytes, std::size_t length, bool data);
     bool DeliverOne();
 
+    std::thread::id m_thread = std::this_thread::get_id(); // timers belong to this thread
     std::mutex m_lock;
     std::deque<Event> m_events;
     std::vector<std::uint8_t> m_sendAssembly; // data-connection bytes being gathered into frames

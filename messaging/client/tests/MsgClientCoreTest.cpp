@@ -197,6 +197,35 @@ TEST_F(Connected, ResendsGoOutWithANewSeed)
     EXPECT_NE(a, b);
 }
 
+TEST_F(Connected, AResendThatCannotGoOutEndsTheRequestWithItsSendFailure)
+{
+    struct Case {
+        const char* name;
+        std::function<int()> request;
+        unsigned message;
+        int code;
+    };
+    const Case cases[] = {
+        {"message", [&] { return client.SendText(counter, "X", "y", "t", 0); }, 0x403, PM_ERR_SEND_FAILED},
+        {"fetch", [&] { return client.RequestFetch(counter, 1); }, 0x403, PM_ERR_RECEIVE_REQUEST_FAILED},
+        {"friend list", [&] { return client.RequestFriendList(counter); }, 0x404, PM_ERR_RECEIVE_REQUEST_FAILED},
+        {"presence", [&] { client.SendPresence(counter, 1); return client.Pending() ? 0 : -1; }, 0x404, PM_ERR_PRESENCE_SEND},
+    };
+    Connect();
+    for (const Case& c : cases) {
+        client.failMainSend = false;
+        ASSERT_EQ(c.request(), 0) << c.name;
+        client.failMainSend = true;
+        client.Advance(5000);
+        std::vector<Posted> posts = client.TakePosts();
+        ASSERT_EQ(posts.size(), 1u) << c.name;
+        EXPECT_EQ(posts[0].message, c.message) << c.name;
+        EXPECT_EQ(posts[0].wParam, -1) << c.name;
+        EXPECT_EQ(client.GetLastResult(), c.code) << c.name;
+        EXPECT_EQ(client.Pending(), PM_KIND_IDLE) << c.name;
+    }
+}
+
 TEST_F(Connected, UnansweredMessageOverTcpFailsAfterOneWait)
 {
     Connect(PM_CONNECT_TCP);

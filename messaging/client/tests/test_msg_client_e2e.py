@@ -439,3 +439,18 @@ def test_traffic_logs_follow_the_switch(server, tmp_path):
     assert any(", type = 9, seq = -1," in line and " ReSend = 0, " in line and line.endswith(ME.decode())
                for line in sent), sent[-3:]
     assert any(line.startswith("RECV,") and ", type = 8, seq = -1," in line for line in received), received[-3:]
+
+
+@pytest.mark.parametrize("transport", ["tcp", "proxy"])
+def test_a_closed_connection_is_reopened_by_the_next_request(server, driver, transport):
+    login(driver, server, transport)
+    server.close_clients()
+    deadline = time.monotonic() + 10
+    while driver.state()[1] != 12051:
+        assert time.monotonic() < deadline, "the client never saw its connection close"
+        time.sleep(0.05)
+    assert driver.posts_now(quiet=0.3) == [], "a close while idle reports to nobody"
+    assert driver.run(f"send {hx(YOU)} {hx(b'y')} {hx(b'again')} 0") == 0
+    assert driver.post().wparam == 11
+    assert len(requests(server, pm.SESSION_START)) == 2, "the new connection started its session"
+    assert [m.text for m in server.mailbox(YOU)] == [b"again"]

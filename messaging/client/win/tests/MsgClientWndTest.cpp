@@ -3,6 +3,7 @@
 #include <winsock2.h>
 
 #include "messaging/client/MsgClientHost.h"
+#include "messaging/client/win/MsgClientFactory.h"
 #include "messaging/client/win/MsgClientWnd.h"
 #include "messaging/wire/PmResultCodes.h"
 #include "net/socket/SocketTypes.h"
@@ -171,4 +172,25 @@ TEST(MsgClientWnd, AWaitForTheServerIsModalAndEnds)
     ::closesocket(silent);
     msgclient::SetHost(nullptr);
     ::WSACleanup();
+}
+
+TEST(MsgClientWnd, TheSessionMakesItThroughTheRegisteredFactory)
+{
+    SessionLoginRecord login = Login();
+    EXPECT_EQ(netsession::MsgClientFactory().Create(login, Address(), nullptr), nullptr) << "none registered";
+    netsession::SetMsgClientFactory(&MsgClientFactory());
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, CWnd::RegisterWindowClass("NvFactoryOwner"), "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr));
+    IMsgClientLink* link = netsession::MsgClientFactory().Create(login, Address(), owner.m_hWnd);
+    ASSERT_NE(link, nullptr);
+    CMsgClientWnd* client = CMsgClientFactory::ClientOf(link);
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(client->GetOwnerWindow(), owner.m_hWnd);
+    EXPECT_EQ(link->GetRequestClient(), static_cast<IRequestClient*>(client));
+    EXPECT_EQ(link->Open(0, "", 0, "", "", 0), PM_ERR_UDP_SOCKET);
+    const HWND window = client->m_hWnd;
+    link->Destroy();
+    EXPECT_FALSE(::IsWindow(window));
+    netsession::SetMsgClientFactory(nullptr);
+    owner.DestroyWindow();
 }
