@@ -212,7 +212,7 @@ void CMsgClientCore::Shutdown()
 int CMsgClientCore::NextSequence(int& counter, bool down)
 {
     if (down) {
-        const int next = counter >= 0 ? -1 : counter - 1;
+        const int next = counter >= 0 || counter == INT32_MIN ? -1 : counter - 1;
         counter = next;
     } else {
         const int next = counter == INT32_MAX || counter + 1 < 0 ? 0 : counter + 1;

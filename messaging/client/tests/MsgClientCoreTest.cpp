@@ -72,7 +72,7 @@ TEST(MsgClientSequence, UpAndDownFollowTheirRules)
         int expected;
     };
     const Case cases[] = {
-        {5, true, -1}, {-1, true, -2}, {0, true, -1}, {INT_MIN + 1, true, INT_MIN},
+        {5, true, -1}, {-1, true, -2}, {0, true, -1}, {INT_MIN + 1, true, INT_MIN}, {INT_MIN, true, -1},
         {5, false, 6}, {-5, false, 0}, {-1, false, 0}, {INT_MAX, false, 0}, {0, false, 1},
     };
     for (const Case& c : cases) {
@@ -700,6 +700,41 @@ TEST_F(Connected, AClosedIdleStreamIsReopenedByTheNextSend)
     EXPECT_EQ(Sends(client, PM_TYPE_SESSION_START), 1) << "the reopened stream starts its session again";
     ASSERT_EQ(client.posts.size(), 1u);
     EXPECT_EQ(client.posts[0].wParam, PM_POST_SENT);
+}
+
+TEST(MsgClientProxy, AClosedTunnelIsReopenedAndTheRequestSentAgainWithinTheLimit)
+{
+    struct Case {
+        int closes;
+        int wParam;
+        int messageSends;
+    };
+    // A resend count of 3 allows two reconnects per request.
+    const Case cases[] = {{1, PM_POST_SENT, 2}, {2, PM_POST_SENT, 3}, {3, PM_POST_FAILED, 3}};
+    for (const Case& c : cases) {
+        FakeClient client;
+        int closesLeft = c.closes;
+        client.server = [&closesLeft](FakeClient& fc, const Seen& s) {
+            if (s.header.type == PM_TYPE_SESSION_START)
+                fc.Reply(SessionAnswer(s.header, 0));
+            else if (closesLeft-- > 0)
+                fc.ReplyEnd(0);
+            else
+                fc.Reply(ResultRecord(s.header, 0));
+        };
+        ASSERT_EQ(client.Open(PM_CONNECT_TCP | PM_CONNECT_PROXY, "127.0.0.1", 8080, "", "", 3), 0);
+        ASSERT_EQ(client.Mode(), PM_MODE_PROXY);
+        ASSERT_EQ(client.ConnectChannel(), 0);
+        int counter = 0;
+        ASSERT_EQ(client.SendText(counter, "X", "y", "t", 0), 0);
+        client.Advance(30000);
+        ASSERT_EQ(client.posts.size(), 1u) << c.closes;
+        EXPECT_EQ(client.posts[0].wParam, c.wParam) << c.closes;
+        EXPECT_EQ(Sends(client, PM_TYPE_MESSAGE), c.messageSends) << c.closes;
+        if (c.wParam == PM_POST_FAILED) {
+            EXPECT_EQ(client.GetLastResult(), PM_ERR_CONNECTION_FAILED);
+        }
+    }
 }
 
 TEST_F(Connected, ShutdownReleasesEverything)

@@ -454,3 +454,31 @@ def test_a_closed_connection_is_reopened_by_the_next_request(server, driver, tra
     assert driver.post().wparam == 11
     assert len(requests(server, pm.SESSION_START)) == 2, "the new connection started its session"
     assert [m.text for m in server.mailbox(YOU)] == [b"again"]
+
+
+@pytest.mark.parametrize("transport", ["udp", "tcp"])
+def test_bare_records_below_version_512(tmp_path, transport):
+    with MessageServerPeer(log_path=str(tmp_path / "ms.log"), lifetime=120, options={"version": "0x0110"}) as server:
+        driver = Driver()
+        try:
+            login(driver, server, transport, version=0x0110)
+            assert len(requests(server, pm.SESSION_START)) == (1 if transport == "tcp" else 0)
+            assert driver.run(f"send {hx(YOU)} {hx(b'y')} {hx(b'bare')} 0") == 0
+            assert driver.post().wparam == 11
+            assert [m.text for m in server.mailbox(YOU)] == [b"bare"]
+            body = bytes(range(200)) * 20
+            number = server.deliver(ME, YOU, b"hanako", b"clip", attach=1, body=body)
+            target = tmp_path / "bare.bin"
+            assert driver.run(f"recvbody {number} {hx(('Z:' + str(target).replace('/', chr(92))).encode())} {len(body)}") == 0
+            got = driver.post()
+            assert (got.wparam, got.u32(32)) == (15, len(body))
+            assert target.read_bytes() == body
+            attachment = tmp_path / "up.bin"
+            attachment.write_bytes(body[:1461])
+            path = hx(("Z:" + str(attachment).replace("/", "\\")).encode())
+            assert driver.run(f"body {hx(YOU)} {hx(b'y')} {hx(b'f')} 0 {path}") == 0
+            assert driver.expect(lambda l: l.startswith("POST ")).startswith("POST 403 14 ")
+            [stored] = server.requests_of("body-stored")
+            assert stored["size"] == 1461
+        finally:
+            driver.close()

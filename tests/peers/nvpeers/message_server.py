@@ -555,8 +555,14 @@ class MessageServerPeer(Peer):
             buf += chunk
 
     def _read_bare(self, conn, buf):
-        return self._read_exact(conn, buf, 28 if len(buf) < 4 or struct.unpack_from(">H", buf, 2)[0] == pm.SESSION_START
-                                else (36 if struct.unpack_from(">H", buf, 2)[0] == pm.EXT_SEND_HEADER else 32))
+        """One bare request record of the data connection (its size from its type)."""
+        head = self._read_exact(conn, buf, 4)
+        if head is None:
+            return None
+        buf[0:0] = head
+        t = struct.unpack_from(">H", buf, 2)[0]
+        size = {pm.SESSION_START: 28, pm.EXT_SEND_HEADER: 36}.get(t, 32)
+        return self._read_exact(conn, buf, size)
 
     def _read_exact(self, conn, buf, n):
         while len(buf) < n:
