@@ -4,6 +4,7 @@
 
 #include "messaging/client/MsgClientHost.h"
 #include "messaging/client/win/MsgClientFactory.h"
+#include "framework/win/WinApp.h"
 #include "messaging/client/win/MsgClientWnd.h"
 #include "messaging/wire/PmResultCodes.h"
 #include "net/socket/SocketTypes.h"
@@ -193,4 +194,32 @@ TEST(MsgClientWnd, TheSessionMakesItThroughTheRegisteredFactory)
     EXPECT_FALSE(::IsWindow(window));
     netsession::SetMsgClientFactory(nullptr);
     owner.DestroyWindow();
+}
+
+TEST(MsgClientWnd, ProfileValuesAreReadAtConstructionAndTheNumberWrittenBack)
+{
+    CWinApp app{"NvMsgClientTest"};
+    char name[64];
+    wsprintfA(name, "MsgClient%lu", ::GetCurrentProcessId());
+    app.SetProfileName(name);
+    app.SetRegistryKey("NvMessagingTests");
+    struct Case {
+        int noEncrypt;
+        int number;
+        bool scramble;
+    };
+    const Case cases[] = {{0, 41, true}, {1, 7, false}, {-1, 0, true}};
+    for (const Case& c : cases) {
+        app.WriteProfileInt("", "NoEncryptMode", c.noEncrypt);
+        app.WriteProfileInt("", "SendMsgNumber", c.number);
+        {
+            CMsgClientWnd client(Login(), Address(), nullptr);
+            EXPECT_EQ(client.Scramble(), c.scramble) << c.noEncrypt;
+            EXPECT_EQ(client.GetSendMsgNumber(), static_cast<std::uint32_t>(c.number));
+            client.SetSendMsgNumber(c.number + 100);
+            client.Shutdown();
+        }
+        EXPECT_EQ(static_cast<int>(app.GetProfileInt("", "SendMsgNumber", -1)), c.number + 100);
+    }
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\NvMessagingTests\\") + name).c_str());
 }
