@@ -5,8 +5,9 @@ Against one message-server peer, in the same run:
   1. the peer's own ceiling: a plain Python client sends N messages, one at a time, each waiting for
      its answer (messages per second);
   2. the client under Wine (nv_msg_driver.exe): N messages sent and acknowledged the same way;
-  3. a bare UDP echo through the same peer from the same Wine process, and from Python: the floor of
-     one request and reply, against which the client's added latency is given.
+  3. a bare UDP echo through the same peer from the same Wine process (a blocking call, and through
+     the socket library's receive thread and posted message, as the client receives), and from
+     Python: the floor of one request and reply, against which the client's added latency is given.
 
 usage: msg_bench.py BUILD_DIR [N]      (BUILD_DIR: a Windows build, e.g. build/win64, with its Wine
                                         fixture up: tools/wine-up.sh, or run inside ctest's wine_up)
@@ -67,6 +68,8 @@ def main():
                                             timeout=600).split(" ")
             driver.send(f"echo {count} {server.echo_port}")
             _, echoed, echo_micros = driver.expect(lambda l: l.startswith("ECHO "), timeout=600).split(" ")
+            driver.send(f"echothread {count} {server.echo_port}")
+            _, threaded, thread_micros = driver.expect(lambda l: l.startswith("ECHOTHREAD "), timeout=600).split(" ")
         finally:
             driver.close()
     client_s = int(micros) / 1e6
@@ -75,6 +78,8 @@ def main():
     print(f"peer ceiling (Python client):   {count / ceiling:9.0f} msg/s   {ceiling / count * 1e6:8.1f} us each")
     print(f"client under Wine:              {int(sent) / client_s:9.0f} msg/s   {client_s / int(sent) * 1e6:8.1f} us each")
     print(f"bare UDP echo, Wine process:    {int(echoed) / echo_s:9.0f} /s      {echo_s / int(echoed) * 1e6:8.1f} us each")
+    thread_s = int(thread_micros) / 1e6
+    print(f"UDP echo via receive thread:    {int(threaded) / thread_s:9.0f} /s      {thread_s / int(threaded) * 1e6:8.1f} us each")
     print(f"bare UDP echo, Python:          {count / floor_python:9.0f} /s      {floor_python / count * 1e6:8.1f} us each")
     print(f"added latency of one request/reply over the echo (Wine): "
           f"{(client_s / int(sent) - echo_s / int(echoed)) * 1e6:8.1f} us")

@@ -6,13 +6,17 @@
 //   list   send IDHEX NAMEHEX TEXTHEX KIND   sendfile IDHEX NAMEHEX TEXTHEX KIND PATHHEX FLAG
 //   body IDHEX NAMEHEX TEXTHEX KIND PATHHEX   recvbody NUMBER PATHHEX [LENGTH]
 //   fetch N   delete N   friends   urls   presence S   url TEXTHEX   cancel [WPARAM]
-//   state   shutdown   bench N IDHEX   echo N PORT   quit
+//   state   shutdown   bench N IDHEX   echo N PORT   echothread N PORT   quit
 // Output, one a line:
 //   RESULT <command> <code>    POST <message hex> <wParam> <record hex>    PROGRESS <wParam> <bytes>
 //   STATE <pending> <last result> <session state>    BENCH <count> <microseconds>    ECHO <count> <microseconds>
+//   ECHOTHREAD <count> <microseconds>  (the echo through the socket library's receive thread and its
+//   posted WM_SOCKET_RECEIVE, as the client receives)
 //   BYE
 #include "messaging/client/MsgClientHost.h"
 #include "messaging/client/win/MsgClientWnd.h"
+#include "net/socket/SocketTypes.h"
+#include "net/socket/UdpEndpoint.h"
 
 #include <winsock2.h>
 
@@ -82,6 +86,12 @@ public:
     int benchCount = 0;
     std::int64_t benchStart = 0;
     std::string benchId;
+
+    // Echo through the socket library: datagrams left and when it started.
+    CUdpEndpoint* echoEndpoint = nullptr;
+    int echoLeft = 0;
+    int echoCount = 0;
+    std::int64_t echoStart = 0;
 
     BOOL Create() { return CreateEx(0, RegisterWindowClass("NvMsgDriver"), "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr); }
 
@@ -256,6 +266,19 @@ public:
             benchLeft = benchCount;
             benchStart = Micros();
             BenchSend();
+        } else if (verb == "echothread") {
+            int port = 0;
+            in >> echoCount >> port;
+            delete echoEndpoint;
+            echoEndpoint = new CUdpEndpoint(m_hWnd, 0);
+            if (echoEndpoint->Open("127.0.0.1", static_cast<std::uint16_t>(port), 0) != SOCKET_OK) {
+                Say("RESULT echothread -1");
+                return 0;
+            }
+            echoLeft = echoCount;
+            echoStart = Micros();
+            static const char datagram[36] = "echo";
+            echoEndpoint->Send(datagram, sizeof datagram);
         } else if (verb == "echo") {
             int count = 0, port = 0;
             in >> count >> port;
@@ -292,10 +315,26 @@ public:
         Say("ECHO " + std::to_string(good) + " " + std::to_string(spent));
     }
 
+    LRESULT OnSocket(WPARAM wParam, LPARAM lParam)
+    {
+        const int count = static_cast<int>(static_cast<INT_PTR>(wParam));
+        FreeSocketBuffer(count, reinterpret_cast<SocketDataRecord*>(lParam));
+        if (count < 1 || !echoEndpoint || echoLeft <= 0)
+            return 0;
+        if (--echoLeft == 0) {
+            Say("ECHOTHREAD " + std::to_string(echoCount) + " " + std::to_string(Micros() - echoStart));
+            return 0;
+        }
+        static const char datagram[36] = "echo";
+        echoEndpoint->Send(datagram, sizeof datagram);
+        return 0;
+    }
+
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(CDriverWnd, CWnd)
+    ON_MESSAGE(WM_SOCKET_RECEIVE, OnSocket)
     ON_MESSAGE(WM_PM_MESSAGE_RESULT, OnMessageResult)
     ON_MESSAGE(WM_PM_LIST_RESULT, OnListResult)
     ON_MESSAGE(WM_PM_PROGRESS, OnProgress)
@@ -333,6 +372,10 @@ int main()
     while (!driver.done && GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
+    }
+    if (driver.echoEndpoint) {
+        driver.echoEndpoint->Close();
+        delete driver.echoEndpoint;
     }
     if (driver.client) {
         driver.client->Shutdown();
