@@ -99,8 +99,13 @@ void CMsgClientCore::StopWorker(bool join)
     if (!m_worker.joinable())
         return;
     m_abort = true;
-    if (m_data)
+    if (m_data) {
+        // The shutdown ends a write in progress; the close makes sure of it (a blocked call ends
+        // when its socket is closed) before this thread waits for the worker.
         m_data->GetSocket().Shutdown(2);
+        if (join)
+            m_data->GetSocket().Close();
+    }
     if (join)
         m_worker.join();
 }
@@ -316,7 +321,7 @@ void CMsgClientCore::OnWorkerGone()
     DeleteDataSocket();
 }
 
-void CMsgClientCore::OnCancel(unsigned wParam)
+void CMsgClientCore::OnCancel(unsigned)
 {
     const int kind = m_pending.load();
     if (kind != PM_KIND_BODY_SEND && kind != PM_KIND_BODY_RECEIVE)
@@ -327,12 +332,12 @@ void CMsgClientCore::OnCancel(unsigned wParam)
         CloseBodyFiles();
         ResetReceive();
     }
-    if (m_data) {
-        if (m_worker.joinable() || wParam == PM_CANCEL_RUNNING)
-            m_data->GetSocket().Shutdown(m_worker.joinable() ? 2 : (kind == PM_KIND_BODY_SEND ? 1 : 0));
-        if (!m_worker.joinable())
-            DeleteDataSocket();
-    }
+    // A running worker is stopped through its socket (its end message then removes both); without
+    // one the data connection simply goes.
+    if (m_worker.joinable() && m_data)
+        m_data->GetSocket().Shutdown(2);
+    else
+        DeleteDataSocket();
     Fail(kind, PM_ERR_EXT_CANCELLED, FailureRecord(PM_TYPE_EXT_SEND_HEADER));
 }
 

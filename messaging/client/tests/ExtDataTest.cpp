@@ -156,6 +156,25 @@ TEST_F(BodySend, CancelReportsOnceAndTheWorkerIsJoined)
     EXPECT_LT(body.size(), 200000u);
 }
 
+TEST_F(BodySend, AWriteThatFailsHalfWayReportsOnce)
+{
+    WriteFile(path, Pattern(10000));
+    answer = false;
+    // The session start, the frame header, the record and two pieces go out; the third piece fails.
+    client.dataSendsLeft = 5;
+    ASSERT_EQ(client.SendWithBody(counter, "X", "y", "t", 0, path), 0);
+    Settle(client);
+    client.Advance(30000);
+    std::vector<Posted> posts = client.TakePosts();
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].wParam, -1);
+    EXPECT_EQ(posts[0].Type(), PM_TYPE_EXT_SEND_HEADER);
+    EXPECT_EQ(client.GetLastResult(), PM_ERR_EXT_SEND_FAILED);
+    EXPECT_EQ(client.progressBytes, 2920u);
+    EXPECT_FALSE(client.WorkerRunning());
+    EXPECT_EQ(client.Pending(), PM_KIND_IDLE);
+}
+
 TEST_F(BodySend, FilesThatCannotBeSent)
 {
     EXPECT_EQ(client.SendWithBody(counter, "X", "y", "t", 0, "/nonexistent/file"), PM_ERR_SEND_FILE_OPEN);

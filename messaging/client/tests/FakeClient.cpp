@@ -102,7 +102,7 @@ public:
     }
     int SendOnDataSocket(const std::uint8_t* bytes, std::size_t length) override
     {
-        if (m_fake.failDataSend)
+        if (m_fake.failDataSend || m_fake.dataSendsLeft-- == 0)
             return -1;
         m_fake.Sent(bytes, length, true);
         return 0;
@@ -153,7 +153,7 @@ public:
     }
     int SendOnDataSocket(const std::uint8_t* bytes, std::size_t length) override
     {
-        if (m_fake.failDataSend)
+        if (m_fake.failDataSend || m_fake.dataSendsLeft-- == 0)
             return -1;
         m_fake.Sent(bytes, length, true);
         return 0;

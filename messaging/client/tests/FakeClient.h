@@ -6,6 +6,7 @@
 #include "messaging/client/MsgClientCore.h"
 #include "messaging/client/MsgClientHost.h"
 
+#include <atomic>
 #include <deque>
 #include <thread>
 #include <functional>
@@ -74,6 +75,7 @@ public:
     bool failMainSend = false;
     bool failOpen = false;
     bool failDataSend = false;
+    std::atomic<int> dataSendsLeft{-1}; // >= 0: that many more data-connection sends succeed
     int closes = 0;                      // CloseSocket calls
     int opens = 0;
     std::int64_t clockUnix = 1700000000;
