@@ -207,7 +207,7 @@ void CMsgClientCore::Shutdown()
     ClearResends();
 }
 
-// --- requests ---------------------------------------------------------------------------------
+// --- sequence numbers and records --------------------------------------------------------------
 
 int CMsgClientCore::NextSequence(int& counter, bool down)
 {
@@ -275,14 +275,60 @@ int CMsgClientCore::StartRequest(int kind, const std::vector<std::uint8_t>& reco
     return 0;
 }
 
+// --- the record builders: each sends its record and arms the kind's timer (StartRequest) ---
+
+int CMsgClientCore::SendListRequest()
+{
+    return StartRequest(PM_KIND_LIST, EncodeHeaderOnly(MakeHeader(PM_TYPE_LIST_REQUEST)), PM_ERR_LIST_REQUEST_NOT_SENT);
+}
+
+int CMsgClientCore::SendMessagePacket()
+{
+    PmMessage message;
+    message.header = MakeHeader(PM_TYPE_MESSAGE);
+    message.partnerId = PmField(m_recipientId);
+    message.partnerName = PmField(m_recipientName);
+    message.time = UnixNow();
+    message.number = m_sendMsgNumber;
+    message.attributes = PmMessageAttributes(m_messageKind);
+    message.fileFlag = m_fileFlag;
+    message.fileLength = m_fileLength;
+    message.text = m_text; // the encoder cuts it to 900 bytes
+    return StartRequest(PM_KIND_MESSAGE, EncodeMessage(message), PM_ERR_SEND_FAILED);
+}
+
+int CMsgClientCore::SendReceiveRequest()
+{
+    PmU32Record record;
+    record.header = MakeHeader(PM_TYPE_FETCH);
+    record.value = m_fetchNumber;
+    return StartRequest(PM_KIND_FETCH, EncodeU32(record), PM_ERR_RECEIVE_REQUEST_FAILED);
+}
+
+int CMsgClientCore::SendDeleteRequest()
+{
+    PmU32Record record;
+    record.header = MakeHeader(PM_TYPE_DELETE);
+    record.value = m_deleteNumber;
+    return StartRequest(PM_KIND_DELETE, EncodeU32(record), PM_ERR_SEND_FAILED);
+}
+
+int CMsgClientCore::SendPresencePacket()
+{
+    PmU32Record record;
+    record.header = MakeHeader(PM_TYPE_PRESENCE);
+    record.value = m_presence;
+    return StartRequest(PM_KIND_PRESENCE, EncodeU32(record), PM_ERR_PRESENCE_SEND);
+}
+
+// --- requests ---------------------------------------------------------------------------------
+
 int CMsgClientCore::RequestList(int& counter)
 {
     if (Refused(PM_KIND_LIST, PM_ERR_BUSY))
         return PM_ERR_BUSY;
-    NextSequence(counter, false);
-    m_sequence = counter;
-    const int rc = StartRequest(PM_KIND_LIST, EncodeHeaderOnly(MakeHeader(PM_TYPE_LIST_REQUEST)),
-                                PM_ERR_LIST_REQUEST_NOT_SENT);
+    m_sequence = NextSequence(counter, false);
+    const int rc = SendListRequest();
     if (rc == 0)
         ClearResends();
     return rc;
@@ -299,19 +345,8 @@ int CMsgClientCore::SendText(int& counter, const std::string& recipientId, const
     m_messageKind = kind;
     m_fileFlag = 0;
     m_fileLength = 0;
-    NextSequence(counter, true);
-    m_sequence = counter;
-    PmMessage message;
-    message.header = MakeHeader(PM_TYPE_MESSAGE);
-    message.partnerId = PmField(m_recipientId);
-    message.partnerName = PmField(m_recipientName);
-    message.time = UnixNow();
-    message.number = m_sendMsgNumber;
-    message.attributes = PmMessageAttributes(kind);
-    message.fileFlag = m_fileFlag;
-    message.fileLength = m_fileLength;
-    message.text = m_text;
-    const int rc = StartRequest(PM_KIND_MESSAGE, EncodeMessage(message), PM_ERR_SEND_FAILED);
+    m_sequence = NextSequence(counter, true);
+    const int rc = SendMessagePacket();
     if (rc == 0)
         ClearResends();
     return rc;
@@ -339,19 +374,8 @@ int CMsgClientCore::SendFile(int& counter, const std::string& recipientId, const
     m_filePath = path;
     m_fileFlag = fileFlag;
     m_fileLength = static_cast<std::uint32_t>(length);
-    NextSequence(counter, true);
-    m_sequence = counter;
-    PmMessage message;
-    message.header = MakeHeader(PM_TYPE_MESSAGE);
-    message.partnerId = PmField(m_recipientId);
-    message.partnerName = PmField(m_recipientName);
-    message.time = UnixNow();
-    message.number = m_sendMsgNumber;
-    message.attributes = PmMessageAttributes(kind);
-    message.fileFlag = m_fileFlag;
-    message.fileLength = m_fileLength;
-    message.text = m_text;
-    const int rc = StartRequest(PM_KIND_MESSAGE, EncodeMessage(message), PM_ERR_SEND_FAILED);
+    m_sequence = NextSequence(counter, true);
+    const int rc = SendMessagePacket(); // the file's bytes follow with SendWithBody
     if (rc == 0)
         ClearResends();
     return rc;
@@ -362,12 +386,8 @@ int CMsgClientCore::RequestFetch(int& counter, std::uint32_t number)
     if (Refused(PM_KIND_FETCH, PM_ERR_BUSY_FETCH))
         return PM_ERR_BUSY_FETCH;
     m_fetchNumber = number;
-    NextSequence(counter, false);
-    m_sequence = counter;
-    PmU32Record record;
-    record.header = MakeHeader(PM_TYPE_FETCH);
-    record.value = number;
-    const int rc = StartRequest(PM_KIND_FETCH, EncodeU32(record), PM_ERR_RECEIVE_REQUEST_FAILED);
+    m_sequence = NextSequence(counter, false);
+    const int rc = SendReceiveRequest();
     if (rc == 0) {
         m_lastFetched = number;
         ClearResends();
@@ -380,12 +400,8 @@ int CMsgClientCore::RequestDelete(int& counter, std::uint32_t number)
     if (Refused(PM_KIND_DELETE, PM_ERR_BUSY))
         return PM_ERR_BUSY;
     m_deleteNumber = number;
-    NextSequence(counter, false);
-    m_sequence = counter;
-    PmU32Record record;
-    record.header = MakeHeader(PM_TYPE_DELETE);
-    record.value = number;
-    const int rc = StartRequest(PM_KIND_DELETE, EncodeU32(record), PM_ERR_SEND_FAILED);
+    m_sequence = NextSequence(counter, false);
+    const int rc = SendDeleteRequest();
     if (rc == 0)
         ClearResends();
     return rc;
@@ -410,8 +426,7 @@ int CMsgClientCore::RequestUrlList(int& counter)
     m_emptyPages = 0;
     m_page = 1;
     m_listKind = PM_LIST_KIND_URLS;
-    NextSequence(counter, false);
-    m_sequence = counter;
+    m_sequence = NextSequence(counter, false);
     const int rc = SendListQuery();
     if (rc == 0)
         ClearResends();
@@ -427,8 +442,7 @@ int CMsgClientCore::RequestFriendList(int& counter)
     m_emptyPages = 0;
     m_page = 1;
     m_listKind = PM_LIST_KIND_FRIENDS;
-    NextSequence(counter, false);
-    m_sequence = counter;
+    m_sequence = NextSequence(counter, false);
     const int rc = SendListQuery();
     if (rc == 0)
         ClearResends();
@@ -445,12 +459,8 @@ int CMsgClientCore::SendPresence(int& counter, std::uint32_t status)
     if (Refused(PM_KIND_PRESENCE, PM_ERR_BUSY))
         return 0;
     m_presence = status;
-    NextSequence(counter, false);
-    m_sequence = counter;
-    PmU32Record record;
-    record.header = MakeHeader(PM_TYPE_PRESENCE);
-    record.value = status;
-    if (StartRequest(PM_KIND_PRESENCE, EncodeU32(record), PM_ERR_PRESENCE_SEND) == 0)
+    m_sequence = NextSequence(counter, false);
+    if (SendPresencePacket() == 0)
         ClearResends();
     return 0;
 }
@@ -563,9 +573,8 @@ bool CMsgClientCore::OnListPacket(const PmHeader& header, const std::uint8_t* pa
         m_pending = PM_KIND_IDLE;
         ClearResends();
     }
-    PmPostedRecord* posted = nullptr;
     const std::vector<std::uint8_t> copy = HostMessageList(list);
-    posted = PmNewPostedRecord(copy.data(), copy.size());
+    PmPostedRecord* posted = PmNewPostedRecord(copy.data(), copy.size());
     if (posted)
         PostToOwner(WM_PM_MESSAGE_RESULT, PM_POST_MESSAGE_LIST, posted);
     return true;
@@ -889,9 +898,7 @@ void CMsgClientCore::ResendAfterReconnect()
             ArmTimer(kind, m_periodMs);
         return;
     }
-    const KindInfo* info = Info(kind);
     Fail(kind, PM_ERR_CONNECTION_FAILED, FailureRecord(static_cast<std::uint16_t>(PM_ERR_CONNECTION_FAILED)));
-    (void)info;
 }
 
 void CMsgClientCore::OnConnectionLost(int)

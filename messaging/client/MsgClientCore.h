@@ -220,8 +220,13 @@ private:
     PmHeader MakeHeader(std::uint16_t type) const;
     bool Refused(int kind, int code);
     int StartRequest(int kind, const std::vector<std::uint8_t>& record, int sendFailure);
+    int SendListRequest();
+    int SendMessagePacket();
+    int SendReceiveRequest();
+    int SendDeleteRequest();
     int SendListQuery();
     int SendUserListDelete();
+    int SendPresencePacket();
     void ClearResends() { m_resendCounter = 0; m_reconnects = 0; }
 
     // Replies
