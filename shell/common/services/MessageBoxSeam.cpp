@@ -29,6 +29,24 @@ IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter)
 
 IMessageBoxPresenter* GetMessageBoxPresenter() { return g_presenter ? g_presenter : &g_systemBox; }
 
+int CancelAnswer(UINT flags)
+{
+    switch (flags & MB_TYPEMASK) {
+    case MB_OK:
+        return IDOK;
+    case MB_YESNO:
+        return IDNO;
+    case MB_ABORTRETRYIGNORE:
+        return IDABORT;
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_RETRYCANCEL:
+    case MB_CANCELTRYCONTINUE:
+    default:
+        return IDCANCEL;
+    }
+}
+
 int PresentMessageBox(HWND owner, const char* text, UINT flags, bool styled)
 {
     return GetMessageBoxPresenter()->Show(owner, text, flags, styled);
