@@ -12,6 +12,7 @@
 #include "phone_media/callengine/CallEngine.h"
 
 #include "framework/core/Failure.h"
+#include "framework/win/Controls.h"
 
 #include "StringIds.h"
 
@@ -89,8 +90,7 @@ BOOL CClientApp::InitInstance()
         code.Format("OleInitialize failed (0x%08lX)", static_cast<unsigned long>(ole));
         nv::ReportFailure("start-up", code);
     }
-    if (!m_richEdit)
-        m_richEdit = ::LoadLibraryA("RICHED32.DLL");
+    CRichEditCtrl::EnsureLoaded();
 
     SetupRegistry();
     if (!LaunchSignup(m_exeFolder, *this))
@@ -125,11 +125,6 @@ int CClientApp::ExitInstance()
     if (m_mutex) {
         ::CloseHandle(m_mutex);
         m_mutex = nullptr;
-    }
-    // Every window is gone by now, the rich-edit ones too.
-    if (m_richEdit) {
-        ::FreeLibrary(m_richEdit);
-        m_richEdit = nullptr;
     }
     if (m_oleInitialized) {
         ::OleUninitialize();

@@ -191,7 +191,6 @@ private:
     CFailureLogFile m_failureLog;
     bool m_failuresRouted = false;
     bool m_oleInitialized = false;
-    HMODULE m_richEdit = nullptr;
     int m_modalCount = 0;
     bool m_messageBoxOpen = false;
     void* m_soundOwner = nullptr;
