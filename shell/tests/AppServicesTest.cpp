@@ -11,14 +11,13 @@
 #include "shell/common/services/ErrorTable.h"
 #include "shell/common/services/MessageBoxSeam.h"
 
-#include "framework/core/Failure.h"
-
 #include "StringIds.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -430,13 +429,20 @@ TEST_F(AppTest, FailuresGoToTheLogFileUntilAnotherTargetTakesThemAndStopAtExit)
     CString file = folder + "\\failure.log";
     ::DeleteFileA(file);
 
+    // A handler that throws: the window procedure's barrier reports what it caught.
+    CKindWnd* window = MakeWindow(kWindowChat, 1);
+    auto failWith = [window](const char* text) {
+        window->onEnable = [text] { throw std::runtime_error(text); };
+        window->EnableWindow(!window->IsWindowEnabled());
+    };
     App().StartFailureLog(folder);
-    nv::ReportFailure("window procedure", "to the file");
+    failWith("to the file");
     RecordingFailures errorLog;
     App().SetFailureTarget(&errorLog);
-    nv::ReportFailure("window procedure", "to the error log");
+    failWith("to the error log");
     App().SetFailureTarget(nullptr);
-    nv::ReportFailure("window procedure", "to the file again");
+    failWith("to the file again");
+    window->DestroyWindow();
     App().ExitInstance();
     RecordingFailures afterExit;
     IFailureTarget* routed = RouteFailuresTo(&afterExit);

@@ -1,6 +1,12 @@
 #include "shell/common/services/MessageBoxSeam.h"
 
+#include "shell/common/services/ErrorTable.h"
+
 #include "framework/win/WinApp.h"
+
+// The portable error table names the system box's flags without windows.h.
+static_assert(errortable::kFlagError == (MB_OK | MB_ICONHAND), "error flags are the stop icon");
+static_assert(errortable::kFlagWarning == (MB_OK | MB_ICONEXCLAMATION), "warning flags are the warning icon");
 
 namespace {
 
