@@ -1,6 +1,7 @@
 #include "framework/win/Wnd.h"
 
 #include "framework/core/Failure.h"
+#include "framework/win/Menu.h"
 
 #include <exception>
 
@@ -43,7 +44,10 @@ HWND SourceControl(HWND parent, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         return lParam ? reinterpret_cast<NMHDR*>(lParam)->hwndFrom : nullptr;
     case WM_DRAWITEM:
-        return lParam ? reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem : nullptr;
+        // A menu item's hwndItem is its menu, no window.
+        if (!lParam || reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->CtlType == ODT_MENU)
+            return nullptr;
+        return reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem;
     case WM_MEASUREITEM:
         // Menus have no window; controls are found by their id.
         return wParam ? ::GetDlgItem(parent, static_cast<int>(wParam)) : nullptr;
@@ -310,6 +314,11 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
     if (message == WM_NOTIFY)
         return OnNotify(wParam, lParam, result);
 
+    // Owner-drawn menu items are drawn by their menu object, whatever the window draws itself.
+    if ((message == WM_DRAWITEM || message == WM_MEASUREITEM) && CMenu::RouteOwnerDraw(message, lParam)) {
+        *result = TRUE;
+        return TRUE;
+    }
     const MessageMapEntry* entry = FindEntry(GetMessageMap(), message, 0, 0);
     if (entry) {
         *result = entry->call(this, wParam, lParam);

@@ -9,3 +9,6 @@
 #define IDS_MSGBOX_RETRY           536
 #define IDS_MSGBOX_ABORT           537
 #define IDS_MSGBOX_IGNORE          538
+
+// The check mark of owner-drawn menus (icons/menu_check.ico).
+#define IDI_MENU_CHECK             847

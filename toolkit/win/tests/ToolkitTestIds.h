@@ -10,3 +10,7 @@
 #define IDC_SKIN_STRETCH      1004
 #define IDC_SKIN_FIXED        1005
 #define IDC_SKIN_SECOND       1006
+#define IDD_TABBED_TEST       903
+#define IDD_TAB_PAGE_TEST     904
+#define IDC_PAGE_LABEL        1010
+#define IDC_PAGE_EDIT         1011
