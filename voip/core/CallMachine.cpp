@@ -113,6 +113,9 @@ void CallMachine::Sound(Report::What what, const std::string& text, int code)
     report.what = what;
     report.text = text;
     report.code = code;
+    if (what == Report::PlayTone || what == Report::StopTone)
+        ++m_soundEpoch;
+    report.epoch = m_soundEpoch;
     Emit(report);
 }
 

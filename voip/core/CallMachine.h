@@ -106,6 +106,8 @@ public:
     std::int32_t Credit() const { return m_credit; }
     std::int32_t TimeLimit() const { return m_timeLimit; }
     int LastDtmfReceived() const { return m_dtmfReceived; }
+    // Grows with every tone started or stopped (see Report::epoch).
+    unsigned SoundEpoch() const { return m_soundEpoch; }
 
 private:
     void Absorb();
@@ -180,6 +182,7 @@ private:
     unsigned m_voiceToken = 0;
     bool m_voicePending = false;
     bool m_voiceFromAnswer = false;
+    unsigned m_soundEpoch = 0;
     unsigned m_lastOutcomeToken = 0;
     int m_lastOutcome = 0;
 };

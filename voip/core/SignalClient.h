@@ -50,6 +50,9 @@ struct Report {
     std::string text;
     std::uint32_t address = 0;
     std::uint16_t port = 0;
+    // Sounds only: the call machine's sound epoch when it was asked for. A tone whose epoch has
+    // passed by the time it would start (a later tone or a stop was asked for) is not played.
+    unsigned epoch = 0;
 };
 
 class ISignalPlatform {
