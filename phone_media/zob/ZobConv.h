@@ -60,7 +60,11 @@ bool ZobIsZobFile(const char* path);
 // Errors are formatted into 256 bytes and passed on when a callback is set.
 using ZobErrorCallback = void (*)(void* context, const char* message);
 void ZobConvSetErrorCallback(ZobErrorCallback callback, void* context);
-void ZobConvReportError(const char* format, ...);
+void ZobConvReportError(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
 
 // The synchronous conversions of the voice-clip panel; true on success. Paths of 256 characters
 // or more fail rather than being cut.

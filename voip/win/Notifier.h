@@ -7,12 +7,20 @@
 namespace qelo {
 
 // report_status: through the status slot when it is set, else nothing. Bounded to 1024 bytes.
-void ReportStatus(int kind, int code, const char* format, ...);
+void ReportStatus(int kind, int code, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
 void ReportStatusText(int kind, int code, const std::string& text);
 void ReportState(int code, const char* text);
 // report_state(reason): state -10015 with the text of the reason, then the call is reset.
 void ReportLocalError(int reason);
-void NotifyError(const char* format, ...);
+void NotifyError(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
 void NotifyOffhook(int off);
 void NotifyVoiceStat(int rx, int tx);
 void NotifyCredit(int credit, int seconds);

@@ -58,7 +58,11 @@ class VoiceEngine {
   void Record(const uint8_t* frames, size_t n, bool sent);
   void Finish();
   void AwaitExiting();
-  void Logf(int level, const char* format, ...);
+  void Logf(int level, const char* format, ...)
+#if defined(__GNUC__)
+      __attribute__((format(printf, 3, 4)))
+#endif
+      ;
 
   VoiceHost& host_;
   WaveDevice& wave_;
