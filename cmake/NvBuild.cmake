@@ -1,9 +1,10 @@
 # Build and test helpers shared by every folder.
 include_guard(GLOBAL)
 
-# Warnings are errors-in-waiting: keep our own code at zero.
+# Warnings are errors-in-waiting: keep our own code at zero. A format string that doesn't match
+# its arguments (a CString handed to %s, a 64-bit value to %d) is an error outright.
 function(nv_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror=format)
 endfunction()
 
 if(NV_NATIVE)

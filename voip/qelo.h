@@ -48,7 +48,11 @@ extern QELO_DATA HINSTANCE hDllVoip;
 
 int __cdecl PW_call_nimbo(const char* callee);
 int __cdecl PW_call_phone(const char* number, const char* user_id, const char* password);
-void __cdecl PW_debug(const char* format, ...);
+void __cdecl PW_debug(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
 /* Copies the unit id (empty when none) to out, which holds 21 bytes or more; 0 when known. */
 int __cdecl PW_get_nimbocall_id(char* out);
 /* Copies the library's version text ("1.18R6B2") to out, which holds 9 bytes or more. */

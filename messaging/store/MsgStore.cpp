@@ -6,7 +6,9 @@
 
 #include <sqlite3.h>
 
+#include <exception>
 #include <new>
+#include <string>
 #include <vector>
 
 using msgstore::CSqlDatabase;
@@ -17,7 +19,7 @@ using msgstore::StorePlatform;
 namespace {
 
 // The layout this program writes (PRAGMA user_version). 0 is a file of the older layout, which is
-// upgraded in place; a higher number comes from a newer program and is not touched.
+// upgraded in place; a file with a higher number comes from a newer program and is set aside.
 const int kSchemaVersion = 1;
 
 const char kCreateUserTable[] =
@@ -33,14 +35,32 @@ const char kCreateMessageTable[] =
     " CommID TEXT COLLATE NOCASE,"
     " Date TEXT, Msg TEXT,"
     " AttachType INTEGER NOT NULL DEFAULT 0)";
-// The partner history (one partner, newest first) reads this index only.
-const char kCreateMessageIndex[] = "CREATE INDEX IF NOT EXISTS vyrnmsg_CommID_Date ON vyrnmsg (CommID, Date)";
-// The purge and the list of all messages go by date.
-const char kCreateDateIndex[] = "CREATE INDEX IF NOT EXISTS vyrnmsg_Date ON vyrnmsg (Date)";
 const char kCreateAttachTable[] =
     "CREATE TABLE IF NOT EXISTS vyrnattach ("
     " SeqNo INTEGER NOT NULL PRIMARY KEY,"
     " Attach TEXT)";
+
+// The tables and indexes of the current layout, in the order they are made. Every statement
+// leaves what exists alone, so the same list makes a new file and completes an older one.
+const char* const kSchema[] = {
+    kCreateUserTable,
+    kCreateMessageTable,
+    // The partner history (one partner, newest first) reads this index only.
+    "CREATE INDEX IF NOT EXISTS vyrnmsg_CommID_Date ON vyrnmsg (CommID, Date)",
+    // The purge and the list of all messages go by date.
+    "CREATE INDEX IF NOT EXISTS vyrnmsg_Date ON vyrnmsg (Date)",
+    kCreateAttachTable,
+};
+
+// The older layout kept only CommID and CommName of a partner.
+struct AddedColumn {
+    const char* name;
+    const char* sql;
+};
+const AddedColumn kAddedUserColumns[] = {
+    {"Memo", "ALTER TABLE vyrnuser ADD COLUMN Memo TEXT"},
+    {"Time", "ALTER TABLE vyrnuser ADD COLUMN Time TEXT"},
+};
 
 struct RequiredTable {
     const char* name;
@@ -90,16 +110,23 @@ bool RebuildMessageTableIfNumbersCanRepeat(CSqlDatabase& db)
            db.Exec("DROP TABLE vyrnmsg_older") == SQLITE_OK;
 }
 
-// Runs one operation so that no exception leaves the store: an exception (only an allocation
-// failure can throw here) gives the failure value.
-template <class Result, class Operation>
-Result Guarded(Result failure, Operation operation)
+// Brings the tables of a connection to the current layout inside the caller's write transaction
+// and stamps the file with its number: a new file gets everything, an older one what it lacks.
+bool UpgradeSchema(CSqlDatabase& db)
 {
-    try {
-        return operation();
-    } catch (...) {
-        return failure;
-    }
+    if (!RebuildMessageTableIfNumbersCanRepeat(db))
+        return false;
+    for (const char* sql : kSchema)
+        if (db.Exec(sql) != SQLITE_OK)
+            return false;
+    std::vector<CString> userColumns;
+    if (!ReadColumns(db, "vyrnuser", userColumns))
+        return false;
+    for (const AddedColumn& column : kAddedUserColumns)
+        if (!HasColumn(userColumns, column.name) && db.Exec(column.sql) != SQLITE_OK)
+            return false;
+    std::string stamp = "PRAGMA user_version = " + std::to_string(kSchemaVersion);
+    return db.Exec(stamp.c_str()) == SQLITE_OK;
 }
 
 } // namespace
@@ -108,24 +135,26 @@ Result Guarded(Result failure, Operation operation)
 
 int CMsgStore::Open()
 {
+    using namespace msgstore::box;
     return Guarded(1, [this]() -> int {
         msgstore::IStorePlatform& platform = StorePlatform();
         platform.SetDatabaseAvailable(false);
         if (!EnsureFolders())
-            return DebugMessageBox(IDS_MSGSTORE_NOT_INSTALLED, 0x10) == 1 ? 1 : 0;
+            return DebugMessageBox(IDS_MSGSTORE_NOT_INSTALLED, kIconStop) == kAnswerOk ? 1 : 0;
         if (!msgstore::SqliteInitialize()) {
-            DebugMessageText("SQLite", 0);
-            int answer = DebugMessageBox(IDS_MSGSTORE_NO_ENGINE, 0x24);
-            return answer == 1 || answer == 6 ? 1 : 0;
+            DebugMessageText("SQLite", kOk);
+            int answer = DebugMessageBox(IDS_MSGSTORE_NO_ENGINE, kYesNo | kIconQuestion);
+            return answer == kAnswerOk || answer == kAnswerYes ? 1 : 0;
         }
-        if (OpenOrCreate(GetDbPath())) {
+        // A file that opens but can't be brought to the current layout would refuse every write:
+        // it counts as not opened, and the upgrade's rollback has left it as it was.
+        if (OpenOrCreate(GetDbPath()) && CheckSchema()) {
             platform.SetDatabaseAvailable(true);
-            CheckSchema();
             return 1;
         }
-        DebugMessageText(m_lastErrorText, 0x20);
-        int answer = DebugMessageBox(IDS_MSGSTORE_OPEN_FAILED, 0x24);
-        return answer == 6 || answer == 1 ? 1 : 0;
+        DebugMessageText(m_lastErrorText, kIconQuestion);
+        int answer = DebugMessageBox(IDS_MSGSTORE_OPEN_FAILED, kYesNo | kIconQuestion);
+        return answer == kAnswerYes || answer == kAnswerOk ? 1 : 0;
     });
 }
 
@@ -245,58 +274,47 @@ BOOL CMsgStore::CreateDatabase(const CString& path)
         RecordError(SQLITE_CANTOPEN, "the database file can't be created");
         return FALSE;
     }
-    BOOL created = FALSE;
-    {
-        CSqlDatabase db;
-        if (msgstore::OpenStoreConnection(db, path) == SQLITE_OK && db.BeginWrite() == SQLITE_OK &&
-            db.Exec(kCreateUserTable) == SQLITE_OK && db.Exec(kCreateMessageTable) == SQLITE_OK &&
-            db.Exec(kCreateMessageIndex) == SQLITE_OK && db.Exec(kCreateDateIndex) == SQLITE_OK &&
-                  db.Exec(kCreateAttachTable) == SQLITE_OK &&
-            db.Exec("PRAGMA user_version = 1") == SQLITE_OK && db.Commit() == SQLITE_OK)
-            created = TRUE;
-        if (!created) {
-            RecordError(db);
-            db.Rollback();
-        }
-    }
-    if (!created)
-        RemoveDatabaseFiles(path);
-    return created;
+    if (ApplySchema(path))
+        return TRUE;
+    RemoveDatabaseFiles(path);
+    return FALSE;
 }
 
 BOOL CMsgStore::CheckSchema()
 {
-    return Guarded(FALSE, [this]() -> BOOL {
-        CSqlDatabase db;
-        if (!Connect(db))
-            return FALSE;
-        if (db.BeginWrite() != SQLITE_OK) {
-            RecordError(db);
-            return FALSE;
-        }
-        std::vector<CString> userColumns;
-        bool ok = RebuildMessageTableIfNumbersCanRepeat(db) && db.Exec(kCreateUserTable) == SQLITE_OK && db.Exec(kCreateMessageTable) == SQLITE_OK &&
-                  db.Exec(kCreateMessageIndex) == SQLITE_OK && db.Exec(kCreateDateIndex) == SQLITE_OK &&
-                  db.Exec(kCreateAttachTable) == SQLITE_OK &&
-                  ReadColumns(db, "vyrnuser", userColumns);
-        // The older layout kept only CommID and CommName of a partner.
-        if (ok && !HasColumn(userColumns, "Memo"))
-            ok = db.Exec("ALTER TABLE vyrnuser ADD COLUMN Memo TEXT") == SQLITE_OK;
-        if (ok && !HasColumn(userColumns, "Time"))
-            ok = db.Exec("ALTER TABLE vyrnuser ADD COLUMN Time TEXT") == SQLITE_OK;
-        if (ok)
-            ok = db.Exec("PRAGMA user_version = 1") == SQLITE_OK && db.Commit() == SQLITE_OK;
-        if (!ok) {
-            RecordError(db);
-            db.Rollback();
-        }
-        return ok ? TRUE : FALSE;
-    });
+    return Guarded(FALSE, [this]() -> BOOL { return ApplySchema(GetDbPath()); });
+}
+
+// One transaction: the file ends up in the current layout, or as it was.
+BOOL CMsgStore::ApplySchema(const CString& path)
+{
+    CSqlDatabase db;
+    if (msgstore::OpenStoreConnection(db, path) != SQLITE_OK) {
+        RecordError(db);
+        return FALSE;
+    }
+    if (db.BeginWrite() == SQLITE_OK && UpgradeSchema(db) && db.Commit() == SQLITE_OK)
+        return TRUE;
+    RecordError(db);
+    db.Rollback();
+    return FALSE;
 }
 
 BOOL CMsgStore::Connect(CSqlDatabase& db)
 {
     if (msgstore::OpenStoreConnection(db, GetDbPath()) != SQLITE_OK) {
+        RecordError(db);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A connection that holds the write lock (a transaction begun), or FALSE with the error recorded.
+BOOL CMsgStore::ConnectForWriting(CSqlDatabase& db)
+{
+    if (!Connect(db))
+        return FALSE;
+    if (db.BeginWrite() != SQLITE_OK) {
         RecordError(db);
         return FALSE;
     }
@@ -314,6 +332,28 @@ void CMsgStore::RecordError(int code, const char* text)
     m_lastErrorText = text;
 }
 
+void CMsgStore::RecordException() noexcept
+{
+    const char* text = "an unexpected exception";
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        m_lastError = SQLITE_NOMEM;
+        text = "out of memory";
+    } catch (const std::exception& exception) {
+        m_lastError = SQLITE_ERROR;
+        text = exception.what();
+    } catch (...) {
+        m_lastError = SQLITE_ERROR;
+    }
+    try {
+        m_lastErrorText = text;
+    } catch (...) {
+        // No memory for the text either: the code alone has to do.
+        m_lastErrorText.Empty();
+    }
+}
+
 // --- partners and messages
 
 BOOL CMsgStore::PutUser(const char* commId, const char* commName)
@@ -321,14 +361,10 @@ BOOL CMsgStore::PutUser(const char* commId, const char* commName)
     return Guarded(FALSE, [&]() -> BOOL {
         if (!StorePlatform().IsDatabaseAvailable())
             return FALSE;
-        CSqlDatabase db;
-        if (!Connect(db))
-            return FALSE;
         CStoreTime now = StorePlatform().Now();
-        if (db.BeginWrite() != SQLITE_OK) {
-            RecordError(db);
+        CSqlDatabase db;
+        if (!ConnectForWriting(db))
             return FALSE;
-        }
         int found = CPmLogUserTSet::Touch(db, commId, now);
         bool ok = found == 1 || (found == 0 && CPmLogUserTSet::Insert(db, commId, commName, now));
         if (ok && db.Commit() == SQLITE_OK)
@@ -363,12 +399,8 @@ int CMsgStore::DeleteMessage(long seqNo)
         if (!StorePlatform().IsDatabaseAvailable())
             return -1;
         CSqlDatabase db;
-        if (!Connect(db))
+        if (!ConnectForWriting(db))
             return -1;
-        if (db.BeginWrite() != SQLITE_OK) {
-            RecordError(db);
-            return -1;
-        }
         long attachType = CPmLogMsgTSet::GetAttachType(db, seqNo);
         if (attachType >= 0 && CPmLogMsgTSet::Delete(db, seqNo) == 1 && db.Commit() == SQLITE_OK)
             return attachType > 0 ? 1 : 0;
@@ -386,12 +418,8 @@ BOOL CMsgStore::DeleteAttachment(long seqNo)
         CString name;
         {
             CSqlDatabase db;
-            if (!Connect(db))
+            if (!ConnectForWriting(db))
                 return FALSE;
-            if (db.BeginWrite() != SQLITE_OK) {
-                RecordError(db);
-                return FALSE;
-            }
             if (CPmLogAttachTSet::Find(db, seqNo, name) != 1 || CPmLogAttachTSet::Delete(db, seqNo) != 1 ||
                 db.Commit() != SQLITE_OK) {
                 RecordError(db);
@@ -411,41 +439,51 @@ int CMsgStore::DeleteUserMessages(const char* commId)
     return Guarded(-1, [&]() -> int {
         if (!StorePlatform().IsDatabaseAvailable())
             return -1;
-        std::vector<CString> files;
-        {
-            CSqlDatabase db;
-            if (!Connect(db))
-                return -1;
-            if (db.BeginWrite() != SQLITE_OK) {
-                RecordError(db);
-                return -1;
-            }
-            CSqlStatement attachments(db,
-                                      "SELECT a.Attach FROM vyrnattach AS a JOIN vyrnmsg AS m ON m.SeqNo = a.SeqNo "
-                                      "WHERE m.CommID = ?1 AND m.AttachType > 0");
-            msgstore::BindMbcs(attachments, 1, commId);
-            while (attachments.Step())
-                files.push_back(msgstore::ColumnMbcs(attachments, 0));
-            CSqlStatement deleteAttachments(db,
-                                            "DELETE FROM vyrnattach WHERE SeqNo IN (SELECT SeqNo FROM vyrnmsg "
-                                            "WHERE CommID = ?1 AND AttachType > 0)");
-            msgstore::BindMbcs(deleteAttachments, 1, commId);
-            CSqlStatement deleteMessages(db, "DELETE FROM vyrnmsg WHERE CommID = ?1");
-            msgstore::BindMbcs(deleteMessages, 1, commId);
-            if (attachments.Failed() || !deleteAttachments.Run() || !deleteMessages.Run() ||
-                db.Commit() != SQLITE_OK) {
-                RecordError(db);
-                db.Rollback();
-                return -1;
-            }
-        }
-        for (const CString& name : files) {
-            CString file = AttachmentPath(name);
-            if (!file.IsEmpty())
-                StorePlatform().RemoveFile(file);
-        }
-        return 0;
+        return DeleteMessagesWhere("CommID = ?1", commId) < 0 ? -1 : 0;
     });
+}
+
+// The messages that condition (SQL on vyrnmsg with one value, ?1) selects go in one transaction
+// with the attachment rows of those that say they carry one; the files follow only after the rows
+// are gone for good (a file left over after a failure is harmless, a row pointing at a missing
+// file is not). Returns the number of messages deleted, -1 when nothing was deleted.
+int CMsgStore::DeleteMessagesWhere(const char* condition, const char* value)
+{
+    const std::string withAttachment =
+        std::string("SELECT SeqNo FROM vyrnmsg WHERE ") + condition + " AND AttachType > 0";
+    const std::string listFiles = "SELECT Attach FROM vyrnattach WHERE SeqNo IN (" + withAttachment + ")";
+    const std::string deleteAttachments = "DELETE FROM vyrnattach WHERE SeqNo IN (" + withAttachment + ")";
+    const std::string deleteMessages = std::string("DELETE FROM vyrnmsg WHERE ") + condition;
+
+    std::vector<CString> files;
+    int deleted = 0;
+    {
+        CSqlDatabase db;
+        if (!ConnectForWriting(db))
+            return -1;
+        CSqlStatement attachments(db, listFiles.c_str());
+        msgstore::BindMbcs(attachments, 1, value);
+        while (attachments.Step())
+            files.push_back(msgstore::ColumnMbcs(attachments, 0));
+        CSqlStatement attachmentRows(db, deleteAttachments.c_str());
+        msgstore::BindMbcs(attachmentRows, 1, value);
+        CSqlStatement messages(db, deleteMessages.c_str());
+        msgstore::BindMbcs(messages, 1, value);
+        bool ok = !attachments.Failed() && attachmentRows.Run() && messages.Run();
+        if (ok)
+            deleted = db.Changes();
+        if (!ok || db.Commit() != SQLITE_OK) {
+            RecordError(db);
+            db.Rollback();
+            return -1;
+        }
+    }
+    for (const CString& name : files) {
+        CString file = AttachmentPath(name);
+        if (!file.IsEmpty())
+            StorePlatform().RemoveFile(file);
+    }
+    return deleted;
 }
 
 BOOL CMsgStore::DeleteUser(const char* commId)
@@ -477,8 +515,8 @@ BOOL CMsgStore::SetUserMemo(const char* commId, const char* memo)
 
 BOOL CMsgStore::SetUserText(const char* commId, CPmLogUserTSet::TextField field, const char* value)
 {
-    return Guarded(FALSE, [&]() -> BOOL {
-        CMsgStore store;
+    CMsgStore store;
+    return store.Guarded(FALSE, [&]() -> BOOL {
         CSqlDatabase db;
         if (!commId || !*commId || !store.Connect(db))
             return FALSE;
@@ -488,8 +526,8 @@ BOOL CMsgStore::SetUserText(const char* commId, CPmLogUserTSet::TextField field,
 
 CString CMsgStore::GetUserMemo(const char* commId)
 {
-    return Guarded(CString(), [&]() -> CString {
-        CMsgStore store;
+    CMsgStore store;
+    return store.Guarded(CString(), [&]() -> CString {
         CSqlDatabase db;
         if (!commId || !*commId || !store.Connect(db))
             return CString();
@@ -508,44 +546,8 @@ int CMsgStore::PurgeBefore(int days)
             return 0;
         CStoreTime cutoff = StorePlatform().Now().AddDays(-days);
         std::string before = cutoff.FormatDate();   // "YYYY-MM-DD" sorts before that day's times
-        std::vector<CString> files;
-        int deleted = 0;
-        {
-            CSqlDatabase db;
-            if (!Connect(db))
-                return 0;
-            if (db.BeginWrite() != SQLITE_OK) {
-                RecordError(db);
-                return 0;
-            }
-            CSqlStatement attachments(db,
-                                      "SELECT a.Attach FROM vyrnattach AS a JOIN vyrnmsg AS m ON m.SeqNo = a.SeqNo "
-                                      "WHERE m.Date < ?1 AND m.AttachType > 0");
-            attachments.BindText(1, before);
-            while (attachments.Step())
-                files.push_back(msgstore::ColumnMbcs(attachments, 0));
-            CSqlStatement deleteAttachments(db,
-                                            "DELETE FROM vyrnattach WHERE SeqNo IN (SELECT SeqNo FROM vyrnmsg "
-                                            "WHERE Date < ?1 AND AttachType > 0)");
-            deleteAttachments.BindText(1, before);
-            CSqlStatement deleteMessages(db, "DELETE FROM vyrnmsg WHERE Date < ?1");
-            deleteMessages.BindText(1, before);
-            bool ok = !attachments.Failed() && deleteAttachments.Run() && deleteMessages.Run();
-            if (ok)
-                deleted = db.Changes();
-            if (!ok || db.Commit() != SQLITE_OK) {
-                RecordError(db);
-                db.Rollback();
-                return 0;
-            }
-        }
-        // Files go only after their rows are gone for good.
-        for (const CString& name : files) {
-            CString file = AttachmentPath(name);
-            if (!file.IsEmpty())
-                StorePlatform().RemoveFile(file);
-        }
-        return deleted;
+        int deleted = DeleteMessagesWhere("Date < ?1", before.c_str());
+        return deleted > 0 ? deleted : 0;
     });
 }
 
@@ -569,18 +571,25 @@ BOOL CMsgStore::Compact()
 
 // --- diagnostics
 
+namespace {
+// The diagnostic boxes show only when the profile's DAO_DEBUG is "TRUE" (exactly); otherwise the
+// answer is OK and database problems stay silent.
+bool DebugMessagesOn()
+{
+    return StorePlatform().ReadProfileString("", "DAO_DEBUG", "FALSE").Compare("TRUE") == 0;
+}
+} // namespace
+
 int CMsgStore::DebugMessageBox(unsigned id, unsigned flags)
 {
-    msgstore::IStorePlatform& platform = StorePlatform();
-    if (platform.ReadProfileString("", "DAO_DEBUG", "FALSE").Compare("TRUE") != 0)
-        return 1;
-    return platform.MessageBoxId(id, flags);
+    return Guarded(msgstore::box::kAnswerOk, [&]() -> int {
+        return DebugMessagesOn() ? StorePlatform().MessageBoxId(id, flags) : msgstore::box::kAnswerOk;
+    });
 }
 
 int CMsgStore::DebugMessageText(const char* text, unsigned flags)
 {
-    msgstore::IStorePlatform& platform = StorePlatform();
-    if (platform.ReadProfileString("", "DAO_DEBUG", "FALSE").Compare("TRUE") != 0)
-        return 1;
-    return platform.ShowMessageBox(text, flags);
+    return Guarded(msgstore::box::kAnswerOk, [&]() -> int {
+        return DebugMessagesOn() ? StorePlatform().ShowMessageBox(text, flags) : msgstore::box::kAnswerOk;
+    });
 }

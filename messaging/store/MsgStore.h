@@ -6,7 +6,8 @@
 // transaction and closes the connection before it returns; SQLite's locking with a busy time-out
 // lets the short-lived objects of several windows (or threads) write one after the other.
 // Every operation but the folder getters and the three static ones returns its failure value at
-// once while the application's database-available flag is clear. No exception leaves the store.
+// once while the application's database-available flag is clear. No exception leaves the store:
+// one that is thrown inside gives the operation's failure value and becomes the object's last error.
 #pragma once
 
 #include "framework/core/CString.h"
@@ -21,9 +22,14 @@ public:
     CMsgStore(const CMsgStore&) = delete;
     CMsgStore& operator=(const CMsgStore&) = delete;
 
+    // The kinds of attachment a message row records (AttachType).
+    enum AttachKind : long { kAttachNone = 0, kAttachSound = 1, kAttachPicture = 2, kAttachVideo = 3, kAttachOther = 4 };
+
     // Start-up check, once by the main window: makes the folders, opens the file or creates it,
-    // sets a damaged file aside and starts a new one; sets the database-available flag on
-    // success. 1: go on (with or without history, as the flag says); 0: end the program.
+    // sets a damaged file aside and starts a new one, brings an older layout up to date; sets the
+    // database-available flag only when all of that succeeded. A file that can't be opened or
+    // brought up to date is left as it is and the program runs without history. 1: go on (with or
+    // without history, as the flag says); 0: end the program.
     int Open();
 
     CString GetInstallFolder();
@@ -43,8 +49,9 @@ public:
     // The full path of message seqNo's stored attachment; empty when it has none, or when the
     // stored name would lead outside the attachment folder.
     CString GetAttachmentPath(long seqNo);
-    // The AttachType stored for a message with these attributes: the bits 0x0F000000 give
-    // 0x1000000 1 (sound), 0x2000000 2 (picture), 0x4000000 3 (video), any other 4, none 0.
+    // The AttachType stored for a message with these message attributes: the attachment bits
+    // (0x0F000000) give 0x1000000 sound, 0x2000000 picture, 0x4000000 video, any other
+    // combination other, none none.
     static long AttachTypeFromAttributes(unsigned long attributes);
 
     // 1: deleted, it had an attachment (the caller deletes that next); 0: deleted, no
@@ -86,12 +93,39 @@ public:
 
 private:
     enum class Verdict { Usable, Damaged, Unavailable };
+    // Runs one operation so that no exception leaves the store: an exception gives the failure
+    // value and is recorded as this object's last error. Only the outermost operation catches, so
+    // one that calls another (a folder getter, say) fails as a whole and keeps the exception's
+    // error instead of going on with an empty answer.
+    template <class Result, class Operation>
+    Result Guarded(Result failure, Operation operation)
+    {
+        struct Depth {
+            int& depth;
+            explicit Depth(int& counter) : depth(counter) { ++depth; }
+            ~Depth() { --depth; }
+        } depth(m_guardDepth);
+        try {
+            return operation();
+        } catch (...) {
+            if (m_guardDepth > 1)
+                throw;
+            RecordException();
+            return failure;
+        }
+    }
+    // Records the exception being handled (called from a catch block only).
+    void RecordException() noexcept;
     static BOOL SetUserText(const char* commId, CPmLogUserTSet::TextField field, const char* value);
     int OpenOrCreate(const CString& path);
     Verdict Inspect(const CString& path);
     BOOL CreateDatabase(const CString& path);
     BOOL CheckSchema();
+    BOOL ApplySchema(const CString& path);
+    int DeleteMessagesWhere(const char* condition, const char* value);
     BOOL Connect(msgstore::CSqlDatabase& db);
+    BOOL ConnectForWriting(msgstore::CSqlDatabase& db);
+    CString BelowLogFolder(CString& cached, const char* name);
     void RecordError(const msgstore::CSqlDatabase& db);
     void RecordError(int code, const char* text);
     BOOL RemoveDatabaseFiles(const CString& path);
@@ -99,6 +133,7 @@ private:
 
     int m_lastError = 0;
     CString m_lastErrorText;
+    int m_guardDepth = 0;
     CString m_installFolder;
     CString m_logFolder;
     CString m_attachFolder;

@@ -11,6 +11,15 @@ using msgstore::StorePlatform;
 
 namespace {
 
+// The bits of a message's attributes that say what is attached to it.
+constexpr unsigned long kAttachmentBits = 0x0F000000UL;
+constexpr unsigned long kSoundAttached = 0x01000000UL;
+constexpr unsigned long kPictureAttached = 0x02000000UL;
+constexpr unsigned long kVideoAttached = 0x04000000UL;
+
+// A day's set-aside names run from the plain one through "(32766)".
+constexpr int kLastSetAsideNumber = 32766;
+
 // Files SQLite keeps beside a database: they belong to it and travel with it.
 const char* const kCompanionSuffixes[] = {"-journal", "-wal"};
 
@@ -45,48 +54,48 @@ bool IsNameInsideFolder(const CString& name, char separator)
 
 CString CMsgStore::GetInstallFolder()
 {
-    if (m_installFolder.IsEmpty())
-        m_installFolder = StorePlatform().GetInstallFolder();
-    return m_installFolder;
+    return Guarded(CString(), [&]() -> CString {
+        if (m_installFolder.IsEmpty())
+            m_installFolder = StorePlatform().GetInstallFolder();
+        return m_installFolder;
+    });
 }
 
 CString CMsgStore::GetLogFolder()
 {
-    if (m_logFolder.IsEmpty()) {
-        CString install = GetInstallFolder();
-        if (install.IsEmpty())
-            return CString();
-        char separator = StorePlatform().PathSeparator();
-        m_logFolder = install + separator + "Log" + separator + StorePlatform().GetWindowsUserName();
-    }
-    return m_logFolder;
+    return Guarded(CString(), [&]() -> CString {
+        if (m_logFolder.IsEmpty()) {
+            CString install = GetInstallFolder();
+            if (install.IsEmpty())
+                return CString();
+            char separator = StorePlatform().PathSeparator();
+            m_logFolder = install + separator + "Log" + separator + StorePlatform().GetWindowsUserName();
+        }
+        return m_logFolder;
+    });
 }
 
-CString CMsgStore::GetDbPath()
-{
-    if (m_dbPath.IsEmpty()) {
-        CString log = GetLogFolder();
-        if (log.IsEmpty())
-            return CString();
-        m_dbPath = log + StorePlatform().PathSeparator() + "vyrntalk.cdb";
-    }
-    return m_dbPath;
-}
+CString CMsgStore::GetDbPath() { return BelowLogFolder(m_dbPath, "vyrntalk.cdb"); }
 
-CString CMsgStore::GetAttachFolder()
+CString CMsgStore::GetAttachFolder() { return BelowLogFolder(m_attachFolder, "Attach"); }
+
+// A path in the log folder, made once and kept in cached; empty while the log folder is unknown.
+CString CMsgStore::BelowLogFolder(CString& cached, const char* name)
 {
-    if (m_attachFolder.IsEmpty()) {
-        CString log = GetLogFolder();
-        if (log.IsEmpty())
-            return CString();
-        m_attachFolder = log + StorePlatform().PathSeparator() + "Attach";
-    }
-    return m_attachFolder;
+    return Guarded(CString(), [&]() -> CString {
+        if (cached.IsEmpty()) {
+            CString log = GetLogFolder();
+            if (log.IsEmpty())
+                return CString();
+            cached = log + StorePlatform().PathSeparator() + name;
+        }
+        return cached;
+    });
 }
 
 BOOL CMsgStore::EnsureFolders()
 {
-    try {
+    return Guarded(FALSE, [&]() -> BOOL {
         CString install = GetInstallFolder();
         CString attach = GetAttachFolder();
         if (install.IsEmpty() || attach.IsEmpty())
@@ -108,40 +117,40 @@ BOOL CMsgStore::EnsureFolders()
             rest = cut < 0 ? CString() : rest.Mid(cut + 1);
         }
         return TRUE;
-    } catch (...) {
-        return FALSE;
-    }
+    });
 }
 
 CString CMsgStore::MakeSetAsideName()
 {
-    CString log = GetLogFolder();
-    if (log.IsEmpty())
+    return Guarded(CString(), [&]() -> CString {
+        CString log = GetLogFolder();
+        if (log.IsEmpty())
+            return CString();
+        msgstore::CStoreTime today = StorePlatform().Now();
+        msgstore::IStorePlatform& platform = StorePlatform();
+        CString base;
+        base.Format("%c" "vyrntalk%04d%02d%02d", platform.PathSeparator(), today.year, today.month, today.day);
+        base = log + base;
+        // Only a name under which nothing exists is free: an existing set-aside file, readable or
+        // not, is never overwritten. When every number of the day is taken, nothing is set aside.
+        for (int number = 0; number <= kLastSetAsideNumber; ++number) {
+            CString name = base;
+            if (number > 0)
+                name.AppendFormat("(%d)", number);
+            name += ".cdb";
+            bool taken = platform.PathExists(name);
+            for (const char* suffix : kCompanionSuffixes)
+                taken = taken || platform.PathExists(name + suffix);
+            if (!taken)
+                return name;
+        }
         return CString();
-    msgstore::CStoreTime today = StorePlatform().Now();
-    msgstore::IStorePlatform& platform = StorePlatform();
-    CString base;
-    base.Format("%c" "vyrntalk%04d%02d%02d", platform.PathSeparator(), today.year, today.month, today.day);
-    base = log + base;
-    // Only a name under which nothing exists is free: an existing set-aside file, readable or
-    // not, is never overwritten. When every number of the day is taken, nothing is set aside.
-    for (int number = 0; number <= 32766; ++number) {
-        CString name = base;
-        if (number > 0)
-            name.AppendFormat("(%d)", number);
-        name += ".cdb";
-        bool taken = platform.PathExists(name);
-        for (const char* suffix : kCompanionSuffixes)
-            taken = taken || platform.PathExists(name + suffix);
-        if (!taken)
-            return name;
-    }
-    return CString();
+    });
 }
 
 CString CMsgStore::SetAside(const CString& path)
 {
-    try {
+    return Guarded(CString(), [&]() -> CString {
         msgstore::IStorePlatform& platform = StorePlatform();
         if (GetLogFolder().IsEmpty() || path.IsEmpty())
             return CString();
@@ -162,9 +171,7 @@ CString CMsgStore::SetAside(const CString& path)
             }
         }
         return name;
-    } catch (...) {
-        return CString();
-    }
+    });
 }
 
 BOOL CMsgStore::RemoveDatabaseFiles(const CString& path)
@@ -193,11 +200,14 @@ CString CMsgStore::AttachmentPath(const CString& name)
 
 CString CMsgStore::StoreAttachmentFile(long attachType, const char* sourcePath)
 {
-    try {
+    return Guarded(CString(), [&]() -> CString {
         msgstore::IStorePlatform& platform = StorePlatform();
         if (!platform.IsDatabaseAvailable() || GetAttachFolder().IsEmpty() || !sourcePath)
             return CString();
-        const char* prefix = attachType == 1 ? "SOU" : attachType == 2 ? "PIC" : attachType == 3 ? "VID" : "OTH";
+        const char* prefix = attachType == kAttachSound     ? "SOU"
+                             : attachType == kAttachPicture ? "PIC"
+                             : attachType == kAttachVideo   ? "VID"
+                                                            : "OTH";
         CString stored = platform.MakeUniqueFile(GetAttachFolder(), prefix);
         if (stored.IsEmpty())
             return CString();
@@ -207,14 +217,12 @@ CString CMsgStore::StoreAttachmentFile(long attachType, const char* sourcePath)
             return CString();
         }
         return stored;
-    } catch (...) {
-        return CString();
-    }
+    });
 }
 
 BOOL CMsgStore::AddAttachment(long seqNo, const char* storedPath)
 {
-    try {
+    return Guarded(FALSE, [&]() -> BOOL {
         if (!StorePlatform().IsDatabaseAvailable() || seqNo < 1 || !storedPath)
             return FALSE;
         CString folder = GetAttachFolder();
@@ -235,14 +243,12 @@ BOOL CMsgStore::AddAttachment(long seqNo, const char* storedPath)
             return FALSE;
         }
         return TRUE;
-    } catch (...) {
-        return FALSE;
-    }
+    });
 }
 
 CString CMsgStore::GetAttachmentPath(long seqNo)
 {
-    try {
+    return Guarded(CString(), [&]() -> CString {
         if (!StorePlatform().IsDatabaseAvailable() || seqNo < 1)
             return CString();
         CSqlDatabase db;
@@ -252,24 +258,22 @@ CString CMsgStore::GetAttachmentPath(long seqNo)
         if (CPmLogAttachTSet::Find(db, seqNo, name) != 1 || name.IsEmpty())
             return CString();
         return AttachmentPath(name);
-    } catch (...) {
-        return CString();
-    }
+    });
 }
 
 long CMsgStore::AttachTypeFromAttributes(unsigned long attributes)
 {
-    switch (attributes & 0x0F000000UL) {
+    switch (attributes & kAttachmentBits) {
     case 0:
-        return 0;
-    case 0x1000000UL:
-        return 1;
-    case 0x2000000UL:
-        return 2;
-    case 0x4000000UL:
-        return 3;
+        return kAttachNone;
+    case kSoundAttached:
+        return kAttachSound;
+    case kPictureAttached:
+        return kAttachPicture;
+    case kVideoAttached:
+        return kAttachVideo;
     default:
-        return 4;
+        return kAttachOther;
     }
 }
 

@@ -10,6 +10,19 @@
 
 namespace msgstore {
 
+// Message-box flags and answers as the system's message box codes them; the store is portable and
+// does not include windows.h, the Windows platform checks that they agree.
+namespace box {
+constexpr unsigned kOk = 0x00;            // MB_OK
+constexpr unsigned kYesNo = 0x04;         // MB_YESNO
+constexpr unsigned kIconStop = 0x10;      // MB_ICONSTOP
+constexpr unsigned kIconQuestion = 0x20;  // MB_ICONQUESTION
+constexpr int kAnswerOk = 1;              // IDOK
+constexpr int kAnswerCancel = 2;          // IDCANCEL
+constexpr int kAnswerYes = 6;             // IDYES
+constexpr int kAnswerNo = 7;              // IDNO
+} // namespace box
+
 class IStorePlatform {
 public:
     virtual ~IStorePlatform() = default;
@@ -51,7 +64,7 @@ public:
     virtual bool IsDatabaseAvailable() = 0;
     virtual void SetDatabaseAvailable(bool available) = 0;
     virtual CString ReadProfileString(const char* section, const char* entry, const char* defaultValue) = 0;
-    // The application's message boxes; they return the button pressed (1 OK, 2 Cancel, 6 Yes, 7 No).
+    // The application's message boxes (flags and answers: msgstore::box below).
     virtual int MessageBoxId(unsigned id, unsigned flags) = 0;
     virtual int ShowMessageBox(const char* text, unsigned flags) = 0;
 };

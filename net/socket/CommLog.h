@@ -4,6 +4,7 @@
 
 #include "net/socket/CommThread.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -42,7 +43,8 @@ public:
     // Appends a whole line to the file of flag and flushes it; false when there is no file.
     bool WriteLine(std::uint32_t flag, const std::string& line);
 
-    bool IsEnabled() const { return m_enabled != 0; }
+    // Read by the receive thread while the owner's thread may switch it.
+    bool IsEnabled() const { return m_enabled.load() != 0; }
     void SetEnabled(bool on) { m_enabled = on ? 1 : 0; }
     const std::string& Folder() const { return m_folder; }
     void SetFolder(const std::string& folder); // tests and callers that want another place
@@ -51,7 +53,7 @@ private:
     std::FILE* GetFile(std::uint32_t flag);
     static int SlotOf(std::uint32_t flag);
 
-    std::uint32_t m_enabled = 1;
+    std::atomic<std::uint32_t> m_enabled{1};
     std::string m_folder;
     bool m_folderValid = false;
     std::FILE* m_files[6] = {};

@@ -2,31 +2,31 @@
 
 #include "net/socket/SocketExceptions.h"
 
+#include "framework/core/Failure.h"
+
+#include <algorithm>
 #include <chrono>
+#include <exception>
 #include <system_error>
 #include <thread>
 
-CScopedLock::CScopedLock(CCriticalSection* section) : m_section(section), m_count(1)
+CScopedLock::CScopedLock(CCriticalSection* section) : m_section(section), m_held(true)
 {
     m_section->Lock();
 }
 
 CScopedLock::~CScopedLock()
 {
-    while (m_count > 0) {
+    if (m_held)
         m_section->Unlock();
-        --m_count;
-    }
 }
 
 void CScopedLock::Unlock()
 {
-    if (m_count <= 0)
+    if (!m_held)
         throw CExc(kExcGeneralText);
-    while (m_count > 0) {
-        m_section->Unlock();
-        --m_count;
-    }
+    m_held = false;
+    m_section->Unlock();
 }
 
 void CWaitEvent::Set()
@@ -70,12 +70,24 @@ bool CThreadCompletion::IsDone()
     return m_done;
 }
 
-bool CCommThread::Start(bool /*runAtOnce*/, bool autoDelete, std::uint32_t stackSize)
+std::string CurrentExceptionText()
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (const CExc& e) {
+        return e.GetMessage();
+    } catch (...) {
+        return "unknown exception";
+    }
+}
+
+bool CCommThread::Start(bool autoDelete)
 {
     CScopedLock lock(&m_threadLock);
     if (m_handle)
         return false;
-    m_stackSize = stackSize;
     m_autoDelete = autoDelete;
     auto done = std::make_shared<CThreadCompletion>();
     m_handle = done;
@@ -104,25 +116,24 @@ bool CCommThread::IsRunning()
 
 void CCommThread::ThreadProc(CCommThread* self, ThreadCompletionRef done)
 {
-    {
-        CScopedLock lock(&self->m_threadLock);
-        self->m_running = true;
-    }
     bool autoDelete;
     {
         CScopedLock lock(&self->m_threadLock);
+        self->m_running = true;
         autoDelete = self->m_autoDelete;
     }
-    // A thread never takes the process down with it; Exit runs even when Init or Run threw, so a
-    // thread always gets to say goodbye to whoever references it.
+    // A thread never takes the process down with it, and what it throws is reported; Exit runs
+    // even when Init or Run threw, so a thread always gets to say goodbye to whoever references it.
     try {
         if (self->Init() == 0)
             self->Run();
     } catch (...) {
+        nv::ReportFailure(self->FailureSite(), CurrentExceptionText().c_str());
     }
     try {
         self->Exit();
     } catch (...) {
+        nv::ReportFailure(self->FailureSite(), CurrentExceptionText().c_str());
     }
     if (autoDelete)
         self->Delete();
@@ -140,33 +151,79 @@ void CCommThread::ResetState()
 
 int CEventLoopThread::Run()
 {
+    {
+        CScopedLock lock(&m_loopLock);
+        m_gaveUp = false;
+    }
+    int failures = 0;
+    std::uint32_t pause = 0;
     for (;;) {
         {
             CScopedLock lock(&m_loopLock);
             if (m_stopRequest) {
                 m_stopRequest = StopCheck();
-                m_ownEvent.Set();
                 if (m_stopRequest)
                     return 0;
             }
         }
-        try {
-            Step();
-        } catch (...) {
+        std::string failure;
+        if (RunStep(&failure)) {
+            failures = 0;
+            pause = 0;
+            continue;
         }
+        nv::ReportFailure(FailureSite(), failure.c_str());
+        if (++failures >= m_policy.failureLimit) {
+            {
+                CScopedLock lock(&m_loopLock);
+                m_gaveUp = true;
+            }
+            std::string end = "stopped after " + std::to_string(failures) + " failures in a row";
+            nv::ReportFailure(FailureSite(), end.c_str());
+            return 0;
+        }
+        // A step that throws at once every turn would otherwise spin a core.
+        pause = pause == 0 ? m_policy.firstPauseMs : std::min(pause * 2, m_policy.maxPauseMs);
+        Pause(pause);
     }
+}
+
+bool CEventLoopThread::RunStep(std::string* failure)
+{
+    try {
+        Step();
+        return true;
+    } catch (...) {
+        *failure = CurrentExceptionText();
+        return false;
+    }
+}
+
+void CEventLoopThread::Pause(std::uint32_t ms)
+{
+    if (!StopRequested())
+        m_stopWake.Wait(ms);
 }
 
 void CEventLoopThread::RequestStop()
 {
-    CScopedLock lock(&m_loopLock);
-    m_stopRequest = true;
+    {
+        CScopedLock lock(&m_loopLock);
+        m_stopRequest = true;
+    }
+    m_stopWake.Set();
 }
 
 bool CEventLoopThread::StopRequested()
 {
     CScopedLock lock(&m_loopLock);
     return m_stopRequest;
+}
+
+bool CEventLoopThread::GaveUp()
+{
+    CScopedLock lock(&m_loopLock);
+    return m_gaveUp;
 }
 
 int CEventLoopThread::Step()

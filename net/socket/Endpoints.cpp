@@ -12,42 +12,39 @@ namespace {
 
 constexpr std::uint32_t kConnectWaitMs = 15000;
 
-// Closes the endpoint's handle unless the receive thread's side already has (a second
-// closesocket could hit a handle that meanwhile belongs to another socket).
-void ReleaseHandle(CCommSocket& socket, bool closedByThread)
-{
-    if (closedByThread)
-        socket.Detach();
-    else
-        socket.Close();
-}
-
-// Gives the connected handle to a new receive thread and to the endpoint's socket. On failure the
-// handle is closed and no thread exists.
-template <class Thread>
-SocketResult StartReceiver(Thread* thread, nvnet::SocketHandle handle, nvnet::SocketOwner owner,
-                           const ReceiverLinkRef& link, CCommSocket& socket, SocketResult noMemory,
+// Starts a receive thread on the endpoint's freshly made socket, the same for TCP and UDP: the
+// endpoint's socket and the thread share the one handle. On failure the handle is closed, no
+// thread exists and the code to store is returned.
+SocketResult StartReceiver(CReceiverSlot& slot, CRecvThreadBase* thread, nvnet::SocketOwner owner,
+                           CCommSocket& socket, const SocketHandleRef& shared, SocketResult noMemory,
                            SocketResult noStart)
 {
     if (!thread) {
-        SocketApi().Close(handle);
+        shared->Close();
         return noMemory;
     }
-    thread->SetOwner(owner);
-    thread->SetLink(link);
-    socket.Attach(handle);
-    if (!StartLinkedThread(link, thread)) {
-        delete thread; // it forgets the handle
+    socket.Adopt(shared);
+    if (!slot.Start(thread, owner)) {
         socket.Close();
         return noStart;
     }
     return SOCKET_OK;
 }
 
+// Close of either endpoint: stop the thread (its Stop closes the shared handle, which ends its
+// blocking call), close the handle (nothing happens when the stop or a time-out already did),
+// forget the thread.
+void CloseEndpoint(CReceiverSlot& slot, CCommSocket& socket)
+{
+    slot.Stop();
+    socket.Close();
+    slot.Release();
+}
+
 } // namespace
 
 CTcpClient::CTcpClient(nvnet::SocketOwner owner, std::uint32_t timeoutMs, std::uint32_t logFlags)
-    : m_owner(owner), m_logFlags(logFlags), m_link(std::make_shared<ReceiverLink>()), m_timeout(timeoutMs)
+    : m_owner(owner), m_logFlags(logFlags), m_timeout(timeoutMs)
 {
 }
 
@@ -59,14 +56,14 @@ CTcpClient::~CTcpClient()
 
 bool CTcpClient::HasReceiver()
 {
-    return HasLinkedThread(m_link);
+    return m_receiver.Has();
 }
 
 SocketResult CTcpClient::Connect(const char* host, std::uint16_t port)
 {
     if (HasReceiver() || m_socket.IsOpen())
         Close();
-    if (!IsTimerThreadRunning() && !EnsureTimerThread() && !IsTimerThreadRunning())
+    if (!EnsureTimerThread())
         return Fail(SOCKET_ERR_TIMEOUT_THREAD);
 
     std::uint32_t address = 0; // a null host means any address
@@ -88,9 +85,10 @@ SocketResult CTcpClient::Connect(const char* host, std::uint16_t port)
     if (!SocketApi().SetNonBlocking(pending.GetHandle(), false))
         return Fail(SOCKET_ERR_CREATE);
 
-    nvnet::SocketHandle handle = pending.Detach();
-    return Fail(StartReceiver(new (std::nothrow) CTcpRecvThread(handle, m_timeout), handle, m_owner, m_link,
-                              m_socket, SOCKET_ERR_TCP_THREAD_MEMORY, SOCKET_ERR_TCP_THREAD_START));
+    SocketHandleRef shared = pending.Share();
+    SocketResult started = StartReceiver(m_receiver, new (std::nothrow) CTcpRecvThread(shared, m_timeout), m_owner,
+                                         m_socket, shared, SOCKET_ERR_TCP_THREAD_MEMORY, SOCKET_ERR_TCP_THREAD_START);
+    return started == SOCKET_OK ? SOCKET_OK : Fail(started);
 }
 
 SocketResult CTcpClient::Send(const void* buf, int len)
@@ -114,40 +112,32 @@ SocketResult CTcpClient::SendText(std::uint32_t ms, const char* text)
 
 void CTcpClient::StopReceiver()
 {
-    StopThread();
-}
-
-bool CTcpClient::StopThread()
-{
-    return StopLinkedThread(m_link);
+    m_receiver.Stop();
 }
 
 void CTcpClient::ReleaseReceiver()
 {
-    ForgetLinkedThread(m_link);
+    m_receiver.Release();
 }
 
 void CTcpClient::Close()
 {
-    bool closedByThread = StopThread();
-    ReleaseHandle(m_socket, closedByThread);
-    ReleaseReceiver();
+    CloseEndpoint(m_receiver, m_socket);
 }
 
 CUdpEndpoint::CUdpEndpoint(nvnet::SocketOwner owner, std::uint32_t logFlag)
-    : m_owner(owner), m_logFlag(logFlag), m_link(std::make_shared<ReceiverLink>())
+    : m_owner(owner), m_logFlag(logFlag), m_log(std::make_shared<CCommLog>())
 {
 }
 
 CUdpEndpoint::~CUdpEndpoint()
 {
-    // The receive thread writes to m_log: it must be gone before the endpoint is.
     Close();
 }
 
 bool CUdpEndpoint::HasReceiver()
 {
-    return HasLinkedThread(m_link);
+    return m_receiver.Has();
 }
 
 SocketResult CUdpEndpoint::Open(const char* peerHost, std::uint16_t peerPort, std::uint16_t localPort)
@@ -160,9 +150,11 @@ SocketResult CUdpEndpoint::Open(const char* peerHost, std::uint16_t peerPort, st
     if (!pending.Open(peerHost, peerPort, localPort))
         return Fail(SOCKET_ERR_BIND);
     m_socket.SetPeerAddress(pending.Peer());
-    nvnet::SocketHandle handle = pending.Detach();
-    return Fail(StartReceiver(new (std::nothrow) CUdpRecvThread(handle, m_logFlag ? &m_log : nullptr), handle,
-                              m_owner, m_link, m_socket, SOCKET_ERR_UDP_THREAD_MEMORY, SOCKET_ERR_UDP_THREAD_START));
+    SocketHandleRef shared = pending.Share();
+    SocketResult started =
+        StartReceiver(m_receiver, new (std::nothrow) CUdpRecvThread(shared, m_logFlag ? m_log : nullptr), m_owner,
+                      m_socket, shared, SOCKET_ERR_UDP_THREAD_MEMORY, SOCKET_ERR_UDP_THREAD_START);
+    return started == SOCKET_OK ? SOCKET_OK : Fail(started);
 }
 
 SocketResult CUdpEndpoint::Send(const void* buf, int len)
@@ -192,28 +184,21 @@ SocketResult CUdpEndpoint::SendTo(const void* buf, int len, const char* host, st
 
 void CUdpEndpoint::LogSend(const std::uint8_t* data, int length)
 {
-    m_log.WriteLine(COMMLOG_UDP_SEND,
+    m_log->WriteLine(COMMLOG_UDP_SEND,
                     FormatTrafficLogLine(true, data, static_cast<std::size_t>(length), CurrentLocalTime()));
-}
-
-bool CUdpEndpoint::StopThread()
-{
-    return StopLinkedThread(m_link);
 }
 
 void CUdpEndpoint::StopReceiver()
 {
-    StopThread();
+    m_receiver.Stop();
 }
 
 void CUdpEndpoint::ReleaseReceiver()
 {
-    ForgetLinkedThread(m_link);
+    m_receiver.Release();
 }
 
 void CUdpEndpoint::Close()
 {
-    bool closedByThread = StopThread();
-    ReleaseHandle(m_socket, closedByThread);
-    ReleaseReceiver();
+    CloseEndpoint(m_receiver, m_socket);
 }

@@ -2,6 +2,9 @@
 
 #include "net/socket/SocketTimeout.h"
 
+#include "framework/core/Failure.h"
+
+#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -85,45 +88,55 @@ void FreeSocketBuffer(int count, SocketDataRecord* record)
 
 namespace {
 
+std::atomic<std::uint32_t> g_stopLimitMs{0};
+constexpr std::uint32_t kDefaultStopLimitMs = 5000;
+
 std::uint32_t PortOf(nvnet::SocketHandle handle)
 {
     nvnet::InetAddress name;
-    return SocketApi().LocalName(handle, &name) ? name.port : 0;
+    return handle != nvnet::kInvalidSocket && SocketApi().LocalName(handle, &name) ? name.port : 0;
 }
 
-// The thread leaves its endpoint: the endpoint must not reach it any more.
-void LeaveLink(const ReceiverLinkRef& link, CSocketThread* self, bool socketClosed)
-{
-    if (!link)
-        return;
-    CScopedLock lock(&link->lock);
-    if (link->thread == self) {
-        link->thread = nullptr;
-        link->threadClosedSocket = socketClosed;
-    }
-}
-
-// Whether a failed call ends the receive loop (then *form is the end form to post). A retry is
-// only made on a socket that is still open: a closed handle may already belong to another socket.
+// Whether a failed call ends the receive loop (then *form is the end form to post). A closed
+// socket (a stop, a time-out) always ends it with -1; it is never called again, since its handle
+// value may already belong to another socket.
 bool EndsLoop(ReceiveVerdict verdict, const CCommSocket& socket, int* form)
 {
-    if (verdict == ReceiveVerdict::Retry && socket.IsOpen())
+    if (!socket.IsOpen()) {
+        *form = -1;
+        return true;
+    }
+    if (verdict == ReceiveVerdict::Retry)
         return false;
-    *form = verdict == ReceiveVerdict::Retry ? -1 : EndFormOf(verdict);
+    *form = EndFormOf(verdict);
     return true;
 }
 
 } // namespace
 
-CTcpRecvThread::CTcpRecvThread(nvnet::SocketHandle handle, std::uint32_t timeoutMs)
-    : m_timeout(timeoutMs), m_socket(handle), m_localPort(PortOf(handle))
+CRecvThreadBase::CRecvThreadBase(nvnet::SocketHandle handle) : m_localPort(PortOf(handle))
 {
 }
 
-CTcpRecvThread::~CTcpRecvThread()
+int CRecvThreadBase::Exit()
 {
-    // The endpoint holds the same handle and closes it.
-    m_socket.Detach();
+    if (m_link) {
+        CScopedLock lock(&m_link->lock);
+        if (m_link->thread == this)
+            m_link->thread = nullptr;
+    }
+    return 0;
+}
+
+void CRecvThreadBase::OnLoopFailure(CCommSocket& socket)
+{
+    nv::ReportFailure(FailureSite(), CurrentExceptionText().c_str());
+    socket.Close();
+}
+
+CTcpRecvThread::CTcpRecvThread(const SocketHandleRef& socket, std::uint32_t timeoutMs)
+    : CRecvThreadBase(socket ? socket->Get() : nvnet::kInvalidSocket), m_timeout(timeoutMs), m_socket(socket)
+{
 }
 
 int CTcpRecvThread::Run()
@@ -147,41 +160,23 @@ int CTcpRecvThread::Run()
                 continue;
             }
             if (n == 0) {
-                form = 0;
+                form = m_socket.IsOpen() ? 0 : -1; // our own close is not the peer's
                 break;
             }
             if (EndsLoop(MapReceiveError(SocketApi().LastError()), m_socket, &form))
                 break;
         }
     } catch (...) {
-        m_socket.Close();
+        OnLoopFailure(m_socket);
         form = -1;
     }
     PostEndForm(m_owner, form, endParam);
     return 0;
 }
 
-int CTcpRecvThread::Exit()
+CUdpRecvThread::CUdpRecvThread(const SocketHandleRef& socket, std::shared_ptr<CCommLog> log)
+    : CRecvThreadBase(socket ? socket->Get() : nvnet::kInvalidSocket), m_socket(socket), m_log(std::move(log))
 {
-    LeaveLink(m_link, this, !m_socket.IsOpen());
-    return 0;
-}
-
-void CTcpRecvThread::Stop()
-{
-    CScopedLock lock(&m_lock);
-    m_socket.Close();
-    m_stopFlag = true;
-}
-
-CUdpRecvThread::CUdpRecvThread(nvnet::SocketHandle handle, CCommLog* log)
-    : m_socket(handle), m_log(log), m_localPort(PortOf(handle))
-{
-}
-
-CUdpRecvThread::~CUdpRecvThread()
-{
-    m_socket.Detach();
 }
 
 int CUdpRecvThread::Run()
@@ -190,7 +185,8 @@ int CUdpRecvThread::Run()
     int form = -1;
     try {
         for (;;) {
-            int ready = SocketApi().WaitReadable(m_socket.GetHandle());
+            nvnet::SocketHandle handle = m_socket.GetHandle();
+            int ready = handle == nvnet::kInvalidSocket ? nvnet::kSocketError : SocketApi().WaitReadable(handle);
             if (ready == nvnet::kSocketError) {
                 if (EndsLoop(MapSelectError(SocketApi().LastError()), m_socket, &form))
                     break;
@@ -198,42 +194,24 @@ int CUdpRecvThread::Run()
             }
             if (ready == 0)
                 continue;
-            int n = m_socket.ReceiveFrom(m_buffer, SOCKET_SEGMENT_SIZE, &m_lastSender);
+            int n = m_socket.ReceiveFrom(m_buffer, SOCKET_SEGMENT_SIZE, nullptr);
             if (n > 0) {
                 PostReceivedData(m_owner, SOCKET_RECORD_UDP, m_localPort, m_buffer, n);
                 if (m_log && m_log->IsEnabled())
                     LogReceive(m_buffer, n);
                 continue;
             }
-            if (n == 0) {
-                if (!m_socket.IsOpen()) {
-                    form = -1;
-                    break;
-                }
+            if (n == 0)
                 continue; // an empty datagram
-            }
             if (EndsLoop(MapReceiveError(SocketApi().LastError()), m_socket, &form))
                 break;
         }
     } catch (...) {
-        m_socket.Close();
+        OnLoopFailure(m_socket);
         form = -1;
     }
     PostEndForm(m_owner, form, endParam);
     return 0;
-}
-
-int CUdpRecvThread::Exit()
-{
-    LeaveLink(m_link, this, !m_socket.IsOpen());
-    return 0;
-}
-
-void CUdpRecvThread::Stop()
-{
-    CScopedLock lock(&m_lock);
-    m_socket.Close();
-    m_stopFlag = true;
 }
 
 void CUdpRecvThread::LogReceive(const std::uint8_t* data, int length)
@@ -242,47 +220,62 @@ void CUdpRecvThread::LogReceive(const std::uint8_t* data, int length)
                                                             CurrentLocalTime()));
 }
 
-bool StopLinkedThread(const ReceiverLinkRef& link)
+void SetReceiverStopLimit(std::uint32_t ms)
+{
+    g_stopLimitMs = ms;
+}
+
+CReceiverSlot::CReceiverSlot() : m_link(std::make_shared<ReceiverLink>())
+{
+}
+
+bool CReceiverSlot::Start(CRecvThreadBase* thread, nvnet::SocketOwner owner)
+{
+    thread->SetOwner(owner);
+    thread->SetLink(m_link);
+    // Held until the thread is registered: a thread that ends at once waits here to leave the link.
+    CScopedLock lock(&m_link->lock);
+    m_link->thread = thread;
+    if (!thread->Start(true)) {
+        m_link->thread = nullptr;
+        delete thread;
+        return false;
+    }
+    m_link->handle = thread->Handle();
+    return true;
+}
+
+bool CReceiverSlot::Stop()
 {
     ThreadCompletionRef handle;
     {
-        CScopedLock lock(&link->lock);
-        if (link->thread) {
-            handle = link->handle;
-            link->thread->Stop();
-            link->threadClosedSocket = true;
+        CScopedLock lock(&m_link->lock);
+        if (m_link->thread) {
+            handle = m_link->handle;
+            m_link->thread->Stop();
         }
     }
     // Never wait under the lock: the thread takes it on its way out.
-    if (handle)
-        handle->Wait(CWaitEvent::kInfinite);
-    CScopedLock lock(&link->lock);
-    return link->threadClosedSocket;
+    if (!handle)
+        return true;
+    std::uint32_t limit = g_stopLimitMs.load();
+    if (handle->Wait(limit ? limit : kDefaultStopLimitMs))
+        return true;
+    nv::ReportFailure("socket receive thread", "did not end within the stop limit; left to end on its own");
+    // From here on the endpoint must not reach it: it may delete itself at any moment.
+    Release();
+    return false;
 }
 
-void ForgetLinkedThread(const ReceiverLinkRef& link)
+void CReceiverSlot::Release()
 {
-    CScopedLock lock(&link->lock);
-    link->thread = nullptr;
-    link->handle.reset();
+    CScopedLock lock(&m_link->lock);
+    m_link->thread = nullptr;
+    m_link->handle.reset();
 }
 
-bool HasLinkedThread(const ReceiverLinkRef& link)
+bool CReceiverSlot::Has()
 {
-    CScopedLock lock(&link->lock);
-    return link->thread != nullptr;
-}
-
-bool StartLinkedThread(const ReceiverLinkRef& link, CSocketThread* thread)
-{
-    // Held until the thread is registered: a thread that ends at once waits here to leave the link.
-    CScopedLock lock(&link->lock);
-    link->thread = thread;
-    link->threadClosedSocket = false;
-    if (!thread->Start(true, true, 0)) {
-        link->thread = nullptr;
-        return false;
-    }
-    link->handle = thread->Handle();
-    return true;
+    CScopedLock lock(&m_link->lock);
+    return m_link->thread != nullptr;
 }

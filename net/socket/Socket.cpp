@@ -4,22 +4,14 @@
 
 using nvnet::SocketApi;
 using nvnet::kInvalidSocket;
+using nvnet::kSocketError;
 
-CCommSocket::~CCommSocket()
+CSocketHandle::~CSocketHandle()
 {
-    if (IsOpen())
-        Close();
+    Close();
 }
 
-bool CCommSocket::Create(nvnet::SocketKind kind)
-{
-    if (IsOpen())
-        Close();
-    m_handle = SocketApi().Open(kind);
-    return IsOpen();
-}
-
-bool CCommSocket::Close()
+bool CSocketHandle::Close()
 {
     nvnet::SocketHandle handle = m_handle.exchange(kInvalidSocket);
     if (handle == kInvalidSocket)
@@ -27,34 +19,70 @@ bool CCommSocket::Close()
     return SocketApi().Close(handle);
 }
 
-bool CCommSocket::Bind(std::uint16_t port)
-{
-    return SocketApi().Bind(GetHandle(), port);
-}
-
-bool CCommSocket::Connect(std::uint32_t address, std::uint16_t port)
-{
-    nvnet::InetAddress to;
-    to.address = address;
-    to.port = port;
-    return SocketApi().Connect(GetHandle(), to);
-}
-
-void CCommSocket::Attach(nvnet::SocketHandle handle)
-{
-    if (IsOpen())
-        Close();
-    m_handle = handle;
-}
-
-nvnet::SocketHandle CCommSocket::Detach()
+nvnet::SocketHandle CSocketHandle::Release()
 {
     return m_handle.exchange(kInvalidSocket);
 }
 
+CCommSocket::CCommSocket(nvnet::SocketHandle handle)
+{
+    if (handle != kInvalidSocket)
+        m_shared = std::make_shared<CSocketHandle>(handle);
+}
+
+bool CCommSocket::Create(nvnet::SocketKind kind)
+{
+    Attach(SocketApi().Open(kind));
+    return IsOpen();
+}
+
+bool CCommSocket::Close()
+{
+    return m_shared && m_shared->Close();
+}
+
+void CCommSocket::Attach(nvnet::SocketHandle handle)
+{
+    Close();
+    m_shared.reset();
+    if (handle != kInvalidSocket)
+        m_shared = std::make_shared<CSocketHandle>(handle);
+}
+
+void CCommSocket::Adopt(const SocketHandleRef& shared)
+{
+    if (shared != m_shared)
+        Close();
+    m_shared = shared;
+}
+
+nvnet::SocketHandle CCommSocket::Detach()
+{
+    SocketHandleRef shared = std::move(m_shared);
+    return shared ? shared->Release() : kInvalidSocket;
+}
+
+bool CCommSocket::Bind(std::uint16_t port)
+{
+    nvnet::SocketHandle s = GetHandle();
+    return s != kInvalidSocket && SocketApi().Bind(s, port);
+}
+
+bool CCommSocket::Connect(std::uint32_t address, std::uint16_t port)
+{
+    nvnet::SocketHandle s = GetHandle();
+    if (s == kInvalidSocket)
+        return false;
+    nvnet::InetAddress to;
+    to.address = address;
+    to.port = port;
+    return SocketApi().Connect(s, to);
+}
+
 bool CCommSocket::GetSockName(nvnet::InetAddress* name) const
 {
-    return SocketApi().LocalName(GetHandle(), name);
+    nvnet::SocketHandle s = GetHandle();
+    return s != kInvalidSocket && SocketApi().LocalName(s, name);
 }
 
 int CCommSocket::GetLocalPort() const
@@ -65,27 +93,32 @@ int CCommSocket::GetLocalPort() const
 
 int CCommSocket::Send(const void* buf, int len)
 {
-    return SocketApi().Send(GetHandle(), buf, len);
+    nvnet::SocketHandle s = GetHandle();
+    return s == kInvalidSocket ? kSocketError : SocketApi().Send(s, buf, len);
 }
 
 int CCommSocket::SendTo(const void* buf, int len, const nvnet::InetAddress& to)
 {
-    return SocketApi().SendTo(GetHandle(), buf, len, to);
+    nvnet::SocketHandle s = GetHandle();
+    return s == kInvalidSocket ? kSocketError : SocketApi().SendTo(s, buf, len, to);
 }
 
 int CCommSocket::Receive(void* buf, int len)
 {
-    return SocketApi().Receive(GetHandle(), buf, len);
+    nvnet::SocketHandle s = GetHandle();
+    return s == kInvalidSocket ? kSocketError : SocketApi().Receive(s, buf, len);
 }
 
 int CCommSocket::ReceiveFrom(void* buf, int len, nvnet::InetAddress* from)
 {
-    return SocketApi().ReceiveFrom(GetHandle(), buf, len, from);
+    nvnet::SocketHandle s = GetHandle();
+    return s == kInvalidSocket ? kSocketError : SocketApi().ReceiveFrom(s, buf, len, from);
 }
 
 bool CCommSocket::Shutdown(int how)
 {
-    return SocketApi().Shutdown(GetHandle(), how);
+    nvnet::SocketHandle s = GetHandle();
+    return s != kInvalidSocket && SocketApi().Shutdown(s, how);
 }
 
 bool CTcpSocket::Create(int /*protocol*/)

@@ -1,10 +1,17 @@
 #include "net/socket/SocketTimeout.h"
 
-#include "net/socket/Socket.h"
 #include "net/socket/SocketApi.h"
+
+#include "framework/core/Failure.h"
 
 #include <atomic>
 #include <new>
+
+namespace {
+
+const char kTimeoutSite[] = "socket time-out thread";
+
+} // namespace
 
 void CLinkNode::InsertAfter(CLinkNode* position)
 {
@@ -39,6 +46,7 @@ void CTimeoutEntry::Fire()
     try {
         OnExpire();
     } catch (...) {
+        nv::ReportFailure(kTimeoutSite, CurrentExceptionText().c_str());
     }
 }
 
@@ -49,6 +57,7 @@ void CTimeoutEntry::Disarm()
     try {
         OnCancel();
     } catch (...) {
+        nv::ReportFailure(kTimeoutSite, CurrentExceptionText().c_str());
     }
 }
 
@@ -63,6 +72,12 @@ bool CTimeoutEntry::Cancel(bool remove)
     return fired;
 }
 
+bool CTimeoutEntry::Fired() const
+{
+    CScopedLock lock(m_lock);
+    return m_fired;
+}
+
 void CSocketTimeout::OnExpire()
 {
     if (m_socket)
@@ -73,8 +88,18 @@ namespace {
 
 class CTimerThread : public CEventLoopThread {
 public:
-    int Init() override;
     int Step() override;
+    int Exit() override;
+    const char* FailureSite() const override { return kTimeoutSite; }
+    // Before each start: a quit or stop left from the last run must not end the new one, and a
+    // quit asked for after the start must not be lost (so this is not done in Init, which may run
+    // after a shutdown has already asked the new thread to quit).
+    void Prepare()
+    {
+        m_quit = false;
+        CScopedLock lock(&m_loopLock);
+        m_stopRequest = false;
+    }
     void SetQuit() { m_quit = true; }
 
 private:
@@ -84,12 +109,14 @@ private:
 // The process-wide state. It is never destroyed: a time-out thread that is still running when the
 // program ends must not find its list, locks or event gone.
 struct TimeoutState {
-    CCriticalSection stateLock;     // taken first: guards started
-    CCriticalSection guardListLock; // taken second: guards the list and every entry's flag
+    CCriticalSection stateLock;     // taken first: guards started; held by whoever starts or stops
+    CCriticalSection guardListLock; // taken second: guards the list, accepting and every entry's flag
     CLinkList guards;
     CWaitEvent wake;
     CTimerThread thread;
-    bool started = false;
+    bool started = false;   // a thread was started and not shut down
+    bool accepting = false; // the thread runs and takes guards
+    std::atomic<TimeoutPassObserver> observer{nullptr};
 };
 
 TimeoutState& State()
@@ -98,12 +125,14 @@ TimeoutState& State()
     return *state;
 }
 
-int CTimerThread::Init()
+// Fires every guard still linked, so that no guarded call stays blocked, and takes no new ones.
+void ReleaseAllGuards(TimeoutState& state)
 {
-    m_quit = false;
-    CScopedLock lock(&m_loopLock);
-    m_stopRequest = false;
-    return 0;
+    CScopedLock listLock(&state.guardListLock);
+    state.accepting = false;
+    CLinkNode* head = state.guards.Head();
+    for (CLinkNode* node = head->Next(); node != head; node = node->Next())
+        static_cast<CTimeoutEntry*>(node)->Fire();
 }
 
 int CTimerThread::Step()
@@ -126,11 +155,19 @@ int CTimerThread::Step()
             node = next;
         }
     }
-    m_waiting = true;
+    if (TimeoutPassObserver observer = state.observer.load())
+        observer(wait);
     state.wake.Wait(wait);
-    m_waiting = false;
     if (m_quit)
         RequestStop();
+    return 0;
+}
+
+int CTimerThread::Exit()
+{
+    // However the loop ended (a shutdown, or a step that kept failing), a guarded call must not
+    // stay blocked and no new guard may count on this thread.
+    ReleaseAllGuards(State());
     return 0;
 }
 
@@ -139,18 +176,33 @@ int CTimerThread::Step()
 bool IsTimerThreadRunning()
 {
     TimeoutState& state = State();
-    CScopedLock lock(&state.stateLock);
-    return state.started;
+    CScopedLock lock(&state.guardListLock);
+    return state.accepting;
 }
 
 bool EnsureTimerThread()
 {
     TimeoutState& state = State();
     CScopedLock lock(&state.stateLock);
-    if (state.started)
+    {
+        CScopedLock listLock(&state.guardListLock);
+        if (state.accepting)
+            return true;
+    }
+    // A thread that gave up, or one a shutdown could not wait out, may still be on its way out:
+    // let it finish (it needs no lock held here) before a new one starts.
+    if (ThreadCompletionRef last = state.thread.Handle())
+        last->Wait(5000);
+    state.thread.Prepare();
+    {
+        CScopedLock listLock(&state.guardListLock);
+        state.accepting = true;
+    }
+    if (!state.thread.Start(false)) {
+        CScopedLock listLock(&state.guardListLock);
+        state.accepting = false;
         return false;
-    if (!state.thread.Start(true, false, 0))
-        return false;
+    }
     state.started = true;
     return true;
 }
@@ -158,11 +210,10 @@ bool EnsureTimerThread()
 CTimeoutEntry* AddSocketTimeout(std::uint32_t ms, CCommSocket* socket)
 {
     TimeoutState& state = State();
-    CScopedLock stateLock(&state.stateLock);
-    if (!state.started)
-        return nullptr;
     CScopedLock listLock(&state.guardListLock);
-    auto* guard = new (std::nothrow) CSocketTimeout(&state.guardListLock, ms, socket);
+    if (!state.accepting)
+        return nullptr;
+    auto* guard = new (std::nothrow) CSocketTimeout(&state.guardListLock, ms, socket ? socket->Share() : nullptr);
     if (!guard)
         return nullptr;
     state.guards.PushFront(guard);
@@ -173,25 +224,18 @@ CTimeoutEntry* AddSocketTimeout(std::uint32_t ms, CCommSocket* socket)
 void ShutdownSocketTimeouts()
 {
     TimeoutState& state = State();
-    ThreadCompletionRef handle;
-    {
-        CScopedLock stateLock(&state.stateLock);
-        if (!state.started)
-            return;
-        state.thread.SetQuit();
-        handle = state.thread.Handle();
-        state.wake.Set();
-    }
-    // Waiting without the locks lets a step that is busy with the guard list finish its turn and
-    // see the quit flag, instead of running the wait out.
-    if (handle && !handle->Wait(5000))
-        state.thread.RequestStop();
-
     CScopedLock stateLock(&state.stateLock);
-    CScopedLock listLock(&state.guardListLock);
-    CLinkNode* head = state.guards.Head();
-    for (CLinkNode* node = head->Next(); node != head; node = node->Next())
-        static_cast<CTimeoutEntry*>(node)->Fire();
+    if (!state.started)
+        return;
+    state.thread.SetQuit();
+    state.thread.RequestStop(); // also cuts short a pause after a failed step
+    ThreadCompletionRef handle = state.thread.Handle();
+    state.wake.Set();
+    // Waiting without the guard-list lock lets a step that is busy with the list finish its turn
+    // and see the quit flag, instead of running the wait out. The thread never takes the state lock.
+    if (handle && !handle->Wait(5000))
+        nv::ReportFailure(kTimeoutSite, "did not end within 5 s of its shutdown");
+    ReleaseAllGuards(state);
     state.started = false;
 }
 
@@ -204,4 +248,9 @@ int PendingSocketTimeouts()
     for (CLinkNode* node = head->Next(); node != head; node = node->Next())
         ++count;
     return count;
+}
+
+void SetTimeoutPassObserver(TimeoutPassObserver observer)
+{
+    State().observer = observer;
 }

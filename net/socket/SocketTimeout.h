@@ -4,10 +4,9 @@
 #pragma once
 
 #include "net/socket/CommThread.h"
+#include "net/socket/Socket.h"
 
 #include <cstdint>
-
-class CCommSocket;
 
 // Node of an intrusive circular doubly linked list; a lone node points to itself.
 class CLinkNode {
@@ -46,7 +45,7 @@ public:
     void Disarm();
     // Returns whether the guard fired; with remove, disarms and deletes the entry.
     bool Cancel(bool remove);
-    bool Fired() const { return m_fired; }
+    bool Fired() const;
 
 protected:
     virtual void OnExpire() = 0;
@@ -59,21 +58,24 @@ private:
     std::uint32_t m_duration;
 };
 
+// Guards one socket: holds a share of its handle (so the handle it closes is the socket's own,
+// never a value the system has handed out again), closes it on expiry, forgets it on cancel.
 class CSocketTimeout : public CTimeoutEntry {
 public:
-    CSocketTimeout(CCriticalSection* lock, std::uint32_t durationMs, CCommSocket* socket)
-        : CTimeoutEntry(lock, durationMs), m_socket(socket) {}
+    CSocketTimeout(CCriticalSection* lock, std::uint32_t durationMs, SocketHandleRef socket)
+        : CTimeoutEntry(lock, durationMs), m_socket(std::move(socket)) {}
 
 protected:
     void OnExpire() override;
-    void OnCancel() override { m_socket = nullptr; }
+    void OnCancel() override { m_socket.reset(); }
 
 private:
-    CCommSocket* m_socket;
+    SocketHandleRef m_socket;
 };
 
+// Whether the time-out thread runs and takes guards.
 bool IsTimerThreadRunning();
-// Starts the time-out thread; false when it already runs or cannot be started.
+// Starts the time-out thread unless it runs; true when it runs afterwards.
 bool EnsureTimerThread();
 // A guard of ms milliseconds for socket, or null when the time-out thread is not running (or the
 // guard could not be made). The caller removes it with Cancel(true) when its call returns.
@@ -83,3 +85,7 @@ CTimeoutEntry* AddSocketTimeout(std::uint32_t ms, CCommSocket* socket);
 void ShutdownSocketTimeouts();
 // Guards currently linked (for tests and diagnostics).
 int PendingSocketTimeouts();
+// Called by the time-out thread after each walk of the guard list with the wait it then starts
+// (CWaitEvent::kInfinite when no guard is pending); for tests and diagnostics. Null: none.
+using TimeoutPassObserver = void (*)(std::uint32_t waitMs);
+void SetTimeoutPassObserver(TimeoutPassObserver observer);

@@ -6,7 +6,9 @@
 //   construct; Connect; Send/SendText from the owner's thread while WM_SOCKET_RECEIVE arrives;
 //   on an end form: ReleaseReceiver (and usually Close); to stop: Close, then delete.
 // Close may also be called at any time after an end form was posted but not yet handled: the
-// client then finds that the thread has gone and does not touch it.
+// client then finds that the thread has gone and does not touch it. The client and its thread
+// share one socket handle: once a time-out or a stop has closed it, Send and SendText fail with
+// SOCKET_ERR_SHORT_SEND without reaching the network, and Close does not close it again.
 #pragma once
 
 #include "net/socket/CommLog.h"
@@ -33,7 +35,8 @@ public:
     // passes 5000); SOCKET_ERR_SHORT_SEND unless all of it went out.
     SocketResult SendText(std::uint32_t ms, const char* text);
     // Stops the receive thread (the owner still gets its end form while the window exists),
-    // closes the socket and forgets the thread. Returns after the thread has ended.
+    // closes the socket and forgets the thread. Returns after the thread has ended, or after the
+    // stop limit (5 s, reported to the failure hook) when it does not end.
     void Close();
     void StopReceiver();
     void ReleaseReceiver();
@@ -45,20 +48,18 @@ public:
     std::uint32_t GetLogFlags() const { return m_logFlags; }
 
 private:
-    // Stores a failure as the last result; a success leaves the last result as it was.
-    SocketResult Fail(SocketResult result)
+    // Stores a failure as the last result (a success leaves the last result as it was).
+    SocketResult Fail(SocketResult failure)
     {
-        if (result != SOCKET_OK)
-            m_lastResult = result;
-        return result;
+        m_lastResult = failure;
+        return failure;
     }
-    bool StopThread(); // true when the thread's side has closed the shared handle
 
     nvnet::SocketOwner m_owner;
     std::uint32_t m_segmentSize = SOCKET_SEGMENT_SIZE;
     SocketResult m_lastResult = SOCKET_OK;
     std::uint32_t m_logFlags;
-    ReceiverLinkRef m_link; // the receive-thread reference and the client lock
+    CReceiverSlot m_receiver; // the receive-thread reference and the client lock
     CTcpSocket m_socket;
     CCommLog m_log;
     std::uint32_t m_timeout;

@@ -1,7 +1,7 @@
 // One bound UDP socket with a stored peer, for one owner window, with a receive thread of its own.
 // Datagrams reach the owner as WM_SOCKET_RECEIVE (one message per datagram, kind 10101); a UDP
 // end form carries the bare local port and is never the wParam 0 form. Calling order as for
-// CTcpClient.
+// CTcpClient, and so is the sharing of the socket handle with the receive thread.
 #pragma once
 
 #include "net/socket/CommLog.h"
@@ -11,6 +11,7 @@
 #include "net/socket/SocketTypes.h"
 
 #include <cstdint>
+#include <memory>
 
 class CUdpEndpoint {
 public:
@@ -31,26 +32,25 @@ public:
     void LogSend(const std::uint8_t* data, int length);
 
     CUdpSocket& GetSocket() { return m_socket; }
-    CCommLog& GetLog() { return m_log; }
+    CCommLog& GetLog() { return *m_log; }
     SocketResult GetLastResult() const { return m_lastResult; }
     bool HasReceiver();
     std::uint32_t GetSegmentSize() const { return m_segmentSize; }
 
 private:
-    // Stores a failure as the last result; a success leaves the last result as it was.
-    SocketResult Fail(SocketResult result)
+    // Stores a failure as the last result (a success leaves the last result as it was).
+    SocketResult Fail(SocketResult failure)
     {
-        if (result != SOCKET_OK)
-            m_lastResult = result;
-        return result;
+        m_lastResult = failure;
+        return failure;
     }
-    bool StopThread();
 
     nvnet::SocketOwner m_owner;
     std::uint32_t m_segmentSize = SOCKET_SEGMENT_SIZE;
     SocketResult m_lastResult = SOCKET_OK;
     std::uint32_t m_logFlag;
-    ReceiverLinkRef m_link;
+    CReceiverSlot m_receiver;
     CUdpSocket m_socket;
-    CCommLog m_log;
+    // Shared with the receive thread, which may outlive the endpoint after a stop that overran.
+    std::shared_ptr<CCommLog> m_log;
 };

@@ -3,6 +3,7 @@
 #include "toolkit/win/CtlColorReflect.h"
 #include "toolkit/win/WinRect.h"
 
+#include <algorithm>
 #include <cstring>
 
 BEGIN_MESSAGE_MAP(CSkinDialog, CDialog)
@@ -14,7 +15,7 @@ END_MESSAGE_MAP()
 CSkinDialog::CSkinDialog(UINT templateId, CWnd* parent)
     : CDialog(templateId, parent), m_fillColor(::GetSysColor(COLOR_BTNFACE))
 {
-    std::memset(&m_titleFont, 0, sizeof m_titleFont);
+    std::memset(&m_titleLogFont, 0, sizeof m_titleLogFont);
     LoadTitleFont(templateId);
 }
 
@@ -27,6 +28,22 @@ void CSkinDialog::TakeBitmap(HBITMAP bitmap)
     SIZE size = m_bitmap.GetSize();
     m_width = size.cx;
     m_height = size.cy;
+    ForgetBackground();
+}
+
+void CSkinDialog::MakeFillBrush()
+{
+    if (m_resizable)
+        m_fillBrush.CreateSolidBrush(m_fillColor);
+    else
+        m_fillBrush.DeleteObject();
+}
+
+void CSkinDialog::ForgetBackground()
+{
+    m_backgroundBrush.DeleteObject();
+    m_background.DeleteObject();
+    m_backgroundSize = SIZE{0, 0};
 }
 
 void CSkinDialog::ForgetRegionData()
@@ -49,6 +66,7 @@ BOOL CSkinDialog::LoadSkin(const char* bitmapName, BOOL resizable)
         if (toolkit::Skins().GetResizeInfo(m_bitmapName, &value))
             LoadParts(value);
     }
+    MakeFillBrush();
     return TRUE;
 }
 
@@ -74,8 +92,15 @@ BOOL CSkinDialog::ReloadSkin(const char* bitmapName)
             CString value;
             if (toolkit::Skins().GetResizeInfo(m_bitmapName, &value))
                 LoadParts(value);
+            // A resizable skin's picture is put together from pieces at any size, so its title
+            // can't be painted into the bitmap: the skin names it in its title entry, with a
+            // font and place that suit its pieces, and each skin has its own (or none). A plain
+            // skin's title is part of its bitmap; an entry read when the window was made stays.
+            m_title = skin::Title();
+            m_titleFont.DeleteObject();
             LoadTitleFont(m_templateId);
         }
+        MakeFillBrush();
         applied = ApplyRegion();
     }
     if (!applied)
@@ -93,6 +118,7 @@ LONG CSkinDialog::LoadBitmapResource(UINT id)
         return 0;
     TakeBitmap(static_cast<HBITMAP>(loaded.Detach()));
     m_palette.CreateFromDibSection(m_bitmap);
+    MakeFillBrush();
     return MAKELONG(m_width, m_height);
 }
 
@@ -116,8 +142,15 @@ void CSkinDialog::SetControlAnchor(UINT controlId, int anchor)
 
 void CSkinDialog::SetWindowAnchor(CWnd* window, int anchor)
 {
-    if (!window)
+    if (window)
+        SetWindowAnchor(window->GetSafeHwnd(), anchor);
+}
+
+void CSkinDialog::SetWindowAnchor(HWND window, int anchor)
+{
+    if (!window || !::IsWindow(window))
         return;
+    DropDeadWindowAnchors();
     anchor = skin::NormalizeAnchor(anchor);
     for (WindowAnchor& a : m_windowAnchors) {
         if (a.window == window) {
@@ -126,6 +159,26 @@ void CSkinDialog::SetWindowAnchor(CWnd* window, int anchor)
         }
     }
     m_windowAnchors.push_back({window, anchor});
+}
+
+int CSkinDialog::GetWindowAnchor(int index, HWND* window) const
+{
+    if (index < 0 || index >= GetWindowAnchorCount()) {
+        if (window)
+            *window = nullptr;
+        return skin::kNoAnchor;
+    }
+    const WindowAnchor& a = m_windowAnchors[static_cast<std::size_t>(index)];
+    if (window)
+        *window = a.window;
+    return a.anchor;
+}
+
+void CSkinDialog::DropDeadWindowAnchors()
+{
+    m_windowAnchors.erase(std::remove_if(m_windowAnchors.begin(), m_windowAnchors.end(),
+                                         [](const WindowAnchor& a) { return !::IsWindow(a.window); }),
+                          m_windowAnchors.end());
 }
 
 void CSkinDialog::LoadRegionFromCache(const char* bitmapName)
@@ -159,6 +212,7 @@ void CSkinDialog::LoadParts(const CString& value)
     m_stretchBand = m_parts.band;
     if (m_parts.hasFill)
         m_fillColor = m_parts.fill;
+    ForgetBackground();
 }
 
 void CSkinDialog::LoadTitleFont(UINT templateId)
@@ -170,14 +224,16 @@ void CSkinDialog::LoadTitleFont(UINT templateId)
     if (!title.present)
         return;
     m_title = title;
-    std::memset(&m_titleFont, 0, sizeof m_titleFont);
-    std::memcpy(m_titleFont.lfFaceName, title.face.c_str(), title.face.size()); // bounded by the parser
-    m_titleFont.lfCharSet = SHIFTJIS_CHARSET;
-    m_titleFont.lfHeight = title.height;
-    m_titleFont.lfWidth = 0;
-    m_titleFont.lfWeight = title.weight;
-    m_titleFont.lfItalic = title.italic ? TRUE : FALSE;
-    m_titleFont.lfUnderline = title.underline ? TRUE : FALSE;
+    std::memset(&m_titleLogFont, 0, sizeof m_titleLogFont);
+    std::memcpy(m_titleLogFont.lfFaceName, title.face.c_str(), title.face.size()); // bounded by the parser
+    m_titleLogFont.lfCharSet = SHIFTJIS_CHARSET;
+    m_titleLogFont.lfHeight = title.height;
+    m_titleLogFont.lfWidth = 0;
+    m_titleLogFont.lfWeight = title.weight;
+    m_titleLogFont.lfItalic = title.italic ? TRUE : FALSE;
+    m_titleLogFont.lfUnderline = title.underline ? TRUE : FALSE;
+    m_titleFont.CreateFontIndirect(m_titleLogFont);
+    ForgetBackground();
 }
 
 HRGN CSkinDialog::CreateRegionFromRects(const std::vector<skin::Rect>& rects, int width, int height) const
@@ -187,6 +243,11 @@ HRGN CSkinDialog::CreateRegionFromRects(const std::vector<skin::Rect>& rects, in
     data->rdh.dwSize = sizeof(RGNDATAHEADER);
     data->rdh.iType = RDH_RECTANGLES;
     data->rdh.nCount = static_cast<DWORD>(rects.size());
+    // The byte size is that of the whole block, header included: the 32-byte header is as long
+    // as two rectangles, hence count + 2. (The field is meant to count the rectangles alone, but
+    // it is only a hint that may even be zero: ExtCreateRegion reads nCount rectangles and takes
+    // the block's length from its own argument.)
+    static_assert(sizeof(RGNDATAHEADER) == 2 * sizeof(RECT), "the header is two rectangles long");
     data->rdh.nRgnSize = static_cast<DWORD>((rects.size() + 2) * sizeof(RECT));
     ::SetRect(&data->rdh.rcBound, 0, 0, width, height);
     auto* out = reinterpret_cast<RECT*>(data->Buffer);
@@ -216,8 +277,10 @@ bool CSkinDialog::BuildRegionFromBitmap(HRGN* region)
         rects = skin::ScanRegion(reinterpret_cast<const std::uint32_t*>(pixels.data()), width, height, width,
                                  m_keyColor);
     }
-    // A bitmap of nothing but the key colour leaves an empty shape: the window is invisible, and
-    // there is nothing worth remembering.
+    // Hands the shape to the skin as the bitmap's learned region line, so that later starts take
+    // it from the skin's information file instead of scanning the bitmap again. An empty shape
+    // (a bitmap of nothing but the key colour: the window is invisible) and a bitmap the skin
+    // keeps no region key for write nothing.
     SaveRegionToCache(rects);
     *region = CreateRegionFromRects(rects, m_width, m_height);
     if (!*region)
@@ -257,8 +320,6 @@ BOOL CSkinDialog::ApplyRegion()
 BOOL CSkinDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    if (!m_nullBrush.GetSafeHandle())
-        m_nullBrush.CreateStockObject(NULL_BRUSH);
     ApplyRegion();
     return FALSE;
 }
@@ -280,18 +341,15 @@ void CSkinDialog::PaintSkin(HDC dc)
     } else {
         RECT client;
         GetClientRect(&client);
-        HBRUSH fill = ::CreateSolidBrush(m_fillColor);
-        ::FillRect(dc, &client, fill);
-        ::DeleteObject(fill);
+        if (m_fillBrush.GetSafeHandle())
+            ::FillRect(dc, &client, m_fillBrush);
         for (const skin::Blit& b : skin::PlanResizePaint(m_parts, client.right, client.bottom))
             ::BitBlt(dc, b.dstX, b.dstY, b.w, b.h, memory, b.srcX, b.srcY, SRCCOPY);
     }
     if (oldPalette)
         ::SelectPalette(dc, oldPalette, FALSE);
     if (m_title.present && !m_title.text.empty()) {
-        CFont font;
-        font.CreateFontIndirect(m_titleFont);
-        CSelectObject selectFont(dc, font.GetSafeHandle());
+        CSelectObject selectFont(dc, m_titleFont.GetSafeHandle());
         int oldMode = ::SetBkMode(dc, TRANSPARENT);
         COLORREF oldColor = ::SetTextColor(dc, m_title.color);
         ::TextOutA(dc, m_title.x, m_title.y, m_title.text.c_str(), static_cast<int>(m_title.text.size()));
@@ -313,11 +371,48 @@ HBRUSH CSkinDialog::OnCtlColor(HDC dc, HWND control, UINT type)
     HBRUSH childBrush = nullptr;
     if (ReflectCtlColorToChild(this, dc, control, type, &childBrush))
         return childBrush;
-    if (type == WM_CTLCOLORSTATIC) {
-        ::SetBkMode(dc, TRANSPARENT);
-        return m_nullBrush;
+    // A null brush would let the skin show through only where the control draws nothing: text
+    // drawn before stays under new text. The control erases with the window's picture instead,
+    // its origin moved to the window's client origin so each pixel is the one behind it.
+    if (type == WM_CTLCOLORSTATIC && m_skinned) {
+        if (HBRUSH background = BackgroundBrush()) {
+            POINT origin = {0, 0};
+            ::MapWindowPoints(control, m_hWnd, &origin, 1);
+            ::SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
+            ::SetBkMode(dc, TRANSPARENT);
+            return background;
+        }
     }
     return reinterpret_cast<HBRUSH>(Default());
+}
+
+HBRUSH CSkinDialog::BackgroundBrush()
+{
+    RECT client;
+    GetClientRect(&client);
+    if (m_backgroundBrush.GetSafeHandle() && m_backgroundSize.cx == client.right &&
+        m_backgroundSize.cy == client.bottom)
+        return m_backgroundBrush;
+    ForgetBackground();
+    if (client.right <= 0 || client.bottom <= 0 || !m_bitmap.GetSafeHandle())
+        return nullptr;
+    HDC windowDc = ::GetDC(m_hWnd);
+    HBITMAP picture = ::CreateCompatibleBitmap(windowDc, client.right, client.bottom);
+    if (picture) {
+        CMemoryDC memory(windowDc);
+        CSelectObject selectPicture(memory, picture);
+        PaintSkin(memory);
+    }
+    ::ReleaseDC(m_hWnd, windowDc);
+    if (!picture)
+        return nullptr;
+    m_background.Attach(picture);
+    if (!m_backgroundBrush.Attach(::CreatePatternBrush(picture))) {
+        ForgetBackground();
+        return nullptr;
+    }
+    m_backgroundSize = SIZE{client.right, client.bottom};
+    return m_backgroundBrush;
 }
 
 BOOL CSkinDialog::SetListCtrlColors(COLORREF color, UINT controlId)
@@ -345,18 +440,21 @@ void CSkinDialog::OnSize(UINT type, int cx, int cy)
         m_width = cx;
         m_height = cy;
     }
-    Invalidate(TRUE);
+    // The children too: the picture behind the static controls changed with the size.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 bool CSkinDialog::ResizeRegion(int dx, int dy)
 {
     if (!m_hasRegionData || m_regionRects.empty())
         return false;
-    bool locked = m_regionRects.size() > 1;
-    if (locked) {
-        Invalidate(TRUE);
-        ::LockWindowUpdate(m_hWnd);
-    }
+    // A shape of several rectangles changes piece by piece; redrawing is off meanwhile so that
+    // no half-changed shape is shown, and the whole window is drawn once when it is on again.
+    // (LockWindowUpdate is one lock for the whole desktop, meant for drag and drop.) Only for a
+    // visible window: switching redrawing on marks a window visible, hidden or not.
+    bool quiet = m_regionRects.size() > 1 && (GetStyle() & WS_VISIBLE);
+    if (quiet)
+        SendMessage(WM_SETREDRAW, FALSE);
     skin::ResizeRegionRects(m_regionRects, m_stretchBand, dx, dy);
     HRGN region = CreateRegionFromRects(m_regionRects, m_width + dx, m_height + dy);
     bool ok = region != nullptr;
@@ -364,8 +462,10 @@ bool CSkinDialog::ResizeRegion(int dx, int dy)
         ::DeleteObject(region);
         ok = false;
     }
-    if (locked)
-        ::LockWindowUpdate(nullptr);
+    if (quiet) {
+        SendMessage(WM_SETREDRAW, TRUE);
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
     return ok;
 }
 
@@ -382,12 +482,16 @@ void CSkinDialog::MoveAnchoredControls(int dx, int dy)
     }
     if (dx == 0 && dy == 0)
         return;
-    for (const WindowAnchor& a : m_windowAnchors) {
-        if (a.anchor == 0 || a.anchor == skin::kNoAnchor || !a.window->IsWindow())
+    DropDeadWindowAnchors();
+    // A copy: a moved window may anchor or destroy windows while it handles its new size.
+    const std::vector<WindowAnchor> anchors = m_windowAnchors;
+    for (const WindowAnchor& a : anchors) {
+        // A window that is no longer ours (moved to another parent) is left where it is.
+        if (a.anchor == 0 || a.anchor == skin::kNoAnchor || ::GetParent(a.window) != m_hWnd)
             continue;
-        RECT r = ToRect(skin::ApplyAnchor(ToSkin(ChildRect(*a.window)), a.anchor, dx, dy));
+        RECT r = ToRect(skin::ApplyAnchor(ToSkin(ChildRect(a.window)), a.anchor, dx, dy));
         // Through 1 x 1 first, so that the window always sees a size change.
-        a.window->MoveWindow(0, 0, 1, 1, FALSE);
-        a.window->MoveWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        ::MoveWindow(a.window, 0, 0, 1, 1, FALSE);
+        ::MoveWindow(a.window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     }
 }

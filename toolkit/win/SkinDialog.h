@@ -29,7 +29,15 @@ public:
     // Anchors: 1 move right, 2 move down, 4 stretch the width, 8 stretch the height; the skin's
     // -1 ("none") and other values outside 0..15 mean no anchor.
     void SetControlAnchor(UINT controlId, int anchor);
+    // A child window that is no dialog control. The anchor belongs to the window, not to the
+    // object: it is held by handle, and a destroyed window is let go at the next size change or
+    // anchoring; a window made again (by the same object or another) is anchored again.
     void SetWindowAnchor(CWnd* window, int anchor);
+    void SetWindowAnchor(HWND window, int anchor);
+    int GetWindowAnchorCount() const { return static_cast<int>(m_windowAnchors.size()); }
+    // The anchor of the index-th anchored window and its handle; past the end skin::kNoAnchor
+    // and no window.
+    int GetWindowAnchor(int index, HWND* window) const;
     COLORREF GetFillColor() const { return m_fillColor; }
     void PaintSkin(HDC dc);
     BOOL OnEraseBkgnd(HDC dc);
@@ -50,6 +58,9 @@ public:
     DECLARE_MESSAGE_MAP()
 
 protected:
+    // Static controls (and the buttons and read-only edits that ask as statics) get a transparent
+    // text background and a brush of the window's own picture, aligned with the control, so that
+    // whatever they erase shows the skin behind them.
     HBRUSH OnCtlColor(HDC dc, HWND control, UINT type);
     BOOL ApplyRegion();
 
@@ -64,10 +75,19 @@ private:
     void MoveAnchoredControls(int dx, int dy);
     void ForgetRegionData();
     void TakeBitmap(HBITMAP bitmap);
+    void MakeFillBrush();
+    // The brush that paints the window's picture (skin and title) at the current client size;
+    // made when first asked for after a change of skin, title or size.
+    HBRUSH BackgroundBrush();
+    void ForgetBackground();
+    void DropDeadWindowAnchors();
 
     CBitmap m_bitmap;
     CPalette m_palette;
-    CBrush m_nullBrush;
+    // The window's picture as a pattern for its static controls, and the size it was made for.
+    CBitmap m_background;
+    CBrush m_backgroundBrush;
+    SIZE m_backgroundSize = {0, 0};
     std::vector<skin::Rect> m_regionRects;
     bool m_hasRegionData = false;
     skin::Rect m_stretchBand;
@@ -81,17 +101,21 @@ private:
     bool m_reloading = false;
     skin::ResizeParts m_parts;
     COLORREF m_fillColor;
+    // Made once per skin load, not at every erase.
+    CBrush m_fillBrush;
     struct ControlAnchor {
         UINT id;
         int anchor;
     };
     std::vector<ControlAnchor> m_controlAnchors;
     struct WindowAnchor {
-        CWnd* window;
+        HWND window;
         int anchor;
     };
     std::vector<WindowAnchor> m_windowAnchors;
     CString m_bitmapName;
     skin::Title m_title;
-    LOGFONTA m_titleFont;
+    LOGFONTA m_titleLogFont;
+    // Made when the title is read, not at every erase.
+    CFont m_titleFont;
 };

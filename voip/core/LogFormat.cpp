@@ -104,7 +104,7 @@ void LogLevelRule::SetIniText(const std::string& text)
 void LogLevelRule::Apply(int level)
 {
     int fromIni = IniNumber(m_iniText);
-    m_level = fromIni != 0 ? fromIni * 10 : level;
+    m_level = fromIni != 0 ? fromIni * kLogIniScale : level;
 }
 
 void LogLevelRule::HostSets(int level)
@@ -124,10 +124,10 @@ void LogLevelRule::SignallingStart(const std::string& iniText, bool keyPresent)
 {
     if (keyPresent && !iniText.empty()) {
         m_iniText = iniText.substr(0, 79);
-        m_level = IniNumber(iniText) * 10;
+        m_level = IniNumber(iniText) * kLogIniScale;
         return;
     }
-    LibrarySets(40);
+    LibrarySets(kLogSetup);
 }
 
 } // namespace qelo

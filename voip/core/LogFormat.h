@@ -2,6 +2,8 @@
 // Portable: the file itself is written by the Windows side through these pieces.
 #pragma once
 
+#include "voip/core/LogLevels.h"
+
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -65,7 +67,7 @@ public:
 
 private:
     void Apply(int level);
-    int m_level = 40;
+    int m_level = kLogSetup;
     bool m_iniRead = false;
     std::string m_iniText;
     bool m_hostChose = false;

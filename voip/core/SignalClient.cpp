@@ -1,7 +1,9 @@
 #include "voip/core/SignalClient.h"
 
 #include "voip/core/LogFormat.h"
+#include "voip/core/LogLevels.h"
 #include "voip/core/SettingsRules.h"
+#include "voip/core/TextNumbers.h"
 
 #include <cstdarg>
 
@@ -80,7 +82,7 @@ void SignalClient::SetServerName(int index, const std::string& name)
 
 void SignalClient::SelectDirectoryServer()
 {
-    Status(kNotify, 40);
+    Status(kNotify, kTextSearchingServer);
     for (int attempt = 0; attempt < kServerCount; ++attempt) {
         const std::string& name = m_serverNames[m_roundRobin % kServerCount];
         m_roundRobin = (m_roundRobin + 1) % kServerCount;
@@ -93,7 +95,7 @@ void SignalClient::SelectDirectoryServer()
         if (address != 0) {
             m_directory.address = address;
             m_directory.port = port;
-            Logf(0, "directory server=%s=%s", name.c_str(), DottedAddress(address).c_str());
+            Logf(kLogAlways, "directory server=%s=%s", name.c_str(), DottedAddress(address).c_str());
             return;
         }
     }
@@ -106,16 +108,16 @@ void SignalClient::ThreadStarted()
 
 void SignalClient::LogSend(const char* verb, const Endpoint& to, const Datagram& message)
 {
-    Logf(30, "%s(%s,%d,%s)=%d bytes", verb, DottedAddress(to.address).c_str(), to.port,
+    Logf(kLogProtocol, "%s(%s,%d,%s)=%d bytes", verb, DottedAddress(to.address).c_str(), to.port,
          MessageTypeName(TypeOf(message)), static_cast<int>(message.size()));
-    if (m_platform.LogLevel() >= 50)
-        m_platform.Log(50, HexDump(message.data(), message.size()));
+    if (m_platform.LogLevel() >= kLogDumps)
+        m_platform.Log(kLogDumps, HexDump(message.data(), message.size()));
 }
 
 int SignalClient::SendAwaiting(const Endpoint& to, const Datagram& message)
 {
     if (TypeOf(message) == TCALLREQUEST)
-        Logf(0, "%sversion=%s", std::string(69, '-').c_str(), kVersionText);
+        Logf(kLogAlways, "%sversion=%s", std::string(69, '-').c_str(), kVersionText);
     m_awaitMessage = message;
     m_awaitType = TypeOf(message);
     m_awaitDestination = to;
@@ -127,9 +129,9 @@ int SignalClient::SendAwaiting(const Endpoint& to, const Datagram& message)
 
 int SignalClient::SendOneOff(const Endpoint& to, const Datagram& message)
 {
-    Logf(30, "tx %s", MessageTypeName(TypeOf(message)));
-    if (m_platform.LogLevel() >= 50)
-        m_platform.Log(50, HexDump(message.data(), message.size()));
+    Logf(kLogProtocol, "tx %s", MessageTypeName(TypeOf(message)));
+    if (m_platform.LogLevel() >= kLogDumps)
+        m_platform.Log(kLogDumps, HexDump(message.data(), message.size()));
     return m_platform.Send(to, message, 13);
 }
 
@@ -141,15 +143,15 @@ int SignalClient::SignIn(bool on, bool webFlag)
     if (!self.unitId.empty()) {
         int result = SendAwaiting(m_directory, BuildRegistration(TREGISTRATION, FreshId(), self.unitId.c_str(),
                                                                  self.localAddress, self.signalPort));
-        Status(kNotify, 53);
-        Logf(0, " unitID=%s", self.unitId.c_str());
+        Status(kNotify, kTextSigningIn);
+        Logf(kLogAlways, " unitID=%s", self.unitId.c_str());
         State(-10011, self.unitId);
         return result;
     }
     int result = SendAwaiting(m_directory,
                               BuildFirstTimeRegistration(FreshId(), self.country.c_str(), self.area.c_str(),
                                                          self.nickname.c_str(), self.localAddress, self.signalPort));
-    Status(kNotify, 54);
+    Status(kNotify, kTextFirstRegistrationSent);
     State(-10012);
     return result;
 }
@@ -158,8 +160,8 @@ int SignalClient::SignOut()
 {
     int result = SendAwaiting(m_directory, BuildLogoff(FreshId(), m_identity.unitId.c_str()));
     if (!m_identity.unitId.empty()) {
-        Status(kNotify, 66);
-        Logf(0, " unitID=%s", m_identity.unitId.c_str());
+        Status(kNotify, kTextSigningOut);
+        Logf(kLogAlways, " unitID=%s", m_identity.unitId.c_str());
         State(-10013, m_identity.unitId);
     }
     return result;
@@ -169,8 +171,8 @@ int SignalClient::SendCallRequest(std::int32_t kind, const std::string& digits)
 {
     m_dialled = digits;
     int result = SendAwaiting(m_directory, BuildCallRequest(FreshId(), kind, digits.c_str()));
-    Status(kNotify, 52);
-    Logf(0, " dial=%s", digits.c_str());
+    Status(kNotify, kTextCallRequestSent);
+    Logf(kLogAlways, " dial=%s", digits.c_str());
     State(-10010, digits);
     return result;
 }
@@ -179,12 +181,12 @@ void SignalClient::OnDatagram(const std::uint8_t* data, std::size_t length, cons
 {
     Header header;
     bool valid = DecodeHeader(data, length, header);
-    Logf(30, "recv(%s,%d,%s)=%d bytes", DottedAddress(source.address).c_str(), source.port,
+    Logf(kLogProtocol, "recv(%s,%d,%s)=%d bytes", DottedAddress(source.address).c_str(), source.port,
          MessageTypeName(valid ? header.type : -1), static_cast<int>(length));
     if (!valid)
         return;
-    if (m_platform.LogLevel() >= 50)
-        m_platform.Log(50, HexDump(data, length));
+    if (m_platform.LogLevel() >= kLogDumps)
+        m_platform.Log(kLogDumps, HexDump(data, length));
     switch (header.type) {
     case TREGISTRATION_ACK:
         if (AwaitedType() == TREGISTRATION)
@@ -215,10 +217,10 @@ void SignalClient::OnRegistrationAck(const std::uint8_t* data, std::size_t lengt
     RegistrationAck ack = DecodeRegistrationAck(data, length);
     m_registered = ack.result == 0;
     if (m_registered)
-        Status(kOk, 60);
+        Status(kOk, kTextSignedIn);
     else
-        Status(kError, 61);
-    Logf(0, " signin=%d (error=%X)", m_registered ? 1 : 0, ack.result);
+        Status(kError, kTextSignInRefused);
+    Logf(kLogAlways, " signin=%d (error=%X)", m_registered ? 1 : 0, ack.result);
     State(m_registered ? -10005 : -10006, m_identity.unitId);
 }
 
@@ -226,19 +228,19 @@ void SignalClient::OnFirstTimeRegistrationAck(const std::uint8_t* data, std::siz
 {
     StopResending();
     FirstTimeRegistrationAck ack = DecodeFirstTimeRegistrationAck(data, length);
-    Status(kOk, 62);
+    Status(kOk, kTextFirstRegistrationAnswered);
     m_identity.unitId = ack.unitId;
     bool accepted = ack.result == 0 || ack.result == kResultWithAccount;
     if (accepted) {
         m_platform.StoreUnitId(ack.unitId);
         m_registered = true;
-        Logf(0, "assigned unitid=%s", ack.unitId.c_str());
+        Logf(kLogAlways, "assigned unitid=%s", ack.unitId.c_str());
         if (ack.result == kResultWithAccount) {
             m_identity.accountUser = ack.accountUser;
             m_identity.accountPassword = ack.accountPassword;
         }
     } else {
-        Status(kError, 63);
+        Status(kError, kTextFirstRegistrationRefused);
     }
     State(m_registered ? -10007 : -10008, m_identity.unitId);
 }
@@ -248,14 +250,14 @@ void SignalClient::OnCallRequestAck(const std::uint8_t* data, std::size_t length
     StopResending();
     CallRequestAck ack = DecodeCallRequestAck(data, length);
     if (ack.kind == kCallKindRefused) {
-        Status(kError, 58);
+        Status(kError, kTextCallRequestRefused);
         State(-10004, m_dialled);
         return;
     }
     std::uint16_t port = ack.kind == kCallKindTargetIsPc ? kSignalPort : kProxyPort;
     Endpoint target{ack.inviteAddress, port};
     Endpoint media{ack.mediaAddress, port};
-    Logf(0, " proxy=%s ia=%s", DottedAddress(target.address).c_str(), DottedAddress(media.address).c_str());
+    Logf(kLogAlways, " proxy=%s ia=%s", DottedAddress(target.address).c_str(), DottedAddress(media.address).c_str());
     if (m_calls)
         m_calls->OnCallRequestAnswered(ack.kind, target, media);
 }
@@ -264,14 +266,14 @@ void SignalClient::OnLogoffAck()
 {
     StopResending();
     m_registered = false;
-    Status(kOk, 67);
+    Status(kOk, kTextSignedOut);
     State(-10014, m_identity.unitId);
 }
 
 void SignalClient::ReportSignedOut()
 {
     m_registered = false;
-    Status(kOk, 67);
+    Status(kOk, kTextSignedOut);
     State(-10014, m_identity.unitId);
 }
 
@@ -299,12 +301,12 @@ void SignalClient::Retransmit()
         return;
     if (m_awaitInterval <= kLastResendMs) {
         if (m_awaitInterval != kFirstResendMs && m_awaitType != QLIP_BYE) {
-            Status(kNotify, 64);
+            Status(kNotify, kTextResending);
             State(-10001);
         }
         // A resend goes where the message first went; a directory message follows a switch.
         m_platform.Send(m_awaitDestination, m_awaitMessage, 16);
-        Logf(20, "resend(%s,%d,%s) after another %d ms", DottedAddress(m_awaitDestination.address).c_str(),
+        Logf(kLogCalls, "resend(%s,%d,%s) after another %d ms", DottedAddress(m_awaitDestination.address).c_str(),
              m_awaitDestination.port, MessageTypeName(m_awaitType), static_cast<int>(elapsed));
         m_lastSend = now;
         m_awaitInterval += kFirstResendMs;
@@ -320,7 +322,7 @@ void SignalClient::Retransmit()
         if (m_awaitType == TREGISTRATION || m_awaitType == TFIRST_TIMEREG) {
             ++m_switchCount;
             if (m_switchCount % kServerCount != 0) {
-                Logf(20, "auto-switch DS to %s", DottedAddress(m_directory.address).c_str());
+                Logf(kLogCalls, "auto-switch DS to %s", DottedAddress(m_directory.address).c_str());
                 m_awaitInterval = kFirstResendMs;
                 return;
             }
@@ -328,7 +330,7 @@ void SignalClient::Retransmit()
     }
     m_awaitInterval = 0;
     if (m_awaitType != QLIP_BYE) {
-        Logf(30, "Timeout! (T1=%d, T2=%d, twait=%d)", static_cast<int>(kFirstResendMs),
+        Logf(kLogProtocol, "Timeout! (T1=%d, T2=%d, twait=%d)", static_cast<int>(kFirstResendMs),
              static_cast<int>(kLastResendMs), 0);
         Report localError;
         localError.what = Report::LocalError;

@@ -103,3 +103,38 @@ TEST_F(DllTest, VoiceSettersReachTheVoicePathBeforeACall)
     PW_mute(0);
     PW_set_bitrate(1);
 }
+
+// The recording hand-off window lives from PW_start to PW_stop and its class, registered under
+// the library's module, goes with it (its procedure is the library's code); the library starts
+// and signs in again after a stop.
+TEST_F(DllTest, HandoffWindowClassLivesFromStartToStopAndTheLibraryStartsAgain)
+{
+    ASSERT_EQ(2u, ports.size()) << "the directory-server peer is not running";
+    WriteLoopbackIni(ports[1], ports[1]);
+    auto registered = [] {
+        WNDCLASSEXA info = {};
+        info.cbSize = sizeof info;
+        return GetClassInfoExA(hDllVoip, "QeloVoiceHandoff", &info) != FALSE;
+    };
+    auto handoff = [] { return FindWindowExA(HWND_MESSAGE, nullptr, "QeloVoiceHandoff", nullptr); };
+    PW_stop();
+    EXPECT_FALSE(registered());
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        SCOPED_TRACE(cycle);
+        ASSERT_EQ(0, PW_start(nullptr, "81", "3", "Cycle", nullptr));
+        EXPECT_TRUE(registered());
+        HWND window = handoff();
+        ASSERT_NE(nullptr, window);
+        EXPECT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(window, nullptr));
+        EXPECT_EQ(reinterpret_cast<LONG_PTR>(hDllVoip), GetWindowLongPtrA(window, GWLP_HINSTANCE));
+        PW_stop();
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_FALSE(registered());
+        EXPECT_EQ(nullptr, handoff());
+    }
+    ASSERT_EQ(0, PW_start(nullptr, "81", "3", "Cycle", nullptr));
+    EXPECT_TRUE(registered());
+    Recorder::Get().Clear();
+    ASSERT_EQ(0, PW_register());
+    EXPECT_TRUE(Recorder::Get().WaitState(-10007)) << "signs in after two stops";
+}

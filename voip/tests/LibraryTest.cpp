@@ -494,3 +494,45 @@ TEST(MachineKey, BothBuildsKeepTheirSettingsInTheKeyOfThe32BitLibrary)
     DeleteMachineKey(KEY_WOW64_32KEY);
     DeleteMachineKey(KEY_WOW64_64KEY);
 }
+
+// An unload by FreeLibrary without PW_stop: the hand-off window, whose procedure is the
+// library's code, ends with the library and its class goes. A second copy of qelo.dll is loaded
+// beside the static library; its start stops at the signalling socket (the port is held here
+// without sharing), so no thread of that copy runs when it is unloaded.
+TEST(LibraryUnload, UnloadWithoutStopTakesTheHandoffWindowAndItsClass)
+{
+    std::string folder = EnterFreshFolder("unload");
+    WSADATA data;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &data));
+    SOCKET holder = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    int length = sizeof address;
+    getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length);
+    std::string loopback = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    WriteIni(folder, {{"localip", loopback}, {"dserver", loopback}, {"dserver2", loopback}, {"dserver3", loopback}});
+
+    HMODULE library = LoadLibraryA("qelo.dll");
+    ASSERT_NE(nullptr, library);
+    using StartFn = int(__cdecl*)(HWND, const char*, const char*, const char*, const char*);
+    auto start = reinterpret_cast<StartFn>(reinterpret_cast<void*>(GetProcAddress(library, "PW_start")));
+    ASSERT_NE(nullptr, start);
+    EXPECT_EQ(-4, start(nullptr, "81", "3", "Unload", nullptr)) << "the call thread did not start";
+    WNDCLASSEXA info = {};
+    info.cbSize = sizeof info;
+    EXPECT_TRUE(GetClassInfoExA(library, "QeloVoiceHandoff", &info));
+    HWND window = nullptr;
+    while ((window = FindWindowExA(HWND_MESSAGE, window, "QeloVoiceHandoff", nullptr)) != nullptr)
+        if (GetWindowLongPtrA(window, GWLP_HINSTANCE) == reinterpret_cast<LONG_PTR>(library))
+            break;
+    ASSERT_NE(nullptr, window) << "the copy's hand-off window";
+
+    ASSERT_TRUE(FreeLibrary(library));
+    EXPECT_EQ(nullptr, GetModuleHandleA("qelo.dll")) << "unloaded";
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(GetClassInfoExA(library, "QeloVoiceHandoff", &info));
+    closesocket(holder);
+    WSACleanup();
+}

@@ -14,6 +14,7 @@
 #include "voip/win/Notifier.h"
 #include "voip/win/ResourceText.h"
 #include "voip/win/Settings.h"
+#include "voip/win/SwitchingBackend.h"
 #include "voip/win/VoicePath.h"
 
 #include <gtest/gtest.h>
@@ -152,10 +153,8 @@ TEST_F(VoiceWiringTest, SettersReachTheVoicePathWithTheirLogLines)
          [] { return qelo::Tones().ArrivalFile() == "bell.wav"; }, "PW_wave_arrival(bell.wav)"},
         {"null ring file keeps the last", [] { PW_wave_arrival(nullptr); },
          [] { return qelo::Tones().ArrivalFile() == "bell.wav"; }, "PW_wave_arrival()"},
-        {"volume without a device", [] { EXPECT_EQ(-1, PW_set_volume(30)); }, [] { return true; }, "PW_set_volume()"},
-        {"volume 0 without a device", [] { EXPECT_EQ(0, PW_set_volume(0)); }, [] { return true; },
-         "set volume=00000000=0% error!!"},
-        {"wave device", [] { PW_set_wdevice("Nothing"); }, [] { return true; }, nullptr},
+        {"wave device", [] { PW_set_wdevice("Nothing"); }, [] { return qelo::Wave().DeviceName() == "Nothing"; },
+         nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -167,6 +166,54 @@ TEST_F(VoiceWiringTest, SettersReachTheVoicePathWithTheirLogLines)
             EXPECT_NE(std::string::npos, written.find(row.logLine)) << written;
         else
             EXPECT_EQ(std::string::npos, written.find("PW_set_wdevice")) << written;
+    }
+}
+
+namespace {
+
+// The volume rule: the percent is limited to 0..100 and set as percent x 65535 / 100 on both
+// channels; the answer is the left channel read back, x 100 / 65535. Without an open device
+// the setting fails: -1, except for 0 %, which answers the (failed) read back, 0.
+struct VolumeRule {
+    unsigned long value; // both channels
+    int percent;         // limited
+    int readBack;        // what an open device answers
+    int withoutDevice;
+};
+
+VolumeRule ExpectedVolume(int asked)
+{
+    VolumeRule rule;
+    rule.percent = asked < 0 ? 0 : asked > 100 ? 100 : asked;
+    unsigned long channel = static_cast<unsigned long>(rule.percent) * 65535ul / 100ul;
+    rule.value = channel | channel << 16;
+    rule.readBack = static_cast<int>(channel * 100ul / 65535ul);
+    rule.withoutDevice = rule.percent != 0 ? -1 : 0;
+    return rule;
+}
+
+std::string VolumeLogLine(const VolumeRule& rule, bool ok)
+{
+    char line[80];
+    std::snprintf(line, sizeof line, "set volume=%08lX=%d%% %s", rule.value, rule.percent, ok ? "ok" : "error!!");
+    return line;
+}
+
+const int kVolumesAsked[] = {50, 30, 100, 0, 150, -5, 1};
+
+} // namespace
+
+TEST_F(VoiceWiringTest, VolumeWithoutAnOpenDeviceIsRefused)
+{
+    ASSERT_FALSE(qelo::Wave().OutputOpen());
+    for (int asked : kVolumesAsked) {
+        SCOPED_TRACE(asked);
+        VolumeRule rule = ExpectedVolume(asked);
+        std::size_t mark = LogMark();
+        EXPECT_EQ(rule.withoutDevice, PW_set_volume(asked));
+        std::string written = LogSince(mark);
+        EXPECT_NE(std::string::npos, written.find("PW_set_volume()")) << written;
+        EXPECT_NE(std::string::npos, written.find(VolumeLogLine(rule, false))) << written;
     }
 }
 
@@ -202,7 +249,13 @@ TEST_F(VoiceWiringTest, CallSeamStartsAndStopsTheVoiceOverTheIniTestDevice)
     EXPECT_TRUE(qelo::CallAudio().VoiceRunning());
     EXPECT_TRUE(qelo::Wave().OutputOpen());
     EXPECT_NE(std::string::npos, LogSince(mark).find("wdev[0]=Test Speaker (Speaker)"));
-    EXPECT_EQ(49, PW_set_volume(50)) << "the open device takes the volume";
+    for (int asked : kVolumesAsked) {
+        SCOPED_TRACE(asked);
+        VolumeRule rule = ExpectedVolume(asked);
+        std::size_t volumeMark = LogMark();
+        EXPECT_EQ(rule.readBack, PW_set_volume(asked)) << "the open device takes the volume";
+        EXPECT_NE(std::string::npos, LogSince(volumeMark).find(VolumeLogLine(rule, true)));
+    }
 
     std::uint8_t packet[512];
     sockaddr_in from = {};
@@ -265,12 +318,32 @@ TEST_F(VoiceWiringTest, SilentFarSideIsReportedByTheCallThreadOnce)
 
 TEST_F(VoiceWiringTest, RecordingIsOfferedOnTheUiThreadThenMovedAndItsFolderKept)
 {
+    // "mixdir" is a 256-byte field of code page 932 text: a longer folder keeps 255 bytes at
+    // most, and is cut before a double-byte character (lead 0x95, trail 0x5C) that would
+    // straddle the cut, never between its two bytes.
+    const std::string field255 = "C:\\" + std::string(252, 'a');
+    const std::string straddling = "C:\\" + std::string(251, 'd') + "\x95\x5C";
+    const std::string before = "C:\\before\\";
     struct Row {
         const char* name;
         int answer;
         bool moved;
+        std::string stored;  // "mixdir" before the offer (written without its terminator)
+        std::string offered; // what the dialog is offered
+        std::string chosen;  // the folder of the chosen file
+        std::string kept;    // "mixdir" afterwards
     };
-    static const Row rows[] = {{"the user picks a file", 0, true}, {"the user cancels", -1, false}};
+    const Row rows[] = {
+        {"the user picks a file", 0, true, before, before, folder + "\\sub\\", folder + "\\sub\\"},
+        {"the user cancels", -1, false, before, before, folder + "\\sub\\", before},
+        {"a chosen folder cut inside a double-byte character", 0, true, before, before, straddling + "\\x\\",
+         straddling.substr(0, 254)},
+        {"a chosen folder cut between two characters", 0, true, before, before, field255 + "bc\\", field255},
+        {"a stored folder that fills the field", -1, false, straddling, straddling.substr(0, 254), folder,
+         straddling},
+    };
+    ASSERT_EQ(256u, straddling.size());
+    ASSERT_EQ(255u, field255.size());
     qelo::VoiceStartup(); // this thread is the UI thread
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -281,24 +354,100 @@ TEST_F(VoiceWiringTest, RecordingIsOfferedOnTheUiThreadThenMovedAndItsFolderKept
         CreateDirectoryA((folder + "\\sub").c_str(), nullptr);
         DeleteFileA(chosen.c_str());
         std::ofstream(recording, std::ios::binary) << "NVMIX";
-        WriteText("mixdir", "C:\\before\\");
+        qelo::RegistryWrite("mixdir", row.stored.data(), row.stored.size());
         g_asked.answerPath = chosen;
-        g_asked.answerDir = folder + "\\sub\\";
+        g_asked.answerDir = row.chosen;
 
         std::thread libraryThread([&] { qelo::VoiceHostOfLibrary().RecordingFinished(recording); });
         libraryThread.join();
         EXPECT_EQ(0, g_asked.count.load()) << "never asked on the library's thread";
         ASSERT_TRUE(nvtest::PumpUntil([] { return g_asked.count == 1; }, 5000));
         EXPECT_EQ(GetCurrentThreadId(), g_asked.thread.load());
-        EXPECT_EQ("C:\\before\\", g_asked.offeredDir);
+        EXPECT_EQ(row.offered, g_asked.offeredDir);
         EXPECT_EQ(row.moved, FileExists(chosen));
         EXPECT_EQ(!row.moved, FileExists(recording));
-        EXPECT_EQ(row.moved ? folder + "\\sub\\" : "C:\\before\\", qelo::RegistryText("mixdir", 256));
+        EXPECT_EQ(row.kept, qelo::RegistryText("mixdir", 256));
         if (row.moved) {
             EXPECT_EQ("NVMIX", ReadFile(chosen));
         }
         DeleteFileA(recording.c_str());
     }
+}
+
+namespace {
+
+const char kHandoffClass[] = "QeloVoiceHandoff";
+
+bool HandoffClassRegistered()
+{
+    WNDCLASSEXA info = {};
+    info.cbSize = sizeof info;
+    return GetClassInfoExA(GetModuleHandleA(nullptr), kHandoffClass, &info) != FALSE;
+}
+
+HWND FindHandoffWindow() { return FindWindowExA(HWND_MESSAGE, nullptr, kHandoffClass, nullptr); }
+
+} // namespace
+
+// The hand-off window's procedure is the library's code: shutting the voice path down ends the
+// window and unregisters its class, a recording still waiting in it is offered first, and the
+// next start makes both again.
+TEST_F(VoiceWiringTest, HandoffWindowAndItsClassEndAtShutdownAndReturnAtStartup)
+{
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        SCOPED_TRACE(cycle);
+        qelo::VoiceStartup();
+        ASSERT_TRUE(qelo::HandoffWindowOpen());
+        HWND window = FindHandoffWindow();
+        ASSERT_NE(nullptr, window);
+        EXPECT_TRUE(HandoffClassRegistered());
+
+        g_asked.count = 0;
+        g_asked.answer = -1;
+        qelo::VoiceHostOfLibrary().RecordingFinished(folder + "\\waiting.mix");
+        EXPECT_EQ(0, g_asked.count.load()) << "nothing pumped yet";
+        qelo::VoiceShutdown();
+        EXPECT_EQ(1, g_asked.count.load()) << "the waiting recording was offered before the window ended";
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_FALSE(qelo::HandoffWindowOpen());
+        EXPECT_FALSE(HandoffClassRegistered());
+
+        std::size_t mark = LogMark();
+        qelo::VoiceHostOfLibrary().RecordingFinished(folder + "\\late.mix");
+        EXPECT_NE(std::string::npos, LogSince(mark).find("late.mix (no UI thread)"));
+        qelo::VoiceShutdown();
+        EXPECT_FALSE(HandoffClassRegistered()) << "a second shutdown is harmless";
+    }
+    qelo::VoiceStartup();
+    g_asked.count = 0;
+    g_asked.answer = -1;
+    qelo::VoiceHostOfLibrary().RecordingFinished(folder + "\\after.mix");
+    EXPECT_TRUE(nvtest::PumpUntil([] { return g_asked.count == 1; }, 5000)) << "hand-off works after the cycles";
+}
+
+// Made by another thread than the one that shuts down: the window is ended on its own thread.
+TEST_F(VoiceWiringTest, HandoffWindowOfAnotherThreadEndsOnItsOwnThread)
+{
+    qelo::VoiceShutdown();
+    std::atomic<DWORD> uiThread{0};
+    std::atomic<HWND> made{nullptr};
+    std::thread ui([&] {
+        qelo::VoiceStartup();
+        made = FindHandoffWindow();
+        uiThread = GetCurrentThreadId();
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0)
+            DispatchMessageA(&message);
+    });
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return uiThread.load() != 0; }, 5000));
+    HWND window = made.load();
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(uiThread.load(), GetWindowThreadProcessId(window, nullptr));
+    qelo::VoiceShutdown();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(HandoffClassRegistered());
+    PostThreadMessageA(uiThread.load(), WM_QUIT, 0, 0);
+    ui.join();
 }
 
 TEST_F(VoiceWiringTest, CallSeamPlaysTheRingFromTheHostsFolderAndEveryResetStopsIt)
@@ -325,4 +474,107 @@ TEST_F(VoiceWiringTest, CallSeamPlaysTheRingFromTheHostsFolderAndEveryResetStops
     qelo::CallReset(0, 57, "ready");
     EXPECT_FALSE(qelo::Wave().OutputOpen()) << "the reset stopped the ring and closed the device";
     EXPECT_TRUE(qelo::Tones().WaitIdle(0));
+}
+
+namespace {
+
+// A device that does nothing; DeviceCount tells devices apart.
+class StandInDevice : public voice::AudioBackend {
+public:
+    explicit StandInDevice(UINT devices = 0, bool open = false) : m_devices(devices), m_open(open) {}
+    UINT NumDevs(bool) override { return m_devices; }
+    std::string DevName(bool, UINT) override { return {}; }
+    std::string ErrorText(bool, MMRESULT) override { return {}; }
+    MMRESULT OutOpen(UINT, const WAVEFORMATEX&, DWORD) override { return MMSYSERR_NOERROR; }
+    MMRESULT OutPrepare(WAVEHDR*) override { return MMSYSERR_NOERROR; }
+    MMRESULT OutUnprepare(WAVEHDR*) override { return MMSYSERR_NOERROR; }
+    MMRESULT OutWrite(WAVEHDR*) override { return MMSYSERR_NOERROR; }
+    MMRESULT OutReset() override { return MMSYSERR_NOERROR; }
+    MMRESULT OutClose() override { return MMSYSERR_NOERROR; }
+    MMRESULT OutGetPosition(MMTIME*) override { return MMSYSERR_NOERROR; }
+    MMRESULT OutSetVolume(DWORD) override { return MMSYSERR_NOERROR; }
+    MMRESULT OutGetVolume(DWORD*) override { return MMSYSERR_NOERROR; }
+    bool OutIsOpen() override { return m_open; }
+    MMRESULT InOpen(UINT, const WAVEFORMATEX&, DWORD) override { return MMSYSERR_NOERROR; }
+    MMRESULT InPrepare(WAVEHDR*) override { return MMSYSERR_NOERROR; }
+    MMRESULT InUnprepare(WAVEHDR*) override { return MMSYSERR_NOERROR; }
+    MMRESULT InAddBuffer(WAVEHDR*) override { return MMSYSERR_NOERROR; }
+    MMRESULT InStart() override { return MMSYSERR_NOERROR; }
+    MMRESULT InStop() override { return MMSYSERR_NOERROR; }
+    MMRESULT InReset() override { return MMSYSERR_NOERROR; }
+    MMRESULT InClose() override { return MMSYSERR_NOERROR; }
+    bool InIsOpen() override { return false; }
+
+private:
+    UINT m_devices;
+    bool m_open;
+};
+
+// What the test sees of a call held inside a device.
+struct HeldCall {
+    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> inside{0};
+    std::atomic<bool> destroyedWhileInside{false};
+    ~HeldCall()
+    {
+        CloseHandle(entered);
+        CloseHandle(release);
+    }
+};
+
+// Its device count is asked on one thread and answered only when the test releases it.
+class HoldingDevice : public StandInDevice {
+public:
+    explicit HoldingDevice(HeldCall& call) : StandInDevice(7), m_call(call) {}
+    ~HoldingDevice() override
+    {
+        if (m_call.inside.load() != 0)
+            m_call.destroyedWhileInside = true;
+    }
+    UINT NumDevs(bool input) override
+    {
+        ++m_call.inside;
+        SetEvent(m_call.entered);
+        WaitForSingleObject(m_call.release, 10000);
+        --m_call.inside;
+        return StandInDevice::NumDevs(input);
+    }
+
+private:
+    HeldCall& m_call;
+};
+
+} // namespace
+
+// The wave, tone and voice threads call through the backend while PW_start may be choosing the
+// device: the swap waits for a call inside the old device and destroys it only afterwards.
+TEST(SwitchingBackend, ASwapWaitsForTheCallInsideTheDeviceItReplaces)
+{
+    HeldCall held;
+    qelo::SwitchingBackend backend(std::make_unique<HoldingDevice>(held), "first");
+    std::thread caller([&] { EXPECT_EQ(7u, backend.NumDevs(false)); });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held.entered, 5000));
+    std::atomic<bool> swapped{false};
+    std::thread chooser([&] {
+        EXPECT_TRUE(backend.Choose(std::make_unique<StandInDevice>(2), "second"));
+        swapped = true;
+    });
+    // A swap that did not wait would be done at once; it is given 300 ms to show that.
+    EXPECT_FALSE(nvtest::PumpUntil([&] { return swapped.load(); }, 300)) << "swapped under a running call";
+    SetEvent(held.release);
+    caller.join();
+    chooser.join();
+    EXPECT_TRUE(swapped.load());
+    EXPECT_FALSE(held.destroyedWhileInside.load());
+    EXPECT_STREQ("second", backend.Kind());
+    EXPECT_EQ(2u, backend.NumDevs(false)) << "calls reach the new device";
+}
+
+TEST(SwitchingBackend, AnOpenDeviceStaysInPlace)
+{
+    qelo::SwitchingBackend backend(std::make_unique<StandInDevice>(3, true), "open");
+    EXPECT_FALSE(backend.Choose(std::make_unique<StandInDevice>(4), "other"));
+    EXPECT_STREQ("open", backend.Kind());
+    EXPECT_EQ(3u, backend.NumDevs(true));
 }

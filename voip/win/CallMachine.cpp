@@ -14,11 +14,11 @@ class IdleCallSeam : public ICallSeam {
 public:
     void OnCallDatagram(const Header& header, const std::uint8_t*, std::size_t, const Endpoint&) override
     {
-        LibLog(20, "no call engine: %s dropped", MessageTypeName(header.type));
+        LibLog(kLogCalls, "no call engine: %s dropped", MessageTypeName(header.type));
     }
     void OnCallRequestAnswered(std::int32_t kind, const Endpoint&, const Endpoint&) override
     {
-        LibLog(20, "no call engine: call request answered with kind %d", kind);
+        LibLog(kLogCalls, "no call engine: call request answered with kind %d", kind);
     }
 };
 
@@ -38,7 +38,7 @@ void CallReset(int kind, int code, const std::string& text)
     ReportStatusText(kind, code, text);
     CallAudio().PlayTone(nullptr);
     CallAudio().StopVoice();
-    LibLog(30, "call_reset(%d,%s)", kind, text.c_str());
+    LibLog(kLogProtocol, "call_reset(%d,%s)", kind, text.c_str());
     ReportState(0, nullptr);
 }
 
@@ -52,13 +52,13 @@ int SetVolume(int percent) { return Wave().SetVolume(percent); }
 
 int CallDirect(std::uint32_t)
 {
-    LibLog(10, "no call engine: direct calls are not available");
+    LibLog(kLogErrors, "no call engine: direct calls are not available");
     return -1;
 }
 
 int InviteViaProxy(const std::string&)
 {
-    LibLog(10, "no call engine: proxy calls are not available");
+    LibLog(kLogErrors, "no call engine: proxy calls are not available");
     return -1;
 }
 

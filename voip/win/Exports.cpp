@@ -44,13 +44,13 @@ extern "C" {
 
 int __cdecl PW_call_nimbo(const char* callee)
 {
-    LibLog(0, "PW_call_nimbo(%s)", OrEmpty(callee));
+    LibLog(kLogAlways, "PW_call_nimbo(%s)", OrEmpty(callee));
     return MakeCall(callee, kCallKindPc, "");
 }
 
 int __cdecl PW_call_phone(const char* number, const char* user_id, const char* password)
 {
-    LibLog(0, "PW_call_phone(%s)", OrEmpty(number));
+    LibLog(kLogAlways, "PW_call_phone(%s)", OrEmpty(number));
     std::string user = FitField(user_id, 31);
     std::string secret = FitField(password, 32);
     WithClient([&](SignalClient& client) {
@@ -62,18 +62,18 @@ int __cdecl PW_call_phone(const char* number, const char* user_id, const char* p
 
 void __cdecl PW_debug(const char* format, ...)
 {
-    if (!format || LogLevel() < 30)
+    if (!format || LogLevel() < kLogProtocol)
         return;
     va_list args;
     va_start(args, format);
     std::string text = BoundedFormatV(kLogLineLimit, format, args);
     va_end(args);
-    LogText(30, text.c_str());
+    LogText(kLogProtocol, text.c_str());
 }
 
 int __cdecl PW_get_nimbocall_id(char* out)
 {
-    LibLog(40, "PW_get_nimbocall_id()");
+    LibLog(kLogSetup, "PW_get_nimbocall_id()");
     std::string unitId = UnitId().substr(0, kIdField);
     if (out)
         std::memcpy(out, unitId.c_str(), unitId.size() + 1);
@@ -82,14 +82,14 @@ int __cdecl PW_get_nimbocall_id(char* out)
 
 void __cdecl PW_get_version(char* out)
 {
-    LibLog(40, "PW_get_version()");
+    LibLog(kLogSetup, "PW_get_version()");
     if (out)
         std::memcpy(out, kVersionText, sizeof kVersionText);
 }
 
 int __cdecl PW_login(void)
 {
-    LibLog(0, "PW_login()");
+    LibLog(kLogAlways, "PW_login()");
     bool ready = false;
     WithClient([&](SignalClient& client) {
         ready = !client.Self().country.empty() && !client.Self().area.empty();
@@ -101,44 +101,44 @@ int __cdecl PW_login(void)
 
 int __cdecl PW_logout(void)
 {
-    LibLog(0, "PW_logout()");
+    LibLog(kLogAlways, "PW_logout()");
     return SignIn(0);
 }
 
 void __cdecl PW_mute(int on)
 {
-    LibLog(30, "PW_mute(%d)", on);
+    LibLog(kLogProtocol, "PW_mute(%d)", on);
     Codec().SetMute(on != 0);
 }
 
 int __cdecl PW_off_hook(void)
 {
-    LibLog(0, "PW_off_hook()");
+    LibLog(kLogAlways, "PW_off_hook()");
     return GoOffHook();
 }
 
 void __cdecl PW_on_hook(void)
 {
-    LibLog(0, "PW_on_hook()");
+    LibLog(kLogAlways, "PW_on_hook()");
     HangUp();
 }
 
 int __cdecl PW_register(void)
 {
-    LibLog(0, "PW_register()");
+    LibLog(kLogAlways, "PW_register()");
     WithClient([](SignalClient& client) { client.Self().unitId.clear(); });
     return SignIn(1);
 }
 
 void __cdecl PW_send_DTMF(char digit)
 {
-    LibLog(30, "PW_send_DTMF(%c)", digit);
+    LibLog(kLogProtocol, "PW_send_DTMF(%c)", digit);
     SendDtmf(digit);
 }
 
 void __cdecl PW_set_bitrate(int high)
 {
-    LibLog(30, "PW_set_bitrate(%d)", high);
+    LibLog(kLogProtocol, "PW_set_bitrate(%d)", high);
     Codec().SetRate(high ? 63 : 53);
 }
 
@@ -146,18 +146,18 @@ void __cdecl PW_set_ip(unsigned long address)
 {
     std::uint32_t hostOrder = ntohl(static_cast<u_long>(address));
     Context().localAddress = hostOrder;
-    LibLog(0, "PW_set_ip(%s)", DottedAddress(hostOrder).c_str());
+    LibLog(kLogAlways, "PW_set_ip(%s)", DottedAddress(hostOrder).c_str());
 }
 
 void __cdecl PW_set_loglevel(int level)
 {
-    LibLog(0, "PW_set_loglevel(%d)", level);
+    LibLog(kLogAlways, "PW_set_loglevel(%d)", level);
     HostSetsLogLevel(level);
 }
 
 int __cdecl PW_set_option(int option, int value)
 {
-    LibLog(0, "PW_set_option(%d)=%d", option, value);
+    LibLog(kLogAlways, "PW_set_option(%d)=%d", option, value);
     UsePerUserRoot();
     static const char* const kNames[] = {nullptr, "silence", "lan", "record", "recask"};
     if (option < 1 || option > 4)
@@ -168,7 +168,7 @@ int __cdecl PW_set_option(int option, int value)
 
 int __cdecl PW_set_volume(int percent)
 {
-    LibLog(30, "PW_set_volume()");
+    LibLog(kLogProtocol, "PW_set_volume()");
     return SetVolume(percent);
 }
 
@@ -185,9 +185,9 @@ int __cdecl PW_start(HWND window, const char* country, const char* area, const c
     // The whole folder: a cut path would name another ini file.
     Context().workingFolder = folder;
     // The start's own level; a level the host chose before stays (see LogLevelRule).
-    LibLog(0, "PW_set_loglevel(%d)", 30);
-    LibrarySetsLogLevel(30);
-    LibLog(0, "PW_start(): version=%s", kVersionText);
+    LibLog(kLogAlways, "PW_set_loglevel(%d)", static_cast<int>(kLogProtocol));
+    LibrarySetsLogLevel(kLogProtocol);
+    LibLog(kLogAlways, "PW_start(): version=%s", kVersionText);
     Context().hostWindow = window;
     UsePerUserRoot();
     Context().protocolVersion = kProtocolVersion;
@@ -204,15 +204,15 @@ int __cdecl PW_start(HWND window, const char* country, const char* area, const c
         self.nickname = FitField(nickname, 30);
     });
     if (WsockStart() != 0) {
-        LibLog(0, "wsock_start() failed!");
+        LibLog(kLogAlways, "wsock_start() failed!");
         return -2;
     }
     if (NetStart() != 0) {
-        LibLog(0, "net_start() failed!");
+        LibLog(kLogAlways, "net_start() failed!");
         return -3;
     }
     if (CallStart() != 0) {
-        LibLog(0, "call_start() failed!");
+        LibLog(kLogAlways, "call_start() failed!");
         return -4;
     }
     bool empty = !country || !*country || !area || !*area;
@@ -221,7 +221,7 @@ int __cdecl PW_start(HWND window, const char* country, const char* area, const c
 
 int __cdecl PW_stop(void)
 {
-    LibLog(0, "PW_stop()");
+    LibLog(kLogAlways, "PW_stop()");
     HangUp();
     StopCallThread();
     VoiceShutdown();
@@ -230,14 +230,14 @@ int __cdecl PW_stop(void)
 
 void __cdecl PW_wave_arrival(const char* file)
 {
-    LibLog(0, "PW_wave_arrival(%s)", OrEmpty(file));
+    LibLog(kLogAlways, "PW_wave_arrival(%s)", OrEmpty(file));
     if (file)
         Tones().SetArrivalFile(file);
 }
 
 void __cdecl PW_wave_path(const char* folder)
 {
-    LibLog(0, "PW_wave_path(%s)", OrEmpty(folder));
+    LibLog(kLogAlways, "PW_wave_path(%s)", OrEmpty(folder));
     if (folder)
         Tones().SetFolder(folder);
 }

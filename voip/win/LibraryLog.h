@@ -1,13 +1,15 @@
 // The library's diagnostic log file "c:/nc@pc.log" and its level.
 #pragma once
 
+#include "voip/core/LogLevels.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace qelo {
 
 int LogLevel();
-// lib_log: one line when the level is at least level.
+// lib_log: one line when the level is at least level (kLogAlways ... kLogVoiceTrace).
 void LibLog(int level, const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 2, 3)))

@@ -31,7 +31,7 @@ public:
             m_tried = true;
             m_module = LoadLibraryA("rasapi32.dll");
             if (!m_module) {
-                LibLog(10, "Failed to load rasapi32.dll!");
+                LibLog(kLogErrors, "Failed to load rasapi32.dll!");
             } else {
                 m_enum = Bind<Enum>("RasEnumConnectionsA");
                 m_status = Bind<Status>("RasGetConnectStatusA");
@@ -95,7 +95,7 @@ private:
     {
         F function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_module, name)));
         if (!function)
-            LibLog(10, "Failed to get %s() address in rasapi32.dll!", name);
+            LibLog(kLogErrors, "Failed to get %s() address in rasapi32.dll!", name);
         return function;
     }
 
@@ -135,7 +135,7 @@ constexpr DWORD kNoNetwork = 668;
 int RasError(const char* where, DWORD code)
 {
     std::string text = Ras().Available() ? Ras().ErrorText(code) : std::string("dial-up service unavailable");
-    LibLog(10, "%s(RASBASE+%d):%s", where, static_cast<int>(code) - 600, text.c_str());
+    LibLog(kLogErrors, "%s(RASBASE+%d):%s", where, static_cast<int>(code) - 600, text.c_str());
     std::string message = BoundedFormat(1024, "%s():%s", where, text.c_str());
     if (AdaptersInstalled())
         ReportStatusText(-1, 0, message);
@@ -154,7 +154,7 @@ int RasFindConnection()
     if (result != 0)
         return RasError("RasEnumConnections", result);
     for (std::size_t i = 0; i < watch.connections.size(); ++i)
-        LibLog(30, "cnets[%d]=%s", static_cast<int>(i), watch.connections[i].name.c_str());
+        LibLog(kLogProtocol, "cnets[%d]=%s", static_cast<int>(i), watch.connections[i].name.c_str());
     if (watch.connections.empty()) {
         watch.inUse = nullptr;
         return 0;
@@ -182,7 +182,7 @@ int RasFindConnection()
     if (result2 != 0)
         return RasError("RasGetProjectionInfo", result2);
     Context().localAddress = ParseDottedAddress(dotted);
-    LibLog(0, "%s=%s", watch.connections[0].name.c_str(), dotted.c_str());
+    LibLog(kLogAlways, "%s=%s", watch.connections[0].name.c_str(), dotted.c_str());
     return static_cast<int>(watch.connections.size());
 }
 
@@ -199,7 +199,7 @@ bool SystemInterfaces(std::vector<NetInterface>& interfaces)
     if (!ok)
         return false;
     int count = static_cast<int>(bytes / sizeof(INTERFACE_INFO));
-    LibLog(30, "ip sizes=%d/%d=%lf", static_cast<int>(bytes), static_cast<int>(sizeof(INTERFACE_INFO)),
+    LibLog(kLogProtocol, "ip sizes=%d/%d=%lf", static_cast<int>(bytes), static_cast<int>(sizeof(INTERFACE_INFO)),
            static_cast<double>(bytes) / sizeof(INTERFACE_INFO));
     for (int i = 0; i < count; ++i) {
         NetInterface entry;
@@ -220,7 +220,7 @@ std::uint32_t ScanInterfaces()
     std::vector<NetInterface> interfaces;
     if (g_interfaces.load()(interfaces)) {
         for (std::size_t i = 0; i < interfaces.size(); ++i)
-            LibLog(30, "interface[%d]=%s ip=%s", static_cast<int>(i), interfaces[i].pointToPoint ? "PPP" : "LAN",
+            LibLog(kLogProtocol, "interface[%d]=%s ip=%s", static_cast<int>(i), interfaces[i].pointToPoint ? "PPP" : "LAN",
                    DottedAddress(interfaces[i].address).c_str());
         InterfaceChoice choice = ChooseLocalInterface(interfaces.data(), static_cast<int>(interfaces.size()));
         if (choice.address) {
@@ -232,7 +232,7 @@ std::uint32_t ScanInterfaces()
         }
     }
     Context().localAddress = found;
-    LibLog(0, "my %s ip=%s", RegistryFlag("lan") ? "LAN" : "Dialup",
+    LibLog(kLogAlways, "my %s ip=%s", RegistryFlag("lan") ? "LAN" : "Dialup",
            found ? DottedAddress(found).c_str() : "unknown!");
     return found;
 }
@@ -259,16 +259,16 @@ int WsockStart()
     if (WSAStartup(MAKEWORD(2, 0), &data) == 0 || WSAStartup(MAKEWORD(1, 1), &data) == 0)
         return 0;
     // The host keeps running: the start fails with its own code instead.
-    NotifyError(ResourceText(1).c_str(), 0, WSAGetLastError());
+    NotifyError(ResourceText(kTextSocketError).c_str(), 0, WSAGetLastError());
     return -1;
 }
 
 int WsockErrorCode(int place, int error)
 {
-    LibLog(10, "wsock_error(%d)=%d", place, error);
+    LibLog(kLogErrors, "wsock_error(%d)=%d", place, error);
     if (error == 0)
         return 0;
-    NotifyError(ResourceText(1).c_str(), place, error);
+    NotifyError(ResourceText(kTextSocketError).c_str(), place, error);
     if (error == WSAEADDRNOTAVAIL)
         NotifyDisconnect();
     return -1;
@@ -298,7 +298,7 @@ int NetStart()
     watch.overrideActive = LocalAddressOverride(address, port);
     if (watch.overrideActive) {
         Context().localAddress = address;
-        LibLog(0, "my LAN ip=%s (localip)", DottedAddress(address).c_str());
+        LibLog(kLogAlways, "my LAN ip=%s (localip)", DottedAddress(address).c_str());
         return 0;
     }
     if (RegistryFlag("lan") && ScanInterfaces())
@@ -332,7 +332,7 @@ void DialupHangup()
     NetWatchState& watch = Watch();
     if (RegistryFlag("lan") || !RegistryFlag("ncut") || !watch.inUse || !Ras().Available())
         return;
-    if (!ConfirmBox(ResourceText(37)))
+    if (!ConfirmBox(ResourceText(kTextHangUpDialup)))
         return;
     Ras().HangUp(watch.inUse);
     for (int i = 0; i < 300; ++i) {
@@ -366,7 +366,7 @@ SOCKET UdpOpen(std::uint32_t address, std::uint16_t port)
         WsockErrorCode(1, error);
         return INVALID_SOCKET;
     }
-    LibLog(40, "bind ip=%s port=%d", DottedAddress(address).c_str(), port);
+    LibLog(kLogSetup, "bind ip=%s port=%d", DottedAddress(address).c_str(), port);
     return s;
 }
 

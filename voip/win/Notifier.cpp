@@ -91,12 +91,12 @@ void ReportState(int code, const char* text)
 
 void ReportLocalError(int reason)
 {
-    int number = 48;
+    int number = kTextOtherError;
     switch (reason) {
-    case -1: number = 43; break;
-    case -2: number = 4; break;
-    case -4: number = 45; break;
-    case -6: number = 47; break;
+    case -1: number = kTextTimeOut; break;
+    case -2: number = kTextVoiceFailed; break;
+    case -4: number = kTextNetworkLost; break;
+    case -6: number = kTextNoVoice; break;
     default: break;
     }
     std::string text = ResourceText(number);

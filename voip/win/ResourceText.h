@@ -1,6 +1,8 @@
 // The library's user texts, loaded by number from nvres.dll.
 #pragma once
 
+#include "voip/core/TextNumbers.h"
+
 #include <string>
 
 namespace qelo {

@@ -51,7 +51,7 @@ HKEY OpenKey()
         store.perUser = Context().perUserRoot;
     }
     HKEY root = store.perUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
-    LibLog(40, "%s registry=%X", store.perUser ? "private" : "public",
+    LibLog(kLogSetup, "%s registry=%X", store.perUser ? "private" : "public",
            static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(root)));
     HKEY key = nullptr;
     DWORD disposition = 0;
@@ -60,7 +60,7 @@ HKEY OpenKey()
     if (result != ERROR_SUCCESS) {
         guard.unlock();
         // The key stays unopened, so the next access tries again.
-        StopBox(BoundedFormat(1024, ResourceText(31).c_str(), kRegistryKeyPath));
+        StopBox(BoundedFormat(1024, ResourceText(kTextRegistryKeyFailed).c_str(), kRegistryKeyPath));
         return nullptr;
     }
     store.key = key;

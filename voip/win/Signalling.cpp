@@ -67,7 +67,7 @@ public:
         return ntohl(address);
     }
     int LogLevel() override { return qelo::LogLevel(); }
-    void Log(int, const std::string& text) override { LogText(0, text.c_str()); }
+    void Log(int level, const std::string& text) override { LogText(level, text.c_str()); }
     void StoreUnitId(const std::string& unitId) override
     {
         RegistryWrite("unitid", unitId.c_str(), unitId.size() + 1);
@@ -84,9 +84,17 @@ struct Channel {
     // Each start of the call thread has its own number, so that a thread that ended itself
     // and is still finishing never acts on a newer thread's behalf.
     std::atomic<int> generation{0};
+    // The call thread's handle: the host's thread (PW_stop) and the call thread itself (a lost
+    // network) may both stop it at once, so it is only ever taken out under its own lock.
+    std::mutex threadLock;
     std::thread thread;
-    std::thread::id threadId;
 };
+
+std::thread TakeCallThread(Channel& channel)
+{
+    std::lock_guard<std::mutex> guard(channel.threadLock);
+    return std::move(channel.thread);
+}
 
 Channel& TheChannel()
 {
@@ -138,7 +146,7 @@ int ReadCallSettings(std::uint32_t localAddress)
     bool scrambled = false;
     std::string proxy = UnscrambleProxy(IniString("pserver", ""), &scrambled);
     if (scrambled)
-        LibLog(30, "scramble proxy=%s", proxy.c_str());
+        LibLog(kLogProtocol, "scramble proxy=%s", proxy.c_str());
     std::string port = IniString("pport", "");
     std::string directory = IniString("dserver", "");
     // Only test set-ups name the second and third servers; the service's own names stand otherwise.
@@ -172,7 +180,7 @@ int ReadCallSettings(std::uint32_t localAddress)
         self.signalPort = signalPort;
         self.processId = GetCurrentProcessId();
         channel.client.SelectDirectoryServer();
-        LibLog(0, "static proxy ip =%s", channel.proxyHost.c_str());
+        LibLog(kLogAlways, "static proxy ip =%s", channel.proxyHost.c_str());
         if (channel.platform.socket != INVALID_SOCKET)
             closesocket(channel.platform.socket);
         channel.platform.socket = INVALID_SOCKET;
@@ -205,12 +213,12 @@ void CallProc(int generation)
     std::vector<std::uint8_t> buffer(kDatagramCapacity);
     while (mine()) {
         if (!DialupConnected()) {
-            LibLog(10, "dialup network is disconnected!");
+            LibLog(kLogErrors, "dialup network is disconnected!");
             break;
         }
         std::uint32_t address = Context().localAddress;
         if (address == 0) {
-            LibLog(10, "local IP is no more available!");
+            LibLog(kLogErrors, "local IP is no more available!");
             break;
         }
         if (address != seenAddress) {
@@ -250,7 +258,7 @@ void CallProc(int generation)
         WithClient([](SignalClient& client) { client.Tick(); });
         CallTick();
     }
-    LibLog(20, "call_proc() stopped...");
+    LibLog(kLogCalls, "call_proc() stopped...");
     if (mine())
         NetworkLost();
 }
@@ -282,11 +290,12 @@ void StopCallThread()
 {
     Channel& channel = TheChannel();
     channel.running = false;
-    if (channel.thread.joinable()) {
-        if (std::this_thread::get_id() == channel.thread.get_id())
-            channel.thread.detach(); // the call thread itself: it ends after this pass
+    std::thread thread = TakeCallThread(channel);
+    if (thread.joinable()) {
+        if (std::this_thread::get_id() == thread.get_id())
+            thread.detach(); // the call thread itself: it ends after this pass
         else
-            channel.thread.join();
+            thread.join();
     }
     CloseSocket(channel);
 }
@@ -306,21 +315,24 @@ int CallStart()
     Channel& channel = TheChannel();
     if (channel.running)
         return 0;
-    if (channel.thread.joinable())
-        channel.thread.join();
+    std::thread finished = TakeCallThread(channel);
+    if (finished.joinable())
+        finished.join();
     WithClient([](SignalClient& client) { client.ResetRoundRobin(); });
     if (ReadCallSettings(Context().localAddress) != 0)
         return -1;
     int generation = ++channel.generation;
     channel.running = true;
     try {
-        channel.thread = std::thread(CallProc, generation);
+        std::thread started(CallProc, generation);
+        std::lock_guard<std::mutex> guard(channel.threadLock);
+        channel.thread = std::move(started);
     } catch (...) {
         channel.running = false;
         return -1;
     }
-    CallReset(0, 57, ResourceText(57));
-    LibLog(30, "call_proc() started...");
+    CallReset(0, kTextReady, ResourceText(kTextReady));
+    LibLog(kLogProtocol, "call_proc() started...");
     return 0;
 }
 

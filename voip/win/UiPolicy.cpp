@@ -24,7 +24,7 @@ void SetBoxAnswerer(BoxAnswerer answerer) { g_answerer = answerer ? answerer : S
 
 int ConfirmBox(const std::string& text)
 {
-    return g_answerer.load()(BoxKind::Confirm, ResourceText(38), text) ? 1 : 0;
+    return g_answerer.load()(BoxKind::Confirm, ResourceText(kTextQuestionCaption), text) ? 1 : 0;
 }
 
 int StopBox(const std::string& text)

@@ -1,5 +1,6 @@
 #include "voip/win/VoicePath.h"
 
+#include "voip/core/SettingsRules.h"
 #include "voip/core/SignalMessages.h"
 #include "voip/qelo.h"
 #include "voip/voice/win/CodecBinding.h"
@@ -12,6 +13,7 @@
 #include "voip/win/Notifier.h"
 #include "voip/win/ResourceText.h"
 #include "voip/win/Settings.h"
+#include "voip/win/SwitchingBackend.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -24,61 +26,19 @@ namespace qelo {
 
 namespace {
 
+// The hand-off window: a message-only window on the host's thread that takes finished
+// recordings from the library's threads (the lParam is a heap std::string it frees).
+constexpr char kHandoffClass[] = "QeloVoiceHandoff";
 constexpr UINT kRecordingFinished = WM_APP + 1;
+// Sent by PW_stop on another thread than the window's: ends the window on its own thread.
+constexpr UINT kCloseHandoff = WM_APP + 2;
+constexpr UINT kHandoffCloseWaitMs = 2000;
 constexpr std::size_t kMixdirField = 256;
 
 std::atomic<bool> g_noVoice{false};
 std::atomic<RecordAsker> g_asker{nullptr};
 std::atomic<HWND> g_handoff{nullptr};
-
-// The wave layer keeps one backend for its life; the device under it is chosen at each start
-// of the library, while nothing is open.
-class SwitchingBackend : public voice::AudioBackend {
-public:
-    SwitchingBackend() : m_current(voice::CreateWinmmBackend()) {}
-    bool Choose(std::unique_ptr<voice::AudioBackend> next, const char* kind)
-    {
-        if (m_current->OutIsOpen() || m_current->InIsOpen())
-            return false;
-        m_current = std::move(next);
-        m_kind = kind;
-        return true;
-    }
-    const char* Kind() const { return m_kind; }
-
-    UINT NumDevs(bool input) override { return m_current->NumDevs(input); }
-    std::string DevName(bool input, UINT index) override { return m_current->DevName(input, index); }
-    std::string ErrorText(bool input, MMRESULT code) override { return m_current->ErrorText(input, code); }
-    MMRESULT OutOpen(UINT device, const WAVEFORMATEX& format, DWORD threadId) override
-    {
-        return m_current->OutOpen(device, format, threadId);
-    }
-    MMRESULT OutPrepare(WAVEHDR* h) override { return m_current->OutPrepare(h); }
-    MMRESULT OutUnprepare(WAVEHDR* h) override { return m_current->OutUnprepare(h); }
-    MMRESULT OutWrite(WAVEHDR* h) override { return m_current->OutWrite(h); }
-    MMRESULT OutReset() override { return m_current->OutReset(); }
-    MMRESULT OutClose() override { return m_current->OutClose(); }
-    MMRESULT OutGetPosition(MMTIME* t) override { return m_current->OutGetPosition(t); }
-    MMRESULT OutSetVolume(DWORD v) override { return m_current->OutSetVolume(v); }
-    MMRESULT OutGetVolume(DWORD* v) override { return m_current->OutGetVolume(v); }
-    bool OutIsOpen() override { return m_current->OutIsOpen(); }
-    MMRESULT InOpen(UINT device, const WAVEFORMATEX& format, DWORD threadId) override
-    {
-        return m_current->InOpen(device, format, threadId);
-    }
-    MMRESULT InPrepare(WAVEHDR* h) override { return m_current->InPrepare(h); }
-    MMRESULT InUnprepare(WAVEHDR* h) override { return m_current->InUnprepare(h); }
-    MMRESULT InAddBuffer(WAVEHDR* h) override { return m_current->InAddBuffer(h); }
-    MMRESULT InStart() override { return m_current->InStart(); }
-    MMRESULT InStop() override { return m_current->InStop(); }
-    MMRESULT InReset() override { return m_current->InReset(); }
-    MMRESULT InClose() override { return m_current->InClose(); }
-    bool InIsOpen() override { return m_current->InIsOpen(); }
-
-private:
-    std::unique_ptr<voice::AudioBackend> m_current;
-    const char* m_kind = "winmm";
-};
+std::mutex g_handoffLock;
 
 class LibraryVoiceHost : public voice::VoiceHost {
 public:
@@ -94,18 +54,19 @@ public:
     std::string Text(int id) override { return ResourceText(id); }
     void RecordingFinished(const std::string& recording) override
     {
+        std::lock_guard<std::mutex> guard(g_handoffLock);
         HWND window = g_handoff.load();
         auto* name = new std::string(recording);
         if (!window || !PostMessageA(window, kRecordingFinished, 0, reinterpret_cast<LPARAM>(name))) {
             delete name;
-            LibLog(20, "recording kept as %s (no UI thread)", recording.c_str());
+            LibLog(kLogCalls, "recording kept as %s (no UI thread)", recording.c_str());
         }
     }
 };
 
 struct VoiceObjects {
     LibraryVoiceHost host;
-    SwitchingBackend backend;
+    SwitchingBackend backend{voice::CreateWinmmBackend(), "winmm"};
     voice::WaveDevice wave{backend, host};
     voice::TonePlayer tones{wave, host};
     voice::CodecBinding codec{host};
@@ -122,22 +83,37 @@ VoiceObjects& Objects()
 
 int AskWithDialog(std::string& mixdir, std::string& pathOut)
 {
-    return voice::RecordAsk(Context().hostWindow, ResourceText(13), ResourceText(14), mixdir, pathOut);
+    return voice::RecordAsk(Context().hostWindow, ResourceText(kTextRecordingFilter), ResourceText(kTextRecordingTitle),
+                           mixdir, pathOut);
 }
 
-// On the host's UI thread: record_ask, the move, then the folder for the next time.
+// On the host's UI thread: record_ask, the move, then the folder for the next time. The folder
+// keeps to its registry field, cut between two characters, never inside one.
 void OfferRecording(const std::string& recording)
 {
-    std::string mixdir = RegistryText("mixdir", kMixdirField);
+    std::string mixdir = FitField(RegistryText("mixdir", kMixdirField).c_str(), kMixdirField);
     std::string chosen;
     RecordAsker asker = g_asker.load();
     if ((asker ? asker : AskWithDialog)(mixdir, chosen) != 0)
         return;
     if (!voice::MoveRecording(recording, chosen))
-        LibLog(10, "recording %s not moved to %s (%lu)", recording.c_str(), chosen.c_str(), GetLastError());
-    if (mixdir.size() >= kMixdirField)
-        mixdir.resize(kMixdirField - 1);
+        LibLog(kLogErrors, "recording %s not moved to %s (%lu)", recording.c_str(), chosen.c_str(), GetLastError());
+    mixdir = FitField(mixdir.c_str(), kMixdirField);
     RegistryWrite("mixdir", mixdir.c_str(), mixdir.size() + 1);
+}
+
+// Recordings handed over and not yet taken when the window ends: offered now (PW_stop, on the
+// window's own thread), or only logged at unload, where no dialog may be shown.
+void TakePendingRecordings(HWND window, bool offer)
+{
+    MSG message;
+    while (PeekMessageA(&message, window, kRecordingFinished, kRecordingFinished, PM_REMOVE)) {
+        std::unique_ptr<std::string> recording(reinterpret_cast<std::string*>(message.lParam));
+        if (offer)
+            OfferRecording(*recording);
+        else
+            LibLog(kLogCalls, "recording kept as %s (library unloaded)", recording->c_str());
+    }
 }
 
 LRESULT CALLBACK HandoffProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -145,6 +121,11 @@ LRESULT CALLBACK HandoffProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     if (message == kRecordingFinished) {
         std::unique_ptr<std::string> recording(reinterpret_cast<std::string*>(lParam));
         OfferRecording(*recording);
+        return 0;
+    }
+    if (message == kCloseHandoff) {
+        TakePendingRecordings(window, true);
+        DestroyWindow(window);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -157,19 +138,53 @@ HINSTANCE OwnModule()
 
 void MakeHandoffWindow()
 {
+    std::lock_guard<std::mutex> guard(g_handoffLock);
     HWND existing = g_handoff.load();
     if (existing && IsWindow(existing))
         return;
-    static const char kClass[] = "QeloVoiceHandoff";
     WNDCLASSA wc = {};
     wc.lpfnWndProc = HandoffProc;
     wc.hInstance = OwnModule();
-    wc.lpszClassName = kClass;
-    RegisterClassA(&wc); // fails harmlessly when already registered
-    HWND window = CreateWindowExA(0, kClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, OwnModule(), nullptr);
+    wc.lpszClassName = kHandoffClass;
+    if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        LibLog(kLogErrors, "voice handoff class failed (%lu)", GetLastError());
+    HWND window = CreateWindowExA(0, kHandoffClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, OwnModule(), nullptr);
     if (!window)
-        LibLog(10, "voice handoff window failed (%lu)", GetLastError());
+        LibLog(kLogErrors, "voice handoff window failed (%lu)", GetLastError());
     g_handoff = window;
+}
+
+// The window's procedure is code of this library: the window ends and its class goes before
+// the library can be unloaded, so that no message and no later window of the class runs code
+// that is gone.
+void CloseHandoffWindow(bool unloading)
+{
+    HWND window = nullptr;
+    {
+        // From here on no recording is posted to it (RecordingFinished holds the same lock).
+        std::lock_guard<std::mutex> guard(g_handoffLock);
+        window = g_handoff.exchange(nullptr);
+    }
+    if (window && IsWindow(window)) {
+        DWORD owner = GetWindowThreadProcessId(window, nullptr);
+        if (owner == GetCurrentThreadId()) {
+            TakePendingRecordings(window, !unloading);
+            DestroyWindow(window);
+        } else if (!unloading) {
+            // Made by another thread: only that thread may destroy it.
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutA(window, kCloseHandoff, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, kHandoffCloseWaitMs,
+                                &ignored);
+        }
+        if (IsWindow(window)) {
+            // Its thread did not end it (busy, or the loader lock is held): what still reaches it
+            // goes to the system's default procedure, not to code of this library.
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+            LibLog(kLogErrors, "voice handoff window of thread %lu left open", owner);
+        }
+    }
+    if (!UnregisterClassA(kHandoffClass, OwnModule()) && GetLastError() != ERROR_CLASS_DOES_NOT_EXIST)
+        LibLog(kLogErrors, "voice handoff class kept (%lu)", GetLastError());
 }
 
 class LibraryCallAudio : public ICallAudio {
@@ -226,15 +241,27 @@ void VoiceStartup()
     bool chosen = useFiles ? objects.backend.Choose(voice::CreateFileBackend(files), "file")
                            : objects.backend.Choose(voice::CreateWinmmBackend(), "winmm");
     if (!chosen)
-        LibLog(20, "audio device busy: kept the %s device", objects.backend.Kind());
+        LibLog(kLogCalls, "audio device busy: kept the %s device", objects.backend.Kind());
     else if (useFiles)
-        LibLog(30, "test audio device mic=%s spk=%s", files.micWav.c_str(), files.speakerWav.c_str());
+        LibLog(kLogProtocol, "test audio device mic=%s spk=%s", files.micWav.c_str(), files.speakerWav.c_str());
 }
 
 void VoiceShutdown()
 {
     CallAudio().PlayTone(nullptr);
     CallAudio().StopVoice();
+    CloseHandoffWindow(false);
+}
+
+void VoiceUnload()
+{
+    CloseHandoffWindow(true);
+}
+
+bool HandoffWindowOpen()
+{
+    HWND window = g_handoff.load();
+    return window && IsWindow(window);
 }
 
 std::uint16_t VoicePort()

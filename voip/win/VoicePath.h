@@ -49,8 +49,12 @@ voice::VoiceEngine& Engine();
 // recording, and the audio device is chosen (the ini's test keys "voicemic"/"voicespk" pick
 // the file device; otherwise WinMM).
 void VoiceStartup();
-// PW_stop: the voice and the tone end.
+// PW_stop: the voice and the tone end, and the recording hand-off window ends (recordings still
+// waiting in it are offered first) and its class is unregistered.
 void VoiceShutdown();
+// Unload of the library (FreeLibrary) on the thread that unloads it: the hand-off window ends
+// and its class goes, so nothing is left that would call into the unloaded code.
+void VoiceUnload();
 // The local voice port: the ini's test key "voiceport", else 8995.
 std::uint16_t VoicePort();
 // The no-voice report waiting for the call thread (taken once).
@@ -62,5 +66,7 @@ using RecordAsker = int (*)(std::string& mixdir, std::string& pathOut);
 void SetRecordAsker(RecordAsker asker);
 // Which device the backend uses now ("winmm" or "file").
 const char* AudioBackendKind();
+// Whether the recording hand-off window exists (PW_start to PW_stop).
+bool HandoffWindowOpen();
 
 } // namespace qelo

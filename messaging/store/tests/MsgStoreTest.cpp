@@ -2,6 +2,13 @@
 // reading them back through the recordsets, deleting, purging and compacting.
 #include "StoreFixture.h"
 
+#include "messaging/store/SqliteDb.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -17,7 +24,7 @@ const char kSixteenCharName[] =
 
 TEST_F(StoreTest, FirstStartCreatesFoldersDatabaseAndTables)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     EXPECT_TRUE(storetest::Exists(dbPath));
     EXPECT_TRUE(storetest::Exists(attachFolder));
     EXPECT_EQ("vyrnattach|vyrnmsg|vyrnuser", Query("SELECT name FROM sqlite_schema WHERE type = 'table' AND "
@@ -28,7 +35,7 @@ TEST_F(StoreTest, FirstStartCreatesFoldersDatabaseAndTables)
     EXPECT_EQ("1", Query("PRAGMA user_version"));
     // A second start opens the same file and sets the flag again.
     platform->available = false;
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     EXPECT_TRUE(platform->shownIds.empty());
 }
 
@@ -46,7 +53,7 @@ TEST_F(StoreTest, OperationsFailAtOnceWithoutTheFlag)
 
 TEST_F(StoreTest, MessagesWithAndWithoutAttachmentsReadBackThroughEachRecordset)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
     ASSERT_TRUE(store.PutUser("alice01", kSixteenCharName));
     platform->now = CStoreTime{2027, 3, 15, 10, 31, 0};
@@ -116,7 +123,7 @@ TEST_F(StoreTest, MessagesWithAndWithoutAttachmentsReadBackThroughEachRecordset)
 
 TEST_F(StoreTest, PutUserFindsAnIdInAnyCaseRefreshesTimeAndKeepsTheName)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
     ASSERT_TRUE(store.PutUser("Carol", "First name"));
     platform->now = CStoreTime{2027, 4, 1, 8, 0, 0};
@@ -138,7 +145,7 @@ TEST_F(StoreTest, PutUserFindsAnIdInAnyCaseRefreshesTimeAndKeepsTheName)
 
 TEST_F(StoreTest, AddMessageReturnsItsOwnRowAndNumbersAreNeverReused)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
     std::set<long> seen;
     for (int i = 0; i < 5; ++i) {
@@ -156,7 +163,7 @@ TEST_F(StoreTest, AddMessageReturnsItsOwnRowAndNumbersAreNeverReused)
 
 TEST_F(StoreTest, TextsThatAreNotPlainCodePage932AreKeptByteForByte)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
     struct Case {
         const char* name;
@@ -187,47 +194,182 @@ TEST_F(StoreTest, TextsThatAreNotPlainCodePage932AreKeptByteForByte)
     EXPECT_EQ("3", Query("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name LIKE 'vyrn%'"));
 }
 
-TEST_F(StoreTest, DeletesSayWhatTheyDid)
+TEST_F(StoreTest, DeleteMessageSaysWhetherTheMessageHadAnAttachment)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
-    ASSERT_TRUE(store.PutUser("erin", "Erin"));
-    long plain = store.AddMessage(1, "erin", "plain", 0);
-    long withFile = store.AddMessage(1, "erin", "with file", 4);
-    CString stored = store.StoreAttachmentFile(4, SourceFile("doc.bin", "data").c_str());
+    long plain = store.AddMessage(1, "erin", "plain", CMsgStore::kAttachNone);
+    long withFile = store.AddMessage(1, "erin", "with file", CMsgStore::kAttachOther);
+    CString stored = store.StoreAttachmentFile(CMsgStore::kAttachOther, SourceFile("doc.bin", "data").c_str());
     ASSERT_TRUE(store.AddAttachment(withFile, stored));
 
     EXPECT_EQ(0, store.DeleteMessage(plain));
     EXPECT_EQ(-1, store.DeleteMessage(plain)) << "a second delete finds nothing and says so";
     EXPECT_EQ(1, store.DeleteMessage(withFile));
-    EXPECT_TRUE(store.DeleteAttachment(withFile));
-    EXPECT_FALSE(storetest::Exists(stored.GetString()));
-    EXPECT_FALSE(store.DeleteAttachment(withFile));
-
-    // A partner's messages go with their attachment rows and files, other partners' stay.
-    long a = store.AddMessage(1, "erin", "a", 2);
-    CString file = store.StoreAttachmentFile(2, SourceFile("pic.bmp", "BM").c_str());
-    ASSERT_TRUE(store.AddAttachment(a, file));
-    store.AddMessage(1, "erin", "b", 0);
-    store.AddMessage(1, "frank", "c", 0);
-    EXPECT_EQ(0, store.DeleteUserMessages("ERIN"));
-    EXPECT_EQ("frank", Query("SELECT CommID FROM vyrnmsg"));
-    EXPECT_EQ("0", Query("SELECT count(*) FROM vyrnattach"));
-    EXPECT_FALSE(storetest::Exists(file.GetString()));
-
-    EXPECT_TRUE(store.DeleteUser("erin"));
-    EXPECT_FALSE(store.DeleteUser("erin"));
+    EXPECT_EQ("", Query("SELECT SeqNo FROM vyrnmsg"));
+    // The attachment is the caller's to delete next.
+    EXPECT_EQ(std::to_string(withFile), Query("SELECT SeqNo FROM vyrnattach"));
+    EXPECT_TRUE(storetest::Exists(stored.GetString()));
 }
 
-TEST_F(StoreTest, AttachmentFilesAndTheirRows)
+TEST_F(StoreTest, DeleteAttachmentRemovesItsRowAndFileOnce)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
-    long seqNo = store.AddMessage(1, "gina", "x", 3);
+    long withFile = store.AddMessage(1, "erin", "with file", CMsgStore::kAttachOther);
+    CString stored = store.StoreAttachmentFile(CMsgStore::kAttachOther, SourceFile("doc.bin", "data").c_str());
+    ASSERT_TRUE(store.AddAttachment(withFile, stored));
+
+    EXPECT_TRUE(store.DeleteAttachment(withFile));
+    EXPECT_FALSE(storetest::Exists(stored.GetString()));
+    EXPECT_EQ("0", Query("SELECT count(*) FROM vyrnattach"));
+    EXPECT_FALSE(store.DeleteAttachment(withFile));
+}
+
+TEST_F(StoreTest, DeleteUserRemovesThePartnerOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
+    CMsgStore store;
+    ASSERT_TRUE(store.PutUser("erin", "Erin"));
+    ASSERT_TRUE(store.PutUser("frank", "Frank"));
+    EXPECT_TRUE(store.DeleteUser("erin"));
+    EXPECT_FALSE(store.DeleteUser("erin"));
+    EXPECT_EQ("frank", Query("SELECT CommID FROM vyrnuser"));
+}
+
+// The partner delete and the purge share one routine. Every case starts from the same rows and
+// names the messages, attachment rows and files that must be left.
+TEST_F(StoreTest, PartnerDeletesAndPurgesRemoveExactlyTheirMessagesAttachmentRowsAndFiles)
+{
+    const std::string brokenId("\x93\xFA\x93", 3);   // not plain code page 932: kept as a BLOB
+    struct Message {
+        const char* label;
+        std::string commId;
+        CStoreTime date;
+        long attachType;
+        bool attachmentRow;
+    };
+    const Message messages[] = {
+        {"erin old sound", "erin", {2027, 2, 1, 9, 0, 0}, CMsgStore::kAttachSound, true},
+        {"ERIN today", "ERIN", {2027, 3, 15, 9, 0, 0}, CMsgStore::kAttachNone, false},
+        {"Erin picture", "Erin", {2027, 3, 10, 9, 0, 0}, CMsgStore::kAttachPicture, true},
+        {"erin2 the day before", "erin2", {2027, 2, 12, 23, 59, 59}, CMsgStore::kAttachNone, false},
+        {"frank old video", "frank", {2027, 2, 12, 8, 0, 0}, CMsgStore::kAttachVideo, true},
+        {"frank at the cutoff", "frank", {2027, 2, 13, 0, 0, 0}, CMsgStore::kAttachOther, true},
+        // An attachment row that its message does not claim (AttachType 0): it stays.
+        {"frank unclaimed row", "frank", {2027, 1, 1, 0, 0, 0}, CMsgStore::kAttachNone, true},
+        {"broken id", brokenId, {2027, 1, 2, 0, 0, 0}, CMsgStore::kAttachNone, false},
+    };
+    enum class Hindrance { None, NoHistory, WriteLocked };
+    struct Case {
+        const char* name;
+        std::function<int(CMsgStore&)> run;
+        Hindrance hindrance;
+        int result;
+        std::set<std::string> messagesLeft;
+        std::set<std::string> attachmentsLeft;   // rows and their files
+    };
+    const std::set<std::string> allMessages = {"erin old sound", "ERIN today", "Erin picture",
+                                               "erin2 the day before", "frank old video",
+                                               "frank at the cutoff", "frank unclaimed row", "broken id"};
+    const std::set<std::string> allAttachments = {"erin old sound", "Erin picture", "frank old video",
+                                                  "frank at the cutoff", "frank unclaimed row"};
+    auto deleteUser = [](std::string id) { return [id](CMsgStore& s) { return s.DeleteUserMessages(id.c_str()); }; };
+    auto purge = [](int days) { return [days](CMsgStore& s) { return s.PurgeBefore(days); }; };
+    const Case cases[] = {
+        {"a partner, in any letter case", deleteUser("ERIN"), Hindrance::None, 0,
+         {"erin2 the day before", "frank old video", "frank at the cutoff", "frank unclaimed row", "broken id"},
+         {"frank old video", "frank at the cutoff", "frank unclaimed row"}},
+        {"a partner with an unclaimed attachment row", deleteUser("frank"), Hindrance::None, 0,
+         {"erin old sound", "ERIN today", "Erin picture", "erin2 the day before", "broken id"},
+         {"erin old sound", "Erin picture", "frank unclaimed row"}},
+        {"a partner whose ID is not plain code page 932", deleteUser(brokenId), Hindrance::None, 0,
+         {"erin old sound", "ERIN today", "Erin picture", "erin2 the day before", "frank old video",
+          "frank at the cutoff", "frank unclaimed row"},
+         allAttachments},
+        {"a partner without messages", deleteUser("nobody"), Hindrance::None, 0, allMessages, allAttachments},
+        // 15 March of a non-leap year, 30 days: everything before 13 February goes.
+        {"30 days", purge(30), Hindrance::None, 5, {"ERIN today", "Erin picture", "frank at the cutoff"},
+         {"Erin picture", "frank at the cutoff", "frank unclaimed row"}},
+        {"0 days", purge(0), Hindrance::None, 0, allMessages, allAttachments},
+        {"a negative number of days", purge(-3), Hindrance::None, 0, allMessages, allAttachments},
+        {"more days than any message is old", purge(90), Hindrance::None, 0, allMessages, allAttachments},
+        {"a partner without history", deleteUser("erin"), Hindrance::NoHistory, -1, allMessages, allAttachments},
+        {"30 days without history", purge(30), Hindrance::NoHistory, 0, allMessages, allAttachments},
+        {"a partner while another program writes", deleteUser("erin"), Hindrance::WriteLocked, -1, allMessages,
+         allAttachments},
+        {"30 days while another program writes", purge(30), Hindrance::WriteLocked, 0, allMessages, allAttachments},
+    };
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        storetest::RemoveTree(logFolder);
+        platform->available = false;
+        ASSERT_NO_FATAL_FAILURE(OpenStore());
+        std::map<std::string, std::string> labelOf;   // SeqNo -> label
+        std::map<std::string, std::string> fileOf;    // label -> stored attachment file
+        {
+            CMsgStore writer;
+            for (const Message& m : messages) {
+                platform->now = m.date;
+                long seqNo = writer.AddMessage(1, m.commId.c_str(), m.label, m.attachType);
+                ASSERT_GT(seqNo, 0) << m.label;
+                labelOf[std::to_string(seqNo)] = m.label;
+                if (m.attachmentRow) {
+                    CString stored = writer.StoreAttachmentFile(m.attachType, SourceFile("a.bin", m.label).c_str());
+                    ASSERT_TRUE(writer.AddAttachment(seqNo, stored)) << m.label;
+                    fileOf[m.label] = stored.str();
+                }
+            }
+        }
+        platform->now = CStoreTime{2027, 3, 15, 18, 0, 0};
+
+        msgstore::CSqlDatabase other;
+        if (c.hindrance == Hindrance::NoHistory)
+            platform->available = false;
+        if (c.hindrance == Hindrance::WriteLocked) {
+            msgstore::SetBusyTimeout(50);
+            ASSERT_EQ(SQLITE_OK, other.Open(platform->ToSqlitePath(dbPath.c_str()), false));
+            ASSERT_EQ(SQLITE_OK, other.Exec("BEGIN IMMEDIATE"));
+        }
+        CMsgStore store;
+        EXPECT_EQ(c.result, c.run(store));
+        if (c.hindrance == Hindrance::WriteLocked) {
+            EXPECT_EQ(SQLITE_BUSY, store.GetLastErrorCode());
+            other.Rollback();
+            other.Close();
+        }
+
+        auto labels = [&](const std::string& sql) {
+            std::set<std::string> found;
+            std::string rows = Query(sql);
+            for (std::size_t start = 0; !rows.empty() && start <= rows.size();) {
+                std::size_t end = std::min(rows.find('|', start), rows.size());
+                found.insert(labelOf[rows.substr(start, end - start)]);
+                start = end + 1;
+            }
+            return found;
+        };
+        EXPECT_EQ(c.messagesLeft, labels("SELECT SeqNo FROM vyrnmsg"));
+        EXPECT_EQ(c.attachmentsLeft, labels("SELECT SeqNo FROM vyrnattach"));
+        for (const auto& [label, file] : fileOf)
+            EXPECT_EQ(c.attachmentsLeft.count(label) == 1, storetest::Exists(file)) << label;
+        EXPECT_EQ("1", Query("SELECT count(*) FROM sqlite_schema WHERE name = 'vyrnuser'"));
+    }
+}
+
+TEST_F(StoreTest, StoredAttachmentNamesStartWithTheirKindsPrefix)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
+    CMsgStore store;
     struct Prefix {
         long type;
         const char* prefix;
-    } prefixes[] = {{1, "SOU"}, {2, "PIC"}, {3, "VID"}, {4, "OTH"}, {9, "OTH"}};
+    } prefixes[] = {{CMsgStore::kAttachSound, "SOU"},
+                    {CMsgStore::kAttachPicture, "PIC"},
+                    {CMsgStore::kAttachVideo, "VID"},
+                    {CMsgStore::kAttachOther, "OTH"},
+                    {9, "OTH"}};
     for (const Prefix& p : prefixes) {
         SCOPED_TRACE(p.prefix);
         CString stored = store.StoreAttachmentFile(p.type, SourceFile("empty.bin", "").c_str());
@@ -236,29 +378,60 @@ TEST_F(StoreTest, AttachmentFilesAndTheirRows)
         EXPECT_EQ(0, name.Find(p.prefix));
         EXPECT_LE(name.GetLength(), 16);
     }
+}
+
+TEST_F(StoreTest, AFailedAttachmentCopyLeavesNoFileBehind)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
+    CMsgStore store;
     auto before = storetest::ListFolder(attachFolder);
     EXPECT_TRUE(store.StoreAttachmentFile(1, storetest::Join(m_install, "missing.wav").c_str()).IsEmpty());
-    EXPECT_EQ(before, storetest::ListFolder(attachFolder)) << "a failed copy leaves no file behind";
+    EXPECT_EQ(before, storetest::ListFolder(attachFolder));
+}
 
+TEST_F(StoreTest, AddAttachmentRecordsOnlyANameInsideTheFolderAndOnlyOnePerMessage)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
+    CMsgStore store;
+    long seqNo = store.AddMessage(1, "gina", "x", CMsgStore::kAttachVideo);
     std::string sep(1, storetest::Separator());
-    EXPECT_FALSE(store.AddAttachment(seqNo, storetest::Join(m_install, "outside.bin").c_str()));
-    EXPECT_FALSE(store.AddAttachment(seqNo, (attachFolder + sep + ".." + sep + "vyrntalk.cdb").c_str()));
-    EXPECT_FALSE(store.AddAttachment(0, (attachFolder + sep + "OTH1.TMP").c_str()));
+    struct Refused {
+        const char* name;
+        long seqNo;
+        std::string path;
+    } refused[] = {
+        {"outside the folder", seqNo, storetest::Join(m_install, "outside.bin")},
+        {"a step out of the folder", seqNo, attachFolder + sep + ".." + sep + "vyrntalk.cdb"},
+        {"no message number", 0, attachFolder + sep + "OTH1.TMP"},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.name);
+        EXPECT_FALSE(store.AddAttachment(r.seqNo, r.path.c_str()));
+    }
     EXPECT_TRUE(store.AddAttachment(seqNo, (attachFolder + sep + "OTH1.TMP").c_str()));
     EXPECT_FALSE(store.AddAttachment(seqNo, (attachFolder + sep + "OTH2.TMP").c_str()))
         << "at most one attachment per message";
     EXPECT_EQ("OTH1.TMP", Query("SELECT Attach FROM vyrnattach"));
     EXPECT_EQ(attachFolder + sep + "OTH1.TMP", store.GetAttachmentPath(seqNo).str());
     EXPECT_TRUE(store.GetAttachmentPath(seqNo + 1).IsEmpty());
-    // A stored name that would lead outside the folder (a damaged or foreign row) is never used.
-    long other = store.AddMessage(1, "gina", "y", 4);
+}
+
+// A stored name that would lead outside the folder (a damaged or foreign row) is never used.
+TEST_F(StoreTest, AStoredNameLeadingOutOfTheFolderIsNeverUsed)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
+    CMsgStore store;
+    long other = store.AddMessage(1, "gina", "y", CMsgStore::kAttachOther);
     ASSERT_EQ("", Query("INSERT INTO vyrnattach VALUES (" + std::to_string(other) + ", '..' || char(" +
                         std::to_string(int(storetest::Separator())) + ") || 'vyrntalk.cdb')"));
     EXPECT_TRUE(store.GetAttachmentPath(other).IsEmpty());
     EXPECT_FALSE(store.DeleteAttachment(other));
     EXPECT_TRUE(storetest::Exists(dbPath));
+}
 
-    // CopyFileContents itself: the last partial block arrives too.
+// CopyFileContents itself: the last partial block arrives too.
+TEST_F(StoreTest, CopyFileContentsCopiesEveryByte)
+{
     for (std::size_t size : {std::size_t(0), std::size_t(10240), std::size_t(10241), std::size_t(70000)}) {
         SCOPED_TRACE(size);
         std::string bytes(size, '\0');
@@ -287,7 +460,7 @@ TEST(MsgStoreAttachType, FromMessageAttributes)
 
 TEST_F(StoreTest, PurgeDeletesMessagesBeforeTheCutoffDayWithTheirAttachments)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
     ASSERT_TRUE(store.PutUser("hana", "Hana"));
     struct Row {
@@ -330,7 +503,7 @@ TEST_F(StoreTest, PurgeDeletesMessagesBeforeTheCutoffDayWithTheirAttachments)
 
 TEST_F(StoreTest, CompactKeepsEveryRowAndReportsFailure)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
     for (int i = 0; i < 200; ++i)
         store.AddMessage(1, "ivan", std::string(900, static_cast<char>('a' + i % 26)).c_str(), 0);
@@ -361,7 +534,7 @@ TEST_F(StoreTest, CompactKeepsEveryRowAndReportsFailure)
 
 TEST_F(StoreTest, ShortLivedStoresOnSeveralThreadsNeverLoseARow)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     const int threads = 4, perThread = 40;
     std::vector<std::vector<long>> numbers(threads);
     std::vector<std::thread> workers;
@@ -387,4 +560,107 @@ TEST_F(StoreTest, ShortLivedStoresOnSeveralThreadsNeverLoseARow)
     EXPECT_EQ(std::to_string(threads * perThread), Query("SELECT count(*) FROM vyrnmsg"));
     EXPECT_EQ(std::to_string(threads), Query("SELECT count(*) FROM vyrnuser"));
     EXPECT_EQ("ok", Query("PRAGMA integrity_check"));
+}
+
+// No exception leaves the store: one thrown by the platform at any point inside an operation gives
+// the operation's failure value and becomes the error that GetLastErrorCode returns.
+TEST_F(StoreTest, AnExceptionAnywhereInAnOperationGivesItsFailureValueAndItsError)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
+    long withFile = 0, plain = 0;
+    {
+        CMsgStore setup;
+        ASSERT_TRUE(setup.PutUser("lena", "Lena"));
+        ASSERT_TRUE(CMsgStore::SetUserMemo("lena", "memo"));
+        withFile = setup.AddMessage(1, "lena", "with file", CMsgStore::kAttachSound);
+        plain = setup.AddMessage(1, "lena", "plain", CMsgStore::kAttachNone);
+        ASSERT_TRUE(setup.AddAttachment(withFile, setup.StoreAttachmentFile(CMsgStore::kAttachSound,
+                                                                            SourceFile("s.wav", "RIFF").c_str())));
+    }
+    const std::string source = SourceFile("p.bmp", "BM");
+    struct Operation {
+        const char* name;
+        std::function<bool(CMsgStore&)> failed;   // true when the result is the failure value
+        bool ownError;   // the static operations keep their error in a store of their own
+    };
+    const Operation operations[] = {
+        {"Open",
+         [&](CMsgStore& s) {
+             platform->available = false;   // as at start-up
+             return s.Open() == 1 && !platform->available;
+         },
+         true},
+        {"EnsureFolders", [](CMsgStore& s) { return !s.EnsureFolders(); }, true},
+        {"GetDbPath", [](CMsgStore& s) { return s.GetDbPath().IsEmpty(); }, true},
+        {"PutUser", [](CMsgStore& s) { return !s.PutUser("mona", "Mona"); }, true},
+        {"AddMessage", [](CMsgStore& s) { return s.AddMessage(0, "mona", "hi", 0) == 0; }, true},
+        {"StoreAttachmentFile",
+         [&](CMsgStore& s) { return s.StoreAttachmentFile(CMsgStore::kAttachPicture, source.c_str()).IsEmpty(); },
+         true},
+        {"AddAttachment",
+         [&](CMsgStore& s) {
+             return !s.AddAttachment(plain, (s.GetAttachFolder() + storetest::Separator() + "PIC1.TMP").GetString());
+         },
+         true},
+        {"GetAttachmentPath", [&](CMsgStore& s) { return s.GetAttachmentPath(withFile).IsEmpty(); }, true},
+        {"MakeSetAsideName", [](CMsgStore& s) { return s.MakeSetAsideName().IsEmpty(); }, true},
+        {"SetAside",
+         [&](CMsgStore& s) {
+             bool failed = s.SetAside(dbPath.c_str()).IsEmpty();
+             // A copy made before the throw would make the next round look further for a name.
+             for (const std::string& name : storetest::ListFolder(logFolder))
+                 if (name != "Attach" && name != "vyrntalk.cdb")
+                     storetest::RemoveTree(storetest::Join(logFolder, name));
+             return failed;
+         },
+         true},
+        {"Compact", [](CMsgStore& s) { return !s.Compact(); }, true},
+        {"DeleteAttachment", [&](CMsgStore& s) { return !s.DeleteAttachment(withFile); }, true},
+        {"DeleteMessage", [&](CMsgStore& s) { return s.DeleteMessage(withFile) == -1; }, true},
+        {"SetUserName", [](CMsgStore&) { return !CMsgStore::SetUserName("lena", "L"); }, false},
+        {"SetUserMemo", [](CMsgStore&) { return !CMsgStore::SetUserMemo("lena", "m"); }, false},
+        {"GetUserMemo", [](CMsgStore&) { return CMsgStore::GetUserMemo("lena").IsEmpty(); }, false},
+        {"PurgeBefore",
+         [&](CMsgStore& s) {
+             platform->now = CStoreTime{2027, 6, 1, 0, 0, 0};
+             return s.PurgeBefore(1) == 0;
+         },
+         true},
+        {"DeleteUserMessages", [](CMsgStore& s) { return s.DeleteUserMessages("lena") == -1; }, true},
+        {"DeleteUser", [](CMsgStore& s) { return !s.DeleteUser("lena"); }, true},
+    };
+    for (const Operation& operation : operations) {
+        SCOPED_TRACE(operation.name);
+        // Throw from the first platform call, then the second, ... until the operation runs to its
+        // end without reaching the throw.
+        int call = 1;
+        for (;; ++call) {
+            ASSERT_LT(call, 500) << "the operation never got to its end";
+            platform->available = true;
+            CMsgStore store;
+            platform->ThrowAtCall(call);
+            bool failed = operation.failed(store);
+            bool threw = platform->threw;
+            platform->ThrowAtCall(0);
+            if (!threw)
+                break;
+            SCOPED_TRACE("thrown at platform call " + std::to_string(call));
+            EXPECT_TRUE(failed);
+            if (operation.ownError) {
+                EXPECT_EQ(SQLITE_NOMEM, store.GetLastErrorCode());
+                EXPECT_STREQ("out of memory", store.GetLastErrorText());
+            }
+        }
+        EXPECT_GT(call, 1) << "no platform call was made";
+    }
+
+    // Any other exception is recorded as a general error with its own text.
+    platform->available = true;
+    CMsgStore store;
+    platform->ThrowAtCall(1, true);
+    EXPECT_EQ(0, store.AddMessage(0, "mona", "hi", 0));
+    ASSERT_TRUE(platform->threw);
+    platform->ThrowAtCall(0);
+    EXPECT_EQ(SQLITE_ERROR, store.GetLastErrorCode());
+    EXPECT_STREQ("the platform failed", store.GetLastErrorText());
 }

@@ -24,7 +24,7 @@ std::string RunCli(const std::string& dbPath, const std::string& sql)
 
 TEST_F(StoreTest, TheSqliteToolReadsTheSchemaAndAJapaneseRow)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
     ASSERT_TRUE(store.PutUser("yamada", "\x8E\x52\x93\x63"));   // 山田 in code page 932
     platform->now = msgstore::CStoreTime{2027, 3, 15, 12, 34, 56};

@@ -2,8 +2,10 @@
 // at the next start (nothing set aside) and holds every message whose AddMessage returned.
 #include "StoreFixture.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,14 +14,13 @@
 
 namespace {
 
-
 std::string TextFor(long i) { return storetest::CrashTestText(i); }
 
 } // namespace
 
 TEST_F(StoreTest, AWriterKilledMidBatchKeepsEveryCommittedMessage)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     struct Phase {
         const char* name;
         bool compacting;   // the child rebuilds the file over and over instead of adding
@@ -51,14 +52,23 @@ TEST_F(StoreTest, AWriterKilledMidBatchKeepsEveryCommittedMessage)
             }
         }
         close(fds[1]);
-        // Let it get well into its work, then kill it without warning.
-        std::vector<long> acks;
+        // Let it get well into its work, then kill it without warning. The deadline holds while
+        // the child is silent too: each read waits only for as long as is left.
         std::string pending;
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         char block[4096];
         std::size_t wanted = phase.compacting ? 5 : 300;
         std::size_t lines = 0;
-        while (lines < wanted && std::chrono::steady_clock::now() < deadline) {
+        while (lines < wanted) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                break;
+            pollfd readable = {fds[0], POLLIN, 0};
+            int ready = poll(&readable, 1, static_cast<int>(left.count()));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0)
+                break;
             ssize_t got = read(fds[0], block, sizeof block);
             if (got <= 0)
                 break;
@@ -82,6 +92,6 @@ TEST_F(StoreTest, AWriterKilledMidBatchKeepsEveryCommittedMessage)
         ASSERT_GE(lines, wanted);
 
         // The next start: the file is ours and whole.
-        ExpectEveryCommittedMessageAfterTheCrash(committed);
+        ASSERT_NO_FATAL_FAILURE(ExpectEveryCommittedMessageAfterTheCrash(committed));
     }
 }

@@ -33,7 +33,7 @@ protected:
     {
         CMsgStore store;
         ASSERT_EQ(1, store.Open());
-        ASSERT_TRUE(platform->available);
+        ASSERT_TRUE(platform->available) << store.GetLastErrorText().str();
     }
     std::string Query(const std::string& sql) { return storetest::QueryFile(dbPath, sql); }
     // After a writer was killed: the next start opens the file as it is (nothing set aside), the
@@ -41,7 +41,7 @@ protected:
     void ExpectEveryCommittedMessageAfterTheCrash(const std::map<long, std::string>& committed)
     {
         platform->available = false;
-        OpenStore();
+        ASSERT_NO_FATAL_FAILURE(OpenStore());
         EXPECT_EQ(std::vector<std::string>({"Attach", "vyrntalk.cdb"}), storetest::ListFolder(logFolder));
         EXPECT_EQ("ok", Query("PRAGMA integrity_check"));
         CPmLogMsgTSet messages;

@@ -35,7 +35,7 @@ TEST(StoreTime, CalendarArithmeticAndText)
 
 TEST_F(StoreTest, PlainJapaneseIsStoredAsUtf8TextOthersAsRawBytes)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore store;
     long japanese = store.AddMessage(1, "a", "\x93\xFA\x96\x7B\x8C\xEA", 0);   // 日本語
     long broken = store.AddMessage(1, "a", std::string("\x93\xFA\x93", 3).c_str(), 0);

@@ -3,6 +3,9 @@
 #include "StoreFixture.h"
 
 #include "messaging/store/SqliteDb.h"
+#include "resources/StringIds.h"
+
+#include <sqlite3.h>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -71,7 +74,7 @@ TEST_F(StoreTest, AFileThatIsNotOurDatabaseIsSetAsideAndANewOneStarted)
         }
         ASSERT_TRUE(storetest::WriteFile(dbPath, c.bytes));
 
-        OpenStore();
+        ASSERT_NO_FATAL_FAILURE(OpenStore());
         std::string kept;
         ASSERT_TRUE(storetest::ReadFile(storetest::Join(logFolder, "vyrntalk20270315.cdb"), kept));
         EXPECT_EQ(c.bytes, kept) << "the old file is kept byte for byte";
@@ -94,7 +97,7 @@ TEST_F(StoreTest, SetAsideNamesNeverOverwriteAnExistingFile)
     ASSERT_TRUE(platform->MakeDirectory(storetest::Join(logFolder, "vyrntalk20270315(2).cdb").c_str()));
     ASSERT_TRUE(storetest::WriteFile(dbPath, "garbage garbage garbage"));
 
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     std::string bytes;
     ASSERT_TRUE(storetest::ReadFile(storetest::Join(logFolder, "vyrntalk20270315(3).cdb"), bytes));
     EXPECT_EQ("garbage garbage garbage", bytes);
@@ -124,13 +127,13 @@ TEST_F(StoreTest, ADamagedFileThatCantBeCopiedStaysWhereItIs)
 
     // With DAO_DEBUG the user is asked; "No" ends the program.
     platform->profile["/DAO_DEBUG"] = "TRUE";
-    platform->answer = 7;
+    platform->answer = msgstore::box::kAnswerNo;
     CMsgStore asked;
     EXPECT_EQ(0, asked.Open());
-    EXPECT_EQ(std::vector<unsigned>({462}), platform->shownIds);
-    EXPECT_EQ(std::vector<unsigned>({0x24}), platform->shownFlags);
+    EXPECT_EQ(std::vector<unsigned>({IDS_MSGSTORE_OPEN_FAILED}), platform->shownIds);
+    EXPECT_EQ(std::vector<unsigned>({msgstore::box::kYesNo | msgstore::box::kIconQuestion}), platform->shownFlags);
     ASSERT_EQ(1u, platform->shownTexts.size());
-    platform->answer = 6;
+    platform->answer = msgstore::box::kAnswerYes;
     CMsgStore yes;
     EXPECT_EQ(1, yes.Open());
     EXPECT_FALSE(platform->available);
@@ -144,11 +147,11 @@ TEST_F(StoreTest, NoInstallFolderIsReportedOnlyWithDebugOn)
     EXPECT_EQ(1, silent.Open());
     EXPECT_TRUE(nowhere.shownIds.empty());
     nowhere.profile["/DAO_DEBUG"] = "TRUE";
-    nowhere.answer = 2;
+    nowhere.answer = msgstore::box::kAnswerCancel;
     CMsgStore asked;
     EXPECT_EQ(0, asked.Open());
-    EXPECT_EQ(std::vector<unsigned>({463}), nowhere.shownIds);
-    EXPECT_EQ(std::vector<unsigned>({0x10}), nowhere.shownFlags);
+    EXPECT_EQ(std::vector<unsigned>({IDS_MSGSTORE_NOT_INSTALLED}), nowhere.shownIds);
+    EXPECT_EQ(std::vector<unsigned>({msgstore::box::kIconStop}), nowhere.shownFlags);
     nowhere.profile["/DAO_DEBUG"] = "true";   // only "TRUE" itself turns it on
     CMsgStore lower;
     EXPECT_EQ(1, lower.Open());
@@ -171,7 +174,7 @@ TEST_F(StoreTest, TheOlderPartnerTableGainsMemoAndTimeAndKeepsItsRows)
                              "INSERT INTO vyrnuser VALUES ('old1', 'Old One');"
                              "INSERT INTO vyrnmsg VALUES (41, 1, 'old1', '2026-01-02 03:04:05', 'kept', 0);"));
     }
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     EXPECT_EQ("CommID|CommName|Memo|Time", Query("SELECT name FROM pragma_table_info('vyrnuser')"));
     EXPECT_EQ("Old One", Query("SELECT CommName FROM vyrnuser WHERE CommID = 'old1'"));
     EXPECT_EQ("1", Query("PRAGMA user_version"));
@@ -191,6 +194,91 @@ TEST_F(StoreTest, TheOlderPartnerTableGainsMemoAndTimeAndKeepsItsRows)
     EXPECT_EQ(2, list.GetRecordCount());
 }
 
+// A file that opens but can't be brought to the current layout would refuse every write: the
+// program runs without history and says why (with DAO_DEBUG), and the file is not written to.
+TEST_F(StoreTest, AFileThatCantBeBroughtUpToDateMeansNoHistoryAndIsLeftAsItWas)
+{
+    const char* olderTables =
+        "CREATE TABLE vyrnuser (CommID TEXT NOT NULL PRIMARY KEY, CommName TEXT);"
+        "CREATE TABLE vyrnattach (SeqNo INTEGER PRIMARY KEY, Attach TEXT);";
+    struct Case {
+        const char* name;
+        std::string sql;   // empty: a file of the current layout, made by the store
+        bool writeLocked;  // another program holds the write lock throughout
+        int error;
+    } cases[] = {
+        // The older message table is rebuilt so that numbers never repeat; numbers that already
+        // repeat can't go into the new key without renumbering (which would misplace attachments).
+        {"message numbers that repeat",
+         std::string(olderTables) +
+             "CREATE TABLE vyrnmsg (SeqNo INTEGER, SndRcv INTEGER, CommID TEXT, Date TEXT, Msg TEXT,"
+             " AttachType INTEGER);"
+             "INSERT INTO vyrnmsg VALUES (5, 1, 'a', '2026-01-01 00:00:00', 'one', 0),"
+             " (5, 1, 'a', '2026-01-02 00:00:00', 'two', 0);",
+         false, SQLITE_CONSTRAINT},
+        {"message numbers that are not numbers",
+         std::string(olderTables) +
+             "CREATE TABLE vyrnmsg (SeqNo TEXT PRIMARY KEY, SndRcv INTEGER, CommID TEXT, Date TEXT,"
+             " Msg TEXT, AttachType INTEGER);"
+             "INSERT INTO vyrnmsg VALUES ('first', 1, 'a', '2026-01-01 00:00:00', 'one', 0);",
+         false, SQLITE_MISMATCH},
+        {"a file another program is writing", "", true, SQLITE_BUSY},
+    };
+    msgstore::SetBusyTimeout(50);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        storetest::RemoveTree(logFolder);
+        platform->available = false;
+        platform->profile.clear();
+        platform->shownIds.clear();
+        platform->shownFlags.clear();
+        platform->shownTexts.clear();
+        if (c.sql.empty()) {
+            ASSERT_NO_FATAL_FAILURE(OpenStore());
+            platform->available = false;
+        } else {
+            CMsgStore folders;
+            folders.EnsureFolders();
+            msgstore::CSqlDatabase db;
+            ASSERT_EQ(SQLITE_OK, db.Open(platform->ToSqlitePath(dbPath.c_str()), true));
+            ASSERT_EQ(SQLITE_OK, db.Exec(c.sql.c_str()));
+        }
+        msgstore::CSqlDatabase other;
+        if (c.writeLocked) {
+            ASSERT_EQ(SQLITE_OK, other.Open(platform->ToSqlitePath(dbPath.c_str()), false));
+            ASSERT_EQ(SQLITE_OK, other.Exec("BEGIN IMMEDIATE"));
+        }
+        std::string before;
+        ASSERT_TRUE(storetest::ReadFile(dbPath, before));
+
+        CMsgStore store;
+        EXPECT_EQ(1, store.Open()) << "silent without DAO_DEBUG: the program goes on without history";
+        EXPECT_FALSE(platform->available);
+        EXPECT_EQ(c.error, store.GetLastErrorCode()) << store.GetLastErrorText().str();
+        EXPECT_TRUE(platform->shownIds.empty());
+        EXPECT_EQ(0, store.AddMessage(1, "a", "refused", 0));
+
+        // With DAO_DEBUG the user reads why and is asked; "No" ends the program.
+        platform->profile["/DAO_DEBUG"] = "TRUE";
+        platform->answer = msgstore::box::kAnswerNo;
+        CMsgStore asked;
+        EXPECT_EQ(0, asked.Open());
+        EXPECT_FALSE(platform->available);
+        EXPECT_EQ(std::vector<unsigned>({IDS_MSGSTORE_OPEN_FAILED}), platform->shownIds);
+        EXPECT_EQ(std::vector<unsigned>({msgstore::box::kYesNo | msgstore::box::kIconQuestion}), platform->shownFlags);
+        EXPECT_EQ(std::vector<std::string>({asked.GetLastErrorText().str()}), platform->shownTexts);
+        platform->answer = msgstore::box::kAnswerOk;
+
+        other.Rollback();
+        other.Close();
+        std::string after;
+        ASSERT_TRUE(storetest::ReadFile(dbPath, after));
+        EXPECT_TRUE(before == after) << "the file was written to";
+        EXPECT_EQ(std::vector<std::string>({"Attach", "vyrntalk.cdb"}), storetest::ListFolder(logFolder))
+            << "nothing set aside, no journal left";
+    }
+}
+
 TEST_F(StoreTest, ALogFolderThatCantBeMadeMeansNoHistoryAndNoStrayFiles)
 {
     // "Log" is a file: nothing below it can be made.
@@ -204,7 +292,7 @@ TEST_F(StoreTest, ALogFolderThatCantBeMadeMeansNoHistoryAndNoStrayFiles)
 
 TEST_F(StoreTest, ALockedDatabaseIsLeftAloneAndTheProgramRunsWithoutHistory)
 {
-    OpenStore();
+    ASSERT_NO_FATAL_FAILURE(OpenStore());
     CMsgStore writer;
     ASSERT_GT(writer.AddMessage(1, "kim", "precious", 0), 0);
     msgstore::SetBusyTimeout(50);

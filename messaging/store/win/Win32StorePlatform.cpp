@@ -11,6 +11,14 @@
 #include <vector>
 
 namespace msgstore {
+
+static_assert(box::kOk == MB_OK && box::kYesNo == MB_YESNO && box::kIconStop == MB_ICONSTOP &&
+                  box::kIconQuestion == MB_ICONQUESTION,
+              "the store's message-box flags are the system's");
+static_assert(box::kAnswerOk == IDOK && box::kAnswerCancel == IDCANCEL && box::kAnswerYes == IDYES &&
+                  box::kAnswerNo == IDNO,
+              "the store's message-box answers are the system's");
+
 namespace {
 
 bool ToWide(UINT codePage, DWORD flags, const std::string& text, std::wstring& wide)
@@ -219,7 +227,8 @@ public:
     }
     int ShowMessageBox(const char* text, unsigned flags) override
     {
-        return MessageBoxA(nullptr, text, "NimboVandrell", (flags ? flags : 0x30) | MB_TASKMODAL);
+        // A box asked for without an icon is a warning, as the application's own boxes are.
+        return MessageBoxA(nullptr, text, "NimboVandrell", (flags ? flags : MB_ICONWARNING) | MB_TASKMODAL);
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "LoopbackPeer.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -84,10 +85,26 @@ void LoopbackPeer::Serve()
         ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n <= 0)
             break;
-        m_received += static_cast<std::size_t>(n);
+        {
+            std::lock_guard<std::mutex> hold(m_receivedLock);
+            m_received += static_cast<std::size_t>(n);
+            m_receivedMore.notify_all();
+        }
         if (m_behaviour == PeerBehaviour::Echo)
             ::send(fd, buf, static_cast<std::size_t>(n), MSG_NOSIGNAL);
     }
+}
+
+std::size_t LoopbackPeer::Received()
+{
+    std::lock_guard<std::mutex> hold(m_receivedLock);
+    return m_received;
+}
+
+bool LoopbackPeer::WaitReceived(std::size_t count, int timeoutMs)
+{
+    std::unique_lock<std::mutex> hold(m_receivedLock);
+    return m_receivedMore.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return m_received >= count; });
 }
 
 std::uint16_t RefusedPort()

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -15,7 +17,9 @@ public:
     ~LoopbackPeer();
     std::uint16_t Port() const { return m_port; }
     // Bytes a Sink peer has taken so far.
-    std::size_t Received() const { return m_received; }
+    std::size_t Received();
+    // Waits (bounded) until the peer has taken at least count bytes; returns whether it has.
+    bool WaitReceived(std::size_t count, int timeoutMs = 10000);
     // Closes the accepted connection from the peer's side (Silent peers).
     void CloseConnection();
 
@@ -25,7 +29,9 @@ private:
     int m_listener = -1;
     std::atomic<int> m_connection{-1};
     std::uint16_t m_port = 0;
-    std::atomic<std::size_t> m_received{0};
+    std::mutex m_receivedLock;
+    std::condition_variable m_receivedMore;
+    std::size_t m_received = 0;
     std::atomic<bool> m_quit{false};
     std::thread m_thread;
 };

@@ -121,7 +121,7 @@ TEST(TcpLoopback, SendTextSendsLongTextsWhole)
     std::string text(70000, 'a'); // more than 16 bits of length
     EXPECT_EQ(SOCKET_OK, client.SendText(5000, text.c_str()));
     EXPECT_EQ(SOCKET_OK, client.SendText(5000, ""));
-    ASSERT_TRUE(WaitUntil([&] { return peer.Received() >= text.size(); }));
+    ASSERT_TRUE(peer.WaitReceived(text.size()));
     EXPECT_EQ(text.size(), peer.Received());
     EXPECT_EQ(0, PendingSocketTimeouts()) << "finished guards are removed";
     client.Close();

@@ -25,8 +25,11 @@ bool OwnerRecorder::Post(void* owner, unsigned message, std::uintptr_t w, std::i
     if (!self)
         return false;
     std::lock_guard<std::mutex> hold(self->m_lock);
-    if (self->m_refuse)
+    if (self->m_refuse) {
+        ++self->m_refused;
+        self->m_changed.notify_all();
         return false;
+    }
     OwnerMessage m{owner, message, static_cast<std::intptr_t>(w), l, {}, 0, 0, false};
     if (m.wParam > 0) {
         // Handle it as an owner window does: read, then free the record and its block.
@@ -38,7 +41,6 @@ bool OwnerRecorder::Post(void* owner, unsigned message, std::uintptr_t w, std::i
         FreeSocketBuffer(static_cast<int>(m.wParam), record);
     }
     self->m_messages.push_back(m);
-    ++self->m_posted;
     self->m_changed.notify_all();
     return true;
 }
@@ -79,20 +81,6 @@ std::vector<OwnerMessage> OwnerRecorder::EndForms()
     return ends;
 }
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::mutex idle;
-    std::condition_variable never;
-    std::unique_lock<std::mutex> hold(idle);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return condition();
-        never.wait_for(hold, std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 std::string DataOf(const std::vector<OwnerMessage>& messages)
 {
     std::string all;
@@ -105,4 +93,22 @@ std::string DataOf(const std::vector<OwnerMessage>& messages)
 std::string OwnerRecorder::Data()
 {
     return DataOf(Messages());
+}
+
+void OwnerRecorder::RefusePosts(bool refuse)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_refuse = refuse;
+}
+
+int OwnerRecorder::Refused()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_refused;
+}
+
+bool OwnerRecorder::WaitForRefused(int count, int timeoutMs)
+{
+    std::unique_lock<std::mutex> hold(m_lock);
+    return m_changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return m_refused >= count; });
 }

@@ -26,10 +26,6 @@ struct OwnerMessage {
 // All data bytes of messages in arrival order.
 std::string DataOf(const std::vector<OwnerMessage>& messages);
 
-// Polls a condition that no recorder notifies (a peer's count, the guard list) until it holds or
-// timeoutMs has passed; returns its last answer.
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
-
 class OwnerRecorder {
 public:
     OwnerRecorder();
@@ -40,8 +36,11 @@ public:
     std::vector<OwnerMessage> Messages();
     std::vector<OwnerMessage> EndForms();
     std::string Data(); // all data bytes in arrival order
-    void RefusePosts(bool refuse) { m_refuse = refuse; }
-    int Posted() const { return m_posted; }
+    // Refused posts are counted (and their records left to the receive thread to free).
+    void RefusePosts(bool refuse);
+    int Refused();
+    // Waits (bounded) until count posts have been refused.
+    bool WaitForRefused(int count, int timeoutMs = 10000);
 
 private:
     static bool Post(void* owner, unsigned message, std::uintptr_t w, std::intptr_t l);
@@ -50,5 +49,5 @@ private:
     std::condition_variable m_changed;
     std::vector<OwnerMessage> m_messages;
     bool m_refuse = false;
-    int m_posted = 0;
+    int m_refused = 0;
 };

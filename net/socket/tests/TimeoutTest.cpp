@@ -1,4 +1,5 @@
 // The time-out thread and its guards, the scoped lock and the exceptions.
+#include "HookRecorders.h"
 #include "LoopbackPeer.h"
 #include "OwnerRecorder.h"
 
@@ -8,22 +9,30 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
 void* const kOwner = reinterpret_cast<void*>(0x9abc);
 
-std::uint32_t g_fakeNow = 0;
+std::atomic<std::uint32_t> g_fakeNow{0};
 std::uint32_t FakeNow() { return g_fakeNow; }
 
 class ProbeEntry : public CTimeoutEntry {
 public:
     using CTimeoutEntry::CTimeoutEntry;
     int expired = 0, cancelled = 0;
+    bool throws = false;
 
 protected:
-    void OnExpire() override { ++expired; }
+    void OnExpire() override
+    {
+        ++expired;
+        if (throws)
+            throw std::runtime_error("expiry failed");
+    }
     void OnCancel() override { ++cancelled; }
 };
 
@@ -65,6 +74,24 @@ TEST(TimeoutEntry, FireSetsTheFlagAndCancelReportsIt)
     EXPECT_TRUE(entry->Cancel(true)); // disarms and deletes it
 }
 
+TEST(TimeoutEntry, AnExpiryThatThrowsIsReportedEachTimeAndStillFires)
+{
+    FailureRecorder failures;
+    CCriticalSection lock;
+    auto* entry = new ProbeEntry(&lock, 10);
+    entry->throws = true;
+    entry->Fire();
+    entry->Fire();
+    EXPECT_TRUE(entry->Fired());
+    auto reports = failures.Reports();
+    ASSERT_EQ(2u, reports.size());
+    for (const auto& r : reports) {
+        EXPECT_EQ("socket time-out thread", r.where);
+        EXPECT_EQ("expiry failed", r.what);
+    }
+    entry->Cancel(true);
+}
+
 TEST(ScopedLock, SecondExplicitUnlockThrowsTheGeneralException)
 {
     CCriticalSection section;
@@ -79,25 +106,13 @@ TEST(ScopedLock, SecondExplicitUnlockThrowsTheGeneralException)
     }
 }
 
-TEST(Exceptions, TextsAreCodePage932AndAHandlerForCExcCatchesAll)
+TEST(Exceptions, TextsAreCodePage932)
 {
     // Bytes computed with Python's cp932 codec.
-    EXPECT_EQ(0, std::memcmp(kExcGeneralText, "\x97\xE1\x8A\x4F\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD", 19));
+    EXPECT_EQ(std::string("\x97\xE1\x8A\x4F\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD"),
+              kExcGeneralText);
     EXPECT_EQ(std::string("Windows\x82\xCC\x83\x8A\x83\x5C\x81\x5B\x83\x58\x95\x73\x91\xAB\x82\xAA\x94\xAD\x90\xB6\x82\xB5\x82\xDC\x82\xB5\x82\xBD"),
               kExcResourceText);
-    int caught = 0;
-    try {
-        throw CExcResource(kExcResourceText);
-    } catch (const CExc& e) {
-        EXPECT_STREQ(kExcResourceText, e.GetMessage());
-        ++caught;
-    }
-    try {
-        throw CExcRuntime(kExcGeneralText);
-    } catch (const CExc&) {
-        ++caught;
-    }
-    EXPECT_EQ(2, caught);
 }
 
 TEST(TimeoutThread, GuardedReceiveOnAnIdleConnectionEndsWithAnEndForm)
@@ -113,13 +128,17 @@ TEST(TimeoutThread, GuardedReceiveOnAnIdleConnectionEndsWithAnEndForm)
     ASSERT_EQ(1u, ends.size());
     EXPECT_EQ(-1, ends[0].wParam);
     EXPECT_EQ(end, ends[0].lParam);
-    ASSERT_TRUE(WaitUntil([] { return PendingSocketTimeouts() == 0; }));
+    // The guarded call removes its guard before the thread posts its end form.
+    EXPECT_EQ(0, PendingSocketTimeouts());
     client.ReleaseReceiver();
     client.Close(); // the guard closed the handle: Close must not close it a second time
 }
 
 TEST(TimeoutThread, ShorterGuardWakesTheThreadAtOnce)
 {
+    // The clock stands still unless the test moves it, so the waits the thread starts are exact.
+    ManualClock clock;
+    TimeoutPassRecorder passes;
     OwnerRecorder owner;
     LoopbackPeer peer(PeerBehaviour::Silent);
     CTcpClient client(kOwner, 0, 0);
@@ -127,13 +146,32 @@ TEST(TimeoutThread, ShorterGuardWakesTheThreadAtOnce)
     CCommSocket unrelated;
     CTimeoutEntry* longGuard = AddSocketTimeout(600000, &unrelated);
     ASSERT_NE(nullptr, longGuard);
-    // The thread now sleeps for ten minutes; a 100 ms guard must still fire.
+    ASSERT_TRUE(passes.WaitFor([](const std::vector<std::uint32_t>& w) { return !w.empty() && w.back() == 600000; }))
+        << "the thread sleeps until the only deadline";
     CTimeoutEntry* shortGuard = AddSocketTimeout(100, &client.GetSocket());
     ASSERT_NE(nullptr, shortGuard);
-    ASSERT_TRUE(owner.WaitForEnd(10000)) << "the short guard did not close the socket";
+    ASSERT_TRUE(passes.WaitFor([](const std::vector<std::uint32_t>& w) { return !w.empty() && w.back() == 100; }))
+        << "a shorter guard cuts the sleep to its own deadline at once";
+    clock.Advance(99);
+    ASSERT_TRUE(passes.WaitFor([](const std::vector<std::uint32_t>& w) { return !w.empty() && w.back() == 1; }));
+    EXPECT_FALSE(shortGuard->Fired()) << "one millisecond early";
+    EXPECT_TRUE(owner.Messages().empty());
+    clock.Advance(1);
+    ASSERT_TRUE(owner.WaitForEnd()) << "the short guard did not close the socket";
     EXPECT_TRUE(shortGuard->Cancel(true));
     EXPECT_FALSE(longGuard->Cancel(true));
     client.Close();
+}
+
+TEST(TimeoutThread, EnsureAnswersWhetherTheThreadRuns)
+{
+    EXPECT_TRUE(EnsureTimerThread());
+    EXPECT_TRUE(EnsureTimerThread()) << "already running is running";
+    EXPECT_TRUE(IsTimerThreadRunning());
+    ShutdownSocketTimeouts();
+    EXPECT_FALSE(IsTimerThreadRunning());
+    EXPECT_TRUE(EnsureTimerThread()) << "started again";
+    EXPECT_TRUE(IsTimerThreadRunning());
 }
 
 TEST(TimeoutThread, ShutdownReleasesBlockedCallsAndTheNextConnectStartsItAgain)
@@ -144,13 +182,14 @@ TEST(TimeoutThread, ShutdownReleasesBlockedCallsAndTheNextConnectStartsItAgain)
     CCommSocket socket;
     EXPECT_EQ(nullptr, AddSocketTimeout(100, &socket)) << "no guards without the thread";
 
+    TimeoutPassRecorder passes;
     OwnerRecorder owner;
     LoopbackPeer peer(PeerBehaviour::Silent);
     CTcpClient client(kOwner, 60000, 0);
     ASSERT_EQ(SOCKET_OK, client.Connect("127.0.0.1", peer.Port()));
     ASSERT_TRUE(IsTimerThreadRunning());
     // The receive thread blocks under a one-minute guard; a shutdown fires it.
-    ASSERT_TRUE(WaitUntil([] { return PendingSocketTimeouts() == 1; }));
+    ASSERT_TRUE(passes.WaitFor([](const std::vector<std::uint32_t>&) { return PendingSocketTimeouts() == 1; }));
     ShutdownSocketTimeouts();
     EXPECT_FALSE(IsTimerThreadRunning());
     ASSERT_TRUE(owner.WaitForEnd(10000));

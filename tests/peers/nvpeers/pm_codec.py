@@ -124,8 +124,10 @@ def new_seed(now=None):
     return (int(now) + int(now * 1000) % 1000) & 0xFFFFFFFF
 
 
-def frame_header(length, scrambled=True):
-    flags = 0x0711 if scrambled else 0x0310
+def frame_header(length, scrambled=True, flags=None):
+    """The 8 header bytes; flags other than the two this client sends make test frames."""
+    if flags is None:
+        flags = 0x0711 if scrambled else 0x0310
     without = struct.pack(">BBHI", MARKER, 0, flags, length)
     return struct.pack(">BBHI", MARKER, (-sum(without)) & 0xFF, flags, length)
 

@@ -3,6 +3,7 @@
 
 #define IDD_SKIN_TEST         900
 #define IDD_FRAME_TEST        901
+#define IDD_SKIN_EMPTY        902
 #define IDC_SKIN_LABEL        1001
 #define IDC_SKIN_BUTTON       1002
 #define IDC_SKIN_CORNER       1003

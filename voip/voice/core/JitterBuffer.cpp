@@ -43,7 +43,7 @@ JitterBuffer::Arrival JitterBuffer::Receive(const uint8_t* packet, size_t size) 
   RtpView v;
   if (!ParseRtp(packet, size, v) || v.payloadType != kPayloadType) return Arrival::Rejected;
   if (synced_ && TsBefore(v.timestamp, nextTs_)) {
-    Logf(log_, 60, "outdated!! p->ts=%08X next=%08X", v.timestamp, nextTs_);
+    Logf(log_, kLogVoiceTrace, "outdated!! p->ts=%08X next=%08X", v.timestamp, nextTs_);
     // A run of late packets 720 apart means the sender's clock moved: follow it after five.
     lateRun_ = (lateRun_ > 0 && v.timestamp == lateRunTs_) ? lateRun_ + 1 : 1;
     lateRunTs_ = v.timestamp + kSamplesPerPacket;
@@ -96,12 +96,12 @@ void JitterBuffer::PlayoutStep() {
   expectedSeq_ = candidate->seq;
   Slot& slot = *candidate;
   if (synced_ && SeqBefore(previous, slot.seq)) {
-    Logf(log_, 60, "%d lost packets before %d (expected=%d)", int(uint16_t(slot.seq - previous)), slot.seq, previous);
+    Logf(log_, kLogVoiceTrace, "%d lost packets before %d (expected=%d)", int(uint16_t(slot.seq - previous)), slot.seq, previous);
     bad += 2;
   } else {
     ++good;
     if (synced_ && TsBefore(nextTs_, slot.ts)) {
-      Logf(log_, 60, "%d silence frames suppressed (Texpect=%08X Trecved=%08X)",
+      Logf(log_, kLogVoiceTrace, "%d silence frames suppressed (Texpect=%08X Trecved=%08X)",
            int((slot.ts - nextTs_) / 240), nextTs_, slot.ts);
       static const uint8_t silence[3] = {3, 3, 3};
       Decode(silence, sizeof silence);
@@ -125,7 +125,7 @@ void JitterBuffer::Play(uint32_t nowMs, int pending, int lagSamples, int16_t* bl
   fedOnce_ = true;
   lastFeedPending_ = pending;
   lastSample_ = block[kBlockSamples - 1];
-  Logf(log_, 60, "%splay %d frms aft %dms (jitter=%dfrm pending=%dfrm=%dsmp)", late, 3, int(since),
+  Logf(log_, kLogVoiceTrace, "%splay %d frms aft %dms (jitter=%dfrm pending=%dfrm=%dsmp)", late, 3, int(since),
        int(Buffered() / 240), pending, lagSamples);
 }
 
@@ -178,12 +178,12 @@ bool JitterBuffer::Feed(uint32_t nowMs, int pending, int lagSamples, int16_t* bl
       // Bridge a short gap with the last level instead of a click to zero.
       for (size_t i = 0; i < kBlockSamples; ++i) block[i] = lastSample_;
       block[kBlockSamples - 1] = 0;
-      Logf(log_, 60, "fake %d frames for late packet %d!!", 3, expectedSeq_);
+      Logf(log_, kLogVoiceTrace, "fake %d frames for late packet %d!!", 3, expectedSeq_);
       Play(nowMs, pending, lagSamples, block, "");
       return true;
     }
     prebuffer_ = settings_.fffz;
-    Logf(log_, 60, "wait another %d frames!!", settings_.fffz);
+    Logf(log_, kLogVoiceTrace, "wait another %d frames!!", settings_.fffz);
   }
   return false;
 }

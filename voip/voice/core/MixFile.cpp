@@ -1,4 +1,6 @@
-#include "MixFile.h"
+#include "voip/voice/core/MixFile.h"
+
+#include "framework/core/Cp932.h"
 
 #include <cstdio>
 #include <cstring>
@@ -36,7 +38,44 @@ std::string MixFileName(const std::string& folder, int year, int month, int day,
   char name[64];
   std::snprintf(name, sizeof name, "%4d-%02d-%02d %02d%02d%02d %s.mix", year, month, day, hour, minute, second,
                 outcall ? "outcall" : "incall");
-  return folder + "\\" + name;
+  return WithoutTrailingSeparators(folder) + "\\" + name;
+}
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Where the text after the last separator begins (0 without one), and where the run of
+// separators that ends the text begins (the length without one).
+struct SeparatorPlaces {
+  size_t afterLast = 0;
+  size_t trailingRun = 0;
+};
+
+SeparatorPlaces FindSeparators(const std::string& path) {
+  SeparatorPlaces places;
+  places.trailingRun = path.size();
+  bool inRun = false;
+  for (size_t at = 0; at < path.size();) {
+    const size_t length = cp932::CharLength(path.data() + at, path.size() - at);
+    const bool separator = length == 1 && IsSeparator(path[at]);
+    if (separator) {
+      places.afterLast = at + 1;
+      if (!inRun) places.trailingRun = at;
+    }
+    inRun = separator;
+    at += length;
+  }
+  if (!inRun) places.trailingRun = path.size();
+  return places;
+}
+
+}  // namespace
+
+std::string FolderOfPath(const std::string& path) { return path.substr(0, FindSeparators(path).afterLast); }
+
+std::string WithoutTrailingSeparators(const std::string& folder) {
+  return folder.substr(0, FindSeparators(folder).trailingRun);
 }
 
 }  // namespace voice

@@ -22,8 +22,16 @@ struct MixChunk {
 // Reads a recording; false when the head is wrong or a chunk runs past the end.
 bool ParseMix(const uint8_t* data, size_t size, std::vector<MixChunk>& out);
 
-// "<folder>\<yyyy>-<mm>-<dd> <hhmmss> outcall.mix" (or "incall").
+// "<folder>\<yyyy>-<mm>-<dd> <hhmmss> outcall.mix" (or "incall"); separators that end the
+// folder are not doubled.
 std::string MixFileName(const std::string& folder, int year, int month, int day, int hour, int minute,
                         int second, bool outcall);
+
+// Paths here are code page 932 text: 0x5C ('\\') also occurs as the second byte of a double-byte
+// character, which is no separator.
+// The folder of a path, up to and including its last separator ('\\' or '/'); empty without one.
+std::string FolderOfPath(const std::string& path);
+// The folder without the separators that end it.
+std::string WithoutTrailingSeparators(const std::string& folder);
 
 }  // namespace voice

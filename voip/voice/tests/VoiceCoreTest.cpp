@@ -170,6 +170,35 @@ TEST(MixFile, ChunksRoundTripAndNamesFollowTheLocalTime) {
   EXPECT_EQ(MixFileName("x", 2026, 12, 31, 23, 59, 59, false), "x\\2026-12-31 235959 incall.mix");
 }
 
+// The recording folder is code page 932 text: "\x95\x5C" is one character whose second byte is
+// the code of '\\', so neither the folder of a chosen file nor the trimmed folder may cut there.
+TEST(MixFile, FoldersEndAtRealSeparatorsOnly) {
+  struct Row {
+    const char* name;
+    std::string path;
+    std::string folder;   // FolderOfPath
+    std::string trimmed;  // WithoutTrailingSeparators
+  };
+  const Row rows[] = {
+      {"plain file", "C:\\rec\\a.mix", "C:\\rec\\", "C:\\rec\\a.mix"},
+      {"folder with its separator", "C:\\rec\\", "C:\\rec\\", "C:\\rec"},
+      {"run of both separators", "C:/rec\\/", "C:/rec\\/", "C:/rec"},
+      {"file name ending in 0x5C", "C:\\dir\\\x95\x5C", "C:\\dir\\", "C:\\dir\\\x95\x5C"},
+      {"double-byte name before a file", "C:\\\x95\x5C\\a.mix", "C:\\\x95\x5C\\", "C:\\\x95\x5C\\a.mix"},
+      {"double-byte folder and its separator", "C:\\\x95\x5C\\", "C:\\\x95\x5C\\", "C:\\\x95\x5C"},
+      {"no separator", "a.mix", "", "a.mix"},
+      {"lone lead byte at the end", "C:\\\x95", "C:\\", "C:\\\x95"},
+      {"empty", "", "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(row.folder, FolderOfPath(row.path));
+    EXPECT_EQ(row.trimmed, WithoutTrailingSeparators(row.path));
+  }
+  EXPECT_EQ(MixFileName("C:\\rec\\", 2026, 1, 5, 9, 3, 7, true), "C:\\rec\\2026-01-05 090307 outcall.mix");
+  EXPECT_EQ(MixFileName("C:\\\x95\x5C", 2026, 1, 5, 9, 3, 7, false), "C:\\\x95\x5C\\2026-01-05 090307 incall.mix");
+}
+
 TEST(WaveMath, PendingVolumeAndDeviceChoice) {
   PlayoutPosition p = PlayoutFromPosition(9, 481);
   EXPECT_EQ(p.pendingFrames, 6);

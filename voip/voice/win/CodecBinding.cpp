@@ -7,7 +7,7 @@ CodecBinding::CodecBinding(VoiceHost& host, std::string library) : host_(host), 
 CodecBinding::~CodecBinding() { Unload(); }
 
 int CodecBinding::Fail(const std::string& text) {
-  host_.Log(10, text);
+  host_.Log(kLogErrors, text);
   host_.Error(text);
   Unload();
   return -1;
@@ -37,7 +37,7 @@ int CodecBinding::Load(int rate) {
   void* handle = nullptr;
   const int r = reinterpret_cast<SX5363_OpenFn>(reinterpret_cast<void*>(open))(&handle);
   if (r != 0 || !handle) {
-    const std::string text = host_.Text(39);
+    const std::string text = host_.Text(kTextCodecFailed);
     return Fail(text.empty() ? "SX5363_Open failed" : text);
   }
   entries_.handle = handle;

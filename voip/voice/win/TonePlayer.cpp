@@ -45,7 +45,7 @@ bool TonePlayer::WaitIdle(DWORD timeoutMs) {
 int TonePlayer::PlaySound2(const char* path, unsigned flags) {
   char line[300];
   std::snprintf(line, sizeof line, "PlaySound2(%s)", path ? path : "null");
-  host_.Log(40, line);
+  host_.Log(kLogSetup, line);
   // Tell a running tone to stop and let it finish on its own: it holds no lock while waiting,
   // so it ends within one chunk. A thread that overruns is left to end by itself, never killed.
   InterlockedExchange(&stop_, 1);
@@ -55,7 +55,7 @@ int TonePlayer::PlaySound2(const char* path, unsigned flags) {
   playing_.clear();
   LeaveCriticalSection(&cs_);
   if (previous) {
-    if (WaitForSingleObject(previous, 10000) != WAIT_OBJECT_0) host_.Log(10, "tone thread does not stop!!");
+    if (WaitForSingleObject(previous, 10000) != WAIT_OBJECT_0) host_.Log(kLogErrors, "tone thread does not stop!!");
     CloseHandle(previous);
   }
   if (!path || !*path) return 1;

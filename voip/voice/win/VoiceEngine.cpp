@@ -77,7 +77,7 @@ int VoiceEngine::Start(const VoiceCall& call) {
   local.sin_port = htons(call.localPort);
   local.sin_addr.s_addr = call.localAddress.empty() ? INADDR_ANY : inet_addr(call.localAddress.c_str());
   if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    Logf(10, "voice socket bind %s:%d failed (%d)", call.localAddress.c_str(), call.localPort, WSAGetLastError());
+    Logf(kLogErrors, "voice socket bind %s:%d failed (%d)", call.localAddress.c_str(), call.localPort, WSAGetLastError());
     Stop();
     return -1;
   }
@@ -90,11 +90,11 @@ int VoiceEngine::Start(const VoiceCall& call) {
   setsockopt(socket_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&lg), sizeof lg);  // may be refused
   int got = 0, len = sizeof got;
   getsockopt(socket_, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&got), &len);
-  Logf(40, "voice Rx buf=%d", got);
+  Logf(kLogSetup, "voice Rx buf=%d", got);
   len = sizeof got;
   getsockopt(socket_, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<char*>(&got), &len);
-  Logf(40, "voice Tx buf=%d", got);
-  Logf(30, "remote RTP ip=%s port=%d", Dotted(endpoint_).c_str(), ntohs(endpoint_.sin_port));
+  Logf(kLogSetup, "voice Tx buf=%d", got);
+  Logf(kLogProtocol, "remote RTP ip=%s port=%d", Dotted(endpoint_).c_str(), ntohs(endpoint_.sin_port));
   seq_ = 0;
   ts_ = 0;
 
@@ -114,7 +114,6 @@ int VoiceEngine::Start(const VoiceCall& call) {
       GetTempPathA(sizeof temp, temp);
       folder = temp;
     }
-    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     SYSTEMTIME t;
     GetLocalTime(&t);
     recordingName_ = MixFileName(folder, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, outcall_);
@@ -124,14 +123,14 @@ int VoiceEngine::Start(const VoiceCall& call) {
     DWORD wrote = 0;
     if (recording_ != INVALID_HANDLE_VALUE) WriteFile(recording_, kMixMagic, 8, &wrote, nullptr);
     LeaveCriticalSection(&lockB_);
-    Logf(40, "record %d=%s", recording_ != INVALID_HANDLE_VALUE ? 1 : -1, recordingName_.c_str());
+    Logf(kLogSetup, "record %d=%s", recording_ != INVALID_HANDLE_VALUE ? 1 : -1, recordingName_.c_str());
   }
   maxPending_ = 0;
   return 0;
 }
 
 void VoiceEngine::Stop() {
-  Logf(40, "voice_stop: maxpf=%d", maxPending_);
+  Logf(kLogSetup, "voice_stop: maxpf=%d", maxPending_);
   maxPending_ = 0;
   if (server_) {
     InterlockedExchange(&running_, 0);
@@ -156,7 +155,7 @@ void VoiceEngine::Finish() {
   if (socket_ != INVALID_SOCKET) {
     closesocket(socket_);
     socket_ = INVALID_SOCKET;
-    host_.Log(40, "RTP socket closed.");
+    host_.Log(kLogSetup, "RTP socket closed.");
   }
   codec_.Unload();
   if (lockBReady_) {
@@ -191,7 +190,7 @@ void VoiceEngine::SendProc(const int16_t* samples, size_t bytes) {
   ts_ += uint32_t(bytes / 2);
   const size_t n = codec_.EncodeFrames(samples, bytes / 2, packet + kHeaderSize, kMaxPayload);
   if (!AnySpeech(packet + kHeaderSize, n)) {
-    host_.Log(60, "Tx all silences.");
+    host_.Log(kLogVoiceTrace, "Tx all silences.");
     if (!codec_.Mute()) {
       InterlockedIncrement(&sends_);
       return;
@@ -209,7 +208,7 @@ void VoiceEngine::SendProc(const int16_t* samples, size_t bytes) {
     InterlockedIncrement(&sendErrors_);
   }
   const uint32_t now = host_.NowMs();
-  Logf(60, "voice-out sn=%-5d ts=%08X send(%d)=%-3d ms", seq_, ts_ - uint32_t(bytes / 2), r,
+  Logf(kLogVoiceTrace, "voice-out sn=%-5d ts=%08X send(%d)=%-3d ms", seq_, ts_ - uint32_t(bytes / 2), r,
        r >= 0 ? int(now - lastSendMs_) : -1);
   lastSendMs_ = now;
   ++seq_;
@@ -222,7 +221,7 @@ DWORD WINAPI VoiceEngine::ServerProc(void* self) {
 }
 
 void VoiceEngine::ServerLoop() {
-  host_.Log(30, "voice server started...");
+  host_.Log(kLogProtocol, "voice server started...");
   if (!settingsRead_) {
     settingsRead_ = true;
     auto ini = [&](const char* key) { return std::atoi(host_.IniString(key).c_str()); };
@@ -230,7 +229,7 @@ void VoiceEngine::ServerLoop() {
     const std::string echo = host_.IniString("echo");
     if (!echo.empty()) echo_ = std::atoi(echo.c_str()) != 0;
   }
-  Logf(30, "jit-buf jitz=%d misz=%d fffz=%d (in frames)", int(settings_.Cap() / 240), settings_.misz,
+  Logf(kLogProtocol, "jit-buf jitz=%d misz=%d fffz=%d (in frames)", int(settings_.Cap() / 240), settings_.misz,
        settings_.fffz);
   auto jb = std::make_unique<JitterBuffer>(
       settings_,
@@ -238,7 +237,7 @@ void VoiceEngine::ServerLoop() {
       [this](const uint8_t* p, size_t n) { Record(p, n, false); },
       [this](int level, const std::string& line) { host_.Log(level, line); });
   if (!SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL))
-    host_.Log(20, "voice server thread is not realtime!!");
+    host_.Log(kLogCalls, "voice server thread is not realtime!!");
   uint32_t lastRecv = host_.NowMs(), lastStat = lastRecv;
   lastSendMs_ = lastRecv;
   bool silentReported = false;
@@ -271,7 +270,7 @@ void VoiceEngine::ServerLoop() {
           endpoint_ = from;
           LeaveCriticalSection(&lockB_);
           latched_ = true;
-          Logf(20, "IP in RTP header=%s", Dotted(from).c_str());
+          Logf(kLogCalls, "IP in RTP header=%s", Dotted(from).c_str());
         }
       }
       if (echo_) {
@@ -279,10 +278,10 @@ void VoiceEngine::ServerLoop() {
                              reinterpret_cast<const sockaddr*>(&endpoint_), sizeof endpoint_);
         InterlockedIncrement(r >= 0 ? &sends_ : &sendErrors_);
         if (r >= 0) ++totalSent_;
-        Logf(60, "vecho-out sn=%-5d ts=%08X send(%d)=%-3d ms", v.seq, v.timestamp, r, int(now - lastSendMs_));
+        Logf(kLogVoiceTrace, "vecho-out sn=%-5d ts=%08X send(%d)=%-3d ms", v.seq, v.timestamp, r, int(now - lastSendMs_));
         lastSendMs_ = now;
       }
-      Logf(60, "voice-in  sn=%-5d ts=%08X recv(%d)=%-3d ms", v.seq, v.timestamp, n, int(now - lastRecv));
+      Logf(kLogVoiceTrace, "voice-in  sn=%-5d ts=%08X recv(%d)=%-3d ms", v.seq, v.timestamp, n, int(now - lastRecv));
       lastRecv = now;
       jb->Receive(buf, size_t(n));
     }
@@ -304,7 +303,7 @@ void VoiceEngine::ServerLoop() {
       jb->good = jb->bad = 0;
       InterlockedExchange(&sends_, 0);
       InterlockedExchange(&sendErrors_, 0);
-      if (rx != tx) Logf(20, "ratios tx=%d%% rx=%d%%", tx, rx);
+      if (rx != tx) Logf(kLogCalls, "ratios tx=%d%% rx=%d%%", tx, rx);
     }
     if (!silentReported && now - lastRecv > kNoVoiceMs) {
       silentReported = true;  // once: the host resets the call
@@ -313,7 +312,7 @@ void VoiceEngine::ServerLoop() {
   }
   maxPending_ = jb->MaxPending();
   serverCpuMs_ = ThreadCpuMs();
-  host_.Log(30, "voice server stopped...");
+  host_.Log(kLogProtocol, "voice server stopped...");
   if (finishOnExit_) Finish();
 }
 
@@ -368,8 +367,7 @@ int RecordAsk(HWND owner, const std::string& filter, const std::string& title, s
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
   if (!GetSaveFileNameA(&ofn)) return -1;
   pathOut = path;
-  const size_t slash = pathOut.find_last_of('\\');
-  mixdir = slash == std::string::npos ? std::string() : pathOut.substr(0, slash + 1);
+  mixdir = FolderOfPath(pathOut);
   return 0;
 }
 

@@ -3,12 +3,18 @@
 // one over its own log, notifier table, registry key and ini file; tests supply their own.
 #pragma once
 
+#include "voip/core/TextNumbers.h"
+#include "voip/voice/core/VoiceLog.h"
+
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
 namespace voice {
+
+// The one library text the voice path shows itself.
+using qelo::kTextCodecFailed;
 
 class VoiceHost {
  public:
@@ -27,7 +33,7 @@ class VoiceHost {
   virtual std::string RegistryString(const char* /*name*/) { return std::string(); }
   // ini keys ("jitz", "misz", "fffz", "echo"); empty when missing.
   virtual std::string IniString(const char* /*key*/) { return std::string(); }
-  // A user text of the library's text resources by number (39: the codec will not open).
+  // A user text of the library's text resources by number (kTextCodecFailed).
   virtual std::string Text(int /*id*/) { return std::string(); }
   // The recording is closed and the user may pick a name for it: the host shows the save dialog
   // on its UI thread (RecordAsk) and then calls MoveRecording. Never blocks the caller.

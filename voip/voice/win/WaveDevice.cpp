@@ -49,7 +49,7 @@ int WaveDevice::Error(bool input, const char* name, MMRESULT code) {
   if (code == MMSYSERR_NOERROR) return 0;
   char line[1200];
   std::snprintf(line, sizeof line, "%s(%u): %s", name, unsigned(code), backend_.ErrorText(input, code).c_str());
-  host_.Log(10, line);
+  host_.Log(kLogErrors, line);
   host_.Error(line);
   return -1;
 }
@@ -62,7 +62,7 @@ UINT WaveDevice::FindDevice(bool input) {
     names.push_back(backend_.DevName(input, i));
     char line[300];
     std::snprintf(line, sizeof line, "wdev[%u]=%s (%s)", i, names.back().c_str(), deviceName_.c_str());
-    host_.Log(40, line);
+    host_.Log(kLogSetup, line);
   }
   const int pick = PickDevice(names, deviceName_);
   return pick < 0 ? WAVE_MAPPER : UINT(pick);
@@ -87,7 +87,7 @@ void WaveDevice::ThreadLoop() {
     if (trace) {
       char line[40];
       std::snprintf(line, sizeof line, "wave msg=%X", msg.message);
-      host_.Log(60, line);
+      host_.Log(kLogVoiceTrace, line);
     }
     Lock lock(threadLock_);
     if (!threadId_) continue;
@@ -113,14 +113,14 @@ void WaveDevice::ThreadLoop() {
   if (GetThreadTimes(GetCurrentThread(), &c, &e, &k, &u))
     threadCpuMs_ = (((uint64_t(k.dwHighDateTime) << 32) | k.dwLowDateTime) +
                     ((uint64_t(u.dwHighDateTime) << 32) | u.dwLowDateTime)) / 10000;
-  host_.Log(40, "wave thread exits!");
+  host_.Log(kLogSetup, "wave thread exits!");
 }
 
 int WaveDevice::Start(InputFn input, int framesPerBuffer) {
   Lock lock(lockA_);
   char line[64];
   std::snprintf(line, sizeof line, "wave_start=%lu", static_cast<unsigned long>(threadId_));
-  host_.Log(40, line);
+  host_.Log(kLogSetup, line);
   if (threadId_) return 0;
   input_ = std::move(input);
   InterlockedExchange(&pending_, 0);
@@ -147,10 +147,10 @@ int WaveDevice::Start(InputFn input, int framesPerBuffer) {
     return -1;
   };
   if (MMRESULT r = backend_.OutOpen(FindDevice(false), format, threadId_)) return fail(false, "waveOutOpen", r);
-  host_.Log(40, "waveOutOpen ok");
+  host_.Log(kLogSetup, "waveOutOpen ok");
   if (input_) {
     if (MMRESULT r = backend_.InOpen(FindDevice(true), format, threadId_)) return fail(true, "waveInOpen", r);
-    host_.Log(40, "waveInOpen ok");
+    host_.Log(kLogSetup, "waveInOpen ok");
   }
   for (Buffer& b : out_) {
     std::memset(&b.hdr, 0, sizeof b.hdr);
@@ -170,24 +170,24 @@ int WaveDevice::Start(InputFn input, int framesPerBuffer) {
     }
     inPrepared_ = true;
     if (MMRESULT r = backend_.InStart()) return fail(true, "waveInStart", r);
-    host_.Log(40, "waveInStart ok");
+    host_.Log(kLogSetup, "waveInStart ok");
   }
   return 0;
 }
 
 void WaveDevice::Stop() {
   Lock lock(lockA_);
-  host_.Log(40, thread_ ? "wave_stop " : "wave_stop bypassed!!");
+  host_.Log(kLogSetup, thread_ ? "wave_stop " : "wave_stop bypassed!!");
   {
     Lock t(threadLock_);
     threadId_ = 0;
   }
   if (backend_.OutIsOpen()) {
-    if (!Error(false, "waveOutReset", backend_.OutReset())) host_.Log(40, "waveOutReset ok");
+    if (!Error(false, "waveOutReset", backend_.OutReset())) host_.Log(kLogSetup, "waveOutReset ok");
   }
   if (backend_.InIsOpen()) {
-    if (!Error(true, "waveInStop", backend_.InStop())) host_.Log(40, "waveInStop ok");
-    if (!Error(true, "waveInReset", backend_.InReset())) host_.Log(40, "waveInReset ok");
+    if (!Error(true, "waveInStop", backend_.InStop())) host_.Log(kLogSetup, "waveInStop ok");
+    if (!Error(true, "waveInReset", backend_.InReset())) host_.Log(kLogSetup, "waveInReset ok");
   }
   if (outPrepared_) for (Buffer& b : out_) backend_.OutUnprepare(&b.hdr);
   if (inPrepared_) for (Buffer& b : in_) backend_.InUnprepare(&b.hdr);
@@ -202,7 +202,7 @@ void WaveDevice::Stop() {
     }
     char line[40];
     std::snprintf(line, sizeof line, input ? "waveInClose-%d ok" : "waveOutClose-%d ok", tries);
-    if (r == MMSYSERR_NOERROR) host_.Log(40, line);
+    if (r == MMSYSERR_NOERROR) host_.Log(kLogSetup, line);
     else Error(input, input ? "waveInClose" : "waveOutClose", r);
   }
   if (thread_) {
@@ -217,7 +217,7 @@ void WaveDevice::Stop() {
 }
 
 void WaveDevice::OutReset() {
-  host_.Log(20, "wave_out_reset!!");
+  host_.Log(kLogCalls, "wave_out_reset!!");
   if (backend_.OutIsOpen()) backend_.OutReset();
   framesWritten_ = 0;
 }
@@ -238,7 +238,7 @@ void WaveDevice::Play(const void* samples, size_t bytes) {
       }
     }
     if (!free) {
-      host_.Log(10, "no wohdr[]!!");
+      host_.Log(kLogErrors, "no wohdr[]!!");
       OutReset();
       return;
     }
@@ -280,7 +280,7 @@ int WaveDevice::SetVolume(int percent) {
   char line[80];
   std::snprintf(line, sizeof line, "set volume=%08lX=%d%% %s", static_cast<unsigned long>(value), clamped,
                 ok ? "ok" : "error!!");
-  host_.Log(30, line);
+  host_.Log(kLogProtocol, line);
   if (!ok && (open || clamped != 0)) return -1;
   return GetVolume();
 }
@@ -292,7 +292,7 @@ int WaveDevice::GetVolume() {
   char line[80];
   std::snprintf(line, sizeof line, "get volume=%08lX=%d%% %s", static_cast<unsigned long>(value), percent,
                 ok ? "ok" : "error!!");
-  host_.Log(30, line);
+  host_.Log(kLogProtocol, line);
   return percent;
 }
 

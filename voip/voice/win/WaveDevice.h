@@ -36,6 +36,7 @@ class WaveDevice {
   int SetVolume(int percent);
   int GetVolume();
   void SetDeviceName(const std::string& name) { deviceName_ = name; }
+  const std::string& DeviceName() const { return deviceName_; }
 
   bool Running() const { return threadId_ != 0; }
   bool OutputOpen() { return backend_.OutIsOpen(); }

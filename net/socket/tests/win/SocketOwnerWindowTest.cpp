@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -206,14 +207,53 @@ TEST(UdpOwnerWindow, DatagramsFromTwoSendersThenCloseWithTheBarePort)
     EXPECT_TRUE(owner.portsMatch);
 }
 
+// The platform's way to the owner with every call counted, so a test can tell "nothing was
+// posted" from "nothing arrived".
+class CountingOwnerChannel {
+public:
+    CountingOwnerChannel()
+    {
+        s_posts = 0;
+        s_checks = 0;
+        nvnet::OwnerChannel channel;
+        channel.post = &Post;
+        channel.isAlive = &IsAlive;
+        nvnet::SetOwnerChannel(channel);
+    }
+    ~CountingOwnerChannel() { nvnet::ResetOwnerChannel(); }
+    int Posts() const { return s_posts; }
+    int AliveChecks() const { return s_checks; }
+
+private:
+    static bool Post(nvnet::SocketOwner owner, unsigned message, std::uintptr_t w, std::intptr_t l)
+    {
+        ++s_posts;
+        return nvnet::PlatformOwnerChannel().post(owner, message, w, l);
+    }
+    static bool IsAlive(nvnet::SocketOwner owner)
+    {
+        ++s_checks;
+        return nvnet::PlatformOwnerChannel().isAlive(owner);
+    }
+    static std::atomic<int> s_posts;
+    static std::atomic<int> s_checks;
+};
+std::atomic<int> CountingOwnerChannel::s_posts{0};
+std::atomic<int> CountingOwnerChannel::s_checks{0};
+
 TEST(UdpOwnerWindow, NoEndFormReachesAWindowThatIsGone)
 {
+    CountingOwnerChannel channel;
     OwnerWindow owner;
     CUdpEndpoint endpoint(owner.Handle(), 0);
     ASSERT_EQ(SOCKET_OK, endpoint.Open("127.0.0.1", PeerPort("udp_echo"), 0));
     owner.Destroy();
     endpoint.Close(); // the thread ends with its end form unposted and returns
     EXPECT_FALSE(endpoint.HasReceiver());
+    EXPECT_EQ(1, channel.AliveChecks()) << "the thread reached its end and asked about the window";
+    EXPECT_EQ(0, channel.Posts()) << "nothing was posted to the window that is gone";
+    nvtest::PumpPending();
+    EXPECT_TRUE(owner.sequence.Items().empty());
 }
 
 } // namespace
