@@ -8,7 +8,7 @@
 #include "shell/common/services/WindowKinds.h"
 #include "shell/common/utilities/WinUtil.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 #include <new>
 

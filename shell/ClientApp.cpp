@@ -14,7 +14,7 @@
 #include "framework/core/Failure.h"
 #include "framework/win/Controls.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 #include <lmcons.h>
 #include <ole2.h>

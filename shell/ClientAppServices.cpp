@@ -11,7 +11,7 @@
 #include "framework/core/Failure.h"
 #include "framework/win/Wnd.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "shell/ClientApp.h"
 #include "shell/common/services/MessageBoxSeam.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "shell/ClientApp.h"
 #include "shell/common/services/WindowKinds.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
     ON_MESSAGE(WM_APP_COMMAND_REQUEST, OnCommandRequest)

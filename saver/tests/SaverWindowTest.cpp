@@ -4,8 +4,8 @@
 #include "saver/ScreenSaverLibrary.h"
 #include "saver/SpriteSaverWnd.h"
 
-#include "SaverPixels.h"
-#include "WinTestSupport.h"
+#include "saver/tests/SaverPixels.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

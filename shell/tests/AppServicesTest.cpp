@@ -1,7 +1,7 @@
 // The application object in this test process, a new one for each test: the host dialog's
 // loop, the private messages, the exit sequence, error reports, message boxes, the window
 // registry, received files and the lock.
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
@@ -11,7 +11,7 @@
 #include "shell/common/services/ErrorTable.h"
 #include "shell/common/services/MessageBoxSeam.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
-#include "PngWriter.h"
+#include "tests/support/PngWriter.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // The library under Wine with its internals in reach: a clock the test moves, the dial-up
 // service and the interface list replaced, message boxes answered by the test.
-#include "QeloTestEnv.h"
+#include "voip/tests/QeloTestEnv.h"
 
 #include "voip/core/SignalMessages.h"
 #include "voip/win/CallMachine.h"

@@ -7,7 +7,7 @@
 #include "framework/win/Dialog.h"
 #include "framework/win/DialogTemplate.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

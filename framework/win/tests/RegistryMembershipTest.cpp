@@ -4,8 +4,8 @@
 #include "framework/win/Dialog.h"
 #include "framework/win/Wnd.h"
 
-#include "FrameworkTestIds.h"
-#include "WinTestSupport.h"
+#include "framework/win/tests/FrameworkTestIds.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

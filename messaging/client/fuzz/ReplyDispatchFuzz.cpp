@@ -2,7 +2,7 @@
 // one request is pending. Whatever arrives, the request ends in exactly one report (a list query
 // in its list and the list clear's answer), nothing stays pending and every posted record has the
 // size its form promises.
-#include "FakeClient.h"
+#include "messaging/client/tests/FakeClient.h"
 
 #include "messaging/wire/PmFrame.h"
 

@@ -1,5 +1,5 @@
 // Extended-data transfers on the scripted server.
-#include "FakeClient.h"
+#include "messaging/client/tests/FakeClient.h"
 
 #include "messaging/client/HostRecords.h"
 #include "messaging/wire/PmFrame.h"

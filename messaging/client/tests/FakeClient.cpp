@@ -1,4 +1,4 @@
-#include "FakeClient.h"
+#include "messaging/client/tests/FakeClient.h"
 
 #include "messaging/wire/PmFrame.h"
 #include "net/socket/SocketTypes.h"

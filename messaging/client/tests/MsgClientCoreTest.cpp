@@ -1,5 +1,5 @@
 // The client's state machine on an injected clock against a scripted server.
-#include "FakeClient.h"
+#include "messaging/client/tests/FakeClient.h"
 
 #include "messaging/client/HostRecords.h"
 #include "messaging/client/PmTrafficLog.h"

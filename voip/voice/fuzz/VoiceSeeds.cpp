@@ -10,7 +10,7 @@
 #include "voip/voice/core/FrameCodec.h"
 #include "voip/voice/core/Rtp.h"
 
-#include "sx5363s.h"
+#include "platform/sx5363s/sx5363s.h"
 
 #include <algorithm>
 #include <cmath>

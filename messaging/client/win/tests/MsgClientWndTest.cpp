@@ -9,7 +9,7 @@
 #include "messaging/wire/PmResultCodes.h"
 #include "net/socket/SocketTypes.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
