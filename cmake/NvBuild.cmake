@@ -7,9 +7,22 @@ function(nv_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror=format)
 endfunction()
 
+# NV_SANITIZE: the run-time checking every native target carries. Natively all code also carries
+# libFuzzer's coverage counters (NV_FUZZ_GUIDE), so that a fuzz target is guided by the branches of
+# the libraries it links and not only by its own; outside the fuzzers the sanitizer runtime answers
+# those hooks, so the unit tests are the same programs with a few more counters.
+# The coverage build (NV_FUZZ_COVERAGE, made by tools/fuzz.sh --coverage) swaps both for
+# source-based coverage: it builds only the fuzz targets, to replay their corpora.
+option(NV_FUZZ_COVERAGE "Native build of the fuzz targets with source-based coverage instead of sanitizers" OFF)
 if(NV_NATIVE)
-  set(NV_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-  add_compile_options(${NV_SANITIZE})
+  if(NV_FUZZ_COVERAGE)
+    set(NV_SANITIZE -fprofile-instr-generate -fcoverage-mapping)
+    set(NV_FUZZ_GUIDE)
+  else()
+    set(NV_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    set(NV_FUZZ_GUIDE -fsanitize=fuzzer-no-link)
+  endif()
+  add_compile_options(${NV_SANITIZE} ${NV_FUZZ_GUIDE})
   add_link_options(${NV_SANITIZE})
 endif()
 
@@ -78,10 +91,13 @@ function(nv_gtest target)
   nv_test(${target} LABELS ${T_LABELS} ENVIRONMENT ${T_ENVIRONMENT} ARGS ${T_ARGS} ${extra})
 endfunction()
 
-# nv_fuzzer(name SOURCES ... LIBS ... LABELS ... CORPUS dir): a libFuzzer target (native build only),
-# run briefly by CTest over its seed corpus.
+# nv_fuzzer(name SOURCES ... LIBS ... LABELS ... CORPUS dir [DICT file] [PARSERS file...] [SECONDS s]):
+# a libFuzzer target (native build only). CTest runs it briefly over its seed corpus; tools/fuzz.sh
+# runs long campaigns and, in the coverage build, reports the coverage its corpus reaches in the
+# PARSERS (source files of outside data that the target exists for). DICT is a libFuzzer dictionary
+# of the keywords of the input. Every target is listed in <build>/fuzz-targets.tsv for tools/fuzz.sh.
 function(nv_fuzzer name)
-  cmake_parse_arguments(F "" "CORPUS;SECONDS" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(F "" "CORPUS;SECONDS;DICT" "SOURCES;LIBS;LABELS;PARSERS" ${ARGN})
   if(NOT NV_NATIVE)
     return()
   endif()
@@ -93,14 +109,52 @@ function(nv_fuzzer name)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${F_LIBS})
+
+  get_filename_component(corpus ${F_CORPUS} ABSOLUTE)
+  set(dict_option "")
+  set(dict -)
+  if(F_DICT)
+    get_filename_component(dict ${F_DICT} ABSOLUTE)
+    if(NOT EXISTS ${dict})
+      message(FATAL_ERROR "nv_fuzzer(${name}): no dictionary ${dict}")
+    endif()
+    set(dict_option "-dict='${dict}'")
+  endif()
+  set(parsers)
+  foreach(file IN LISTS F_PARSERS)
+    get_filename_component(path ${file} ABSOLUTE)
+    if(NOT EXISTS ${path})
+      message(FATAL_ERROR "nv_fuzzer(${name}): no parser file ${path}")
+    endif()
+    list(APPEND parsers ${path})
+  endforeach()
+  string(REPLACE ";" "," parsers "${parsers}")
+  set_property(GLOBAL APPEND PROPERTY NV_FUZZ_TARGETS "${name}\t$<TARGET_FILE:${name}>\t${corpus}\t${dict}\t${parsers}")
+  get_property(scheduled GLOBAL PROPERTY NV_FUZZ_MANIFEST_SCHEDULED)
+  if(NOT scheduled)
+    set_property(GLOBAL PROPERTY NV_FUZZ_MANIFEST_SCHEDULED ON)
+    cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL _nv_write_fuzz_manifest)
+  endif()
+
   # libFuzzer writes new inputs into the first folder: keep the seeds read-only in a copy.
   set(work ${CMAKE_BINARY_DIR}/fuzz/${name})
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-      sh -c "mkdir -p '${work}' && exec \"$0\" -max_total_time=${F_SECONDS} -timeout=10 -rss_limit_mb=1024 -artifact_prefix='${work}/' '${work}' '${F_CORPUS}'"
+      sh -c "mkdir -p '${work}' && exec \"$0\" -max_total_time=${F_SECONDS} -timeout=10 -rss_limit_mb=1024 ${dict_option} -artifact_prefix='${work}/' '${work}' '${corpus}'"
       $<TARGET_FILE:${name}>)
   math(EXPR limit "${F_SECONDS} * 4 + 30")
   set_tests_properties(${name} PROPERTIES LABELS "${F_LABELS};fuzz" TIMEOUT ${limit})
+endfunction()
+
+# One line per fuzz target, once every folder has added its own: name, program, seed folder,
+# dictionary (or -), parser files (separated by commas), separated by tabs.
+function(_nv_write_fuzz_manifest)
+  get_property(lines GLOBAL PROPERTY NV_FUZZ_TARGETS)
+  set(content "")
+  foreach(line IN LISTS lines)
+    string(APPEND content "${line}\n")
+  endforeach()
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzz-targets.tsv CONTENT "${content}")
 endfunction()
 
 # nv_peer_fixture(name [peer options...]): CTest starts the peer tests/peers/nvpeers/<name>.py

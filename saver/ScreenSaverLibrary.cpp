@@ -18,7 +18,11 @@ HWND ParseWindow(const char* text)
 {
     while (*text == ':' || *text == ' ' || *text == '\t')
         ++text;
-    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoul(text, nullptr, 10)));
+    // A window handle has 32 significant bits in every process; a 64-bit one is the sign
+    // extension of them. The number may come from a 32-bit or a 64-bit caller, in either form,
+    // so it is read whole and brought back to the handle of this process.
+    unsigned long long number = std::strtoull(text, nullptr, 10);
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<LONG>(static_cast<DWORD>(number))));
 }
 
 int MessageLoop()

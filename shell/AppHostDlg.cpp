@@ -5,9 +5,10 @@
 #include "shell/InstanceWnd.h"
 #include "shell/MainDlg.h"
 #include "shell/common/services/MessageBoxSeam.h"
+#include "shell/common/services/WindowKinds.h"
 #include "shell/common/utilities/WinUtil.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 #include <new>
 
@@ -38,7 +39,7 @@ BEGIN_MESSAGE_MAP(CAppHostDlg, CDialog)
     ON_WM_ACTIVATE()
 END_MESSAGE_MAP()
 
-CAppHostDlg::CAppHostDlg() : CDialog(IDD_APP_HOST, nullptr) {}
+CAppHostDlg::CAppHostDlg() : CDialog(IDD_APP_HOST, nullptr) { JoinRegistry(kWindowHost); }
 
 CAppHostDlg::~CAppHostDlg()
 {
@@ -88,15 +89,12 @@ BOOL CAppHostDlg::OnInitDialog()
 
 bool CAppHostDlg::CreateMainWindow()
 {
-    CClientApp* app = GetClientApp();
     CMainDlg* main = new (std::nothrow) CMainDlg(this);
     if (!main)
         return false;
-    app->m_pMainDlg = main;
     if (!main->Create()) {
-        // A main window whose own initialisation failed has already ended this dialog.
-        if (app->m_pMainDlg == main)
-            app->m_pMainDlg = nullptr;
+        // A main window whose own initialisation failed has already ended this dialog; one
+        // that never got a window is still ours to delete.
         if (!main->GetSafeHwnd())
             delete main;
         return false;
@@ -113,8 +111,8 @@ void CAppHostDlg::OnMainWindowFailed()
 void CAppHostDlg::PostToMain(WPARAM command)
 {
     CClientApp* app = GetClientApp();
-    if (app && app->m_pMainDlg && app->m_pMainDlg->IsWindow())
-        app->m_pMainDlg->PostMessage(WM_APP_COMMAND_REQUEST, command, 0);
+    if (CMainDlg* main = app ? app->GetMainDlg() : nullptr)
+        main->PostMessage(WM_APP_COMMAND_REQUEST, command, 0);
 }
 
 void CAppHostDlg::OnOK() { PostToMain(kAppExit); }
@@ -143,8 +141,9 @@ void CAppHostDlg::OnActivate(UINT state, HWND, BOOL)
 {
     Default();
     CClientApp* app = GetClientApp();
-    if (state == WA_ACTIVE && app && app->m_pMainDlg && app->m_pMainDlg->IsWindow())
-        app->m_pMainDlg->SetForegroundWindow();
+    CMainDlg* main = app ? app->GetMainDlg() : nullptr;
+    if (state == WA_ACTIVE && main)
+        main->SetForegroundWindow();
 }
 
 LRESULT CAppHostDlg::OnOpenFile(WPARAM wParam, LPARAM)
@@ -168,9 +167,9 @@ LRESULT CAppHostDlg::OnShowUrl(WPARAM, LPARAM lParam)
 LRESULT CAppHostDlg::OnComeToFront(WPARAM, LPARAM)
 {
     CClientApp* app = GetClientApp();
-    if (app && app->m_pMainDlg && app->m_pMainDlg->IsWindow()) {
-        winutil::ForceForegroundWindow(app->m_pMainDlg->GetSafeHwnd());
-        app->m_pMainDlg->PostMessage(WM_APP_COMMAND_REQUEST, kAppShow, 0);
+    if (CMainDlg* main = app ? app->GetMainDlg() : nullptr) {
+        winutil::ForceForegroundWindow(main->GetSafeHwnd());
+        main->PostMessage(WM_APP_COMMAND_REQUEST, kAppShow, 0);
     }
     return 0;
 }

@@ -11,8 +11,12 @@
 
 #include "phone_media/callengine/CallEngine.h"
 
-#include "StringIds.h"
+#include "framework/core/Failure.h"
+#include "framework/win/Controls.h"
 
+#include "resources/StringIds.h"
+
+#include <lmcons.h>
 #include <ole2.h>
 #include <shellapi.h>
 #include <winsock.h>
@@ -20,6 +24,8 @@
 #include <memory>
 
 namespace {
+
+const char kFailureLogName[] = "failure.log";
 
 CString LoadText(UINT id)
 {
@@ -32,6 +38,10 @@ CString LoadText(UINT id)
 
 CClientApp* GetClientApp() { return static_cast<CClientApp*>(AfxGetApp()); }
 
+CAppHostDlg* CClientApp::GetHostDlg() const { return static_cast<CAppHostDlg*>(GetAppWindow(kWindowHost)); }
+
+CMainDlg* CClientApp::GetMainDlg() const { return static_cast<CMainDlg*>(GetAppWindow(kWindowMain)); }
+
 CClientApp::CClientApp() : CWinApp("NimboVandrell"), m_profile(*this)
 {
     // The dial-up library is only probed here; it is loaded again whenever it is used.
@@ -43,7 +53,12 @@ CClientApp::CClientApp() : CWinApp("NimboVandrell"), m_profile(*this)
     m_requestQueue.SetFailureReporter(&CClientApp::ReportRequestFailure, this);
 }
 
-CClientApp::~CClientApp() { SetProfileStore(nullptr); }
+CClientApp::~CClientApp()
+{
+    if (m_failuresRouted)
+        RouteFailuresTo(nullptr);
+    SetProfileStore(nullptr);
+}
 
 void CClientApp::SetupRegistry()
 {
@@ -54,6 +69,8 @@ void CClientApp::SetupRegistry()
 
 BOOL CClientApp::InitInstance()
 {
+    StartFailureLog(winutil::GetModuleFolder());
+
     WSADATA wsa;
     if (::WSAStartup(MAKEWORD(1, 1), &wsa) != 0)
         return FALSE;
@@ -64,9 +81,16 @@ BOOL CClientApp::InitInstance()
         return FALSE;
     }
 
-    // ActiveX control hosting and the rich-edit control for the windows to come.
-    ::OleInitialize(nullptr);
-    ::LoadLibraryA("RICHED32.DLL");
+    // ActiveX control hosting and the rich-edit control for the windows to come. Without OLE
+    // the program still runs; only the windows that host controls will fail, and say so.
+    HRESULT ole = ::OleInitialize(nullptr);
+    m_oleInitialized = SUCCEEDED(ole);
+    if (!m_oleInitialized) {
+        CString code;
+        code.Format("OleInitialize failed (0x%08lX)", static_cast<unsigned long>(ole));
+        nv::ReportFailure("start-up", code);
+    }
+    CRichEditCtrl::EnsureLoaded();
 
     SetupRegistry();
     if (!LaunchSignup(m_exeFolder, *this))
@@ -77,8 +101,9 @@ BOOL CClientApp::InitInstance()
         return FALSE;
     }
 
+    ResetSessionState();
     LoadSettings();
-    m_pMainDlg = nullptr;
+    PlayStartSound();
     BuildVersionText();
 
     RunHostDialog();
@@ -88,11 +113,9 @@ BOOL CClientApp::InitInstance()
 
 INT_PTR CClientApp::RunHostDialog()
 {
-    CAppHostDlg host;
+    CAppHostDlg host; // joins the window registry as the host while its window exists
     m_pMainWnd = &host;
-    m_pHostDlg = &host;
     INT_PTR result = host.DoModal();
-    m_pHostDlg = nullptr;
     m_pMainWnd = nullptr;
     return result;
 }
@@ -103,7 +126,28 @@ int CClientApp::ExitInstance()
         ::CloseHandle(m_mutex);
         m_mutex = nullptr;
     }
-    return CWinApp::ExitInstance();
+    if (m_oleInitialized) {
+        ::OleUninitialize();
+        m_oleInitialized = false;
+    }
+    int result = CWinApp::ExitInstance();
+    if (m_failuresRouted) {
+        RouteFailuresTo(nullptr);
+        m_failuresRouted = false;
+    }
+    return result;
+}
+
+void CClientApp::StartFailureLog(const CString& folder)
+{
+    m_failureLog.SetPath(folder + "\\" + kFailureLogName);
+    SetFailureTarget(nullptr);
+}
+
+void CClientApp::SetFailureTarget(IFailureTarget* target)
+{
+    RouteFailuresTo(target ? target : &m_failureLog);
+    m_failuresRouted = true;
 }
 
 void CClientApp::WinHelp()
@@ -136,7 +180,7 @@ SettingsDefaults CClientApp::LoadSettingsDefaults() const
     SettingsDefaults d;
     d.replyMessage = LoadText(IDS_REPLY_MESSAGE_DEFAULT);
     d.defaultWave = LoadText(IDS_DEFAULT_WAVE);
-    char logon[64] = {};
+    char logon[UNLEN + 1] = {};
     DWORD size = sizeof logon;
     if (::GetUserNameA(logon, &size))
         d.logonName = logon;
@@ -151,7 +195,7 @@ SettingsDefaults CClientApp::LoadSettingsDefaults() const
     return d;
 }
 
-void CClientApp::LoadSettings()
+void CClientApp::ResetSessionState()
 {
     m_pSession = nullptr;
     m_pmHolderKind = 0;
@@ -159,7 +203,10 @@ void CClientApp::LoadSettings()
     m_sessionFlags = 0;
     m_modalCount = 0;
     m_messageBoxOpen = false;
+}
 
+void CClientApp::LoadSettings()
+{
     NetInfoDefaults netDefaults;
     netDefaults.prefixNumber = LoadText(IDS_PREFIX_NUMBER_PATTERN);
     netDefaults.freeAccessPoint = LoadText(IDS_FREE_ACCESS_POINT);
@@ -183,7 +230,6 @@ void CClientApp::LoadSettings()
     if (!m_ownUser.id.IsEmpty())
         m_users.push_back({m_ownUser.name, m_ownUser.id, 2, 0});
     m_settings.LoadFonts(m_profile);
-    PlayStartSound();
 }
 
 void CClientApp::PlayStartSound()
@@ -207,11 +253,13 @@ void CClientApp::SavePreferences(const UserRef* ownUser)
 
 void CClientApp::SaveSettings()
 {
-    // The service session goes first: its end releases the message client and the lock.
+    // The service session belongs to the part that registered it and has ended with log-out;
+    // the application only forgets it, and closes the lock in case no session closed it.
     m_pSession = nullptr;
     ClosePmLock();
     SetMessageArrive(false);
-    m_registry.clear();
+    // Windows leave the registry as they are destroyed; nothing should be left by now.
+    Windows().Clear();
     m_users.clear();
     m_settings.SaveFonts(m_profile);
     // A session that ended without logging out properly must not lose its connection changes.
@@ -229,7 +277,7 @@ void CClientApp::OpenHandedOverFile(const CString& path)
             m_pHandoverTarget->ImportConnectionInfo(stripped);
         break;
     case textutil::HandoverKind::SkinArchive:
-        if (m_pMainDlg && m_pHandoverTarget)
+        if (GetMainDlg() && m_pHandoverTarget)
             m_pHandoverTarget->ApplySkinFile(stripped);
         break;
     case textutil::HandoverKind::None:

@@ -7,7 +7,9 @@
 #include "framework/win/WinApp.h"
 #include "shell/ServiceSeams.h"
 #include "shell/common/services/ErrorSink.h"
+#include "shell/common/services/FailureLog.h"
 #include "shell/common/services/RequestQueue.h"
+#include "shell/common/services/WindowKinds.h"
 #include "shell/common/settings/NetInfo.h"
 #include "shell/common/settings/ProgramSettings.h"
 #include "shell/common/settings/WinAppProfile.h"
@@ -38,13 +40,6 @@ struct UserRef {
     int32_t image = 0;
 };
 
-struct RegisteredWindow {
-    uint16_t kind;
-    uint16_t reserved;
-    CWnd* window;
-    CString name;
-};
-
 class CClientApp : public CWinApp, public CNetInfo {
 public:
     CClientApp();
@@ -57,6 +52,8 @@ public:
 
     void SetupRegistry();
     void BuildVersionText();
+    // Start-up's first step of the settings: no session, no lock holder, no modal state.
+    void ResetSessionState();
     void LoadSettings();
     void SaveSettings();
     void SavePreferences(const UserRef* ownUser = nullptr);
@@ -95,10 +92,16 @@ public:
     void NotifySendWindows();
     void NotifySendWindowsIdle();
 
-    // Window registry and window lists.
-    void RegisterWindow(uint16_t kind, CWnd* window, const CString& name = CString());
+    // The window registry (framework/core/WindowRegistry.h) with the kinds of
+    // shell/common/services/WindowKinds.h: every window joins it when it is created and leaves
+    // it when it is destroyed.
+    static CWindowRegistry& Windows();
+    // The first window of the kind; null while there is none.
+    static CWnd* GetAppWindow(WindowKind kind) { return Windows().Find(kind); }
+    // A window opened on request joins under the kind (and name) it was opened for.
+    void RegisterWindow(WindowKind kind, CWnd* window, const CString& name = CString());
     CWnd* FindRegisteredWindow(CWnd* window) const;
-    CWnd* FindWindowByKind(uint16_t kind, const CString& name) const;
+    CWnd* FindWindowByKind(WindowKind kind, const CString& name) const;
     void CloseRegisteredWindows(CWnd* window = nullptr);
     CString BuildRoomUrl(const CString& commId) const;
     void AddLogWindow(CWnd* window);
@@ -123,6 +126,11 @@ public:
     void SetShutdownSteps(IShutdownSteps* steps) { m_pShutdownSteps = steps; }
     IShutdownSteps* GetShutdownSteps() const { return m_pShutdownSteps; }
     void SetErrorSink(IErrorSink* sink) { m_pErrorSink = sink; }
+    // Failures that no caller can be told of go to the file "failure.log" in the folder from now
+    // until exit (start-up passes the program's folder), or to the target that the error log
+    // window sets in its place; SetFailureTarget(nullptr) gives them back to the file.
+    void StartFailureLog(const CString& folder);
+    void SetFailureTarget(IFailureTarget* target);
     void SetHandoverTarget(IHandoverTarget* target) { m_pHandoverTarget = target; }
     IHandoverTarget* GetHandoverTarget() const { return m_pHandoverTarget; }
 
@@ -139,23 +147,23 @@ public:
     CProgramSettings& Settings() { return m_settings; }
     IProfileStore& Profile() { return m_profile; }
 
-    // Window pointers (null while the window does not exist; the windows set and clear them).
-    CAppHostDlg* m_pHostDlg = nullptr;
-    CMainDlg* m_pMainDlg = nullptr;
-    CWnd* m_pSettingsDlg = nullptr;
-    CWnd* m_pUrlBar = nullptr;
-    CWnd* m_pBrowserDlg = nullptr;
-    CWnd* m_pSendDlg = nullptr;
-    CWnd* m_pReceiveDlg = nullptr;
-    CWnd* m_pPhoneDlg = nullptr;
-    CWnd* m_pVoiceClipDlg = nullptr;
-    CWnd* m_pCdPlayerDlg = nullptr;
-    CWnd* m_pUserListDlg = nullptr;
-    CWnd* m_pFriendListDlg = nullptr;
-    CWnd* m_pChatDlg = nullptr;
-    CWnd* m_pErrorLogDlg = nullptr;
-    CWnd* m_pNormalBalloon = nullptr;
-    CWnd* m_pErrorBalloon = nullptr;
+    // The application's windows, read from the registry: null while the window does not exist.
+    CAppHostDlg* GetHostDlg() const;
+    CMainDlg* GetMainDlg() const;
+    CWnd* GetSettingsDlg() const { return GetAppWindow(kWindowSettings); }
+    CWnd* GetUrlBar() const { return GetAppWindow(kWindowAddressBar); }
+    CWnd* GetBrowserDlg() const { return GetAppWindow(kWindowBrowser); }
+    CWnd* GetSendDlg() const { return GetAppWindow(kWindowSend); }
+    CWnd* GetReceiveDlg() const { return GetAppWindow(kWindowReceive); }
+    CWnd* GetPhoneDlg() const { return GetAppWindow(kWindowPhone); }
+    CWnd* GetVoiceClipDlg() const { return GetAppWindow(kWindowVoiceClip); }
+    CWnd* GetCdPlayerDlg() const { return GetAppWindow(kWindowCdPlayer); }
+    CWnd* GetUserListDlg() const { return GetAppWindow(kWindowUserList); }
+    CWnd* GetFriendListDlg() const { return GetAppWindow(kWindowFriendList); }
+    CWnd* GetChatDlg() const { return GetAppWindow(kWindowChat); }
+    CWnd* GetErrorLogDlg() const { return GetAppWindow(kWindowErrorLog); }
+    CWnd* GetNormalBalloon() const { return GetAppWindow(kWindowNormalBalloon); }
+    CWnd* GetErrorBalloon() const { return GetAppWindow(kWindowErrorBalloon); }
 
     std::vector<MessageEntry> m_arrivals;
     std::vector<MessageEntry> m_pendingArrivals; // refreshes m_arrivals in MergeMessageLists
@@ -169,6 +177,8 @@ public:
 private:
     static void ReportRequestFailure(void* context, int code);
     SettingsDefaults LoadSettingsDefaults() const;
+    // The message box; logged tells that the caller has logged the text already.
+    int PresentBox(const CString& text, unsigned flags, CWnd* owner, bool logged);
 
     CWinAppProfile m_profile;
     CProgramSettings m_settings;
@@ -178,9 +188,9 @@ private:
     HANDLE m_pmLock = nullptr;
     uint16_t m_pmHolderKind = 0;
     CRequestQueue m_requestQueue;
-    std::vector<RegisteredWindow> m_registry;
-    std::vector<CWnd*> m_logWindows;
-    std::vector<CWnd*> m_memoWindows;
+    CFailureLogFile m_failureLog;
+    bool m_failuresRouted = false;
+    bool m_oleInitialized = false;
     int m_modalCount = 0;
     bool m_messageBoxOpen = false;
     void* m_soundOwner = nullptr;

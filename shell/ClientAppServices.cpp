@@ -8,11 +8,10 @@
 #include "shell/common/services/MessageBoxSeam.h"
 #include "shell/common/utilities/WinUtil.h"
 
+#include "framework/core/Failure.h"
 #include "framework/win/Wnd.h"
 
-#include "StringIds.h"
-
-#include <algorithm>
+#include "resources/StringIds.h"
 
 namespace {
 
@@ -31,8 +30,6 @@ bool HasString(unsigned id)
     char probe[4];
     return ::LoadStringA(AfxGetResourceHandle(), id, probe, sizeof probe) > 0;
 }
-
-bool IsLiveWindow(CWnd* window) { return window && window->IsWindow(); }
 
 } // namespace
 
@@ -60,8 +57,11 @@ int CClientApp::ReportError(int code, unsigned flags)
 
 void CClientApp::LogError(unsigned flags, const CString& text)
 {
+    // Until the error log window exists, the failure log keeps the text.
     if (m_pErrorSink)
         m_pErrorSink->LogError(flags, text);
+    else
+        nv::ReportFailure("error log", text);
 }
 
 void CClientApp::ShowErrorBalloon(const CString& text, unsigned flags)
@@ -80,23 +80,36 @@ void CClientApp::ReportRequestFailure(void* context, int code)
 
 int CClientApp::ShowMessageBox(const CString& text, unsigned flags, CWnd* owner)
 {
-    if (m_messageBoxOpen)
-        return 0;
-    m_messageBoxOpen = true;
+    return PresentBox(text, flags, owner, false);
+}
+
+int CClientApp::PresentBox(const CString& text, unsigned flags, CWnd* owner, bool logged)
+{
     if (flags == 0)
         flags = errortable::kFlagWarning;
-    SetModalState(true);
-    int button;
-    if (m_pMainDlg && m_pMainDlg->IsReady() && m_pMainDlg->IsWindow()) {
-        HWND ownerWindow = owner ? owner->GetSafeHwnd() : m_pMainDlg->GetSafeHwnd();
-        CloseOpenMenus(true);
-        button = PresentMessageBox(ownerWindow, text, flags, true);
-    } else {
-        button = PresentMessageBox(owner ? owner->GetSafeHwnd() : nullptr, text, flags, false);
+    int button = kMessageBoxNotShown;
+    // One box at a time: a second one while the first waits for the user is not shown.
+    if (!m_messageBoxOpen) {
+        m_messageBoxOpen = true;
+        SetModalState(true);
+        CMainDlg* main = GetMainDlg();
+        if (main && main->IsReady()) {
+            HWND ownerWindow = owner ? owner->GetSafeHwnd() : main->GetSafeHwnd();
+            CloseOpenMenus(true);
+            button = PresentMessageBox(ownerWindow, text, flags, true);
+        } else {
+            button = PresentMessageBox(owner ? owner->GetSafeHwnd() : nullptr, text, flags, false);
+        }
+        SetModalState(false);
+        m_messageBoxOpen = false;
     }
-    SetModalState(false);
-    m_messageBoxOpen = false;
-    return button;
+    if (button != kMessageBoxNotShown)
+        return button;
+    // Nobody saw it: the caller gets the answer that dismissing it would have given, and the
+    // text goes to the error log unless the caller has logged it already.
+    if (!logged)
+        LogError(flags, text);
+    return CancelAnswer(flags);
 }
 
 int CClientApp::MessageBoxId(UINT id, unsigned flags, CWnd* owner)
@@ -110,14 +123,13 @@ int CClientApp::MessageBoxIdLogged(UINT id, unsigned flags, CWnd* owner)
 {
     CString text;
     text.LoadString(id);
-    LogError(flags, text);
-    return ShowMessageBox(text, flags, owner);
+    return MessageBoxTextLogged(text, flags, owner);
 }
 
 int CClientApp::MessageBoxTextLogged(const CString& text, unsigned flags, CWnd* owner)
 {
     LogError(flags, text);
-    return ShowMessageBox(text, flags, owner);
+    return PresentBox(text, flags, owner, true);
 }
 
 void CClientApp::ShowNumbered(const CString& text, int number, unsigned flags, CWnd* owner)
@@ -159,22 +171,10 @@ void CClientApp::SetModalState(bool enter)
 void CClientApp::EnableAppWindows(bool enable)
 {
     // The docked panels follow the main window; they are enabled with it once docking exists.
-    CWnd* panels[] = {m_pVoiceClipDlg, m_pPhoneDlg, m_pCdPlayerDlg};
-    for (CWnd* panel : panels) {
-        if (IsLiveWindow(panel))
-            panel->EnableWindow(enable);
-    }
-    CWnd* others[] = {m_pSendDlg, m_pReceiveDlg, m_pChatDlg, m_pUserListDlg, m_pFriendListDlg};
-    for (CWnd* window : others) {
-        if (IsLiveWindow(window))
-            window->EnableWindow(enable);
-    }
-    for (CWnd* log : m_logWindows) {
-        if (IsLiveWindow(log))
-            log->EnableWindow(enable);
-    }
-    if (m_pMainDlg && m_pMainDlg->IsWindow())
-        m_pMainDlg->EnableWindow(enable);
+    // Memo windows are left as they are.
+    Windows().ForEach({kWindowVoiceClip, kWindowPhone, kWindowCdPlayer, kWindowSend, kWindowReceive, kWindowChat,
+                       kWindowUserList, kWindowFriendList, kWindowMessageLog, kWindowMain},
+                      [enable](CWnd* window) { window->EnableWindow(enable); });
 }
 
 void CClientApp::CloseOpenMenus(bool many)
@@ -253,62 +253,47 @@ void CClientApp::UnlockPm()
 void CClientApp::NotifySendWindows()
 {
     LPARAM online = (m_pSession && m_pSession->IsLoggedIn()) ? 1 : 0;
-    if (IsLiveWindow(m_pSendDlg))
-        m_pSendDlg->PostMessage(0x40A, 103, online);
-    if (IsLiveWindow(m_pReceiveDlg))
-        m_pReceiveDlg->PostMessage(0x40A, 103, online);
+    Windows().ForEach({kWindowSend, kWindowReceive},
+                      [online](CWnd* window) { window->PostMessage(0x40A, 103, online); });
 }
 
 void CClientApp::NotifySendWindowsIdle()
 {
-    if (IsLiveWindow(m_pSendDlg))
-        m_pSendDlg->PostMessage(0x40A, 104, 0);
-    if (IsLiveWindow(m_pReceiveDlg))
-        m_pReceiveDlg->PostMessage(0x40A, 104, 0);
+    Windows().ForEach({kWindowSend, kWindowReceive}, [](CWnd* window) { window->PostMessage(0x40A, 104, 0); });
 }
 
 // Window registry and lists.
 
-void CClientApp::RegisterWindow(uint16_t kind, CWnd* window, const CString& name)
+CWindowRegistry& CClientApp::Windows() { return CWnd::Registry(); }
+
+void CClientApp::RegisterWindow(WindowKind kind, CWnd* window, const CString& name)
 {
-    m_registry.push_back({kind, 0, window, name});
+    if (window)
+        window->JoinRegistry(kind, name);
 }
 
-CWnd* CClientApp::FindRegisteredWindow(CWnd* window) const
-{
-    for (const RegisteredWindow& entry : m_registry) {
-        if (entry.window == window)
-            return IsLiveWindow(window) ? window : nullptr;
-    }
-    return nullptr;
-}
+CWnd* CClientApp::FindRegisteredWindow(CWnd* window) const { return Windows().Contains(window) ? window : nullptr; }
 
-CWnd* CClientApp::FindWindowByKind(uint16_t kind, const CString& name) const
+CWnd* CClientApp::FindWindowByKind(WindowKind kind, const CString& name) const
 {
-    for (const RegisteredWindow& entry : m_registry) {
-        bool match = kind == 98 ? entry.name.Compare(name) == 0 : entry.kind == kind;
-        if (match)
-            return IsLiveWindow(entry.window) ? entry.window : nullptr;
-    }
-    return nullptr;
+    return kind == kWindowNamed ? Windows().FindByName(name) : Windows().Find(kind);
 }
 
 void CClientApp::CloseRegisteredWindows(CWnd* window)
 {
-    if (m_registry.empty() || !m_pMainDlg)
+    if (!GetAppWindow(kWindowMain))
         return;
     CloseOpenMenus(true);
-    for (auto it = m_registry.begin(); it != m_registry.end(); ++it) {
-        if (window && it->window != window)
-            continue;
-        if (IsLiveWindow(it->window))
-            it->window->DestroyWindow();
-        if (window) {
-            m_registry.erase(it);
-            return;
-        }
-    }
-    m_registry.clear();
+    // Destroying one browser may close another: the walk skips windows that are gone by their turn.
+    Windows().ForEach([window](const RegisteredWindow& member) {
+        if (IsOpenedOnRequest(member.kind) && (!window || member.window == window))
+            member.window->DestroyWindow();
+    });
+    // A window that outlives its DestroyWindow is no longer one of the registered windows.
+    Windows().ForEach([window](const RegisteredWindow& member) {
+        if (IsOpenedOnRequest(member.kind) && (!window || member.window == window))
+            member.window->LeaveRegistry();
+    });
 }
 
 CString CClientApp::BuildRoomUrl(const CString& commId) const
@@ -321,40 +306,30 @@ CString CClientApp::BuildRoomUrl(const CString& commId) const
     return url;
 }
 
-namespace {
+void CClientApp::AddLogWindow(CWnd* window) { RegisterWindow(kWindowMessageLog, window); }
+void CClientApp::AddMemoWindow(CWnd* window) { RegisterWindow(kWindowMemo, window); }
 
-void AddUnique(std::vector<CWnd*>& list, CWnd* window)
+void CClientApp::RemoveLogWindow(CWnd* window)
 {
-    if (std::find(list.begin(), list.end(), window) == list.end())
-        list.push_back(window);
+    if (window && window->GetRegistryKind() == kWindowMessageLog)
+        window->LeaveRegistry();
 }
 
-void RemoveFirst(std::vector<CWnd*>& list, CWnd* window)
+void CClientApp::RemoveMemoWindow(CWnd* window)
 {
-    auto found = std::find(list.begin(), list.end(), window);
-    if (found != list.end())
-        list.erase(found);
+    if (window && window->GetRegistryKind() == kWindowMemo)
+        window->LeaveRegistry();
 }
 
-void DestroyAll(std::vector<CWnd*>& list)
+void CClientApp::DestroyLogWindows()
 {
-    // A window may take itself off the list while it is destroyed.
-    std::vector<CWnd*> copy = list;
-    list.clear();
-    for (CWnd* window : copy) {
-        if (IsLiveWindow(window))
-            window->DestroyWindow();
-    }
+    Windows().ForEach({kWindowMessageLog}, [](CWnd* window) { window->DestroyWindow(); });
 }
 
-} // namespace
-
-void CClientApp::AddLogWindow(CWnd* window) { AddUnique(m_logWindows, window); }
-void CClientApp::RemoveLogWindow(CWnd* window) { RemoveFirst(m_logWindows, window); }
-void CClientApp::AddMemoWindow(CWnd* window) { AddUnique(m_memoWindows, window); }
-void CClientApp::RemoveMemoWindow(CWnd* window) { RemoveFirst(m_memoWindows, window); }
-void CClientApp::DestroyLogWindows() { DestroyAll(m_logWindows); }
-void CClientApp::DestroyMemoWindows() { DestroyAll(m_memoWindows); }
+void CClientApp::DestroyMemoWindows()
+{
+    Windows().ForEach({kWindowMemo}, [](CWnd* window) { window->DestroyWindow(); });
+}
 
 // Arrivals and sound.
 

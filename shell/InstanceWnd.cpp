@@ -5,7 +5,7 @@
 #include "shell/ClientApp.h"
 #include "shell/common/services/MessageBoxSeam.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ LRESULT CALLBACK CInstanceWnd::InstanceWndProc(HWND window, UINT message, WPARAM
     CClientApp* app = GetClientApp();
     if (!app)
         return 0;
-    CAppHostDlg* host = app->m_pHostDlg;
+    CAppHostDlg* host = app->GetHostDlg();
     if (!host)
         return ::DefWindowProcA(window, message, wParam, lParam);
     switch (message) {

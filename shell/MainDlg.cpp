@@ -3,21 +3,20 @@
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
 #include "shell/ClientApp.h"
+#include "shell/common/services/WindowKinds.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 BEGIN_MESSAGE_MAP(CMainDlg, CDialog)
     ON_MESSAGE(WM_APP_COMMAND_REQUEST, OnCommandRequest)
     ON_WM_ENDSESSION()
 END_MESSAGE_MAP()
 
-CMainDlg::CMainDlg(CWnd* parent) : CDialog(IDD_MAIN_STANDIN, parent), m_pHost(parent) {}
+CMainDlg::CMainDlg(CWnd* parent) : CDialog(IDD_MAIN_STANDIN, parent), m_pHost(parent) { JoinRegistry(kWindowMain); }
 
 CMainDlg::~CMainDlg()
 {
     CClientApp* app = GetClientApp();
-    if (app && app->m_pMainDlg == this)
-        app->m_pMainDlg = nullptr;
     if (app && app->GetHandoverTarget() == this)
         app->SetHandoverTarget(nullptr);
 }
@@ -89,7 +88,7 @@ void CMainDlg::OnExit()
     app->CloseRegisteredWindows();
     app->DestroyLogWindows();
     app->DestroyMemoWindows();
-    if (CAppHostDlg* host = app->m_pHostDlg)
+    if (CAppHostDlg* host = app->GetHostDlg())
         host->EndDialog(IDOK);
     DestroyWindow();
 }

@@ -4,7 +4,7 @@
 #include "shell/common/services/MessageBoxSeam.h"
 #include "shell/common/utilities/WinUtil.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 namespace {
 

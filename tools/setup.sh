@@ -7,7 +7,7 @@ need=""
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 for p in wine wine64 wine32:i386 g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth imagemagick x11-utils sqlite3 \
          fonts-ipafont-gothic fonts-wine sox lhasa jlha-utils locales cmake ninja-build \
-         googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev \
+         googletest libgtest-dev libgmock-dev clang libclang-rt-14-dev llvm-14 \
          python3 python3-pytest ngircd tinyproxy openssl \
          tshark; do
   have "$p" || need="$need $p"

@@ -1,4 +1,4 @@
-#include "Cp932.h"
+#include "framework/core/Cp932.h"
 
 namespace cp932 {
 

@@ -7,19 +7,25 @@
 
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
+// DWORD and LONG are 32 bits in both Windows builds (where long is 32 bits); the native build's
+// long is 64 bits, so there they are the 32-bit types themselves.
 #ifdef _WIN32
 typedef unsigned long DWORD;
+typedef long LONG;
 #else
 typedef std::uint32_t DWORD;
+typedef std::int32_t LONG;
 #endif
 typedef int BOOL;
 typedef unsigned int UINT;
-typedef long LONG;
 typedef char TCHAR;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef const char* LPCTSTR;
 typedef char* LPTSTR;
+
+static_assert(sizeof(BYTE) == 1 && sizeof(WORD) == 2 && sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(UINT) == 4,
+              "the Windows type names have the same widths in every build");
 
 #ifndef FALSE
 #define FALSE 0

@@ -95,15 +95,39 @@ void CWnd::Bind(HWND hWnd)
 {
     m_hWnd = hWnd;
     ::SetPropA(hWnd, kObjectProperty, this);
+    if (m_registryKind != kNoWindowKind)
+        Registry().Join(m_registryKind, this, m_registryName);
 }
 
 void CWnd::Unbind()
 {
+    // Every way a window and its object part comes through here, before PostNcDestroy.
+    if (m_registryKind != kNoWindowKind)
+        Registry().Leave(this);
     if (m_hWnd && ::IsWindow(m_hWnd))
         ::RemovePropA(m_hWnd, kObjectProperty);
     m_hWnd = nullptr;
     m_superWindowProc = nullptr;
 }
+
+CWindowRegistry& CWnd::Registry()
+{
+    // Never destroyed: windows of static objects may still leave it while the program ends.
+    static CWindowRegistry* registry = new CWindowRegistry;
+    return *registry;
+}
+
+void CWnd::JoinRegistry(WindowKind kind, const CString& name)
+{
+    m_registryKind = kind;
+    m_registryName = name;
+    if (kind == kNoWindowKind)
+        Registry().Leave(this);
+    else if (m_hWnd)
+        Registry().Join(kind, this, name);
+}
+
+void CWnd::LeaveRegistry() { JoinRegistry(kNoWindowKind); }
 
 const char* CWnd::RegisterWindowClass(const char* className, UINT classStyle, HCURSOR cursor, HBRUSH background,
                                       HICON icon)

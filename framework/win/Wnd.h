@@ -2,8 +2,13 @@
 // (WM_NCCREATE for our own classes, WM_INITDIALOG for dialogs) or when an existing window is
 // subclassed, and undone after WM_NCDESTROY, when PostNcDestroy runs (where self-deleting
 // windows delete themselves). No exception leaves a window procedure.
+//
+// A window that others must find again has a kind: it is a member of the program's window
+// registry from its binding to its unbinding (the framework's own WM_NCDESTROY step, before
+// PostNcDestroy, or the object's death), so no window class can forget to leave.
 #pragma once
 
+#include "framework/core/WindowRegistry.h"
 #include "framework/win/Afx.h"
 #include "framework/win/MessageMap.h"
 
@@ -30,6 +35,16 @@ public:
     BOOL CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
                   int width, int height, HWND parent, HMENU idOrMenu);
     virtual BOOL DestroyWindow();
+
+    // The program's window registry (user-interface thread only).
+    static CWindowRegistry& Registry();
+    // Gives the window a kind (and a name) in the registry: it joins at once when it exists,
+    // else when it is created, and again whenever the object creates a new window.
+    void JoinRegistry(WindowKind kind, const CString& name = CString());
+    // Takes the window out of the registry while it still exists (a window that hides now and
+    // is destroyed later); its object no longer joins.
+    void LeaveRegistry();
+    WindowKind GetRegistryKind() const { return m_registryKind; }
 
     // Binds an existing window (a dialog's control, say) and routes its messages through this
     // object's map first; the window's own procedure stays the default.
@@ -146,4 +161,6 @@ private:
         LPARAM lParam;
     };
     CurrentMessage m_current{0, 0, 0};
+    WindowKind m_registryKind = kNoWindowKind;
+    CString m_registryName;
 };

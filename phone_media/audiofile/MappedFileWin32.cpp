@@ -23,15 +23,19 @@ public:
     bool Resize(std::size_t bytes) override
     {
         Unmap();
+        // Files of 4 GiB or more are never opened, so none is made either: both builds keep to
+        // the same limit, and the sizes below fit the system's 32-bit halves.
+        if (static_cast<unsigned long long>(bytes) > kMaxBytes)
+            return false;
         DWORD high = 0;
         DWORD low = GetFileSize(m_file, &high);
         if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
             return false;
         unsigned long long current = (static_cast<unsigned long long>(high) << 32) | low;
         if (current > bytes) {
-            LONG distanceHigh = 0;
-            if (SetFilePointer(m_file, static_cast<LONG>(bytes), &distanceHigh, FILE_BEGIN) == INVALID_SET_FILE_POINTER
-                && GetLastError() != NO_ERROR)
+            LARGE_INTEGER end;
+            end.QuadPart = static_cast<LONGLONG>(bytes);
+            if (!SetFilePointerEx(m_file, end, nullptr, FILE_BEGIN))
                 return false;
             if (!SetEndOfFile(m_file))
                 return false;
@@ -45,6 +49,8 @@ public:
     {
         if (bytes == 0)
             return true;
+        if (static_cast<unsigned long long>(bytes) > kMaxBytes)
+            return false;
         bool writable = m_access == MappedAccess::ReadWrite;
         m_mapping = CreateFileMappingA(m_file, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0,
             static_cast<DWORD>(bytes), nullptr);
@@ -71,6 +77,8 @@ private:
         m_mapping = nullptr;
         m_size = 0;
     }
+
+    static constexpr unsigned long long kMaxBytes = 0xFFFFFFFFull;
 
     HANDLE m_file;
     MappedAccess m_access;

@@ -1,6 +1,6 @@
 #include "phone_media/callengine/CallEngine.h"
 
-#include "qelo.h"
+#include "voip/qelo.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 /* nvres.dll holds nothing but texts: its entry point publishes its own module handle. */
 #define NVRES_BUILDING
-#include "nvres.h"
+#include "platform/nvres/nvres.h"
 
 HINSTANCE hDllNvres = NULL;
 

@@ -1,6 +1,6 @@
 // The seven entry points over the portable coder; one handle = one encoder and one decoder.
-#include "Sx5363Codec.h"
-#include "sx5363s.h"
+#include "platform/sx5363s/Sx5363Codec.h"
+#include "platform/sx5363s/sx5363s.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "Sx5363Codec.h"
+#include "platform/sx5363s/Sx5363Codec.h"
 
 #include <cmath>
 #include <cstring>

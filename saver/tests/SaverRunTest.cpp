@@ -1,7 +1,7 @@
 // The real VyrnSaver.scr, started the way the system starts it: /s full screen and /p in a
 // preview window.
-#include "SaverPixels.h"
-#include "WinTestSupport.h"
+#include "saver/tests/SaverPixels.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

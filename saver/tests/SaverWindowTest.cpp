@@ -4,8 +4,8 @@
 #include "saver/ScreenSaverLibrary.h"
 #include "saver/SpriteSaverWnd.h"
 
-#include "SaverPixels.h"
-#include "WinTestSupport.h"
+#include "saver/tests/SaverPixels.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -155,7 +155,13 @@ TEST(SpriteSaverWindow, DrawsSpritesWithoutTheKeyColourAndSwitchesOnceMessagesWa
 TEST(ScreenSaverSwitches, CommandLinesAreRead)
 {
     struct Row { const char* line; scrnsave::Mode mode; UINT_PTR window; };
+    // A handle with the top bit of its 32 significant bits set, as this process holds it (sign
+    // extended in a 64-bit process); callers print it in its 32-bit or its 64-bit form.
+    const UINT_PTR highHandle = static_cast<UINT_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(0x80000001u)));
     const Row rows[] = {
+        {"/p 2147483649", scrnsave::Mode::Preview, highHandle},
+        {"/p 18446744071562067969", scrnsave::Mode::Preview, highHandle},
+        {"/c:2147483649", scrnsave::Mode::Configure, highHandle},
         {"/s", scrnsave::Mode::Run, 0},        {"-S", scrnsave::Mode::Run, 0},
         {"/p 1234", scrnsave::Mode::Preview, 1234}, {"/l:77", scrnsave::Mode::Preview, 77},
         {"/p", scrnsave::Mode::Configure, 0},  {"/c:4567", scrnsave::Mode::Configure, 4567},

@@ -2,7 +2,7 @@
 //   nv_saver_settings_driver SCR show                 prints the sliders' positions, then Cancel
 //   nv_saver_settings_driver SCR ok|cancel COUNT SPEED moves the sliders, then OK or Cancel
 // Exits with the saver's exit code, or 90+ when the dialog did not behave.
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <commctrl.h>
 

@@ -1,25 +1,32 @@
-// The application object in this test process: the host dialog's loop, the private messages,
-// the exit sequence, error reports, message boxes, received files and the lock.
-#include "WinTestSupport.h"
+// The application object in this test process, a new one for each test: the host dialog's
+// loop, the private messages, the exit sequence, error reports, message boxes, the window
+// registry, received files and the lock.
+#include "tests/support/WinTestSupport.h"
 
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
 #include "shell/ClientApp.h"
 #include "shell/InstanceWnd.h"
 #include "shell/MainDlg.h"
+#include "shell/common/services/ErrorTable.h"
 #include "shell/common/services/MessageBoxSeam.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-CClientApp theTestApp;
-
 namespace {
+
+using errortable::kFlagError;
+using errortable::kFlagWarning;
+
+CClientApp* g_app = nullptr;
 
 CString Text(UINT id)
 {
@@ -102,16 +109,14 @@ INT_PTR RunHost(CAppHostDlg& host, std::function<void()> script)
     UINT_PTR scriptTimer = ::SetTimer(nullptr, 0, 10, RunScript);
     g_runningHost = &host;
     UINT_PTR guard = ::SetTimer(nullptr, 0, 20000, EndHungHost);
-    theTestApp.m_pHostDlg = &host;
     INT_PTR result = host.DoModal();
-    theTestApp.m_pHostDlg = nullptr;
     g_runningHost = nullptr;
     ::KillTimer(nullptr, scriptTimer);
     ::KillTimer(nullptr, guard);
     return result;
 }
 
-void ExitThroughMain() { ::PostMessageA(theTestApp.m_pMainDlg->GetSafeHwnd(), WM_APP_COMMAND_REQUEST, kAppExit, 0); }
+void ExitThroughMain() { ::PostMessageA(g_app->GetMainDlg()->GetSafeHwnd(), WM_APP_COMMAND_REQUEST, kAppExit, 0); }
 
 class FailingMainHost : public CAppHostDlg {
 public:
@@ -127,21 +132,111 @@ protected:
     }
 };
 
+// Failures that reach no caller, as the framework's hook hands them over.
+struct RecordingFailures : IFailureTarget {
+    std::vector<std::string> records;
+    void Record(const char* where, const char* what) override { records.push_back(std::string(where) + ": " + what); }
+};
+
+// A popup window of one kind in the registry. It records WM_ENABLE and WM_DESTROY under its
+// tag, may run a script when it gets them, and may delete itself after its window has gone
+// (without calling the base's PostNcDestroy: leaving the registry must not depend on it).
+class CKindWnd : public CWnd {
+public:
+    CKindWnd(WindowKind kind, LPARAM tag, nvtest::MessageSequence& seen, bool selfDeleting = false)
+        : m_kind(kind), m_tag(tag), m_seen(seen), m_selfDeleting(selfDeleting)
+    {
+    }
+    BOOL Create()
+    {
+        JoinRegistry(m_kind);
+        return CreateEx(0, RegisterWindowClass("NvTestKindWnd"), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
+    }
+    std::function<void()> onEnable;
+    std::function<void()> onDestroy;
+
+    LRESULT OnEnableMessage(WPARAM wParam, LPARAM)
+    {
+        m_seen.Add(WM_ENABLE, wParam, m_tag);
+        if (onEnable)
+            onEnable();
+        return 0;
+    }
+    void OnDestroy()
+    {
+        m_seen.Add(WM_DESTROY, 0, m_tag);
+        if (onDestroy)
+            onDestroy();
+        Default();
+    }
+    void OnClose() { DestroyWindow(); }
+    void PostNcDestroy() override
+    {
+        if (m_selfDeleting)
+            delete this;
+    }
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    WindowKind m_kind;
+    LPARAM m_tag;
+    nvtest::MessageSequence& m_seen;
+    bool m_selfDeleting;
+};
+
+BEGIN_MESSAGE_MAP(CKindWnd, CWnd)
+    ON_MESSAGE(WM_ENABLE, OnEnableMessage)
+    ON_WM_DESTROY()
+    ON_WM_CLOSE()
+END_MESSAGE_MAP()
+
+// One application object a test, so that no test sees what another left; every window a test
+// made is gone at its end, and with it from the registry.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(CClientApp::Windows().IsEmpty()) << "a window of an earlier test is still registered";
+        m_app = std::make_unique<CClientApp>();
+        g_app = m_app.get();
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(CClientApp::Windows().IsEmpty()) << "the test left a registered window";
+        CClientApp::Windows().Clear();
+        g_app = nullptr;
+        m_app.reset();
+    }
+    CClientApp& App() { return *m_app; }
+    CKindWnd* MakeWindow(WindowKind kind, LPARAM tag, bool selfDeleting = true)
+    {
+        auto* window = new CKindWnd(kind, tag, seen, selfDeleting);
+        EXPECT_TRUE(window->Create());
+        return window;
+    }
+
+    nvtest::MessageSequence seen;
+
+private:
+    std::unique_ptr<CClientApp> m_app;
+};
+
 } // namespace
 
-TEST(HostDialog, TheExitSequenceRunsOnceWhileItShowsAMessageBox)
+TEST_F(AppTest, TheExitSequenceRunsOnceWhileItShowsAMessageBox)
 {
     PresenterScope scope;
     CountingShutdown shutdown;
-    theTestApp.SetShutdownSteps(&shutdown);
+    App().SetShutdownSteps(&shutdown);
     // While log-out asks the user something, Enter on the host, a page command and the end of
     // the Windows session all ask for exit again.
     shutdown.onLogout = [&] {
-        HWND main = theTestApp.m_pMainDlg->GetSafeHwnd();
-        theTestApp.m_pHostDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        HWND main = App().GetMainDlg()->GetSafeHwnd();
+        App().GetHostDlg()->SendMessage(WM_COMMAND, IDOK, 0);
         ::PostMessageA(main, WM_APP_COMMAND_REQUEST, kAppExit, 0);
         ::SendMessageA(main, WM_ENDSESSION, TRUE, 0);
-        theTestApp.ShowMessageBox("question", MB_YESNO);
+        App().ShowMessageBox("question", MB_YESNO);
         nvtest::PumpPending();
     };
     scope.presenter.whileShown = [] { nvtest::PumpPending(); };
@@ -151,16 +246,16 @@ TEST(HostDialog, TheExitSequenceRunsOnceWhileItShowsAMessageBox)
         instance = ::FindWindowA(NV_INSTANCE_CLASS, nullptr);
         ExitThroughMain();
     });
-    theTestApp.SetShutdownSteps(nullptr);
+    App().SetShutdownSteps(nullptr);
     EXPECT_EQ(IDOK, result);
     EXPECT_NE(nullptr, instance) << "the instance window existed while the loop ran";
     EXPECT_EQ(1, shutdown.phone);
     EXPECT_EQ(1, shutdown.logout);
-    EXPECT_EQ(nullptr, theTestApp.m_pMainDlg);
+    EXPECT_EQ(nullptr, App().GetMainDlg());
     EXPECT_EQ(1u, scope.presenter.texts.size());
 }
 
-TEST(HostDialog, AFailedMainWindowEndsTheLoop)
+TEST_F(AppTest, AFailedMainWindowEndsTheLoop)
 {
     PresenterScope scope;
     {
@@ -178,17 +273,17 @@ TEST(HostDialog, AFailedMainWindowEndsTheLoop)
     }
 }
 
-TEST(HostDialog, AnswersThePrivateMessagesAndOnlyHidesOnClose)
+TEST_F(AppTest, AnswersThePrivateMessagesAndOnlyHidesOnClose)
 {
     PresenterScope scope;
     CAppHostDlg host;
     LRESULT waiting = -1, otherWparam = -1;
     bool shownByFront = false, hiddenByClose = false, hiddenByEscape = false, urlAtomReleased = false;
     bool stillRunning = false;
-    theTestApp.m_arrivals.resize(3);
+    App().m_arrivals.resize(3);
     INT_PTR result = RunHost(host, [&] {
         HWND instance = ::FindWindowA(NV_INSTANCE_CLASS, nullptr);
-        HWND main = theTestApp.m_pMainDlg->GetSafeHwnd();
+        HWND main = App().GetMainDlg()->GetSafeHwnd();
         waiting = ::SendMessageA(instance, WM_APP_ARRIVAL_COUNT, 0, 0);
         otherWparam = ::SendMessageA(instance, WM_APP_ARRIVAL_COUNT, 1, 0);
         ::PostMessageA(instance, WM_APP_COME_TO_FRONT, 0, 0);
@@ -205,7 +300,7 @@ TEST(HostDialog, AnswersThePrivateMessagesAndOnlyHidesOnClose)
         stillRunning = host.IsModalLoopRunning();
         ExitThroughMain();
     });
-    theTestApp.m_arrivals.clear();
+    App().m_arrivals.clear();
     EXPECT_EQ(IDOK, result);
     EXPECT_EQ(3, waiting);
     EXPECT_EQ(0, otherWparam);
@@ -216,10 +311,10 @@ TEST(HostDialog, AnswersThePrivateMessagesAndOnlyHidesOnClose)
     EXPECT_TRUE(stillRunning) << "closing and Escape only hide the program";
 }
 
-TEST(ErrorReports, GoToTheErrorLogWithTheirTextsAndNumbers)
+TEST_F(AppTest, GoToTheErrorLogWithTheirTextsAndNumbers)
 {
     RecordingSink sink;
-    theTestApp.SetErrorSink(&sink);
+    App().SetErrorSink(&sink);
     const struct {
         const char* name;
         int code;
@@ -227,47 +322,143 @@ TEST(ErrorReports, GoToTheErrorLogWithTheirTextsAndNumbers)
         unsigned flags;
         int result;
     } rows[] = {
-        {"server code of the table", 5401, Text(IDS_ERR_PARTNER_FULL).str() + "(#13108)", 0x30, 0},
-        {"login refused", 2102, Text(IDS_ERR_LOGIN_REFUSED).str() + "(#13101)", 0x10, 0},
-        {"network busy", 12150, Text(IDS_NETWORK_BUSY).str() + "(#12150)", 0x30, 0},
-        {"unknown code", 4242, Text(IDS_ERR_UNKNOWN).str() + "(#4242)", 0x10, 0},
+        {"server code of the table", 5401, Text(IDS_ERR_PARTNER_FULL).str() + "(#13108)", kFlagWarning, 0},
+        {"login refused", 2102, Text(IDS_ERR_LOGIN_REFUSED).str() + "(#13101)", kFlagError, 0},
+        {"network busy", 12150, Text(IDS_NETWORK_BUSY).str() + "(#12150)", kFlagWarning, 0},
+        {"unknown code", 4242, Text(IDS_ERR_UNKNOWN).str() + "(#4242)", kFlagError, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         sink.logged.clear();
         sink.loggedFlags.clear();
-        EXPECT_EQ(row.result, theTestApp.ReportError(row.code, 0x10));
+        EXPECT_EQ(row.result, App().ReportError(row.code, kFlagError));
         ASSERT_EQ(1u, sink.logged.size());
         EXPECT_EQ(row.text, sink.logged[0]);
         EXPECT_EQ(row.flags, sink.loggedFlags[0]);
     }
     sink.logged.clear();
-    EXPECT_EQ(1, theTestApp.ReportError(12000, 0));
+    EXPECT_EQ(1, App().ReportError(errortable::kSuccess, 0));
     EXPECT_TRUE(sink.logged.empty());
     EXPECT_EQ(4, sink.balloons);
-    theTestApp.SetErrorSink(nullptr);
+    App().SetErrorSink(nullptr);
 }
 
-TEST(MessageBoxes, ASecondBoxWhileOneIsOpenIsRefusedAndWindowsAreDisabledMeanwhile)
+TEST_F(AppTest, WhileABoxIsShownTheProgramsWindowsAreDisabledAndASecondBoxIsNotShown)
 {
     PresenterScope scope;
+    RecordingSink sink;
+    App().SetErrorSink(&sink);
+    CKindWnd* send = MakeWindow(kWindowSend, 1);
+    CKindWnd* log = MakeWindow(kWindowMessageLog, 2);
+    CKindWnd* memo = MakeWindow(kWindowMemo, 3);
+    CKindWnd* chat = MakeWindow(kWindowChat, 4);
     int inner = -1, modalWhileShown = -1;
-    int modalBefore = theTestApp.GetModalCount();
+    std::vector<BOOL> enabledWhileShown;
     scope.presenter.answer = IDYES;
     scope.presenter.whileShown = [&] {
-        modalWhileShown = theTestApp.GetModalCount();
-        scope.presenter.whileShown = nullptr;
-        inner = theTestApp.ShowMessageBox("second", MB_YESNO);
+        modalWhileShown = App().GetModalCount();
+        for (CWnd* window : {send, log, memo, chat})
+            enabledWhileShown.push_back(window->IsWindowEnabled());
+        inner = App().ShowMessageBox("second", MB_YESNO);
     };
-    EXPECT_EQ(IDYES, theTestApp.ShowMessageBox("first", MB_YESNO));
-    EXPECT_EQ(0, inner);
-    EXPECT_EQ(modalBefore + 1, modalWhileShown);
-    EXPECT_EQ(modalBefore, theTestApp.GetModalCount());
+    EXPECT_EQ(IDYES, App().ShowMessageBox("first", MB_YESNO));
+    scope.presenter.whileShown = nullptr;
+    EXPECT_EQ(IDNO, inner) << "the box nobody saw answers as if it had been dismissed";
+    EXPECT_EQ(1, modalWhileShown);
+    EXPECT_EQ(0, App().GetModalCount());
+    EXPECT_EQ((std::vector<BOOL>{FALSE, FALSE, TRUE, FALSE}), enabledWhileShown) << "memo windows are left alone";
+    for (CWnd* window : {send, log, memo, chat})
+        EXPECT_TRUE(window->IsWindowEnabled());
+    std::string diff = seen.Compare({{WM_ENABLE, FALSE, 1}, {WM_ENABLE, FALSE, 4}, {WM_ENABLE, FALSE, 2},
+                                     {WM_ENABLE, TRUE, 1}, {WM_ENABLE, TRUE, 4}, {WM_ENABLE, TRUE, 2}});
+    EXPECT_TRUE(diff.empty()) << "send, received, chat, lists, logs, main in that order\n" << diff;
     ASSERT_EQ(1u, scope.presenter.texts.size());
-    EXPECT_EQ(0x30u, (theTestApp.ShowMessageBox("no flags", 0), scope.presenter.flags.back())) << "flags 0 become the warning";
+    EXPECT_EQ(std::vector<std::string>{"second"}, sink.logged) << "the text of the box nobody saw is logged";
+    App().ShowMessageBox("no flags", 0);
+    EXPECT_EQ(static_cast<UINT>(kFlagWarning), scope.presenter.flags.back()) << "flags 0 become the warning";
+    App().SetErrorSink(nullptr);
+    for (CWnd* window : {send, log, memo, chat})
+        window->DestroyWindow();
 }
 
-TEST(ReceivedFiles, TheOnlyCopyIsKeptWhenTheTargetCannotBeWritten)
+TEST_F(AppTest, ABoxThatCannotBeShownGivesItsCancelAnswerAndItsTextReachesTheLog)
+{
+    const struct {
+        const char* name;
+        UINT buttons;
+        int answer;
+    } rows[] = {
+        {"OK", MB_OK, IDOK},
+        {"OK, Cancel", MB_OKCANCEL, IDCANCEL},
+        {"Yes, No", MB_YESNO, IDNO},
+        {"Yes, No, Cancel", MB_YESNOCANCEL, IDCANCEL},
+        {"Retry, Cancel", MB_RETRYCANCEL, IDCANCEL},
+        {"Abort, Retry, Ignore", MB_ABORTRETRYIGNORE, IDABORT},
+        {"Cancel, Try again, Continue", MB_CANCELTRYCONTINUE, IDCANCEL},
+    };
+    PresenterScope scope;
+    scope.presenter.answer = kMessageBoxNotShown; // no desktop, no owner: the system box failed
+    RecordingSink sink;
+    RecordingFailures failures;
+    IFailureTarget* before = RouteFailuresTo(&failures);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        UINT flags = row.buttons | MB_ICONEXCLAMATION;
+        App().SetErrorSink(&sink);
+        sink.logged.clear();
+        EXPECT_EQ(row.answer, App().ShowMessageBox("unlogged", flags));
+        EXPECT_EQ(row.answer, App().MessageBoxTextLogged("logged", flags));
+        EXPECT_EQ((std::vector<std::string>{"unlogged", "logged"}), sink.logged)
+            << "each text reaches the error log once";
+        // Before the error log window exists the text goes to the failure log.
+        App().SetErrorSink(nullptr);
+        failures.records.clear();
+        EXPECT_EQ(row.answer, App().MessageBoxId(IDS_FILE_SAVE_FAILED, flags));
+        EXPECT_EQ(std::vector<std::string>{"error log: " + Text(IDS_FILE_SAVE_FAILED).str()}, failures.records);
+    }
+    RouteFailuresTo(before);
+    EXPECT_EQ(0, App().GetModalCount());
+}
+
+TEST_F(AppTest, FailuresGoToTheLogFileUntilAnotherTargetTakesThemAndStopAtExit)
+{
+    char tempFolder[MAX_PATH] = {};
+    ::GetTempPathA(sizeof tempFolder, tempFolder);
+    CString folder = CString(tempFolder) + "nv_failure_log";
+    ::CreateDirectoryA(folder, nullptr);
+    CString file = folder + "\\failure.log";
+    ::DeleteFileA(file);
+
+    // A handler that throws: the window procedure's barrier reports what it caught.
+    CKindWnd* window = MakeWindow(kWindowChat, 1);
+    auto failWith = [window](const char* text) {
+        window->onEnable = [text] { throw std::runtime_error(text); };
+        window->EnableWindow(!window->IsWindowEnabled());
+    };
+    App().StartFailureLog(folder);
+    failWith("to the file");
+    RecordingFailures errorLog;
+    App().SetFailureTarget(&errorLog);
+    failWith("to the error log");
+    App().SetFailureTarget(nullptr);
+    failWith("to the file again");
+    window->DestroyWindow();
+    App().ExitInstance();
+    RecordingFailures afterExit;
+    IFailureTarget* routed = RouteFailuresTo(&afterExit);
+    EXPECT_EQ(nullptr, routed) << "exit gave the hook back to the framework's default";
+    RouteFailuresTo(nullptr);
+
+    EXPECT_EQ(std::vector<std::string>{"window procedure: to the error log"}, errorLog.records);
+    std::vector<std::uint8_t> bytes = nvtest::ReadFileBytes(file.GetString());
+    std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(std::string::npos, text.find("window procedure: to the file\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("window procedure: to the file again\r\n")) << text;
+    EXPECT_EQ(std::string::npos, text.find("error log")) << text;
+    nvtest::RemoveTree(folder.GetString());
+}
+
+TEST_F(AppTest, TheOnlyCopyIsKeptWhenTheTargetCannotBeWritten)
 {
     PresenterScope scope;
     char tempFolder[MAX_PATH] = {};
@@ -279,18 +470,18 @@ TEST(ReceivedFiles, TheOnlyCopyIsKeptWhenTheTargetCannotBeWritten)
     ::WriteFile(file, "received", 8, &written, nullptr);
     ::CloseHandle(file);
 
-    theTestApp.m_pendingTempFile = temp;
-    theTestApp.m_pendingTargetFile = CString(tempFolder) + "no\\such\\folder\\a.dat";
-    theTestApp.CommitReceivedFile(true);
+    App().m_pendingTempFile = temp;
+    App().m_pendingTargetFile = CString(tempFolder) + "no\\such\\folder\\a.dat";
+    App().CommitReceivedFile(true);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(temp)) << "the received data stays";
-    EXPECT_STREQ(temp.GetString(), theTestApp.m_pendingTempFile.GetString());
+    EXPECT_STREQ(temp.GetString(), App().m_pendingTempFile.GetString());
     ASSERT_EQ(1u, scope.presenter.texts.size());
     EXPECT_EQ(Text(IDS_FILE_SAVE_FAILED).str(), scope.presenter.texts[0]);
 
-    theTestApp.m_pendingTargetFile = target;
-    theTestApp.CommitReceivedFile(true);
+    App().m_pendingTargetFile = target;
+    App().CommitReceivedFile(true);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(temp));
-    EXPECT_TRUE(theTestApp.m_pendingTempFile.IsEmpty());
+    EXPECT_TRUE(App().m_pendingTempFile.IsEmpty());
     char back[16] = {};
     file = ::CreateFileA(target, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD got = 0;
@@ -300,45 +491,145 @@ TEST(ReceivedFiles, TheOnlyCopyIsKeptWhenTheTargetCannotBeWritten)
     ::DeleteFileA(target);
 }
 
-TEST(PmLock, ATimedOutWaitLeavesTheHolderAsItWas)
+TEST_F(AppTest, ATimedOutWaitLeavesTheHolderAsItWas)
 {
-    ASSERT_TRUE(theTestApp.CreatePmLock());
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), theTestApp.LockPm(33, 0));
-    EXPECT_EQ(33, theTestApp.GetPmHolderKind());
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), theTestApp.LockPm(kRequestMessageList, 0));
-    EXPECT_EQ(33, theTestApp.GetPmHolderKind()) << "the send still holds the client";
-    theTestApp.UnlockPm();
-    EXPECT_EQ(0, theTestApp.GetPmHolderKind());
-    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), theTestApp.LockPm(kRequestMessageList, 0));
-    theTestApp.UnlockPm();
-    theTestApp.ClosePmLock();
-    EXPECT_EQ(-2, theTestApp.QueueRequest(kRequestMessageList)) << "no session, no request";
+    ASSERT_TRUE(App().CreatePmLock());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), App().LockPm(33, 0));
+    EXPECT_EQ(33, App().GetPmHolderKind());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), App().LockPm(kRequestMessageList, 0));
+    EXPECT_EQ(33, App().GetPmHolderKind()) << "the send still holds the client";
+    App().UnlockPm();
+    EXPECT_EQ(0, App().GetPmHolderKind());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), App().LockPm(kRequestMessageList, 0));
+    App().UnlockPm();
+    App().ClosePmLock();
+    EXPECT_EQ(-2, App().QueueRequest(kRequestMessageList)) << "no session, no request";
 }
 
-TEST(SoundDevice, OneOwnerAtATime)
+TEST_F(AppTest, OneOwnerAtATime)
 {
     int phone = 0, clip = 0;
-    EXPECT_TRUE(theTestApp.LockSoundDevice(&phone, true));
-    EXPECT_TRUE(theTestApp.LockSoundDevice(&phone, true));
-    EXPECT_FALSE(theTestApp.LockSoundDevice(&clip, true));
-    EXPECT_FALSE(theTestApp.LockSoundDevice(&clip, false));
-    EXPECT_TRUE(theTestApp.IsSoundDeviceLocked());
-    EXPECT_TRUE(theTestApp.LockSoundDevice(&phone, false));
-    EXPECT_FALSE(theTestApp.IsSoundDeviceLocked());
-    EXPECT_TRUE(theTestApp.LockSoundDevice(&clip, true));
-    EXPECT_TRUE(theTestApp.LockSoundDevice(&clip, false));
+    EXPECT_TRUE(App().LockSoundDevice(&phone, true));
+    EXPECT_TRUE(App().LockSoundDevice(&phone, true));
+    EXPECT_FALSE(App().LockSoundDevice(&clip, true));
+    EXPECT_FALSE(App().LockSoundDevice(&clip, false));
+    EXPECT_TRUE(App().IsSoundDeviceLocked());
+    EXPECT_TRUE(App().LockSoundDevice(&phone, false));
+    EXPECT_FALSE(App().IsSoundDeviceLocked());
+    EXPECT_TRUE(App().LockSoundDevice(&clip, true));
+    EXPECT_TRUE(App().LockSoundDevice(&clip, false));
 }
 
-TEST(WindowLists, NoDuplicatesAndRoomUrls)
+TEST_F(AppTest, AWindowDestroyedByItselfLeavesTheRegistry)
 {
-    CWnd a, b;
-    theTestApp.AddLogWindow(&a);
-    theTestApp.AddLogWindow(&a);
-    theTestApp.AddLogWindow(&b);
-    theTestApp.RemoveLogWindow(&a);
-    theTestApp.DestroyLogWindows(); // neither is a window: nothing to destroy, the list empties
-    theTestApp.RegisterWindow(4, &a);
-    EXPECT_EQ(nullptr, theTestApp.FindWindowByKind(4, "")) << "a registered object without a window is not found";
-    CString url = theTestApp.BuildRoomUrl("0123456789ABCDEF");
+    // Each way a window goes: it destroys itself and deletes its object, it closes on a posted
+    // WM_CLOSE, its object is deleted while the window lives.
+    CKindWnd* selfDeleting = MakeWindow(kWindowSend, 1);
+    CKindWnd* closing = MakeWindow(kWindowChat, 2);
+    auto* owned = new CKindWnd(kWindowReceive, 3, seen, false);
+    ASSERT_TRUE(owned->Create());
+    EXPECT_EQ(selfDeleting, App().GetSendDlg());
+    EXPECT_EQ(closing, App().GetChatDlg());
+    EXPECT_EQ(owned, App().GetReceiveDlg());
+
+    selfDeleting->DestroyWindow();
+    EXPECT_EQ(nullptr, App().GetSendDlg());
+    closing->PostMessage(WM_CLOSE);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return App().GetChatDlg() == nullptr; }));
+    HWND ownedWindow = owned->GetSafeHwnd();
+    delete owned; // its window goes after the object has let go of it
+    EXPECT_EQ(nullptr, App().GetReceiveDlg());
+    EXPECT_FALSE(::IsWindow(ownedWindow));
+    EXPECT_EQ(nullptr, App().FindRegisteredWindow(owned));
+    std::string diff = seen.Compare({{WM_DESTROY, 0, 1}, {WM_DESTROY, 0, 2}});
+    EXPECT_TRUE(diff.empty()) << diff;
+}
+
+TEST_F(AppTest, ClosingTheRegisteredWindowsWhileOneClosesAnother)
+{
+    CKindWnd* main = MakeWindow(kWindowMain, 0);
+    CKindWnd* mail = MakeWindow(kWindowWebMail, 1);
+    CKindWnd* room = MakeWindow(kWindowUserRoom, 2);
+    CKindWnd* page = MakeWindow(kWindowNewBrowser, 3);
+    CKindWnd* named = MakeWindow(kWindowNamed, 4);
+    named->JoinRegistry(kWindowNamed, "partners");
+    CKindWnd* send = MakeWindow(kWindowSend, 5);
+    // Closing the mail page takes the new-window page with it.
+    mail->onDestroy = [page] { page->DestroyWindow(); };
+    EXPECT_EQ(room, App().FindWindowByKind(kWindowUserRoom, ""));
+    EXPECT_EQ(named, App().FindWindowByKind(kWindowNamed, "partners"));
+    EXPECT_EQ(nullptr, App().FindWindowByKind(kWindowNamed, "others"));
+
+    App().CloseRegisteredWindows(room);
+    EXPECT_EQ(nullptr, App().FindRegisteredWindow(room));
+    EXPECT_EQ(mail, App().FindRegisteredWindow(mail)) << "only the given window closes";
+
+    App().CloseRegisteredWindows();
+    std::string diff = seen.Compare({{WM_DESTROY, 0, 2}, {WM_DESTROY, 0, 1}, {WM_DESTROY, 0, 3}, {WM_DESTROY, 0, 4}});
+    EXPECT_TRUE(diff.empty()) << "each window is destroyed once\n" << diff;
+    EXPECT_EQ(main, App().GetAppWindow(kWindowMain)) << "the application's own windows stay";
+    EXPECT_EQ(send, App().GetSendDlg());
+    EXPECT_EQ(2u, CClientApp::Windows().Members().size());
+    main->DestroyWindow();
+    send->DestroyWindow();
+}
+
+TEST_F(AppTest, EnablingTheWindowsSkipsMembersThatWereDestroyed)
+{
+    CKindWnd* phone = MakeWindow(kWindowPhone, 1);
+    CKindWnd* gone = MakeWindow(kWindowSend, 2);
+    CKindWnd* firstLog = MakeWindow(kWindowMessageLog, 3);
+    CKindWnd* secondLog = MakeWindow(kWindowMessageLog, 4);
+    CKindWnd* friends = MakeWindow(kWindowFriendList, 5);
+    CKindWnd* main = MakeWindow(kWindowMain, 6);
+    gone->DestroyWindow();
+    // Being disabled, the friend list closes the second log window, which comes after it.
+    friends->onEnable = [secondLog] { secondLog->DestroyWindow(); };
+    seen.Clear();
+    App().EnableAppWindows(false);
+    std::string diff = seen.Compare({{WM_ENABLE, FALSE, 1}, {WM_ENABLE, FALSE, 5}, {WM_DESTROY, 0, 4},
+                                     {WM_ENABLE, FALSE, 3}, {WM_ENABLE, FALSE, 6}});
+    EXPECT_TRUE(diff.empty()) << diff;
+    friends->onEnable = nullptr;
+    App().EnableAppWindows(true);
+    for (CKindWnd* window : {phone, firstLog, friends, main}) {
+        EXPECT_TRUE(window->IsWindowEnabled());
+        window->DestroyWindow();
+    }
+}
+
+TEST_F(AppTest, LogAndMemoWindowsAreListedOnceAndDestroyedTogether)
+{
+    CKindWnd* a = MakeWindow(kNoWindowKind, 1);
+    CKindWnd* b = MakeWindow(kNoWindowKind, 2);
+    CKindWnd* memo = MakeWindow(kNoWindowKind, 3);
+    App().AddLogWindow(a);
+    App().AddLogWindow(b);
+    App().AddLogWindow(a);
+    App().AddMemoWindow(memo);
+    EXPECT_EQ((std::vector<CWnd*>{b, a}), CClientApp::Windows().Windows(kWindowMessageLog)) << "no duplicates";
+    App().RemoveMemoWindow(a); // not a memo window: nothing changes
+    App().RemoveLogWindow(b);
+    EXPECT_EQ(std::vector<CWnd*>{a}, CClientApp::Windows().Windows(kWindowMessageLog));
+    EXPECT_EQ(kNoWindowKind, b->GetRegistryKind());
+    App().DestroyLogWindows();
+    App().DestroyMemoWindows();
+    std::string diff = seen.Compare({{WM_DESTROY, 0, 1}, {WM_DESTROY, 0, 3}});
+    EXPECT_TRUE(diff.empty()) << diff;
+    EXPECT_TRUE(CClientApp::Windows().IsEmpty());
+    b->DestroyWindow();
+
+    // An object listed before it has a window joins when the window is created.
+    CKindWnd later(kNoWindowKind, 4, seen);
+    App().AddLogWindow(&later);
+    EXPECT_TRUE(CClientApp::Windows().IsEmpty());
+    ASSERT_TRUE(later.CreateEx(0, CWnd::RegisterWindowClass("NvTestKindWnd"), "", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr));
+    EXPECT_EQ(&later, CClientApp::Windows().Find(kWindowMessageLog));
+    later.DestroyWindow();
+}
+
+TEST_F(AppTest, RoomUrlsCarryTheFirstThreeCharactersAndTheWholeId)
+{
+    CString url = App().BuildRoomUrl("0123456789ABCDEF");
     EXPECT_NE(-1, url.Find("/room012/0123456789ABCDEF/index.cgi")) << url.GetString();
 }

@@ -1,9 +1,9 @@
 // Start-up and shut-down of the real program under Wine: single instance and hand-over, the
 // sign-up launch while the account is missing, and the settings it leaves in the registry (read
 // back with Wine's own reg tool).
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 #include "shell/common/scrambler/PasswordScrambler.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // A Windows test program reaches a peer that CTest started for it (fixture peer_http_echo).
-#include "HttpProbe.h"
-#include "WinTestSupport.h"
+#include "tests/e2e/HttpProbe.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "HttpProbe.h"
+#include "tests/e2e/HttpProbe.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>

@@ -1,6 +1,6 @@
 // nv_http_probe PORT PATH BODY_HEX: posts the body to 127.0.0.1:PORT and prints the reply's body.
 // Exit code 0 for status 200, 1 for any other reply, 2 when nothing came back.
-#include "HttpProbe.h"
+#include "tests/e2e/HttpProbe.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "PngWriter.h"
+#include "tests/support/PngWriter.h"
 
 #include <cstdio>
 

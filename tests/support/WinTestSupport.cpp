@@ -1,6 +1,6 @@
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
-#include "PngWriter.h"
+#include "tests/support/PngWriter.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -150,13 +150,15 @@ std::string MessageSequence::Compare(const std::vector<RecordedMessage>& expecte
     std::size_t rows = std::max(expected.size(), m_items.size());
     bool marked = false;
     for (std::size_t i = 0; i < rows; ++i) {
-        char left[64] = "-", right[64] = "-";
+        char left[80] = "-", right[80] = "-";
         if (i < expected.size())
-            std::snprintf(left, sizeof left, "%04X w=%lX l=%lX", expected[i].message,
-                          static_cast<unsigned long>(expected[i].wParam), static_cast<unsigned long>(expected[i].lParam));
+            std::snprintf(left, sizeof left, "%04X w=%llX l=%llX", expected[i].message,
+                          static_cast<unsigned long long>(expected[i].wParam),
+                          static_cast<unsigned long long>(static_cast<UINT_PTR>(expected[i].lParam)));
         if (i < m_items.size())
-            std::snprintf(right, sizeof right, "%04X w=%lX l=%lX", m_items[i].message,
-                          static_cast<unsigned long>(m_items[i].wParam), static_cast<unsigned long>(m_items[i].lParam));
+            std::snprintf(right, sizeof right, "%04X w=%llX l=%llX", m_items[i].message,
+                          static_cast<unsigned long long>(m_items[i].wParam),
+                          static_cast<unsigned long long>(static_cast<UINT_PTR>(m_items[i].lParam)));
         bool differs = !(i < expected.size() && i < m_items.size() && expected[i] == m_items[i]);
         char line[200];
         std::snprintf(line, sizeof line, "%s%2u %-32s | %s\n", differs && !marked ? ">" : " ",

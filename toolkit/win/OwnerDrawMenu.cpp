@@ -3,7 +3,7 @@
 #include "toolkit/core/MenuLayout.h"
 #include "toolkit/win/WinRect.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 namespace {
 

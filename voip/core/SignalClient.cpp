@@ -18,6 +18,20 @@ int TypeOf(const Datagram& message)
     return message.size() >= 14 ? (message[12] << 8 | message[13]) : 0;
 }
 
+// The dump of a datagram for the log. An INVITE's second field holds the gateway password of a
+// telephone call: it is starred out, so the password reaches no log in clear.
+std::string SafeDump(const std::uint8_t* data, std::size_t length)
+{
+    constexpr std::size_t kSecondField = 90, kSecondWidth = 48;
+    if (length < 14 || (data[12] << 8 | data[13]) != QLIP_INVITE || length <= kSecondField)
+        return HexDump(data, length);
+    std::vector<std::uint8_t> copy(data, data + length);
+    for (std::size_t i = kSecondField; i < kSecondField + kSecondWidth && i < length; ++i)
+        if (copy[i])
+            copy[i] = '*';
+    return HexDump(copy.data(), copy.size());
+}
+
 } // namespace
 
 void SignalClient::Status(int kind, int code)
@@ -111,7 +125,7 @@ void SignalClient::LogSend(const char* verb, const Endpoint& to, const Datagram&
     Logf(kLogProtocol, "%s(%s,%d,%s)=%d bytes", verb, DottedAddress(to.address).c_str(), to.port,
          MessageTypeName(TypeOf(message)), static_cast<int>(message.size()));
     if (m_platform.LogLevel() >= kLogDumps)
-        m_platform.Log(kLogDumps, HexDump(message.data(), message.size()));
+        m_platform.Log(kLogDumps, SafeDump(message.data(), message.size()));
 }
 
 int SignalClient::SendAwaiting(const Endpoint& to, const Datagram& message)
@@ -131,12 +145,13 @@ int SignalClient::SendOneOff(const Endpoint& to, const Datagram& message)
 {
     Logf(kLogProtocol, "tx %s", MessageTypeName(TypeOf(message)));
     if (m_platform.LogLevel() >= kLogDumps)
-        m_platform.Log(kLogDumps, HexDump(message.data(), message.size()));
+        m_platform.Log(kLogDumps, SafeDump(message.data(), message.size()));
     return m_platform.Send(to, message, 13);
 }
 
 int SignalClient::SignIn(bool on, bool webFlag)
 {
+    m_webFlag = webFlag;
     if (!on || LoginMeansSignOut(m_identity.nickname.c_str(), webFlag))
         return SignOut();
     const Identity& self = m_identity;
@@ -186,7 +201,7 @@ void SignalClient::OnDatagram(const std::uint8_t* data, std::size_t length, cons
     if (!valid)
         return;
     if (m_platform.LogLevel() >= kLogDumps)
-        m_platform.Log(kLogDumps, HexDump(data, length));
+        m_platform.Log(kLogDumps, SafeDump(data, length));
     switch (header.type) {
     case TREGISTRATION_ACK:
         if (AwaitedType() == TREGISTRATION)
@@ -254,6 +269,7 @@ void SignalClient::OnCallRequestAck(const std::uint8_t* data, std::size_t length
         State(-10004, m_dialled);
         return;
     }
+    // The port is the call machine's choice (the peer's signalling port or the proxy's).
     std::uint16_t port = ack.kind == kCallKindTargetIsPc ? kSignalPort : kProxyPort;
     Endpoint target{ack.inviteAddress, port};
     Endpoint media{ack.mediaAddress, port};
@@ -312,6 +328,7 @@ void SignalClient::Retransmit()
         m_awaitInterval += kFirstResendMs;
         return;
     }
+    bool wasRegistered = m_registered;
     bool directoryDialogue = m_awaitType == TREGISTRATION || m_awaitType == TCALLREQUEST ||
                              m_awaitType == TFIRST_TIMEREG || m_awaitType == TLOGOFF;
     if (directoryDialogue) {
@@ -329,6 +346,7 @@ void SignalClient::Retransmit()
         }
     }
     m_awaitInterval = 0;
+    bool signInAgain = m_awaitType == TCALLREQUEST && wasRegistered && !m_identity.unitId.empty();
     if (m_awaitType != QLIP_BYE) {
         Logf(kLogProtocol, "Timeout! (T1=%d, T2=%d, twait=%d)", static_cast<int>(kFirstResendMs),
              static_cast<int>(kLastResendMs), 0);
@@ -337,6 +355,12 @@ void SignalClient::Retransmit()
         localError.kind = -1;
         m_reports.push_back(localError);
         State(-10002);
+    }
+    // No server answered the call request: the user was signed in a moment ago, so the library
+    // signs in again at the server just chosen instead of leaving the user silently signed out.
+    if (signInAgain) {
+        Logf(kLogCalls, "call request unanswered: signing in again at %s", DottedAddress(m_directory.address).c_str());
+        SignIn(true, m_webFlag);
     }
 }
 

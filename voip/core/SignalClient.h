@@ -24,14 +24,35 @@ struct Endpoint {
 
 enum StatusKind { kNotify = 0, kOk = 1, kWait = 2, kInfo = 3, kError = -1 };
 
-// One report for the host. A status without text uses the resource text of its code.
+// One report for the host, or one thing the sound side is asked to do. A status without text
+// uses the resource text of its code. They are queued under the call lock and carried out in
+// order once it is released: callbacks, tones and the voice path never run under the lock.
 struct Report {
-    enum What { Status, State, LocalError };
+    enum What {
+        Status,         // kind, code, text
+        State,          // code, text when hasText
+        LocalError,     // report_state(kind): -1 time-out, -2 voice failed, -4 network lost, -6 no voice
+        Offhook,        // QL_offhook(code)
+        Credit,         // QL_credit(kind = credit, code = time limit)
+        StoreRemaining, // registry "yam" = code
+        ErrorText,      // QL_error(text)
+        PlayTone,       // text = tone file, looped
+        StopTone,
+        DialTones,      // text = the dialled digits, each played in turn
+        DtmfTone,       // code = the digit
+        StartVoice,     // address:port, kind = call kind, hasText = outcall, code = the start's token
+        StopVoice,
+    };
     What what = Status;
     int kind = 0;  // status kind; for LocalError the reason (-1 time-out, ...)
     int code = 0;  // status code or state code
     bool hasText = false;
     std::string text;
+    std::uint32_t address = 0;
+    std::uint16_t port = 0;
+    // Sounds only: the call machine's sound epoch when it was asked for. A tone whose epoch has
+    // passed by the time it would start (a later tone or a stop was asked for) is not played.
+    unsigned epoch = 0;
 };
 
 class ISignalPlatform {
@@ -109,9 +130,17 @@ public:
     bool Registered() const { return m_registered; }
     void SetRegistered(bool registered) { m_registered = registered; }
     int AwaitedType() const { return m_awaitInterval ? m_awaitType : 0; }
+    // The type of the last message sent awaiting an answer, also once its resends have stopped
+    // (an INVITE answered by a 1XX still awaits its 2XX).
+    int SlotType() const { return m_awaitType; }
     void StopResending() { m_awaitInterval = 0; }
     std::vector<Report> TakeReports();
+    // Queues a report after those the client made so far (the call machine's own).
+    void Push(const Report& report) { m_reports.push_back(report); }
     MessageId FreshId() const;
+    // The call thread passes: whether a call request that no server answered made it sign in
+    // again (the registration then awaits its answer).
+    bool WebFlag() const { return m_webFlag; }
 
 private:
     void Status(int kind, int code);
@@ -138,6 +167,7 @@ private:
     int m_roundRobin = 0;
     Endpoint m_directory;
     bool m_registered = false;
+    bool m_webFlag = false;
     std::string m_dialled;
 
     // The one message that awaits an answer.

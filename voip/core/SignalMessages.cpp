@@ -238,13 +238,13 @@ std::string MediaAddressDigits(std::uint32_t address)
     return text;
 }
 
-Datagram BuildInvite2xx(const MessageId& id, std::uint32_t voiceAddress, bool silence)
+Datagram BuildInvite2xx(const MessageId& id, std::uint32_t voiceAddress, bool silence, std::uint16_t voicePort)
 {
     CByteWriter w;
     WriteHeader(w, QLIP_INVITE_RSP_2XX, id);
     w.U16BE(8);
     w.U32BE(voiceAddress);
-    w.U16BE(kVoicePort);
+    w.U16BE(voicePort);
     w.U16BE(12);
     w.U16BE(2);
     w.U32BE(0xFFFFFFFFu);

@@ -107,7 +107,9 @@ struct InviteFields {
 Datagram BuildInvite(const MessageId& id, const InviteFields& fields);
 // The far media address as the INVITE's destination text: "%03d%03d%03d%03d", first byte first.
 std::string MediaAddressDigits(std::uint32_t address);
-Datagram BuildInvite2xx(const MessageId& id, std::uint32_t voiceAddress, bool silence);
+// The voice port is the one really bound (8995 unless a test set-up moved it).
+Datagram BuildInvite2xx(const MessageId& id, std::uint32_t voiceAddress, bool silence,
+                        std::uint16_t voicePort = kVoicePort);
 Datagram BuildInvite4xx(const MessageId& id, const char* reason);
 Datagram BuildDtmf(const MessageId& id, std::uint16_t sequence, char digit);
 // BYE (12) and BYE_RSP (13): no credit fields.

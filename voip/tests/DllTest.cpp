@@ -1,6 +1,6 @@
 // qelo.dll through its exports only, as the main program uses it, against the directory-server
 // peer on loopback with real time.
-#include "QeloTestEnv.h"
+#include "voip/tests/QeloTestEnv.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The library under Wine with its internals in reach: a clock the test moves, the dial-up
 // service and the interface list replaced, message boxes answered by the test.
-#include "QeloTestEnv.h"
+#include "voip/tests/QeloTestEnv.h"
 
 #include "voip/core/SignalMessages.h"
 #include "voip/win/CallMachine.h"
@@ -436,6 +436,63 @@ TEST_F(LibraryTest, LogFileKeepsItsFirstKilobyteWhenItWraps)
     EXPECT_EQ(head, after.substr(0, 1024));
     EXPECT_LT(after.size(), 1024u + 200u) << "writing goes on right after the kept kilobyte";
     EXPECT_NE(std::string::npos, after.find("line ", 1024));
+}
+
+namespace {
+
+void DeleteMachineKey(REGSAM view)
+{
+    HKEY software = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Pelorwave", 0, KEY_ALL_ACCESS | view, &software) == ERROR_SUCCESS) {
+        RegDeleteKeyA(software, "NimboCall");
+        RegCloseKey(software);
+    }
+}
+
+} // namespace
+
+// Without the host asking for the user's key, the library keeps its settings under
+// HKEY_LOCAL_MACHINE\Software, which a 64-bit system keeps twice: both builds must use the key
+// the 32-bit library has always used (the 32-bit view), or the 64-bit one starts without them.
+TEST(MachineKey, BothBuildsKeepTheirSettingsInTheKeyOfThe32BitLibrary)
+{
+    DeleteMachineKey(KEY_WOW64_32KEY);
+    DeleteMachineKey(KEY_WOW64_64KEY);
+    // The root is chosen at a process's first access and this process chose long ago: a fresh
+    // one (the death-test child) makes the first access, with the machine root.
+    EXPECT_EXIT(
+        {
+            std::int32_t value = 0x5A;
+            std::exit(qelo::RegistryWrite("viewcheck", &value, sizeof value) == ERROR_SUCCESS ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+
+    struct Row { const char* view; REGSAM flag; bool holds; };
+    const Row rows[] = {
+        {"32-bit view", KEY_WOW64_32KEY, true},
+#if defined(_WIN64)
+        // A 32-bit build may run where there is no second view; a 64-bit one never does.
+        {"64-bit view", KEY_WOW64_64KEY, false},
+#endif
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.view);
+        HKEY key = nullptr;
+        std::int32_t value = 0;
+        DWORD size = sizeof value;
+        bool found = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Pelorwave\\NimboCall", 0, KEY_READ | row.flag, &key) ==
+                         ERROR_SUCCESS &&
+                     RegQueryValueExA(key, "viewcheck", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
+                         ERROR_SUCCESS;
+        if (key)
+            RegCloseKey(key);
+        EXPECT_EQ(row.holds, found);
+        if (row.holds) {
+            EXPECT_EQ(0x5A, value);
+        }
+    }
+    DeleteMachineKey(KEY_WOW64_32KEY);
+    DeleteMachineKey(KEY_WOW64_64KEY);
 }
 
 // An unload by FreeLibrary without PW_stop: the hand-off window, whose procedure is the

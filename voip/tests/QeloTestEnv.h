@@ -8,7 +8,7 @@
 
 #include "voip/qelo.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The voice path inside the library: the PW_ setters that reach it, the call machine's seam that
 // starts and stops it (over the test audio device chosen by the ini), the silent-far-side report
 // taken by the call thread, and the recording offered on the host's UI thread.
-#include "QeloTestEnv.h"
+#include "voip/tests/QeloTestEnv.h"
 
 #include "voip/voice/win/CodecBinding.h"
 #include "voip/voice/win/TonePlayer.h"

@@ -1,78 +1,59 @@
 #include "voip/win/CallMachine.h"
 
-#include "voip/win/LibraryLog.h"
-#include "voip/win/Notifier.h"
+#include "voip/core/CallMachine.h"
+#include "voip/win/Signalling.h"
 #include "voip/win/VoicePath.h"
 
 #include "voip/voice/win/WaveDevice.h"
 
 namespace qelo {
 
-namespace {
-
-class IdleCallSeam : public ICallSeam {
-public:
-    void OnCallDatagram(const Header& header, const std::uint8_t*, std::size_t, const Endpoint&) override
-    {
-        LibLog(kLogCalls, "no call engine: %s dropped", MessageTypeName(header.type));
-    }
-    void OnCallRequestAnswered(std::int32_t kind, const Endpoint&, const Endpoint&) override
-    {
-        LibLog(kLogCalls, "no call engine: call request answered with kind %d", kind);
-    }
-};
-
-} // namespace
-
-VoiceSettings& Voice()
+bool CallIdle()
 {
-    static VoiceSettings settings;
-    return settings;
+    bool idle = true;
+    WithCall([&](CallMachine& machine) { idle = machine.Idle(); });
+    return idle;
 }
-
-bool CallIdle() { return true; }
 
 void CallReset(int kind, int code, const std::string& text)
 {
-    NotifyOffhook(0);
-    ReportStatusText(kind, code, text);
-    CallAudio().PlayTone(nullptr);
-    CallAudio().StopVoice();
-    LibLog(kLogProtocol, "call_reset(%d,%s)", kind, text.c_str());
-    ReportState(0, nullptr);
+    WithCall([&](CallMachine& machine) { machine.Reset(kind, code, text); });
 }
 
-void HangUp() {}
+void HangUp()
+{
+    WithCall([](CallMachine& machine) { machine.HangUp(); });
+}
 
-int GoOffHook() { return -1; }
+int GoOffHook()
+{
+    unsigned token = 0;
+    int result = -1;
+    WithCall([&](CallMachine& machine) { result = machine.GoOffHook(&token); });
+    if (result != 0)
+        return -1;
+    // The voice start has been carried out by now (on this thread, after the lock).
+    int outcome = 0;
+    WithCall([&](CallMachine& machine) { outcome = machine.VoiceOutcome(token); });
+    return outcome == 1 ? 0 : -1;
+}
 
-void SendDtmf(char) {}
+void SendDtmf(char digit)
+{
+    WithCall([&](CallMachine& machine) { machine.SendDtmf(digit); });
+}
 
 int SetVolume(int percent) { return Wave().SetVolume(percent); }
-
-int CallDirect(std::uint32_t)
-{
-    LibLog(kLogErrors, "no call engine: direct calls are not available");
-    return -1;
-}
-
-int InviteViaProxy(const std::string&)
-{
-    LibLog(kLogErrors, "no call engine: proxy calls are not available");
-    return -1;
-}
 
 void CallTick()
 {
     // The voice server thread found the far side silent for three minutes.
-    if (TakeNoVoiceReport())
-        ReportLocalError(-6);
-}
-
-ICallSeam& CallSeam()
-{
-    static IdleCallSeam seam;
-    return seam;
+    bool noVoice = TakeNoVoiceReport();
+    WithCall([&](CallMachine& machine) {
+        machine.Tick();
+        if (noVoice)
+            machine.LocalError(-6);
+    });
 }
 
 } // namespace qelo

@@ -224,6 +224,7 @@ int __cdecl PW_stop(void)
     LibLog(kLogAlways, "PW_stop()");
     HangUp();
     StopCallThread();
+    EndDialTones();
     VoiceShutdown();
     return WSACleanup();
 }

@@ -2,6 +2,7 @@
 
 #include "voip/core/LogFormat.h"
 #include "voip/qelo.h"
+#include "voip/core/CallMachine.h"
 #include "voip/win/CallMachine.h"
 #include "voip/win/NetWatch.h"
 #include "voip/win/ResourceText.h"
@@ -91,17 +92,7 @@ void ReportState(int code, const char* text)
 
 void ReportLocalError(int reason)
 {
-    int number = kTextOtherError;
-    switch (reason) {
-    case -1: number = kTextTimeOut; break;
-    case -2: number = kTextVoiceFailed; break;
-    case -4: number = kTextNetworkLost; break;
-    case -6: number = kTextNoVoice; break;
-    default: break;
-    }
-    std::string text = ResourceText(number);
-    ReportState(-10015, text.c_str());
-    CallReset(-1, number, text);
+    WithCall([&](CallMachine& machine) { machine.LocalError(reason); });
 }
 
 void NotifyError(const char* format, ...)

@@ -16,6 +16,15 @@ namespace qelo {
 
 namespace {
 
+// The machine key lives in the 32-bit view of HKEY_LOCAL_MACHINE\Software, where the 32-bit
+// library keeps it: the 64-bit build asks for that view, the 32-bit one has it anyway (and older
+// systems refuse the flag).
+#ifdef _WIN64
+constexpr REGSAM kMachineKeyView = KEY_WOW64_32KEY;
+#else
+constexpr REGSAM kMachineKeyView = 0;
+#endif
+
 struct SettingsStore {
     std::mutex lock;
     HKEY key = nullptr;
@@ -47,7 +56,7 @@ HKEY OpenKey()
     HKEY key = nullptr;
     DWORD disposition = 0;
     LONG result = RegCreateKeyExA(root, kRegistryKeyPath, 0, const_cast<char*>("nimbocall"), REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key, &disposition);
+                                  KEY_ALL_ACCESS | (store.perUser ? 0 : kMachineKeyView), nullptr, &key, &disposition);
     if (result != ERROR_SUCCESS) {
         guard.unlock();
         // The key stays unopened, so the next access tries again.

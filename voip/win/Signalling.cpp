@@ -1,5 +1,6 @@
 #include "voip/win/Signalling.h"
 
+#include "voip/core/CallMachine.h"
 #include "voip/core/LogFormat.h"
 #include "voip/core/SettingsRules.h"
 #include "voip/win/CallMachine.h"
@@ -9,6 +10,7 @@
 #include "voip/win/Notifier.h"
 #include "voip/win/ResourceText.h"
 #include "voip/win/Settings.h"
+#include "voip/win/VoicePath.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -74,10 +76,19 @@ public:
     }
 };
 
+class LibraryTexts : public ICallTexts {
+public:
+    std::string Text(int number) override { return ResourceText(number); }
+};
+
 struct Channel {
     std::mutex lock;
     WinSignalPlatform platform;
     SignalClient client{platform};
+    LibraryTexts texts;
+    CallMachine machine{client, platform, texts};
+    // The machine's sound epoch as of the last release of the lock (see Report::epoch).
+    std::atomic<unsigned> soundEpoch{0};
     std::string proxyHost = kProxyHost;
     std::uint16_t proxyPort = kProxyPort;
     std::atomic<bool> running{false};
@@ -105,27 +116,126 @@ Channel& TheChannel()
         created->client.SetServerName(0, kDirectoryHost1);
         created->client.SetServerName(1, kDirectoryHost2);
         created->client.SetServerName(2, kDirectoryHost3);
-        created->client.SetCallSeam(&CallSeam());
+        created->client.SetCallSeam(&created->machine);
         return created;
     }();
     return *channel;
 }
 
+// Sounds run in the order the call machine asked for them, whichever thread carries them out:
+// each one under this lock, which guards nothing else (never the call lock, never a callback of
+// the host's but the voice path's own error report).
+std::recursive_mutex g_soundOrder;
+
+// The dialled digits' tones of an INVITE, played one after another on a thread of their own so
+// that neither the host's thread nor the call thread waits for them; a later tone or a stop
+// ends them.
+std::mutex g_dialLock;
+std::thread g_dialThread;
+
+void StopDialTones()
+{
+    std::thread finished;
+    {
+        std::lock_guard<std::mutex> guard(g_dialLock);
+        finished = std::move(g_dialThread);
+    }
+    if (finished.joinable()) {
+        if (finished.get_id() == std::this_thread::get_id())
+            finished.detach();
+        else
+            finished.join();
+    }
+}
+
+void Deliver(std::vector<Report>& reports, std::vector<SocketFailure>& failures);
+
+void PlayDialTones(const std::string& digits, unsigned epoch)
+{
+    StopDialTones();
+    std::lock_guard<std::mutex> guard(g_dialLock);
+    try {
+        g_dialThread = std::thread([digits, epoch] {
+            for (char digit : digits) {
+                std::lock_guard<std::recursive_mutex> order(g_soundOrder);
+                if (TheChannel().soundEpoch != epoch)
+                    return;
+                CallAudio().PlayDtmf(digit);
+            }
+        });
+    } catch (...) {
+        LibLog(kLogErrors, "dial tones not played: no thread");
+    }
+}
+
+void CarryOut(const Report& report)
+{
+    Channel& channel = TheChannel();
+    switch (report.what) {
+    case Report::Status:
+        ReportStatusText(report.kind, report.code, report.hasText ? report.text : ResourceText(report.code));
+        break;
+    case Report::State:
+        ReportState(report.code, report.hasText ? report.text.c_str() : nullptr);
+        break;
+    case Report::LocalError:
+        ReportLocalError(report.kind);
+        break;
+    case Report::Offhook:
+        NotifyOffhook(report.code);
+        break;
+    case Report::Credit:
+        NotifyCredit(report.kind, report.code);
+        break;
+    case Report::StoreRemaining: {
+        std::int32_t remaining = report.code;
+        RegistryWrite("yam", &remaining, sizeof remaining);
+        break;
+    }
+    case Report::ErrorText:
+        NotifyError("%s", report.text.c_str());
+        break;
+    case Report::PlayTone: {
+        std::lock_guard<std::recursive_mutex> order(g_soundOrder);
+        if (channel.soundEpoch == report.epoch)
+            CallAudio().PlayTone(report.text.c_str());
+        break;
+    }
+    case Report::StopTone: {
+        std::lock_guard<std::recursive_mutex> order(g_soundOrder);
+        CallAudio().PlayTone(nullptr);
+        break;
+    }
+    case Report::DialTones:
+        PlayDialTones(report.text, report.epoch);
+        break;
+    case Report::DtmfTone: {
+        std::lock_guard<std::recursive_mutex> order(g_soundOrder);
+        CallAudio().PlayDtmf(static_cast<char>(report.code));
+        break;
+    }
+    case Report::StartVoice: {
+        bool ok;
+        {
+            std::lock_guard<std::recursive_mutex> order(g_soundOrder);
+            ok = CallAudio().StartVoice(report.address, report.port, report.hasText, report.kind) == 0;
+        }
+        unsigned token = static_cast<unsigned>(report.code);
+        WithCall([&](CallMachine& machine) { machine.VoiceStarted(token, ok); });
+        break;
+    }
+    case Report::StopVoice: {
+        std::lock_guard<std::recursive_mutex> order(g_soundOrder);
+        CallAudio().StopVoice();
+        break;
+    }
+    }
+}
+
 void Deliver(std::vector<Report>& reports, std::vector<SocketFailure>& failures)
 {
-    for (const Report& report : reports) {
-        switch (report.what) {
-        case Report::Status:
-            ReportStatusText(report.kind, report.code, report.hasText ? report.text : ResourceText(report.code));
-            break;
-        case Report::State:
-            ReportState(report.code, report.hasText ? report.text.c_str() : nullptr);
-            break;
-        case Report::LocalError:
-            ReportLocalError(report.kind);
-            break;
-        }
-    }
+    for (const Report& report : reports)
+        CarryOut(report);
     for (const SocketFailure& failure : failures)
         WsockErrorCode(failure.place, failure.error);
 }
@@ -153,8 +263,10 @@ int ReadCallSettings(std::uint32_t localAddress)
     std::string directory2 = IniString("dserver2", "");
     std::string directory3 = IniString("dserver3", "");
     std::string answer = IniString("tanswer", "");
-    if (!answer.empty())
-        Voice().autoAnswerSeconds = std::atoi(answer.c_str());
+    // Test set-ups only: where PC targets listen when two instances share one address.
+    int peerPort = std::atoi(IniString("peerport", "").c_str());
+    std::uint16_t voicePort = VoicePort();
+    bool silence = RegistryFlag("silence") != 0;
 
     std::uint32_t overrideAddress = 0;
     std::uint16_t signalPort = kSignalPort;
@@ -167,8 +279,16 @@ int ReadCallSettings(std::uint32_t localAddress)
         std::lock_guard<std::mutex> guard(channel.lock);
         if (!proxy.empty())
             channel.proxyHost = proxy.substr(0, 63);
-        if (!port.empty() && std::atoi(port.c_str()) > 0)
+        if (!port.empty() && std::atoi(port.c_str()) > 0 && std::atoi(port.c_str()) < 65536)
             channel.proxyPort = static_cast<std::uint16_t>(std::atoi(port.c_str()));
+        CallSettings& call = channel.machine.Settings();
+        if (!answer.empty())
+            call.autoAnswerSeconds = std::atoi(answer.c_str()) > 0 ? std::atoi(answer.c_str()) : 0;
+        call.proxyHost = channel.proxyHost;
+        call.proxyPort = channel.proxyPort;
+        call.peerPort = peerPort > 0 && peerPort < 65536 ? static_cast<std::uint16_t>(peerPort) : kSignalPort;
+        call.voicePort = voicePort;
+        call.silence = silence;
         if (!directory.empty())
             channel.client.SetServerName(0, directory);
         if (!directory2.empty())
@@ -184,7 +304,8 @@ int ReadCallSettings(std::uint32_t localAddress)
         if (channel.platform.socket != INVALID_SOCKET)
             closesocket(channel.platform.socket);
         channel.platform.socket = INVALID_SOCKET;
-        reports = channel.client.TakeReports();
+        reports = channel.machine.TakeReports();
+        channel.soundEpoch = channel.machine.SoundEpoch();
         failures.swap(channel.platform.failures);
     }
     Deliver(reports, failures);
@@ -255,7 +376,6 @@ void CallProc(int generation)
         } else {
             Sleep(50);
         }
-        WithClient([](SignalClient& client) { client.Tick(); });
         CallTick();
     }
     LibLog(kLogCalls, "call_proc() stopped...");
@@ -269,16 +389,27 @@ void SetTickSource(TickSource source) { g_ticks = source; }
 
 void WithClient(const std::function<void(SignalClient&)>& fn)
 {
+    WithCall([&](CallMachine&) { fn(TheChannel().client); });
+}
+
+void WithCall(const std::function<void(CallMachine&)>& fn)
+{
     Channel& channel = TheChannel();
     std::vector<Report> reports;
     std::vector<SocketFailure> failures;
     {
         std::lock_guard<std::mutex> guard(channel.lock);
-        fn(channel.client);
-        reports = channel.client.TakeReports();
+        fn(channel.machine);
+        reports = channel.machine.TakeReports();
+        channel.soundEpoch = channel.machine.SoundEpoch();
         failures.swap(channel.platform.failures);
     }
     Deliver(reports, failures);
+}
+
+void EndDialTones()
+{
+    StopDialTones();
 }
 
 bool CallThreadRunning()
@@ -348,23 +479,14 @@ int SignIn(int on)
 
 int MakeCall(const char* number, int kind, const char* extra)
 {
-    (void)extra;
     if (!number || !*number)
         return -1;
     if (CallStart() != 0)
         return -1;
-    std::string digits = DialledDigits(number);
-    if (std::strchr(number, '.')) {
-        if (std::uint32_t address = ParseDottedAddress(number))
-            return CallDirect(address);
-    }
-    kind = kind == kCallKindTelephone ? kCallKindTelephone : kCallKindPc;
-    bool registered = false;
-    WithClient([&](SignalClient& client) { registered = client.Registered(); });
-    if (kind == kCallKindTelephone && !registered)
-        return InviteViaProxy(digits);
-    int result = 0;
-    WithClient([&](SignalClient& client) { result = client.SendCallRequest(kind, digits); });
+    std::string text = number;
+    std::string more = extra ? extra : "";
+    int result = -1;
+    WithCall([&](CallMachine& machine) { result = machine.PlaceCall(text, kind, more); });
     return result;
 }
 

@@ -11,8 +11,14 @@
 
 namespace qelo {
 
-// Runs fn on the client under the lock, then delivers what it reported.
+class CallMachine;
+
+// Runs fn on the client (or the call machine) under the lock, then carries out what it
+// reported: callbacks, tones and the voice path, none of them under the lock.
 void WithClient(const std::function<void(SignalClient&)>& fn);
+void WithCall(const std::function<void(CallMachine&)>& fn);
+// Waits for the dialled digits' tones to end (PW_stop, after the call machine stopped them).
+void EndDialTones();
 
 int CallStart();
 void StopCallThread();

@@ -1,7 +1,7 @@
 #include "chat_web/engine/ChatEngineCore.h"
 #include "chat_web/engine/JisCodec.h"
 
-#include "FakeChatHost.h"
+#include "chat_web/engine/tests/FakeChatHost.h"
 
 #include <gtest/gtest.h>
 

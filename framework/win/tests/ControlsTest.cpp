@@ -4,7 +4,7 @@
 #include "framework/win/DialogTemplate.h"
 #include "framework/win/Gdi.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

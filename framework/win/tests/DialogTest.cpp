@@ -1,9 +1,9 @@
 // Dialogs from resource templates, modal and modeless, and the modal loop's PreTranslateMessage.
 #include "framework/win/Dialog.h"
 
-#include "FrameworkTestIds.h"
-#include "StringIds.h"
-#include "WinTestSupport.h"
+#include "framework/win/tests/FrameworkTestIds.h"
+#include "resources/StringIds.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "framework/win/Menu.h"
 #include "framework/win/Wnd.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "framework/win/Wnd.h"
 #include "framework/core/Failure.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // bytes and LoadStringW the exact Unicode text.
 #include "framework/win/Afx.h"
 
-#include "FrameworkTestIds.h"
-#include "StringIds.h"
+#include "framework/win/tests/FrameworkTestIds.h"
+#include "resources/StringIds.h"
 
 #include <gtest/gtest.h>
 

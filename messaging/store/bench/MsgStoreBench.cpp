@@ -5,7 +5,7 @@
 //    the same 10,000 INSERT statements (each its own transaction) on the same schema in one run.
 // 2. The partner history (newest 100 of one partner) in a database of 100,000 messages.
 // 3. The start-up check on that database.
-#include "StoreTestSupport.h"
+#include "messaging/store/tests/StoreTestSupport.h"
 
 #include "messaging/store/SqliteDb.h"
 

@@ -2,7 +2,7 @@
 // and whatever was there before is either that database or kept byte for byte under the
 // set-aside name; or, for a file that can't be brought to the current layout, no history and the
 // file untouched. It never crashes and never loses the old file.
-#include "StoreTestSupport.h"
+#include "messaging/store/tests/StoreTestSupport.h"
 
 #include "messaging/store/SqliteDb.h"
 

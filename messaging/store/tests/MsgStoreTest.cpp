@@ -1,6 +1,6 @@
 // The store's operations as its callers use them: storing messages, partners and attachments,
 // reading them back through the recordsets, deleting, purging and compacting.
-#include "StoreFixture.h"
+#include "messaging/store/tests/StoreFixture.h"
 
 #include "messaging/store/SqliteDb.h"
 

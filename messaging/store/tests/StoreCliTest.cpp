@@ -1,5 +1,5 @@
 // The Debian sqlite3 tool as an independent reader of what the store wrote.
-#include "StoreFixture.h"
+#include "messaging/store/tests/StoreFixture.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 // A writer killed in the middle of its work never costs a committed message: the file opens
 // at the next start (nothing set aside) and holds every message whose AddMessage returned.
-#include "StoreFixture.h"
+#include "messaging/store/tests/StoreFixture.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,7 +1,7 @@
 // One fresh install folder and test platform per test; the store uses them while the test runs.
 #pragma once
 
-#include "StoreTestSupport.h"
+#include "messaging/store/tests/StoreTestSupport.h"
 #include "messaging/store/Recordsets.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The pieces under the store: dates as the database keeps them, and how texts are stored.
-#include "StoreFixture.h"
+#include "messaging/store/tests/StoreFixture.h"
 
 #include "messaging/store/StoreText.h"
 #include "messaging/store/StoreTime.h"

@@ -1,6 +1,6 @@
 // Start-up with a file that is not a usable database of ours: it is set aside (copied under a
 // dated name, never lost) and a new database is started; the older layout is upgraded in place.
-#include "StoreFixture.h"
+#include "messaging/store/tests/StoreFixture.h"
 
 #include "messaging/store/SqliteDb.h"
 #include "resources/StringIds.h"

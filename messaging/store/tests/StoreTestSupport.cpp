@@ -1,4 +1,4 @@
-#include "StoreTestSupport.h"
+#include "messaging/store/tests/StoreTestSupport.h"
 
 #include "messaging/store/SqliteDb.h"
 

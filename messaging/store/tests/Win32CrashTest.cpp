@@ -1,6 +1,6 @@
 // Crash safety under Wine: a writer process killed (TerminateProcess) in the middle of a batch of
 // inserts costs no committed message, and the file opens at the next start as it is.
-#include "StoreFixture.h"
+#include "messaging/store/tests/StoreFixture.h"
 
 #include <windows.h>
 

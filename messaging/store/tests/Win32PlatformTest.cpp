@@ -1,6 +1,6 @@
 // The Windows platform of the store: where the install folder comes from, code page 932 and
 // UTF-8 at the SQLite boundary, and the file operations that keep set-aside copies safe.
-#include "StoreTestSupport.h"
+#include "messaging/store/tests/StoreTestSupport.h"
 
 #include <gtest/gtest.h>
 

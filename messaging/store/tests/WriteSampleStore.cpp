@@ -3,7 +3,7 @@
 // tests/cli_reads_store.sh. usage: WriteSampleStore <install folder>
 // With "--forever" it adds messages until it is killed, printing "<SeqNo> <index>" after each
 // AddMessage returned (the crash-safety test under Wine kills it mid-batch).
-#include "StoreTestSupport.h"
+#include "messaging/store/tests/StoreTestSupport.h"
 
 #include <cstdio>
 #include <string>

@@ -2,7 +2,7 @@
 // code, as the error reporter loads it (Windows only: it reads the compiled string table).
 #include "messaging/wire/PmResultCodes.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 #include <windows.h>
 

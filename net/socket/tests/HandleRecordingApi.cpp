@@ -1,4 +1,4 @@
-#include "HandleRecordingApi.h"
+#include "net/socket/tests/HandleRecordingApi.h"
 
 #include <chrono>
 

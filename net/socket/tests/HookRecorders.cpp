@@ -1,4 +1,4 @@
-#include "HookRecorders.h"
+#include "net/socket/tests/HookRecorders.h"
 
 #include "net/socket/SocketApi.h"
 #include "net/socket/SocketTimeout.h"

@@ -1,4 +1,4 @@
-#include "LoopbackPeer.h"
+#include "net/socket/tests/LoopbackPeer.h"
 
 #include <arpa/inet.h>
 #include <chrono>

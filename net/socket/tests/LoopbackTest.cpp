@@ -1,7 +1,7 @@
 // CTcpClient and CUdpEndpoint over real loopback sockets (the native BSD shim), with the owner
 // recorded in place of a window.
-#include "LoopbackPeer.h"
-#include "OwnerRecorder.h"
+#include "net/socket/tests/LoopbackPeer.h"
+#include "net/socket/tests/OwnerRecorder.h"
 
 #include "net/socket/SocketTimeout.h"
 #include "net/socket/TcpClient.h"

@@ -1,4 +1,4 @@
-#include "OwnerRecorder.h"
+#include "net/socket/tests/OwnerRecorder.h"
 
 namespace {
 OwnerRecorder* g_current = nullptr;

@@ -1,8 +1,8 @@
 // The receive loops driven through every error path by a scripted socket shim, and the ownership
 // rules around the self-deleting receive thread.
-#include "HookRecorders.h"
-#include "OwnerRecorder.h"
-#include "ScriptedSocketApi.h"
+#include "net/socket/tests/HookRecorders.h"
+#include "net/socket/tests/OwnerRecorder.h"
+#include "net/socket/tests/ScriptedSocketApi.h"
 
 #include "net/socket/SocketTimeout.h"
 #include "net/socket/TcpClient.h"

@@ -1,4 +1,4 @@
-#include "ScriptedSocketApi.h"
+#include "net/socket/tests/ScriptedSocketApi.h"
 
 #include <cstring>
 #include <stdexcept>

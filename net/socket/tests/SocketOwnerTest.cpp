@@ -2,9 +2,9 @@
 // once any of them has closed it nobody uses the value again, even though the system hands the
 // value to another socket at once (HandleRecordingApi records every such stray use). Also the
 // bounded stop: a receive thread that does not end is left to end on its own.
-#include "HandleRecordingApi.h"
-#include "HookRecorders.h"
-#include "OwnerRecorder.h"
+#include "net/socket/tests/HandleRecordingApi.h"
+#include "net/socket/tests/HookRecorders.h"
+#include "net/socket/tests/OwnerRecorder.h"
 
 #include "net/socket/RecvThreads.h"
 #include "net/socket/SocketTimeout.h"

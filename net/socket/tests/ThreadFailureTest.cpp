@@ -1,7 +1,7 @@
 // What a thread of the library does with an exception: it reaches the failure hook once per
 // failure; a loop whose step keeps failing backs off (a growing, bounded pause) and after a bounded
 // number of failures in a row ends, with exactly one report that it ends.
-#include "HookRecorders.h"
+#include "net/socket/tests/HookRecorders.h"
 
 #include "net/socket/CommThread.h"
 #include "net/socket/SocketExceptions.h"

@@ -1,7 +1,7 @@
 // The time-out thread and its guards, the scoped lock and the exceptions.
-#include "HookRecorders.h"
-#include "LoopbackPeer.h"
-#include "OwnerRecorder.h"
+#include "net/socket/tests/HookRecorders.h"
+#include "net/socket/tests/LoopbackPeer.h"
+#include "net/socket/tests/OwnerRecorder.h"
 
 #include "net/socket/SocketExceptions.h"
 #include "net/socket/SocketTimeout.h"

@@ -1,7 +1,7 @@
 // Codec speed (run by hand): encodes and decodes 60 s of the speech-like signal at both rates
 // and prints how many times faster than real time each direction runs on one core.
-#include "Sx5363Codec.h"
-#include "SpeechLike.h"
+#include "platform/sx5363s/Sx5363Codec.h"
+#include "platform/sx5363s/tests/SpeechLike.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "Sx5363Codec.h"
-#include "SpeechLike.h"
-#include "sx5363s.h"
+#include "platform/sx5363s/Sx5363Codec.h"
+#include "platform/sx5363s/tests/SpeechLike.h"
+#include "platform/sx5363s/sx5363s.h"
 
 #include <gtest/gtest.h>
 

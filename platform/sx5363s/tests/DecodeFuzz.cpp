@@ -1,5 +1,5 @@
 // The decoder takes whatever a peer sends: frames of any bytes, in any order of types.
-#include "Sx5363Codec.h"
+#include "platform/sx5363s/Sx5363Codec.h"
 
 #include <cstring>
 

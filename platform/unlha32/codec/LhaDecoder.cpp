@@ -6,7 +6,7 @@
 // Every count read from the stream is checked, reading past the end of the stream is an error,
 // and a copy never reaches before the dictionary's start (that area reads as blanks, as the
 // archivers that wrote these streams assume).
-#include "Lha.h"
+#include "platform/unlha32/codec/Lha.h"
 
 #include <cstring>
 #include <memory>

@@ -1,6 +1,6 @@
 // -lh5- encoder: LZ77 over an 8 KiB dictionary with hash chains and one step of lazy matching,
 // then static Huffman codes per block, written the way the decoder reads them.
-#include "Lha.h"
+#include "platform/unlha32/codec/Lha.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Archive headers, CRC-16 and the archive writer.
-#include "Lha.h"
+#include "platform/unlha32/codec/Lha.h"
 
 #include <cstring>
 

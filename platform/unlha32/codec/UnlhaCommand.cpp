@@ -1,4 +1,4 @@
-#include "UnlhaCommand.h"
+#include "platform/unlha32/codec/UnlhaCommand.h"
 
 namespace lha {
 

@@ -1,6 +1,6 @@
 // The LHA codec on its own: archives of another implementation, round trips through our writer,
 // and damaged or hostile input.
-#include "LhaFixtures.h"
+#include "platform/unlha32/tests/LhaFixtures.h"
 #include "platform/unlha32/codec/Lha.h"
 #include "platform/unlha32/codec/UnlhaCommand.h"
 

@@ -1,7 +1,7 @@
 // Our archives against Debian's independent LHA tools: lhasa's "lha" must test and extract what we
 // write, byte for byte, and we must read what jlha-utils writes. Native build only (the tools run
 // on the host).
-#include "LhaFixtures.h"
+#include "platform/unlha32/tests/LhaFixtures.h"
 #include "platform/unlha32/codec/Lha.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // unlha32.dll through its exports, as the programs load it: by name, undecorated stdcall exports.
-#include "LhaFixtures.h"
-#include "WinTestSupport.h"
+#include "platform/unlha32/tests/LhaFixtures.h"
+#include "tests/support/WinTestSupport.h"
 #include "platform/unlha32/codec/Lha.h"
 #include "platform/unlha32/codec/UnlhaCommand.h"
 

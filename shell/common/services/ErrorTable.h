@@ -10,6 +10,8 @@ constexpr int kSuccess = 12000;
 constexpr unsigned kNetworkBusyText = 177;
 // Shown for a code with neither a string of its own nor a table row, with "(#code)".
 constexpr unsigned kUnknownErrorText = 13011;
+// Message flags: the system message box's stop icon (MB_ICONHAND) and warning icon
+// (MB_ICONEXCLAMATION), with OK as the only button.
 constexpr unsigned kFlagError = 0x10;
 constexpr unsigned kFlagWarning = 0x30;
 

@@ -1,6 +1,12 @@
 #include "shell/common/services/MessageBoxSeam.h"
 
+#include "shell/common/services/ErrorTable.h"
+
 #include "framework/win/WinApp.h"
+
+// The portable error table names the system box's flags without windows.h.
+static_assert(errortable::kFlagError == (MB_OK | MB_ICONHAND), "error flags are the stop icon");
+static_assert(errortable::kFlagWarning == (MB_OK | MB_ICONEXCLAMATION), "warning flags are the warning icon");
 
 namespace {
 
@@ -28,6 +34,24 @@ IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter)
 }
 
 IMessageBoxPresenter* GetMessageBoxPresenter() { return g_presenter ? g_presenter : &g_systemBox; }
+
+int CancelAnswer(UINT flags)
+{
+    switch (flags & MB_TYPEMASK) {
+    case MB_OK:
+        return IDOK;
+    case MB_YESNO:
+        return IDNO;
+    case MB_ABORTRETRYIGNORE:
+        return IDABORT;
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_RETRYCANCEL:
+    case MB_CANCELTRYCONTINUE:
+    default:
+        return IDCANCEL;
+    }
+}
 
 int PresentMessageBox(HWND owner, const char* text, UINT flags, bool styled)
 {

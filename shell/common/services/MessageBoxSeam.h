@@ -5,14 +5,22 @@
 
 #include "framework/win/Afx.h"
 
+// What a presenter answers when it could not show the box (the system box answers 0 then).
+constexpr int kMessageBoxNotShown = 0;
+
 class IMessageBoxPresenter {
 public:
     virtual ~IMessageBoxPresenter() = default;
-    // flags: buttons in the low four bits, icon in 0xF0, as the system box codes them. styled
-    // asks for the program's own message box (the main window is ready). Returns the button
-    // chosen (IDOK, IDYES, ...), or 0.
+    // flags: the system box's MB_ buttons (MB_TYPEMASK), icon (MB_ICONMASK) and modality bits.
+    // styled asks for the program's own message box (the main window is ready). Returns the
+    // button chosen (IDOK, IDYES, ...), or kMessageBoxNotShown.
     virtual int Show(HWND owner, const char* text, UINT flags, bool styled) = 0;
 };
+
+// The answer that stands for a box nobody saw: what dismissing it would have meant. IDCANCEL
+// where the buttons include Cancel, IDNO for Yes/No, IDABORT for Abort/Retry/Ignore, IDOK for
+// OK alone.
+int CancelAnswer(UINT flags);
 
 // Installs a presenter (null restores the system message box); returns the previous one.
 IMessageBoxPresenter* SetMessageBoxPresenter(IMessageBoxPresenter* presenter);

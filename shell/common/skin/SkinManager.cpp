@@ -1,6 +1,6 @@
 #include "shell/common/skin/SkinManager.h"
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 #include "shell/common/skin/UnlhaArchiver.h"
 
 #include "framework/core/Cp932.h"

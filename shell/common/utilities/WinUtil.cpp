@@ -5,7 +5,7 @@
 #include <mmsystem.h>
 #include <wininet.h>
 
-#include "StringIds.h"
+#include "resources/StringIds.h"
 
 namespace winutil {
 

@@ -30,8 +30,10 @@ class Tinyproxy:
             "LogLevel Critical",
             f"PidFile \"{os.path.join(self.folder, 'tinyproxy.pid')}\"",
             f"Allow {self.host}",
-            f"ConnectPort {self.connect_port}",
         ]
+        # One port, or a list of them (a server with a data connection beside its main one).
+        ports = self.connect_port if isinstance(self.connect_port, (list, tuple)) else [self.connect_port]
+        lines += [f"ConnectPort {port}" for port in ports]
         if self.user:
             lines.append(f"BasicAuth {self.user} {self.password}")
         with open(conf, "w") as f:

@@ -4,8 +4,8 @@
 #include "toolkit/core/SkinEntries.h"
 #include "toolkit/win/SkinDialog.h"
 
-#include "FakeSkin.h"
-#include "ToolkitTestIds.h"
+#include "toolkit/win/tests/FakeSkin.h"
+#include "toolkit/win/tests/ToolkitTestIds.h"
 
 #include <chrono>
 #include <cstdio>

@@ -5,7 +5,7 @@
 
 #include "toolkit/win/SkinHost.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -2,9 +2,9 @@
 // placement from the skin, display changes and delayed destruction.
 #include "toolkit/win/SkinFrameDialog.h"
 
-#include "FakeSkin.h"
-#include "ToolkitTestIds.h"
-#include "WinTestSupport.h"
+#include "toolkit/win/tests/FakeSkin.h"
+#include "toolkit/win/tests/ToolkitTestIds.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // box with nobody at the keyboard would wait for ever).
 #include "toolkit/win/MessageBoxDlg.h"
 
-#include "FakeSkin.h"
-#include "WinTestSupport.h"
+#include "toolkit/win/tests/FakeSkin.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 
 #include "toolkit/core/MenuLayout.h"
 
-#include "FakeSkin.h"
-#include "WinTestSupport.h"
+#include "toolkit/win/tests/FakeSkin.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 #include "toolkit/win/SkinButton.h"
 #include "toolkit/win/SkinDialog.h"
 
-#include "FakeSkin.h"
-#include "ToolkitTestIds.h"
-#include "WinTestSupport.h"
+#include "toolkit/win/tests/FakeSkin.h"
+#include "toolkit/win/tests/ToolkitTestIds.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

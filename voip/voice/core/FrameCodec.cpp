@@ -1,4 +1,4 @@
-#include "FrameCodec.h"
+#include "voip/voice/core/FrameCodec.h"
 
 #include <algorithm>
 #include <cstring>

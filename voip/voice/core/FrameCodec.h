@@ -2,7 +2,7 @@
 // over the codec's entry points (bound from sx5363s.dll on Windows, linked directly natively).
 #pragma once
 
-#include "sx5363s.h"
+#include "platform/sx5363s/sx5363s.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "JitterBuffer.h"
+#include "voip/voice/core/JitterBuffer.h"
 
 #include <cstring>
 

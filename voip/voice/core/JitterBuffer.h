@@ -4,8 +4,8 @@
 // pending frames and its lag come in as arguments, so tests drive it with tables.
 #pragma once
 
-#include "Rtp.h"
-#include "VoiceLog.h"
+#include "voip/voice/core/Rtp.h"
+#include "voip/voice/core/VoiceLog.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "Rtp.h"
+#include "voip/voice/core/Rtp.h"
 
 namespace voice {
 

@@ -1,4 +1,4 @@
-#include "ToneFile.h"
+#include "voip/voice/core/ToneFile.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "VoiceLog.h"
+#include "voip/voice/core/VoiceLog.h"
 
 #include <cstdio>
 

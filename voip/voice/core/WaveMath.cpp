@@ -1,4 +1,4 @@
-#include "WaveMath.h"
+#include "voip/voice/core/WaveMath.h"
 
 namespace voice {
 

@@ -1,7 +1,7 @@
 // decode_frames with arbitrary bytes split at arbitrary places into a small output.
 #include "voip/voice/core/FrameCodec.h"
 
-#include "sx5363s.h"
+#include "platform/sx5363s/sx5363s.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   void* handle = nullptr;

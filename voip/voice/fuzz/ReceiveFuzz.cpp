@@ -3,7 +3,7 @@
 #include "voip/voice/core/FrameCodec.h"
 #include "voip/voice/core/JitterBuffer.h"
 
-#include "sx5363s.h"
+#include "platform/sx5363s/sx5363s.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   void* handle = nullptr;

@@ -1,4 +1,4 @@
-#include "CodecBinding.h"
+#include "voip/voice/win/CodecBinding.h"
 
 namespace voice {
 

@@ -3,7 +3,7 @@
 // start (the call ends with a message) instead of ending the process.
 #pragma once
 
-#include "VoiceHost.h"
+#include "voip/voice/win/VoiceHost.h"
 
 #include "voip/voice/core/FrameCodec.h"
 

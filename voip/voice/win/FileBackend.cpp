@@ -1,7 +1,7 @@
 // The test sound device. A pacing thread plays queued output buffers into a WAV file and fills
 // input buffers from another, 8 samples per millisecond of the clock, and posts the same thread
 // messages as the real device.
-#include "AudioBackend.h"
+#include "voip/voice/win/AudioBackend.h"
 
 #include "voip/voice/core/ToneFile.h"
 

@@ -1,4 +1,4 @@
-#include "TonePlayer.h"
+#include "voip/voice/win/TonePlayer.h"
 
 #include "voip/voice/core/ToneFile.h"
 

@@ -2,8 +2,8 @@
 // thread that stops cooperatively when another tone (or none) is asked for.
 #pragma once
 
-#include "VoiceHost.h"
-#include "WaveDevice.h"
+#include "voip/voice/win/VoiceHost.h"
+#include "voip/voice/win/WaveDevice.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "VoiceEngine.h"
+#include "voip/voice/win/VoiceEngine.h"
 
 #include "voip/voice/core/MixFile.h"
 #include "voip/voice/core/Rtp.h"

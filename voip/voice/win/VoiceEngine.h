@@ -5,10 +5,10 @@
 // both directions into a .mix file.
 #pragma once
 
-#include "CodecBinding.h"
-#include "TonePlayer.h"
-#include "VoiceHost.h"
-#include "WaveDevice.h"
+#include "voip/voice/win/CodecBinding.h"
+#include "voip/voice/win/TonePlayer.h"
+#include "voip/voice/win/VoiceHost.h"
+#include "voip/voice/win/WaveDevice.h"
 
 #include "voip/voice/core/JitterBuffer.h"
 

@@ -1,4 +1,4 @@
-#include "WaveDevice.h"
+#include "voip/voice/win/WaveDevice.h"
 
 #include "voip/voice/core/VoiceLog.h"
 

@@ -4,8 +4,8 @@
 // the tone player and the dial tones share it).
 #pragma once
 
-#include "AudioBackend.h"
-#include "VoiceHost.h"
+#include "voip/voice/win/AudioBackend.h"
+#include "voip/voice/win/VoiceHost.h"
 
 #include "voip/voice/core/WaveMath.h"
 

@@ -1,4 +1,4 @@
-#include "AudioBackend.h"
+#include "voip/voice/win/AudioBackend.h"
 
 namespace voice {
 namespace {

@@ -2,7 +2,7 @@
 // CTest starts; what the server saw is read from the peer's request log.
 #include "net/forms/win/HttpPostForm.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "OwnerWindow.h"
+#include "net/socket/tests/win/OwnerWindow.h"
 
 namespace {
 const char kClass[] = "NvSocketOwnerTest";

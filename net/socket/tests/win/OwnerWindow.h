@@ -5,7 +5,7 @@
 
 #include "net/socket/SocketTypes.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <windows.h>
 

@@ -3,13 +3,13 @@
 // the window received, in order, with the expected message sequence.
 #include <winsock2.h>
 
-#include "OwnerWindow.h"
+#include "net/socket/tests/win/OwnerWindow.h"
 
 #include "net/socket/SocketTimeout.h"
 #include "net/socket/TcpClient.h"
 #include "net/socket/UdpEndpoint.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // (given in hexadecimal), waits for every echo, closes and prints "echoed <n>".
 #include <winsock2.h>
 
-#include "OwnerWindow.h"
+#include "net/socket/tests/win/OwnerWindow.h"
 
 #include "net/socket/UdpEndpoint.h"
 

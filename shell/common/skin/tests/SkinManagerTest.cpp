@@ -1,8 +1,8 @@
 // The skin manager under Wine with a skin folder and a temporary folder of its own, the real
 // unlha32.dll and the base skin that the build packs.
-#include "StringIds.h"
-#include "RecordingSkinHost.h"
-#include "WinTestSupport.h"
+#include "resources/StringIds.h"
+#include "shell/common/skin/tests/RecordingSkinHost.h"
+#include "tests/support/WinTestSupport.h"
 #include "platform/unlha32/codec/Lha.h"
 #include "shell/common/skin/SkinManager.h"
 #include "shell/common/skin/UnlhaArchiver.h"

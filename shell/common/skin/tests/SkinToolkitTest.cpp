@@ -1,9 +1,9 @@
 // The skinned window toolkit served by the real skin manager: the base skin that the build packs,
 // unpacked with our own unlha32.dll, registered with the toolkit through CSkinManagerSource, and
 // skinned windows opened on the main window's and the error log's bitmaps.
-#include "SkinToolkitTestIds.h"
-#include "RecordingSkinHost.h"
-#include "WinTestSupport.h"
+#include "shell/common/skin/tests/SkinToolkitTestIds.h"
+#include "shell/common/skin/tests/RecordingSkinHost.h"
+#include "tests/support/WinTestSupport.h"
 #include "shell/common/skin/SkinManager.h"
 #include "shell/common/skin/SkinSource.h"
 #include "shell/common/skin/UnlhaArchiver.h"

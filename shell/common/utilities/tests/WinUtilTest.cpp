@@ -4,7 +4,7 @@
 
 #include "shell/common/utilities/WinUtil.h"
 
-#include "WinTestSupport.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
