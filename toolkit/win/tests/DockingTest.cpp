@@ -155,14 +155,14 @@ protected:
         nvtest::PumpPending();
     }
 
-    // The test's own windows from the top of the z-order down.
-    std::vector<std::string> ZOrder()
+    // The test's own windows from the top of the z-order down (only the visible ones if asked).
+    std::vector<std::string> ZOrder(bool visibleOnly = false)
     {
         std::vector<CFamilyFrame*> all = All();
         std::vector<std::string> order;
         for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT))
             for (CFamilyFrame* f : all)
-                if (f->GetSafeHwnd() == w)
+                if (f->GetSafeHwnd() == w && (!visibleOnly || ::IsWindowVisible(w)))
                     order.push_back(f->name);
         return order;
     }
@@ -211,9 +211,19 @@ TEST_F(FamilyTest, DrawersAndShownPanelsStayRightBehindTheLeader)
     phone.ShowWindow(SW_SHOWNA);
     cd.ShowWindow(SW_SHOWNA);
     nvtest::PumpPending();
+    // The free windows come between the leader and the rest of its family.
+    ::SetWindowPos(leader, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::SetWindowPos(apart, leader, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::SetWindowPos(touching, leader, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    {
+        std::vector<std::string> start = ZOrder(true);
+        ASSERT_EQ(Index(start, "free, touching"), Index(start, "leader") + 1);
+    }
     g_direct = true;
     Drag(leader, -30, 20, 3);
-    std::vector<std::string> order = ZOrder();
+    // Among the shown windows (a hidden one stands anywhere; the display may also reorder the
+    // overlapping windows behind the leader among themselves).
+    std::vector<std::string> order = ZOrder(true);
     std::string seen;
     for (const std::string& n : order)
         seen += n + "; ";
