@@ -80,6 +80,7 @@ class Instance:
         folder.mkdir(parents=True, exist_ok=True)
         (folder / "nimbocall.ini").write_text("[nimbocall]\r\n" + "".join(f"{k}={v}\r\n" for k, v in ini.items()))
         self.lines = []
+        self.arrivals = []  # time.time() when each line arrived
         self.lock = threading.Condition()
         self.process = subprocess.Popen([WINE, CONSOLE], cwd=str(folder), env=self.env, stdin=subprocess.PIPE,
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, bufsize=1)
@@ -90,6 +91,7 @@ class Instance:
         for line in self.process.stdout:
             with self.lock:
                 self.lines.append(line.rstrip("\n"))
+                self.arrivals.append(time.time())
                 self.lock.notify_all()
 
     def mark(self):

@@ -10,12 +10,18 @@
 //   setip <a.b.c.d | 0>                PW_set_ip
 //   wavepath <folder> | loglevel <n> | option <n> <value>
 //   echo <text>                        prints the text (a marker for the test's log)
+//   stats                              handles, threads and private bytes of this process
 //   quit
 //
-// Every command answers "= <command> <result>"; callbacks print "<ms> <name> <arguments>".
+// Every command answers "= <command> <result>"; callbacks print "<ms> <name> <arguments>", the
+// time stamp being the system's tick count (the same clock in every process of the machine), and
+// each command is announced as "<ms> > <command>" when it begins.
 #include <winsock2.h>
 
 #include "voip/qelo.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,12 +34,11 @@
 namespace {
 
 std::mutex g_print;
-DWORD g_start = 0;
 
 void Print(const std::string& line)
 {
     std::lock_guard<std::mutex> guard(g_print);
-    std::printf("%lu %s\n", static_cast<unsigned long>(GetTickCount() - g_start), line.c_str());
+    std::printf("%lu %s\n", static_cast<unsigned long>(GetTickCount()), line.c_str());
     std::fflush(stdout);
 }
 
@@ -52,13 +57,33 @@ void __cdecl OnCredit(int credit, int seconds)
 void __cdecl OnVoiceStat(int rx, int tx) { Print("voicestat " + std::to_string(rx) + " " + std::to_string(tx)); }
 void __cdecl OnOffhook(int off) { Print("offhook " + std::to_string(off)); }
 
+std::string ProcessStats()
+{
+    DWORD handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    int threads = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+            if (entry.th32OwnerProcessID == GetCurrentProcessId())
+                ++threads;
+        CloseHandle(snapshot);
+    }
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    return "stats handles=" + std::to_string(handles) + " threads=" + std::to_string(threads) +
+           " private=" + std::to_string(static_cast<unsigned long long>(memory.PrivateUsage));
+}
+
 void Answer(const std::string& command, long result) { Print("= " + command + " " + std::to_string(result)); }
 
 } // namespace
 
 int main()
 {
-    g_start = GetTickCount();
     QL_state = OnState;
     QL_status = OnStatus;
     QL_error = OnError;
@@ -77,6 +102,8 @@ int main()
         in >> a >> b >> c >> d;
         if (command.empty())
             continue;
+        // The moment a command begins, on the same clock as the callbacks.
+        Print("> " + command);
         if (command == "quit") {
             Answer(command, 0);
             break;
@@ -127,6 +154,10 @@ int main()
             Answer(command, result);
         } else if (command == "echo")
             Print("echo " + a);
+        else if (command == "stats") {
+            Print(ProcessStats());
+            Answer(command, 0);
+        }
         else
             Answer(command, -9999);
     }

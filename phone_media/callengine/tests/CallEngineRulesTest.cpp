@@ -53,8 +53,9 @@ TEST(CallEngineRules, StatusWordForEveryCodeFromEveryWord)
             std::uint32_t after = a.changeWord ? a.word : word;
             EXPECT_EQ(e.word, after) << std::hex << word << std::dec << " code " << code;
             EXPECT_EQ(e.handler, a.callHandler && !a.drop) << std::hex << word << std::dec << " code " << code;
-            if (e.handler)
+            if (e.handler) {
                 EXPECT_EQ(e.code, a.handlerCode) << code;
+            }
         }
     }
     // The ones the engine's own thread carries out, and the one that looks at the message.
