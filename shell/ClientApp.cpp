@@ -171,8 +171,8 @@ void CClientApp::WinHelp()
 
 void CClientApp::BuildVersionText()
 {
-    std::unique_ptr<CCallEngine> engine(new CCallEngine);
-    m_versionText = textutil::BuildVersionText(engine->GetVersionText());
+    // Read without an engine of its own: the phone session's engine keeps the session's events.
+    m_versionText = textutil::BuildVersionText(CCallEngine::LibraryVersionText());
 }
 
 SettingsDefaults CClientApp::LoadSettingsDefaults() const

@@ -14,6 +14,9 @@ extern "C" {
 #define QELO_DATA __declspec(dllimport)
 #endif
 
+/* The first directory server's host name: the one PW_start takes when it is given none. */
+#define QELO_DEFAULT_SERVER "ds1.nimbocall.pelorwave.jp"
+
 /* Status kinds of QL_status. */
 #define QL_NOTIFY 0
 #define QL_OK 1

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "voip/core/SignalClient.h"
+#include "voip/qelo.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,7 +33,7 @@ using TickSource = std::uint32_t (*)();
 void SetTickSource(TickSource source);
 
 // Fallback host names of the directory servers (the first is normally given to PW_start).
-constexpr const char kDirectoryHost1[] = "ds1.nimbocall.pelorwave.jp";
+constexpr const char kDirectoryHost1[] = QELO_DEFAULT_SERVER;
 constexpr const char kDirectoryHost2[] = "ds2.nimbocall.pelorwave.jp";
 constexpr const char kDirectoryHost3[] = "ds3.nimbocall.pelorwave.jp";
 constexpr const char kProxyHost[] = "gw.nimbocall.pelorwave.jp";

@@ -4,19 +4,23 @@ namespace voice {
 
 CodecBinding::CodecBinding(VoiceHost& host, std::string library) : host_(host), library_(std::move(library)) {}
 
-CodecBinding::~CodecBinding() { Unload(); }
+CodecBinding::~CodecBinding() {
+  Unload();
+  ReleaseLibrary();
+}
 
 int CodecBinding::Fail(const std::string& text) {
   host_.Log(kLogErrors, text);
   host_.Error(text);
   Unload();
+  ReleaseLibrary();
   return -1;
 }
 
 int CodecBinding::Load(int rate) {
   SetRate(rate);
   Unload();
-  module_ = LoadLibraryA(library_.c_str());
+  if (!module_) module_ = LoadLibraryA(library_.c_str());
   if (!module_) return Fail("Codec '" + library_ + "' is not found!");
   struct Entry { const char* name; FARPROC* slot; const char* report; };
   FARPROC open = nullptr, close = nullptr, initEnc = nullptr, initDec = nullptr, e53 = nullptr, e63 = nullptr,
@@ -49,6 +53,9 @@ void CodecBinding::Unload() {
   if (entries_.handle && close_) close_(&entries_.handle);
   entries_ = CodecEntries{};
   close_ = nullptr;
+}
+
+void CodecBinding::ReleaseLibrary() {
   if (module_) FreeLibrary(module_);
   module_ = nullptr;
 }

@@ -18,7 +18,11 @@ class CodecBinding {
 
   // codec_load: 0, or -1 with the reason sent to the error slot.
   int Load(int rate);
+  // Closes the codec. The library stays loaded for the next call (loading and freeing it for
+  // every call costs memory under Wine that is never given back); it goes with this object or
+  // when it proved unusable.
   void Unload();
+  bool ModuleLoaded() const { return module_ != nullptr; }
   bool Loaded() const { return entries_.handle != nullptr; }
 
   size_t EncodeFrames(const int16_t* samples, size_t count, uint8_t* out, size_t capacity);
@@ -33,6 +37,7 @@ class CodecBinding {
   int Fail(const std::string& text);
   VoiceHost& host_;
   std::string library_;
+  void ReleaseLibrary();
   HMODULE module_ = nullptr;
   SX5363_CloseFn close_ = nullptr;
   CodecEntries entries_;

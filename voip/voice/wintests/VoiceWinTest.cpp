@@ -250,6 +250,8 @@ TEST(CodecBinding, LoadsOurDllAndFailsCleanlyWithoutIt) {
   int16_t out[720];
   EXPECT_EQ(codec.DecodeFrames(frames, 20, out, 720), 240u);
   codec.Unload();
+  EXPECT_FALSE(codec.Loaded());
+  EXPECT_TRUE(codec.ModuleLoaded()) << "the library stays for the next call";
 
   CodecBinding missing(host, "no-such-codec.dll");
   EXPECT_EQ(missing.Load(63), -1);
