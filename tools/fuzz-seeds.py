@@ -57,7 +57,8 @@ def load_module(path, name):
 # --------------------------------------------------------------------------------------------
 # Chat: the server's side of whole sessions, as the harness takes them: a first byte (bit 0: the
 # connection goes through a proxy), then pieces of 1..64 bytes, each after a byte holding its
-# length - 1. A piece ending in 0xFF fires the idle timer, 0xFE leaves the room, 0xFD sends a line.
+# length - 1. A piece ending in 0xFF fires the idle timer, 0xFE leaves the room, 0xFD sends a line,
+# 0xFC makes the socket fail, 0xFB fires the leave timer, 0xFA ends the connection.
 
 def chat_pieces(stream, proxy=False, size=48):
     out = bytearray([1 if proxy else 0])
@@ -102,10 +103,19 @@ def chat_blocks(args):
     leave = bytearray(chat_pieces(enter))
     leave += bytes([0]) + b"\xfe" + bytes([len(b"ERROR :Closing link\r\n") - 1]) + b"ERROR :Closing link\r\n"
     out["leave"] = bytes(leave)
-    # A quiet server: the idle timer fires (0xFF ends a piece), and a line sent with a CR LF in it.
+    # In the room the user sends a line with a CR LF in it (0xFD), then the server falls quiet and
+    # the idle timer fires (0xFF).
     quiet = bytearray(chat_pieces(enter))
-    quiet += bytes([0]) + b"\xff" + bytes([0]) + b"\xfd"
-    out["idle_and_send"] = bytes(quiet)
+    quiet += bytes([0]) + b"\xfd" + bytes([0]) + b"\xff"
+    out["send_then_idle"] = bytes(quiet)
+    # The socket fails (0xFC) and the server pings: the answer can't be sent.
+    broken = bytearray(chat_pieces(enter))
+    broken += bytes([0]) + b"\xfc" + bytes([len(b"PING :irc.test\r\n") - 1]) + b"PING :irc.test\r\n"
+    out["ping_on_broken_socket"] = bytes(broken)
+    # Leaving, with no goodbye from the server before the leave timer (0xFB).
+    late = bytearray(chat_pieces(enter))
+    late += bytes([0]) + b"\xfe" + bytes([0]) + b"\xfb"
+    out["leave_timer"] = bytes(late)
     out["error_before_welcome"] = chat_pieces(b"ERROR :Closing link: (taro@127.0.0.1) [Access denied]\r\n")
     return out
 
@@ -558,6 +568,16 @@ def store_files(args):
                                           else s for s in schema if not s.startswith("CREATE INDEX")]),
         "py_wal_store.db": database(schema, journal="WAL"),
     }
+    # Messages with attachments, two of whose names lead out of the attachment folder.
+    out["py_attachments.db"] = database(schema + [
+        "PRAGMA user_version = 1",
+        "INSERT INTO vyrnuser VALUES ('fuzz', 'name', 'memo', '2020-01-01 00:00:00')",
+        "INSERT INTO vyrnmsg VALUES (1, 1, 'fuzz', '2020-01-01 10:00:00', 'old', 1)",
+        "INSERT INTO vyrnmsg VALUES (2, 0, 'fuzz', '2027-03-01 10:00:00', 'new', 2)",
+        "INSERT INTO vyrnmsg VALUES (3, 0, 'other', '2019-05-05 10:00:00', x'82a0', 4)",
+        "INSERT INTO vyrnattach VALUES (1, 'SOU1.TMP')",
+        "INSERT INTO vyrnattach VALUES (2, '../../sentinel.txt')",
+        "INSERT INTO vyrnattach VALUES (3, '..\\..\\sentinel.txt')"])
     page = out["py_store_rows.db"]
     # A page of the table's tree overwritten: the integrity check has to find it.
     damaged = bytearray(page)

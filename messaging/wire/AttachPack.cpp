@@ -113,7 +113,11 @@ CString AttachPlainName(const char* path)
     const std::size_t length = std::strlen(path);
     std::size_t start = 0;
     for (std::size_t i = 0; i < length;) {
-        const std::size_t step = cp932::CharLength(path + i, length - i);
+        // A lead byte pairs only with a real trail byte: '/' and ':' never are one, so a broken
+        // pair can't hide a separator that the file system would still see.
+        std::size_t step = cp932::CharLength(path + i, length - i);
+        if (step == 2 && !cp932::IsTrailByte(static_cast<unsigned char>(path[i + 1])))
+            step = 1;
         if (step == 1 && (path[i] == '\\' || path[i] == '/' || path[i] == ':'))
             start = i + 1;
         i += step;

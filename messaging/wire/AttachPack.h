@@ -56,8 +56,9 @@ struct AttachPackEntry {
 int AttachParseIndex(const std::uint8_t* index, std::size_t length, std::uint64_t fileSize,
                      AttachPackHeader* header, std::vector<AttachPackEntry>* entries);
 
-// The last component of a path (after '\', '/' or ':', never inside a double-byte character);
-// empty when nothing usable is left ("", ".", "..").
+// The last component of a path (after '\', '/' or ':', never inside a double-byte character; a
+// lead byte pairs only with a valid trail byte, so '/' and ':' always separate); empty when
+// nothing usable is left ("", ".", "..").
 CString AttachPlainName(const char* path);
 
 class CAttachPack : public CObject {

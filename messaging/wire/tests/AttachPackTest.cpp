@@ -262,6 +262,10 @@ TEST_F(AttachPackTest, NamesFromAPackageAreReducedToPlainFileNames)
         // 0x5C is the trail byte of this double-byte character, not a separator.
         {"\x95\x5C.txt", "\x95\x5C.txt"},
         {"\x83\x5C\x83\x74\x83\x67", "\x83\x5C\x83\x74\x83\x67"},
+        // A lead byte before '/' or ':' is no character: the separator still counts.
+        {"zer\x94/dat", "dat"},
+        {"\x81:evil.exe", "evil.exe"},
+        {"a\x94/..\x94/x", "x"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.listed);
@@ -280,6 +284,42 @@ TEST_F(AttachPackTest, NamesFromAPackageAreReducedToPlainFileNames)
         CAttachPack pack;
         CStringArray names;
         EXPECT_EQ(ATTACH_SHORT, pack.List(names, path.c_str()));
+    }
+}
+
+// Packages the fuzzer made (fuzz_attach_pack), replayed: every listed name is a plain file name
+// whatever its bytes pair into, and each entry extracts into the folder and packs again.
+TEST_F(AttachPackTest, FuzzedPackagesListPlainNamesThatExtractAndPackAgain)
+{
+    const std::string inputs[] = {
+        // Two entries, the first named "zer\x94/dat": the lead byte hid the '/' from the reducer.
+        std::string("Vy@n 1.01\0\1\0\0\0\2\0\x11\0\0\0\0\0\0\0zer\x94/dat\0\x10\0\0\0\1\0\0\0on\x96\xd1\x9b\x9et\0" "1",
+                    50),
+    };
+    for (const std::string& input : inputs) {
+        const std::string path = Write("fuzzed.pak", Bytes(input.begin(), input.end()));
+        CAttachPack pack;
+        CStringArray names;
+        ASSERT_EQ(0, pack.List(names, path.c_str()));
+        for (int i = 0; i < names.GetSize(); ++i) {
+            const std::string name(names[i].GetString());
+            SCOPED_TRACE(name);
+            EXPECT_EQ(std::string::npos, name.find_first_of("/:"));
+            ASSERT_EQ(0, pack.Extract(path.c_str(), names[i], Path(name).c_str()));
+            CStringArray one;
+            one.Add(Path(name).c_str());
+            CAttachPack packer;
+            const int packed = packer.Pack(one, Path("again.pak").c_str());
+            if (Read(Path(name)).empty()) {
+                EXPECT_EQ(ATTACH_SHORT, packed);
+                continue;
+            }
+            ASSERT_EQ(0, packed);
+            CStringArray again;
+            ASSERT_EQ(0, pack.List(again, Path("again.pak").c_str()));
+            ASSERT_EQ(1, again.GetSize());
+            EXPECT_EQ(names[i], again[0]);
+        }
     }
 }
 

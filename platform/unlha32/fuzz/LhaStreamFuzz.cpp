@@ -15,7 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t outSize = (static_cast<std::size_t>(data[1]) << 6) | (data[0] >> 2);
     std::vector<std::uint8_t> out;
     (void)lha::DecodeLzh(dictionaryBits, data + 2, size - 2, outSize, out);
-    // Our encoder's output always decodes to its input.
+    // Our encoder's output always decodes to its input. The encoder sets up 160 KB of match tables
+    // per call, which took most of this target's time: the inputs with zeros in the middle bits of
+    // their first byte (a quarter of them, any method and size) take the round trip.
+    if (data[0] & 0x30)
+        return 0;
     std::vector<std::uint8_t> packed = lha::EncodeLh5(data, size);
     std::vector<std::uint8_t> back;
     if (lha::DecodeLzh(13, packed.data(), packed.size(), size, back) != lha::Status::Ok || back.size() != size ||

@@ -212,6 +212,10 @@ def _lead(byte):
     return 0x81 <= byte <= 0x9F or 0xE0 <= byte <= 0xFC
 
 
+def _trail(byte):
+    return 0x40 <= byte <= 0xFC and byte != 0x7F
+
+
 def cut_cp932(text, limit):
     """The longest prefix of at most limit bytes that does not split a double-byte character."""
     text = bytes(text)
@@ -367,10 +371,11 @@ def build_package(entries):
 
 
 def plain_name(name):
-    """The last path component (after \\, / or :), never cut inside a double-byte character."""
+    """The last path component (after \\, / or :), never cut inside a double-byte character; a lead
+    byte pairs only with a valid trail byte, so it can't hide a / or : after it."""
     start, i = 0, 0
     while i < len(name):
-        if _lead(name[i]) and i + 1 < len(name):
+        if _lead(name[i]) and i + 1 < len(name) and _trail(name[i + 1]):
             i += 2
             continue
         if name[i] in b"\\/:":
