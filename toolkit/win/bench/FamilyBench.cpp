@@ -7,8 +7,8 @@
 #include "toolkit/win/OwnerDrawMenu.h"
 #include "toolkit/win/SkinFrameDialog.h"
 
-#include "FakeSkin.h"
-#include "ToolkitTestIds.h"
+#include "toolkit/win/tests/FakeSkin.h"
+#include "toolkit/win/tests/ToolkitTestIds.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,9 +4,9 @@
 // positions and the z-order are read back from the system.
 #include "toolkit/win/SkinFrameDialog.h"
 
-#include "FakeSkin.h"
-#include "ToolkitTestIds.h"
-#include "WinTestSupport.h"
+#include "toolkit/win/tests/FakeSkin.h"
+#include "toolkit/win/tests/ToolkitTestIds.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // lifetimes held by handle, and a Japanese balloon looked at.
 #include "toolkit/win/PopupBalloon.h"
 
-#include "FakeSkin.h"
-#include "WinTestSupport.h"
+#include "toolkit/win/tests/FakeSkin.h"
+#include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
