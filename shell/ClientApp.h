@@ -123,6 +123,8 @@ public:
     // Seams registered by the parts that own them.
     void SetServiceSession(IServiceSession* session) { m_pSession = session; }
     IServiceSession* GetServiceSession() const { return m_pSession; }
+    // Connection settings freeze while a session is registered (with the login bits).
+    bool HasServiceSession() const override { return m_pSession != nullptr; }
     void SetShutdownSteps(IShutdownSteps* steps) { m_pShutdownSteps = steps; }
     IShutdownSteps* GetShutdownSteps() const { return m_pShutdownSteps; }
     void SetErrorSink(IErrorSink* sink) { m_pErrorSink = sink; }
