@@ -5,6 +5,7 @@
 #pragma once
 
 #include "framework/win/WinApp.h"
+#include "net/dialup/NetDialogHost.h"
 #include "shell/ServiceSeams.h"
 #include "shell/common/services/ErrorSink.h"
 #include "shell/common/services/FailureLog.h"
@@ -40,7 +41,7 @@ struct UserRef {
     int32_t image = 0;
 };
 
-class CClientApp : public CWinApp, public CNetInfo {
+class CClientApp : public CWinApp, public CNetInfo, public INetDialogHost {
 public:
     CClientApp();
     ~CClientApp() override;
@@ -75,7 +76,7 @@ public:
     void ShowError(UINT id, int number, CWnd* owner = nullptr);
 
     // Modal state.
-    void SetModalState(bool enter);
+    void SetModalState(bool enter) override;
     void EnableAppWindows(bool enable);
     int GetModalCount() const { return m_modalCount; }
     static void CloseOpenMenus(bool many);
@@ -123,6 +124,14 @@ public:
     // Seams registered by the parts that own them.
     void SetServiceSession(IServiceSession* session) { m_pSession = session; }
     IServiceSession* GetServiceSession() const { return m_pSession; }
+    // What the dial-up dialogs need of the application (INetDialogHost).
+    CNetInfo* GetNetInfo() override { return this; }
+    void SaveNetInfo() override { Save("NetInfo"); }
+    int ShowMessage(HWND owner, const CString& text, unsigned flags) override;
+    int ShowMessageLogged(HWND owner, const CString& text, unsigned flags) override;
+    // A server root of the Servers section ("SearchPage", "MailPage", "ProfilePage").
+    CString GetServerRoot(const char* name);
+
     // Connection settings freeze while a session is registered (with the login bits).
     bool HasServiceSession() const override { return m_pSession != nullptr; }
     void SetShutdownSteps(IShutdownSteps* steps) { m_pShutdownSteps = steps; }

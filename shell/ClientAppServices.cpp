@@ -2,6 +2,8 @@
 // state, the request queue and its lock, the window registry, arrivals, sound and received files.
 #include "shell/ClientApp.h"
 
+#include <cstring>
+
 #include "shell/AppMessages.h"
 #include "shell/MainDlg.h"
 #include "shell/common/services/ErrorTable.h"
@@ -110,6 +112,30 @@ int CClientApp::PresentBox(const CString& text, unsigned flags, CWnd* owner, boo
     if (!logged)
         LogError(flags, text);
     return CancelAnswer(flags);
+}
+
+int CClientApp::ShowMessage(HWND owner, const CString& text, unsigned flags)
+{
+    return ShowMessageBox(text, flags, CWnd::FromHandlePermanent(owner));
+}
+
+int CClientApp::ShowMessageLogged(HWND owner, const CString& text, unsigned flags)
+{
+    return MessageBoxTextLogged(text, flags, CWnd::FromHandlePermanent(owner));
+}
+
+CString CClientApp::GetServerRoot(const char* name)
+{
+    const struct {
+        const char* name;
+        const CString& value;
+    } servers[] = {{"SearchPage", m_settings.m_searchPage}, {"MailPage", m_settings.m_mailPage},
+                   {"ProfilePage", m_settings.m_profilePage}, {"LoginPage", m_settings.m_loginPage},
+                   {"ChargePage", m_settings.m_chargePage}};
+    for (const auto& server : servers)
+        if (std::strcmp(server.name, name) == 0)
+            return server.value;
+    return CString();
 }
 
 int CClientApp::MessageBoxId(UINT id, unsigned flags, CWnd* owner)
