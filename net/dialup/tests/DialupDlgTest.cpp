@@ -1,6 +1,7 @@
 // CDialupDlg under Wine against the stand-in dial-up service: entries it builds (read back from the
 // service's log), the dial driven by posted clicks, the state texts its status box showed compared
 // with the script, errors, hang-up, cancel, PHS and the three modes.
+#include "net/dialup/DialUp.h"
 #include "net/dialup/DialupDlg.h"
 #include "net/dialup/NetDialogHost.h"
 #include "resources/ids/shell.h"
@@ -374,8 +375,9 @@ TEST_F(DialupDlgTest, HangUpAndCancelMidDialShowNoBox)
         EXPECT_TRUE(host.boxes.empty());
         EXPECT_EQ(nullptr, CDialupDlg::RunningDial());
         EXPECT_FALSE(Log("RasHangUpA").empty());
-        if (r.button == IDC_DIALUP_HANGUP)
+        if (r.button == IDC_DIALUP_HANGUP) {
             EXPECT_EQ(hungUp, dialog.statusTexts.back());
+        }
         Script("reset");
         Script("log|" + logPath);
         Script("device|modem|Standard Modem");
@@ -448,8 +450,9 @@ TEST_F(DialupDlgTest, TheInternetDialerModeNeverShowsTheDialog)
         EXPECT_EQ("dial Service", dialer.calls[0]);
         EXPECT_FALSE(dialer.visibleOwner);
         ASSERT_EQ(r.boxes, host.boxes.size());
-        if (r.boxes)
+        if (r.boxes) {
             EXPECT_EQ(std::string(Text(IDS_DIAL_FAILED).GetString()) + "(#5)", host.boxes[0].text);
+        }
         dialog.InternetHangUpConn();
         EXPECT_EQ(r.connected ? 2u : 1u, dialer.calls.size());
     }
@@ -479,6 +482,19 @@ TEST_F(DialupDlgTest, TheNotifierKeepsOnlyTheFirstErrorWithItsExtendedCode)
     const std::string& box = host.boxes[0].text;
     EXPECT_TRUE(box == "Access denied. Extended Error Code: 3" || box == "Stand-in error 692 Extended Error Code: 4")
         << box;
+}
+
+TEST_F(DialupDlgTest, TheConnectionManagerMakesADialogOnlyWithADevice)
+{
+    CDialupDlg* dialog = DialUp(0, nullptr);
+    ASSERT_NE(nullptr, dialog);
+    delete dialog;
+    EXPECT_TRUE(host.boxes.empty());
+    Script("reset");
+    EXPECT_EQ(nullptr, DialUp(0, nullptr));
+    ASSERT_EQ(1u, host.boxes.size());
+    EXPECT_EQ(Text(IDS_NO_DIALUP_DEVICE).GetString(), host.boxes[0].text);
+    EXPECT_TRUE(host.boxes[0].logged);
 }
 
 } // namespace
