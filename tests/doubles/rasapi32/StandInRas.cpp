@@ -274,7 +274,7 @@ DWORD Control(const std::string& line)
         link->entry = arg(1);
         link->deviceType = arg(2);
         link->deviceName = arg(3);
-        link->state = f.size() > 4 ? Number(arg(4)) : kStateConnected;
+        link->state = f.size() > 4 ? Number(arg(4)) : static_cast<DWORD>(kStateConnected);
         s.links.push_back(link);
     } else if (cmd == "dial") {
         s.dialSteps = Split(arg(1), ',');
@@ -351,7 +351,11 @@ DWORD WINAPI DialThread(void* parameter)
             Guard guard;
             state = link.state = Number(step);
         }
-        Log("notify", 0, {{"state", Int(state)}, {"error", Int(error)}, {"extended", Int(extended)}});
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        Log("notify", 0,
+            {{"state", Int(state)}, {"error", Int(error)}, {"extended", Int(extended)},
+             {"qpc", std::to_string(now.QuadPart)}});
         if (job->notifier)
             job->notifier(link.handle, kRasDialEvent, state, error, extended);
         if (error)
@@ -386,7 +390,7 @@ DWORD WINAPI RasEnumDevicesA(DeviceInfo* devices, DWORD* bytes, DWORD* count)
         else if (!devices || *bytes < needed) {
             *bytes = needed;
             *count = static_cast<DWORD>(s.devices.size());
-            result = needed ? kErrorBufferTooSmall : 0;
+            result = needed ? static_cast<DWORD>(kErrorBufferTooSmall) : 0;
         } else {
             for (std::size_t i = 0; i < s.devices.size(); ++i) {
                 devices[i].size = sizeof(DeviceInfo);
@@ -479,7 +483,7 @@ DWORD WINAPI RasGetConnectStatusA(ConnectionHandle handle, ConnectionStatus* sta
         else if (!link)
             result = kErrorInvalidHandle;
         else {
-            status->state = link->hungUp ? kStateDisconnected : link->state;
+            status->state = link->hungUp ? static_cast<DWORD>(kStateDisconnected) : link->state;
             status->error = link->error;
             Put(status->deviceType, link->deviceType);
             Put(status->deviceName, link->deviceName);
