@@ -38,16 +38,24 @@ CString CEdit::GetLine(int line) const
     int first = LineIndex(line);
     if (first < 0)
         return text;
+    // The control counts the line in characters (Wine) or bytes (Windows): room for two bytes
+    // per character, never less than EM_GETLINE's size word.
     int length = LineLength(first);
     if (length <= 0)
         return text;
-    // EM_GETLINE takes the buffer's size in its first word, and at least that much room.
-    int room = std::max(length, static_cast<int>(sizeof(WORD)));
-    char* buffer = text.GetBufferSetLength(room + 1);
-    WORD size = static_cast<WORD>(std::min(room, 0xFFFF));
+    int room = std::min(2 * length + 2, 0xFFFF);
+    char* buffer = text.GetBufferSetLength(room);
+    std::memset(buffer, 0, static_cast<std::size_t>(room) + 1);
+    WORD size = static_cast<WORD>(room);
     std::memcpy(buffer, &size, sizeof size);
     LRESULT copied = SendMessage(EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer));
-    text.ReleaseBuffer(copied < 0 ? 0 : static_cast<int>(std::min<LRESULT>(copied, room)));
+    if (copied <= 0) {
+        text.ReleaseBuffer(0);
+        return text;
+    }
+    // The line holds no NUL, and what follows it is still zero (a one-character line leaves the
+    // size word's high byte, zero for a room this small).
+    text.ReleaseBuffer(static_cast<int>(strnlen(buffer, static_cast<std::size_t>(room))));
     return text;
 }
 

@@ -3,6 +3,8 @@
 #include "framework/win/Controls.h"
 #include "framework/win/ImageList.h"
 
+#include <cstring>
+
 BEGIN_MESSAGE_MAP(CListCtrl, CWnd)
     ON_MESSAGE(WM_REFLECT_BASE + WM_DRAWITEM, OnReflectedDrawItem)
 END_MESSAGE_MAP()
@@ -100,6 +102,8 @@ CString CListCtrl::GetItemText(int item, int subItem) const
         info.pszText = buffer;
         info.cchTextMax = size;
         LRESULT copied = SendMessage(LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&info));
+        // A cut text may come without its NUL.
+        buffer[size - 1] = '\0';
         if (copied < size - 2) {
             text.ReleaseBuffer(-1);
             return text;
@@ -118,7 +122,10 @@ int CListCtrl::GetItemText(int item, int subItem, char* buffer, int bufferSize) 
     info.iSubItem = subItem;
     info.pszText = buffer;
     info.cchTextMax = bufferSize;
-    return static_cast<int>(SendMessage(LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&info)));
+    SendMessage(LVM_GETITEMTEXTA, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&info));
+    // A cut text may come without its NUL.
+    buffer[bufferSize - 1] = '\0';
+    return static_cast<int>(std::strlen(buffer));
 }
 
 BOOL CListCtrl::SetItemData(int item, DWORD_PTR data)

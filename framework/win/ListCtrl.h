@@ -40,6 +40,7 @@ public:
     BOOL SetItemText(int item, int subItem, const char* text);
     // The text of any length; an item or column that does not exist gives "".
     CString GetItemText(int item, int subItem) const;
+    // Copies at most bufferSize - 1 bytes and a NUL; returns the bytes copied.
     int GetItemText(int item, int subItem, char* buffer, int bufferSize) const;
     BOOL SetItemData(int item, DWORD_PTR data);
     // 0 for an item that does not exist.
