@@ -1,5 +1,6 @@
 #include "net/dialup/DialupDlg.h"
 
+#include "net/dialup/DialupDetailDlg.h"
 #include "net/dialup/NetDialogHost.h"
 #include "net/ras/DialupRules.h"
 #include "resources/ids/shell.h"
@@ -172,6 +173,44 @@ int CDialupDlg::UpdateEntry(CString* entryName, const CString& accessPoint, cons
 DWORD CDialupDlg::DeleteOwnEntry(const CString& entryName)
 {
     return DeleteEntry(entryName.IsEmpty() ? m_entryName : entryName, "");
+}
+
+bool CDialupDlg::RunDetailsDialog()
+{
+    CDialupDetailDlg details(nullptr);
+    netui::Host().SetModalState(true);
+    const INT_PTR result = details.DoModal();
+    netui::Host().SetModalState(false);
+    return result == IDOK;
+}
+
+bool CDialupDlg::ConnectForCharge()
+{
+    CNetInfo* info = netui::Host().GetNetInfo();
+    if (!info)
+        return false;
+    const CString user = LoadText(IDS_CHARGE_USER), password = LoadText(IDS_CHARGE_PASSWORD);
+    INT_PTR ended = 0;
+    CString entryName;
+    for (;;) {
+        const NetConnectSettings& settings = info->GetActiveSettings();
+        const bool phs = settings.deviceMode.CompareNoCase("PHS") == 0;
+        const CString accessPoint = info->GetPhoneNumberText(phs ? info->m_PhsFreeAP : info->m_FreeAP);
+        const int result = UpdateEntry(&entryName, accessPoint, user, password, settings.modemName);
+        if (result == kModemMissing) {
+            if (RunDetailsDialog())
+                continue;
+            break;
+        }
+        if (result == 0) {
+            netui::Host().SetModalState(true);
+            ended = DoModal();
+            netui::Host().SetModalState(false);
+        }
+        break;
+    }
+    DeleteOwnEntry(entryName);
+    return ended == 1;
 }
 
 bool CDialupDlg::DoDial(const CString& entryName, bool buildFirst)

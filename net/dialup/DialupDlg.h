@@ -38,6 +38,12 @@ public:
     int UpdateEntry(CString* entryName, const CString& accessPoint, const CString& userName,
                     const CString& password, const CString& modemName);
     DWORD DeleteOwnEntry(const CString& entryName);
+    // Connects to the charge server over the toll-free access point with the charge account; the
+    // entry is removed again afterwards (the connection stays). A missing modem opens the details
+    // dialog, and its OK tries again.
+    bool ConnectForCharge();
+    // The details dialog, modally in the application's modal state; true on OK.
+    bool RunDetailsDialog();
     // Dials and follows the states: 1 connected, 0 failed, hung up or cancelled.
     int Connect();
     bool InternetDialUp(const CString& entryName);

@@ -2,6 +2,7 @@
 // service's log), the dial driven by posted clicks, the state texts its status box showed compared
 // with the script, errors, hang-up, cancel, PHS and the three modes.
 #include "net/dialup/DialUp.h"
+#include "net/dialup/DialupDetailDlg.h"
 #include "net/dialup/DialupDlg.h"
 #include "net/dialup/NetDialogHost.h"
 #include "resources/ids/shell.h"
@@ -495,6 +496,50 @@ TEST_F(DialupDlgTest, TheConnectionManagerMakesADialogOnlyWithADevice)
     ASSERT_EQ(1u, host.boxes.size());
     EXPECT_EQ(Text(IDS_NO_DIALUP_DEVICE).GetString(), host.boxes[0].text);
     EXPECT_TRUE(host.boxes[0].logged);
+}
+
+HHOOK g_chargeHook = nullptr;
+
+// Answers the two dialogs of the charge connection as they come up: OK on the details dialog, Dial
+// on the connect dialog.
+LRESULT CALLBACK ChargeDialogs(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (::GetDlgItem(window, IDC_DETAIL_MODEM))
+            ::PostMessageA(window, WM_COMMAND, IDOK, 0);
+        else if (::GetDlgItem(window, IDC_DIALUP_DIAL))
+            PostClick(window, IDC_DIALUP_DIAL);
+    }
+    return CallNextHookEx(g_chargeHook, code, wParam, lParam);
+}
+
+TEST_F(DialupDlgTest, TheChargeConnectionAsksForAModemAndRemovesItsEntry)
+{
+    host.info.m_FreeAP = "0120-000-000";
+    host.info.m_state |= CNetInfo::kDialupLibraryPresent;
+    host.info.GetActiveSettings(true).modemName = "Gone Modem";
+    g_chargeHook = SetWindowsHookExA(WH_CBT, ChargeDialogs, nullptr, GetCurrentThreadId());
+    CDialupDlg dialog(0, nullptr);
+    const bool connected = dialog.ConnectForCharge();
+    UnhookWindowsHookEx(g_chargeHook);
+    EXPECT_TRUE(connected);
+    ASSERT_EQ(1u, host.boxes.size());
+    EXPECT_NE(std::string::npos, host.boxes[0].text.find("Gone Modem")) << "the missing modem is named";
+    EXPECT_STREQ("Standard Modem", host.info.LiveConnectSettings().modemName.GetString()) << "chosen in the details";
+    const std::string signup = Logged(Text(IDS_ENTRY_SIGNUP));
+    auto sets = Log("RasSetEntryPropertiesA");
+    ASSERT_FALSE(sets.empty());
+    EXPECT_NE(std::string::npos, sets[0].find("\"entry\":\"" + signup + "\",\"phonebook\":null,\"phone\":\"0120-000-000\""))
+        << sets[0];
+    auto dial = Log("RasDialA");
+    ASSERT_EQ(1u, dial.size());
+    EXPECT_NE(std::string::npos, dial[0].find("\"phone\":\"T0120-000-000\",\"user\":\"pccharge\"")) << dial[0];
+    auto deletes = Log("RasDeleteEntryA");
+    ASSERT_FALSE(deletes.empty());
+    EXPECT_NE(std::string::npos, deletes.back().find("\"result\":0,\"entry\":\"" + signup + "\"")) << deletes.back();
+    CRasApi check;
+    EXPECT_TRUE(check.IsConnected(Text(IDS_ENTRY_SIGNUP))) << "the connection stays up";
 }
 
 } // namespace
