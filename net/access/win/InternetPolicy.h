@@ -4,6 +4,7 @@
 // IInternetSettings, whole-URL reads through the options it fills for winutil::HttpGetUrl.
 #pragma once
 
+#include "net/access/NetAccount.h"
 #include "net/forms/win/HttpPostForm.h"
 #include "shell/common/settings/NetInfo.h"
 #include "shell/common/utilities/WinUtil.h"
@@ -50,3 +51,14 @@ private:
 
 // The host name's first address in dotted form, or empty.
 CString GetLocalIpAddress();
+
+// The texts of the network operations from the program's string table.
+class CStringTableTexts : public ITextSource {
+public:
+    CString Text(unsigned id) const override
+    {
+        CString text;
+        text.LoadString(id);
+        return text;
+    }
+};
