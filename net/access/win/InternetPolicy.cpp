@@ -153,13 +153,13 @@ unsigned CInternetPolicy::ReadProxySettings(CString* host, CString* port, CStrin
     return result;
 }
 
-void CInternetPolicy::LoadBrowserProxy()
+void CInternetPolicy::LoadBrowserProxy(const char* keyPath)
 {
     NetConnectSettings& settings = m_info.GetActiveSettings();
     if (!(settings.flags & kProtocolAuto))
         return;
     CString host, port, configUrl;
-    const unsigned result = ReadProxySettings(&host, &port, &configUrl);
+    const unsigned result = ReadProxySettings(&host, &port, &configUrl, keyPath);
     if ((result & kBrowserProxyEnabled) && !host.IsEmpty()) {
         settings.flags |= kProtocolTcp | kProxyInUse;
         settings.proxyHostInUse = host;

@@ -27,7 +27,7 @@ public:
     static bool IsGlobalOffline();
     bool GetProxyAddress(CString* host, CString* port);
     // Only when the protocol is automatic: the browser's proxy becomes the one in use.
-    void LoadBrowserProxy();
+    void LoadBrowserProxy(const char* keyPath = kInternetSettingsKey);
     // The options of a whole-URL read with this policy.
     winutil::HttpGetOptions HttpOptions(const char* url);
 

@@ -169,3 +169,32 @@ TEST(InternetPolicy, AnUnresolvableProxyMeansDirectAccess)
     EXPECT_FALSE(policy.GetProxyAddress(&host, &port));
     EXPECT_STREQ("80", port.GetString());
 }
+
+TEST(InternetPolicy, TheBrowserProxyIsTakenOnlyWhenTheProtocolIsAutomatic)
+{
+    struct Row {
+        const char* name;
+        unsigned protocol;
+        bool browserEnabled;
+        uint16_t flagsAfter;
+        const char* hostInUse;
+    } rows[] = {
+        {"automatic, browser proxy on", 0xFFFF, true, kProtocolAuto | kConnectLan | kProtocolTcp | kProxyInUse, "b.example"},
+        {"automatic, browser proxy off", 0xFFFF, false, kProtocolAuto | kConnectLan | kProtocolTcp, ""},
+        {"udp: left alone", 0, true, kConnectLan, ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        WriteKey({{"ProxyEnable", REG_DWORD, Dword(r.browserEnabled ? 1 : 0)},
+                  {"ProxyServer", REG_SZ, std::string("http=b.example:8081", 20)}});
+        Info info;
+        CMemoryProfile profile;
+        info.SetProfileStore(&profile);
+        info.SetConnectionSettings(true, r.protocol, false, "", "", "", "");
+        CInternetPolicy policy(info);
+        policy.LoadBrowserProxy(kKey);
+        EXPECT_EQ(r.flagsAfter, info.LiveConnectSettings().flags);
+        EXPECT_STREQ(r.hostInUse, info.LiveConnectSettings().proxyHostInUse.GetString());
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+}
