@@ -1,8 +1,11 @@
 // Dial-up dialog figures under Wine (run by hand: build/win64/nv-wine with WINEDLLOVERRIDES=rasapi32=n,
 // the stand-in rasapi32.dll beside this program):
 //  1. how long a state change of the stand-in takes to reach the status box (20-state dials);
-//  2. how long the connect dialog takes to show after DoModal, beside a bare CDialog on its template.
+//  2. how long the connect, details and login dialogs take to show after DoModal, each beside a bare
+//     CDialog on its template.
+#include "net/dialup/DialupDetailDlg.h"
 #include "net/dialup/DialupDlg.h"
+#include "net/dialup/LoginDlg.h"
 #include "net/dialup/NetDialogHost.h"
 #include "net/ras/DialupRules.h"
 
@@ -116,6 +119,7 @@ void Report(const char* name, std::vector<double> values)
 int main()
 {
     QueryPerformanceFrequency(&g_frequency);
+    CRichEditCtrl::EnsureLoaded();
     HMODULE ras = LoadLibraryA("rasapi32.dll");
     auto control = ras ? reinterpret_cast<ControlFn>(reinterpret_cast<void*>(GetProcAddress(ras, "NvRasControl"))) : nullptr;
     if (!control) {
@@ -179,6 +183,16 @@ int main()
     Report("CDialupDlg (295) shows after DoModal", ShowTimes(20, [] { return std::make_unique<CDialupDlg>(0, nullptr); }));
     Report("bare CDialog (295) shows after DoModal",
            ShowTimes(20, [] { return std::make_unique<CDialog>(static_cast<UINT>(IDD_DIALUP), nullptr); }));
+    host.info.m_state |= CNetInfo::kDialupLibraryPresent;
+    Report("CDialupDetailDlg (704) shows after DoModal",
+           ShowTimes(20, [] { return std::make_unique<CDialupDetailDlg>(nullptr); }));
+    Report("bare CDialog (704) shows after DoModal",
+           ShowTimes(20, [] { return std::make_unique<CDialog>(static_cast<UINT>(IDD_DIALUP_DETAIL), nullptr); }));
+    CRasApi service;
+    Report("CLoginDlg (694) shows after DoModal",
+           ShowTimes(20, [&] { return std::make_unique<CLoginDlg>(&service, nullptr); }));
+    Report("bare CDialog (694) shows after DoModal",
+           ShowTimes(20, [] { return std::make_unique<CDialog>(static_cast<UINT>(IDD_LOGIN), nullptr); }));
     UnhookWindowsHookEx(g_hook);
     netui::SetHost(nullptr);
     DeleteFileA(log.c_str());
