@@ -50,11 +50,7 @@ void CNameEntryDlg::OnOK()
 HBRUSH CNameEntryDlg::OnCtlColor(HDC dc, HWND window, UINT kind)
 {
     (void)window;
-    if (m_background && (kind == WM_CTLCOLORDLG || kind == WM_CTLCOLORSTATIC)) {
-        SetBkMode(dc, TRANSPARENT);
-        if (kind == WM_CTLCOLORSTATIC)
-            SetTextColor(dc, netui::Host().GetTextColor());
-        return m_background;
-    }
+    if (HBRUSH brush = netui::DialogColors(dc, kind, m_background))
+        return brush;
     return reinterpret_cast<HBRUSH>(Default());
 }

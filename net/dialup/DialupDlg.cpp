@@ -384,11 +384,8 @@ void CDialupDlg::OnCancel()
 HBRUSH CDialupDlg::OnCtlColor(HDC dc, HWND window, UINT kind)
 {
     (void)window;
-    if (m_background && (kind == WM_CTLCOLORDLG || kind == WM_CTLCOLORSTATIC)) {
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, netui::Host().GetTextColor());
-        return m_background;
-    }
+    if (HBRUSH brush = netui::DialogColors(dc, kind, m_background))
+        return brush;
     return reinterpret_cast<HBRUSH>(Default());
 }
 

@@ -56,6 +56,15 @@ int ShowMessageId(HWND owner, UINT textId, unsigned flags, bool logged)
     return logged ? Host().ShowMessageLogged(owner, text, flags) : Host().ShowMessage(owner, text, flags);
 }
 
+HBRUSH DialogColors(HDC dc, UINT kind, HBRUSH background)
+{
+    if (!background || (kind != WM_CTLCOLORDLG && kind != WM_CTLCOLORSTATIC))
+        return nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, Host().GetTextColor());
+    return background;
+}
+
 void SetDialer(IInternetDialer* dialer)
 {
     g_dialer = dialer;

@@ -27,6 +27,9 @@ void SetHost(INetDialogHost* host);
 INetDialogHost& Host();
 // A string-table text through the host.
 int ShowMessageId(HWND owner, UINT textId, unsigned flags, bool logged = false);
+// The dialogs' colours: the dialog and its static texts drawn transparent on background in the
+// application's text colour. Null for other kinds, which keep the framework's colours.
+HBRUSH DialogColors(HDC dc, UINT kind, HBRUSH background);
 
 } // namespace netui
 

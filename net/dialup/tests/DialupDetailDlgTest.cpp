@@ -4,6 +4,8 @@
 #include "net/dialup/NetDialogHost.h"
 #include "resources/ids/shell.h"
 
+#include "net/dialup/tests/StepsWhenShown.h"
+#include "tests/doubles/rasapi32/StandInControl.h"
 #include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +15,6 @@
 #include <vector>
 
 namespace {
-
-using ControlFn = DWORD(WINAPI*)(const char*);
 
 CString Text(UINT id)
 {
@@ -39,25 +39,7 @@ public:
     std::vector<std::string> boxes;
 };
 
-class ProbeDetailDlg : public CDialupDetailDlg {
-public:
-    using CDialupDetailDlg::CDialupDetailDlg;
-    BOOL OnInitDialog() override
-    {
-        BOOL result = CDialupDetailDlg::OnInitDialog();
-        // The steps run once the dialog is on the screen, as a user's would.
-        ::SetTimer(m_hWnd, 1, 20, [](HWND window, UINT, UINT_PTR timer, DWORD) {
-            if (!::IsWindowVisible(window))
-                return;
-            ::KillTimer(window, timer);
-            auto* self = static_cast<ProbeDetailDlg*>(CWnd::FromHandlePermanent(window));
-            if (self && self->steps)
-                self->steps(window);
-        });
-        return result;
-    }
-    std::function<void(HWND)> steps;
-};
+using ProbeDetailDlg = StepsWhenShown<CDialupDetailDlg>;
 
 void Command(HWND dialog, int id, int code)
 {
@@ -81,12 +63,10 @@ class DetailDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ras = LoadLibraryA("rasapi32.dll");
-        control = ras ? reinterpret_cast<ControlFn>(reinterpret_cast<void*>(GetProcAddress(ras, "NvRasControl"))) : nullptr;
-        ASSERT_NE(nullptr, control) << "the stand-in rasapi32.dll must be loaded";
-        control("reset");
-        control("device|modem|Modem A");
-        control("device|isdn|Adapter B");
+        ASSERT_TRUE(service.Loaded()) << "the stand-in rasapi32.dll must be loaded";
+        service.Reset();
+        service.Script("device|modem|Modem A");
+        service.Script("device|isdn|Adapter B");
         host.info.SetProfileStore(&host.profile);
         host.info.Load("Signup", "NetInfo");
         host.info.m_state |= CNetInfo::kDialupLibraryPresent;
@@ -104,16 +84,11 @@ protected:
     void TearDown() override
     {
         netui::SetHost(nullptr);
-        if (control)
-            control("reset");
-        if (ras)
-            FreeLibrary(ras);
     }
     const NetConnectSettings& Live() { return host.info.LiveConnectSettings(); }
 
+    nvtest::StandInRas service;
     DetailHost host;
-    HMODULE ras = nullptr;
-    ControlFn control = nullptr;
 };
 
 } // namespace
@@ -204,7 +179,7 @@ TEST_F(DetailDlgTest, WithoutAModemTheControlsAreOffAndTheModemIsKept)
     } rows[] = {{"LAN: no message", "Lan", 0}, {"dial-up: told", "Dialup", 1}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        control("reset");
+        service.Reset();
         host.boxes.clear();
         host.info.GetActiveSettings(true).connectType = r.connectType;
         ProbeDetailDlg dialog(nullptr);

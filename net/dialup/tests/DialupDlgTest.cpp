@@ -7,6 +7,7 @@
 #include "net/dialup/NetDialogHost.h"
 #include "resources/ids/shell.h"
 
+#include "tests/doubles/rasapi32/StandInControl.h"
 #include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,6 @@
 
 namespace {
 
-using ControlFn = DWORD(WINAPI*)(const char*);
 const HMODULE g_keepServiceLoaded = LoadLibraryA("rasapi32.dll");
 
 CString Text(UINT id)
@@ -145,15 +145,8 @@ class DialupDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(nullptr, g_keepServiceLoaded);
-        control = reinterpret_cast<ControlFn>(reinterpret_cast<void*>(GetProcAddress(g_keepServiceLoaded, "NvRasControl")));
-        ASSERT_NE(nullptr, control) << "the stand-in rasapi32.dll must be loaded (WINEDLLOVERRIDES=rasapi32=n)";
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        logPath = std::string(temp) + "nv_dialup_test_" + std::to_string(GetCurrentProcessId()) + ".jsonl";
-        DeleteFileA(logPath.c_str());
-        Script("reset");
-        Script("log|" + logPath);
+        ASSERT_TRUE(ras.Loaded()) << "the stand-in rasapi32.dll must be loaded (WINEDLLOVERRIDES=rasapi32=n)";
+        ras.Reset();
         Script("step_ms|5");
         Script("device|modem|Standard Modem");
         host.info.SetProfileStore(&host.profile);
@@ -174,43 +167,15 @@ protected:
     {
         netui::SetHost(nullptr);
         netui::SetDialer(nullptr);
-        if (control)
-            Script("reset");
-        DeleteFileA(logPath.c_str());
     }
-    void Script(const std::string& line) { ASSERT_EQ(0u, control(line.c_str())) << line; }
-    std::vector<std::string> Log(const char* fn)
+    void Script(const std::string& line) { ASSERT_EQ(0u, ras.Script(line)) << line; }
+    std::vector<std::string> Log(const char* fn) { return ras.Log(fn); }
+    void ResetService()
     {
-        std::vector<std::string> lines;
-        std::vector<std::uint8_t> bytes = nvtest::ReadFileBytes(logPath);
-        std::string text(bytes.begin(), bytes.end());
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            if (line.find(std::string("\"fn\":\"") + fn + "\"") != std::string::npos)
-                lines.push_back(line);
-            if (end == std::string::npos)
-                break;
-            start = end + 1;
-        }
-        return lines;
+        ras.Reset();
+        Script("device|modem|Standard Modem");
     }
-    // An entry name as the stand-in logs it (each byte of CP932 as \u00XX).
-    static std::string Logged(const CString& text)
-    {
-        std::string out;
-        for (unsigned char c : text.str()) {
-            char buffer[8];
-            if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\')
-                out += static_cast<char>(c);
-            else {
-                snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                out += buffer;
-            }
-        }
-        return out;
-    }
+    static std::string Logged(const CString& text) { return nvtest::StandInRas::Logged(text.GetString()); }
     std::vector<std::string> Texts(std::initializer_list<UINT> ids)
     {
         std::vector<std::string> texts;
@@ -219,10 +184,9 @@ protected:
         return texts;
     }
 
+    nvtest::StandInRas ras;
     RecordingHost host;
     RecordingDialer dialer;
-    ControlFn control = nullptr;
-    std::string logPath;
 };
 
 TEST_F(DialupDlgTest, BuildEntryMakesTheServiceEntryFromTheAccount)
@@ -239,10 +203,7 @@ TEST_F(DialupDlgTest, BuildEntryMakesTheServiceEntryFromTheAccount)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        Script("reset");
-        Script("log|" + logPath);
-        Script("device|modem|Standard Modem");
-        DeleteFileA(logPath.c_str());
+        ResetService();
         host.info.m_PhoneNumber = r.number;
         host.info.GetActiveSettings(true).dialMode = r.dialMode;
         host.info.GetActiveSettings(true).outsideLine = r.outside;
@@ -379,9 +340,7 @@ TEST_F(DialupDlgTest, HangUpAndCancelMidDialShowNoBox)
         if (r.button == IDC_DIALUP_HANGUP) {
             EXPECT_EQ(hungUp, dialog.statusTexts.back());
         }
-        Script("reset");
-        Script("log|" + logPath);
-        Script("device|modem|Standard Modem");
+        ResetService();
     }
 }
 

@@ -4,6 +4,8 @@
 #include "net/dialup/NetDialogHost.h"
 #include "shell/common/services/MessageBoxSeam.h"
 
+#include "net/dialup/tests/StepsWhenShown.h"
+#include "tests/doubles/rasapi32/StandInControl.h"
 #include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +15,6 @@
 #include <vector>
 
 namespace {
-
-using ControlFn = DWORD(WINAPI*)(const char*);
 
 CString Text(UINT id)
 {
@@ -41,24 +41,7 @@ public:
     std::vector<std::string> boxes;
 };
 
-class ProbeLoginDlg : public CLoginDlg {
-public:
-    using CLoginDlg::CLoginDlg;
-    BOOL OnInitDialog() override
-    {
-        BOOL result = CLoginDlg::OnInitDialog();
-        ::SetTimer(m_hWnd, 1, 20, [](HWND window, UINT, UINT_PTR timer, DWORD) {
-            if (!::IsWindowVisible(window))
-                return;
-            ::KillTimer(window, timer);
-            auto* self = static_cast<ProbeLoginDlg*>(CWnd::FromHandlePermanent(window));
-            if (self && self->steps)
-                self->steps(window);
-        });
-        return result;
-    }
-    std::function<void(HWND)> steps;
-};
+using ProbeLoginDlg = StepsWhenShown<CLoginDlg>;
 
 std::string ItemText(HWND dialog, int id)
 {
@@ -84,9 +67,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(ras.IsAvailable());
-        control = reinterpret_cast<ControlFn>(reinterpret_cast<void*>(GetProcAddress(ras.GetModule(), "NvRasControl")));
-        ASSERT_NE(nullptr, control);
-        control("reset");
+        ASSERT_TRUE(service.Loaded());
+        service.Reset();
         host.info.SetProfileStore(&host.profile);
         host.info.Load("Signup", "NetInfo");
         netui::SetHost(&host);
@@ -96,13 +78,11 @@ protected:
     {
         netui::SetHost(nullptr);
         SetMessageBoxPresenter(previous);
-        if (control)
-            control("reset");
     }
     void AddEntry(const CString& name) { ASSERT_EQ(0u, ras.CreateEntry(name, "modem", "M", 4, 1, "1", "")); }
 
+    nvtest::StandInRas service;
     CRasApi ras;
-    ControlFn control = nullptr;
     LoginHost host;
     IMessageBoxPresenter* previous = nullptr;
 };

@@ -3,6 +3,7 @@
 // it was called with from its JSON log.
 #include "net/ras/win/RasApi.h"
 
+#include "tests/doubles/rasapi32/StandInControl.h"
 #include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,6 @@
 
 namespace {
 
-using ControlFn = DWORD(WINAPI*)(const char*);
-
 // The stand-in stays loaded for the whole run: a dial thread may still be finishing when a test's
 // CRasApi frees its reference.
 const HMODULE g_keepServiceLoaded = LoadLibraryA("rasapi32.dll");
@@ -24,44 +23,15 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(api.IsAvailable()) << "the stand-in rasapi32.dll must be loaded (WINEDLLOVERRIDES=rasapi32=n)";
-        control = reinterpret_cast<ControlFn>(reinterpret_cast<void*>(GetProcAddress(api.GetModule(), "NvRasControl")));
-        ASSERT_NE(nullptr, control) << "the loaded rasapi32.dll is not the stand-in";
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        logPath = std::string(temp) + "nv_ras_test_" + std::to_string(GetCurrentProcessId()) + ".jsonl";
-        DeleteFileA(logPath.c_str());
-        Script("reset");
-        Script("log|" + logPath);
+        ASSERT_TRUE(ras.Loaded()) << "the loaded rasapi32.dll is not the stand-in";
+        ras.Reset();
         Script("step_ms|1");
     }
-    void TearDown() override
-    {
-        if (control)
-            Script("reset");
-        DeleteFileA(logPath.c_str());
-    }
-    void Script(const std::string& line) { ASSERT_EQ(0u, control(line.c_str())) << line; }
-    std::vector<std::string> LogLines(const char* fn = nullptr)
-    {
-        std::vector<std::string> lines;
-        std::vector<std::uint8_t> bytes = nvtest::ReadFileBytes(logPath);
-        std::string text(bytes.begin(), bytes.end());
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            if (!fn || line.find(std::string("\"fn\":\"") + fn + "\"") != std::string::npos)
-                lines.push_back(line);
-            if (end == std::string::npos)
-                break;
-            start = end + 1;
-        }
-        return lines;
-    }
+    void Script(const std::string& line) { ASSERT_EQ(0u, ras.Script(line)) << line; }
+    std::vector<std::string> LogLines(const char* fn = nullptr) { return ras.Log(fn); }
 
+    nvtest::StandInRas ras;
     CRasApi api;
-    ControlFn control = nullptr;
-    std::string logPath;
 };
 
 std::atomic<int> g_notifications{0};
