@@ -62,3 +62,9 @@ public:
         return text;
     }
 };
+
+// The account summary as the window's text (the settings dialog's user-information pages).
+inline void ShowAccountSummary(HWND window, const CNetAccess& access)
+{
+    ::SetWindowTextA(window, access.AccountSummary());
+}

@@ -110,13 +110,14 @@ TEST_F(LoginDlgTest, EachKindOfEntryIsExplainedAndTheLayoutFollows)
         host.info.m_PhoneNumber = r.phone;
         ProbeLoginDlg dialog(&ras, nullptr);
         dialog.m_entryName = r.preset;
-        std::string status, accessNumber;
+        std::string status, accessNumber, accessPoint;
         bool warning = false, charges = false;
         int shownHeight = 0, otherHeight = 0;
         std::string otherStatus;
         dialog.steps = [&](HWND window) {
             status = ItemText(window, IDC_LOGIN_STATUS);
             accessNumber = ItemText(window, IDC_LOGIN_ACCESS_NUMBER);
+            accessPoint = ItemText(window, IDC_LOGIN_ACCESS_POINT);
             warning = Visible(window, IDC_LOGIN_WARNING);
             charges = Visible(window, IDC_LOGIN_CHARGES);
             shownHeight = Height(window);
@@ -139,6 +140,7 @@ TEST_F(LoginDlgTest, EachKindOfEntryIsExplainedAndTheLayoutFollows)
         if (r.full) {
             EXPECT_EQ(Text(IDS_PREMIUM_NOTICE).GetString(), status);
             EXPECT_EQ(r.phone, accessNumber);
+            EXPECT_EQ(Text(IDS_ACCESS_POINT_UNKNOWN).GetString(), accessPoint) << "no access-point list here";
             EXPECT_GT(shownHeight, otherHeight) << "the full layout is taller";
         } else {
             CString expected;
