@@ -64,6 +64,8 @@ public:
     int modalDepth = 0;
 };
 
+// The system's Internet dialer: on success it brings the entry up in the dial-up service, as the
+// real one would, and its hang-up takes it down again.
 class RecordingDialer : public IInternetDialer {
 public:
     DWORD Dial(HWND owner, const char* entryName, DWORD_PTR* connection) override
@@ -71,13 +73,20 @@ public:
         calls.push_back(std::string("dial ") + entryName);
         visibleOwner = owner && IsWindowVisible(owner);
         *connection = 77;
+        if (answer == 0 && service)
+            service->Script(std::string("connection|") + entryName + "|modem|Standard Modem");
+        m_entry = entryName;
         return answer;
     }
     DWORD HangUp(DWORD_PTR connection) override
     {
         calls.push_back("hangup " + std::to_string(connection));
+        CRasApi ras;
+        ras.HangUp(m_entry.c_str());
         return 0;
     }
+    const nvtest::StandInRas* service = nullptr;
+    std::string m_entry;
     DWORD answer = 0;
     bool visibleOwner = false;
     std::vector<std::string> calls;
@@ -161,6 +170,7 @@ protected:
         s.prefixNumber = "xx-xxxx-xxxx";
         s.deviceMode = "";
         netui::SetHost(&host);
+        dialer.service = &ras;
         netui::SetDialer(&dialer);
     }
     void TearDown() override
@@ -406,6 +416,7 @@ TEST_F(DialupDlgTest, TheInternetDialerModeNeverShowsTheDialog)
         host.boxes.clear();
         CDialupDlg dialog(1, nullptr);
         EXPECT_EQ(r.connected, dialog.DoDial("Service", false));
+        EXPECT_EQ(r.connected, dialog.IsConnected("Service")) << "the dialer brought the entry up";
         ASSERT_EQ(1u, dialer.calls.size());
         EXPECT_EQ("dial Service", dialer.calls[0]);
         EXPECT_FALSE(dialer.visibleOwner);
@@ -415,6 +426,7 @@ TEST_F(DialupDlgTest, TheInternetDialerModeNeverShowsTheDialog)
         }
         dialog.InternetHangUpConn();
         EXPECT_EQ(r.connected ? 2u : 1u, dialer.calls.size());
+        EXPECT_FALSE(dialog.IsConnected("Service"));
     }
 }
 
