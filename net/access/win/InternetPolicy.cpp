@@ -81,23 +81,29 @@ void CInternetPolicy::SetupInternetHandle(HINTERNET session, int accessType, DWO
         SetOption(session, INTERNET_OPTION_CONNECTED_STATE, &info, sizeof info);
     }
     INTERNET_PROXY_INFO proxy{};
-    proxy.dwAccessType = INTERNET_OPEN_TYPE_DIRECT;
     CString address;
-    const NetConnectSettings& settings = m_info.GetActiveSettings();
-    if (m_info.m_forceDirect == 1) {
-        proxy.dwAccessType = INTERNET_OPEN_TYPE_DIRECT;
-    } else if (accessType != -1) {
-        proxy.dwAccessType = static_cast<DWORD>(accessType);
-    } else if ((settings.flags & (kProtocolTcp | kProxyInUse)) == (kProtocolTcp | kProxyInUse) &&
-               !settings.proxyHostInUse.IsEmpty()) {
-        CString host, port;
-        if (GetProxyAddress(&host, &port)) {
-            address = host + ":" + port;
-            proxy.dwAccessType = INTERNET_OPEN_TYPE_PROXY;
-            proxy.lpszProxy = address.GetString();
-        }
-    }
+    proxy.dwAccessType = ProxyChoice(accessType, &address);
+    if (proxy.dwAccessType == INTERNET_OPEN_TYPE_PROXY)
+        proxy.lpszProxy = address.GetString();
     SetOption(session, INTERNET_OPTION_PROXY, &proxy, sizeof proxy);
+}
+
+DWORD CInternetPolicy::ProxyChoice(int accessType, CString* address)
+{
+    address->Empty();
+    if (m_info.m_forceDirect == 1)
+        return INTERNET_OPEN_TYPE_DIRECT;
+    if (accessType != -1)
+        return static_cast<DWORD>(accessType);
+    const NetConnectSettings& settings = m_info.GetActiveSettings();
+    if ((settings.flags & (kProtocolTcp | kProxyInUse)) != (kProtocolTcp | kProxyInUse) ||
+        settings.proxyHostInUse.IsEmpty())
+        return INTERNET_OPEN_TYPE_DIRECT;
+    CString host, port;
+    if (!GetProxyAddress(&host, &port))
+        return INTERNET_OPEN_TYPE_DIRECT;
+    *address = host + ":" + port;
+    return INTERNET_OPEN_TYPE_PROXY;
 }
 
 bool CInternetPolicy::GetProxyAddress(CString* host, CString* port)

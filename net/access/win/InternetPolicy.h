@@ -20,6 +20,7 @@ public:
     void SetupInternetHandle(HINTERNET session) override { SetupInternetHandle(session, -1, 0); }
     DWORD GetRequestFlags(const char* url) override { return m_info.GetRequestFlags(url); }
     void SetProxyCredentials(HINTERNET request) override;
+    DWORD GetOpenAccessType(CString* proxy) override { return ProxyChoice(-1, proxy); }
 
     // Time-outs, the connected state when the user chose to work off-line, and the proxy.
     void SetupInternetHandle(HINTERNET session, int accessType, DWORD connectTimeout);
@@ -44,6 +45,8 @@ protected:
     }
 
 private:
+    // Direct, the given access type, or proxy access with "host:port" in *address.
+    DWORD ProxyChoice(int accessType, CString* address);
     void SetDword(HINTERNET handle, DWORD option, DWORD value) { SetOption(handle, option, &value, sizeof value); }
 
     CNetInfo& m_info;

@@ -8,10 +8,13 @@ Paths:
   /menu/NCsrchNCID.cgi, /menu/NCsrchComID.cgi                 call-partner look-ups: named fields
       with errno 0 and the other half of the pair ("unknown" gets errno 0x1f)
   /mail/redirect.pl                                            web-mail: numbered fields, OK
+  any path with "/proxy-auth/" (asked as a proxy)             407 with a Basic challenge unless the
+      request carries Proxy-Authorization for nvuser:nvpass
   /long.cgi                                                    a reply of more than 2048 bytes
   anything else                                                404
 """
 
+import base64
 from urllib.parse import parse_qsl
 
 from .http import HttpPeer
@@ -44,6 +47,11 @@ class AccountFormsPeer(HttpPeer):
             answer = b"nc_id:NC-" if by_comm else b"oth_id:ID-"
             return 200, text, CALL_HEAD % (b"0x0206" if by_comm else b"0x0208", comm_id) + answer + other.encode("latin-1") + b"\r\n"
         if request.path == "/mail/redirect.pl":
+            return 200, text, b"00:1.0\r\n01:OK\r\n"
+        if "/proxy-auth/" in request.path:
+            expected = "Basic " + base64.b64encode(b"nvuser:nvpass").decode("ascii")
+            if request.headers.get("Proxy-Authorization") != expected:
+                return 407, {"Proxy-Authenticate": 'Basic realm="nv"', "Content-Type": "text/plain"}, b"who are you"
             return 200, text, b"00:1.0\r\n01:OK\r\n"
         if request.path == "/long.cgi":
             return 200, text, b"00:1.0\r\n01:OK\r\n15:" + b"x" * 5000 + b"\r\n17:LONGID\r\n"

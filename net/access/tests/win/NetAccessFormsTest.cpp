@@ -84,3 +84,45 @@ TEST(NetAccessForms, TheWebMailFormIsAnsweredOk)
     EXPECT_EQ(0, f.access.PostMailForm("new.name", &reply));
     EXPECT_GE(CountRequests("/mail/redirect.pl"), 2);
 }
+
+// With a proxy in the settings, a form goes to the proxy (here the peer itself, which logs the
+// absolute URL a proxy is asked for) with the proxy credentials of the settings.
+TEST(NetAccessForms, AFormGoesThroughTheProxyOfTheSettings)
+{
+    Forms f;
+    const std::string port = std::to_string(std::atoi(ReadPeerFile(".port").c_str()));
+    f.info.SetConnectionSettings(true, 1, true, "127.0.0.1", port.c_str(), "nvuser", "nvpass");
+    CString reply;
+    std::uint32_t error = 0;
+    HttpPostForm("http://192.0.2.1:81", "/proxied/form.cgi", "a=1", &reply, &error, &f.policy);
+    std::istringstream lines(ReadPeerFile(".log"));
+    std::string line, proxied;
+    while (std::getline(lines, line))
+        if (line.find("192.0.2.1:81/proxied/form.cgi") != std::string::npos)
+            proxied = line;
+    EXPECT_FALSE(proxied.empty()) << "the proxy was not asked (error " << error << ")";
+}
+
+TEST(NetAccessForms, AProxyThatAsksForCredentialsGetsThoseOfTheSettings)
+{
+    struct Row {
+        const char *name, *password;
+        bool answered;
+    } rows[] = {{"right password", "nvpass", true}, {"wrong password", "other", false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Forms f;
+        const std::string port = std::to_string(std::atoi(ReadPeerFile(".port").c_str()));
+        f.info.SetConnectionSettings(true, 1, true, "127.0.0.1", port.c_str(), "nvuser", r.password);
+        CString reply;
+        std::uint32_t error = 0;
+        EXPECT_EQ(r.answered, HttpPostForm("http://192.0.2.1:81", "/proxy-auth/form.cgi", "a=1", &reply, &error,
+                                           &f.policy))
+            << error;
+        if (r.answered) {
+            EXPECT_STREQ("00:1.0\r\n01:OK\r\n", reply.GetString());
+        } else {
+            EXPECT_EQ(407u, error);
+        }
+    }
+}
