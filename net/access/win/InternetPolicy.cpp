@@ -183,6 +183,7 @@ winutil::HttpGetOptions CInternetPolicy::HttpOptions(const char* url)
     options.proxyUser = m_info.LiveConnectSettings().proxyData1;
     options.proxyPassword = m_info.LiveConnectSettings().proxyData2;
     options.setupSession = [this](void* session) { SetupInternetHandle(static_cast<HINTERNET>(session)); };
+    options.accessType = GetOpenAccessType(&options.proxy);
     return options;
 }
 

@@ -126,3 +126,16 @@ TEST(NetAccessForms, AProxyThatAsksForCredentialsGetsThoseOfTheSettings)
         }
     }
 }
+
+TEST(NetAccessForms, AWholeUrlReadTakesTheProxyAndItsCredentials)
+{
+    Forms f;
+    const std::string port = std::to_string(std::atoi(ReadPeerFile(".port").c_str()));
+    f.info.SetConnectionSettings(true, 1, true, "127.0.0.1", port.c_str(), "nvuser", "nvpass");
+    CString text;
+    long error = 0;
+    EXPECT_TRUE(winutil::HttpGetUrl("http://192.0.2.1:81/proxy-auth/page.html", text, nullptr,
+                                    f.policy.HttpOptions("http://192.0.2.1:81/proxy-auth/page.html"), &error))
+        << error;
+    EXPECT_STREQ("00:1.0\r\n01:OK\r\n", text.GetString());
+}
