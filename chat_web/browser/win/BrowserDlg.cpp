@@ -88,12 +88,16 @@ BOOL CBrowserDlg::LayoutSkin()
 {
     if (!ReloadSkin("browser.bmp") && !HasSkin())
         return FALSE;
+    RECT unused;
     for (int i = 0; i < kButtonCount; ++i) {
         if (!m_buttons[i].m_hWnd)
             continue;
         m_buttons[i].SetBitmap(kToolbar[i].bitmap, kButtonFrames);
         m_buttons[i].PlaceFromSkin(kToolbar[i].id);
+        SetControlAnchor(kToolbar[i].id, toolkit::Skins().GetControlRect(kToolbar[i].id, &unused));
     }
+    SetControlAnchor(IDC_BROWSER_INDICATOR, toolkit::Skins().GetControlRect(IDC_BROWSER_INDICATOR, &unused));
+    SetControlAnchor(IDC_BROWSER_STATUS, toolkit::Skins().GetControlRect(IDC_BROWSER_STATUS, &unused));
     if (m_indicator.m_hWnd) {
         m_indicator.SetBitmap("browser_indicate.bmp", kIndicatorFrames);
         RECT r;
@@ -241,7 +245,7 @@ void CBrowserDlg::OnDestroy()
 void CBrowserDlg::PostNcDestroy()
 {
     // Windows opened on request (the kind given at construction) belong to nobody else.
-    if (IsOpenedOnRequest(static_cast<WindowKind>(m_parentId)))
+    if (m_deleteOnDestroy || IsOpenedOnRequest(static_cast<WindowKind>(m_parentId)))
         delete this;
 }
 

@@ -47,6 +47,9 @@ public:
 
     void HideWithMain();
     void SetAutoHide(BOOL autoHide) { m_autoHide = autoHide ? 1 : 0; }
+    // The object deletes itself when its window is gone (windows the application makes and
+    // leaves to the window registry); windows opened on request always do.
+    void SetDeleteOnDestroy(bool deleteOnDestroy) { m_deleteOnDestroy = deleteOnDestroy; }
     BOOL GetAutoHide() const { return m_autoHide; }
     void CloseSelf();
     CString GetLocationUrl();
@@ -144,4 +147,5 @@ private:
     short m_firstNavigation = -1;
     CString m_pageUrl;
     SIZE m_templateSize = {0, 0};
+    bool m_deleteOnDestroy = false;
 };

@@ -255,6 +255,13 @@ void CUrlComboWnd::HideBar()
     m_isShown = FALSE;
 }
 
+void CUrlComboWnd::PostNcDestroy()
+{
+    CSkinFrameDialog::PostNcDestroy();
+    if (m_deleteOnDestroy)
+        delete this;
+}
+
 void CUrlComboWnd::OnDestroy()
 {
     if (CWinApp* app = AfxGetApp()) {

@@ -26,6 +26,8 @@ public:
     void HideBar();
     bool LayoutSkin();
     static bool IsValidUrl(const CString& text);
+    // The object deletes itself when its window is gone.
+    void SetDeleteOnDestroy(bool deleteOnDestroy) { m_deleteOnDestroy = deleteOnDestroy; }
 
     const CString& GetCurrentUrl() const { return m_currentUrl; }
     BOOL IsShown() const { return m_isShown; }
@@ -40,6 +42,7 @@ public:
 
 protected:
     void OnDestroy();
+    void PostNcDestroy() override;
     void OnSelChange();
     void OnCloseUp() { m_listClosed = TRUE; }
     // Puts url at the top of the history (dropping its twin and the entries past the limit).
@@ -53,4 +56,5 @@ private:
     BOOL m_listClosed = FALSE;
     CBrowserDlg* m_targetBrowser = nullptr;
     std::vector<CBrowserDlg*> m_browserList;
+    bool m_deleteOnDestroy = false;
 };
