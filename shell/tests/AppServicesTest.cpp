@@ -3,6 +3,8 @@
 // registry, received files and the lock.
 #include "tests/support/WinTestSupport.h"
 
+#include "chat_web/browser/tests/win/BrowserTestSkin.h"
+#include "chat_web/browser/win/BrowserDlg.h"
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
 #include "shell/ClientApp.h"
@@ -633,3 +635,46 @@ TEST_F(AppTest, RoomUrlsCarryTheFirstThreeCharactersAndTheWholeId)
     CString url = App().BuildRoomUrl("0123456789ABCDEF");
     EXPECT_NE(-1, url.Find("/room012/0123456789ABCDEF/index.cgi")) << url.GetString();
 }
+
+namespace {
+
+// Browser windows opened on request: each joins the registry under its kind and the tray's
+// list; a user's room page reuses its window; the registered windows leave the tray as they close.
+TEST_F(AppTest, BrowserWindowsOpenOnRequestAndRoomPagesReuseTheirWindow)
+{
+    CFakeSkin skin;
+    FillBrowserSkin(skin);
+    EXPECT_EQ(nullptr, App().OpenUrlInBrowser("", kWindowAddressBook)) << "no main window";
+    CKindWnd* main = MakeWindow(kWindowMain, 0);
+    skin.mainWindow = main->GetSafeHwnd();
+
+    CBrowserDlg* book = App().OpenUrlInBrowser("", kWindowAddressBook);
+    ASSERT_NE(nullptr, book);
+    EXPECT_EQ(book, App().FindWindowByKind(kWindowAddressBook, ""));
+    ASSERT_EQ(1u, skin.trayCalls.size());
+    EXPECT_TRUE(skin.trayCalls[0].first);
+
+    App().OpenUserRoom("ABCDEFGH1234567");
+    EXPECT_EQ(nullptr, App().FindWindowByKind(kWindowUserRoom, "")) << "15 characters are no ID";
+    App().OpenUserRoom("ABCDEFGH12345678");
+    CWnd* room = App().FindWindowByKind(kWindowUserRoom, "");
+    ASSERT_NE(nullptr, room);
+    App().OpenUserRoom("ZYXWVUTS87654321");
+    EXPECT_EQ(room, App().FindWindowByKind(kWindowUserRoom, ""));
+    int rooms = 0;
+    for (const RegisteredWindow& member : CClientApp::Windows().Members())
+        rooms += member.kind == kWindowUserRoom ? 1 : 0;
+    EXPECT_EQ(1, rooms) << "the room window is used again";
+
+    HWND bookWindow = book->GetSafeHwnd();
+    skin.trayCalls.clear();
+    App().CloseRegisteredWindows();
+    EXPECT_FALSE(::IsWindow(bookWindow));
+    EXPECT_EQ(nullptr, App().FindWindowByKind(kWindowUserRoom, ""));
+    ASSERT_EQ(2u, skin.trayCalls.size());
+    EXPECT_FALSE(skin.trayCalls[0].first);
+    EXPECT_FALSE(skin.trayCalls[1].first);
+    main->DestroyWindow();
+}
+
+} // namespace
