@@ -270,6 +270,8 @@ void CUrlComboWnd::OnDestroy()
             key.Format("url%d", i);
             app->WriteProfileString("Browse", key, "");
         }
+        // Older versions wrote a 21st entry that nothing reads: it goes.
+        app->WriteProfileString("Browse", "url21", nullptr);
         CString home;
         home.LoadString(IDS_URL_HOME_PAGE);
         std::vector<CString> saved = browser::HistoryToSave(GetEntries(), home);
