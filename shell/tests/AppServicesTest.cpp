@@ -7,6 +7,7 @@
 #include "chat_web/browser/win/BrowserDlg.h"
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
+#include "shell/BrowserServices.h"
 #include "shell/ClientApp.h"
 #include "shell/InstanceWnd.h"
 #include "shell/MainDlg.h"
@@ -675,6 +676,60 @@ TEST_F(AppTest, BrowserWindowsOpenOnRequestAndRoomPagesReuseTheirWindow)
     EXPECT_FALSE(skin.trayCalls[0].first);
     EXPECT_FALSE(skin.trayCalls[1].first);
     main->DestroyWindow();
+}
+
+} // namespace
+
+namespace {
+
+// The main window as far as page requests go: it records 0x40C.
+class CRequestRecorder : public CWnd {
+public:
+    std::vector<WPARAM> requests;
+    BOOL Create()
+    {
+        JoinRegistry(kWindowMain);
+        return CreateEx(0, RegisterWindowClass("NvTestRequestRecorder"), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_APP_COMMAND_REQUEST) {
+            requests.push_back(wParam);
+            return 0;
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+// A link another program hands over (0x40D, wParam 1) comes from no page: its command runs even
+// while the browser shows a page of elsewhere; other targets and empty texts do nothing.
+TEST_F(AppTest, HandedOverLinksRunTheirCommandInTheApplicationsBrowser)
+{
+    CFakeSkin skin;
+    FillBrowserSkin(skin);
+    CRequestRecorder main;
+    ASSERT_TRUE(main.Create());
+    skin.mainWindow = main.GetSafeHwnd();
+    CBrowserDlg* browserWindow = shellbrowser::CreateBrowser(&main, kWindowBrowser);
+    ASSERT_NE(nullptr, browserWindow);
+    browserWindow->SetPageUrl("http://elsewhere.example/");
+
+    shellbrowser::ShowHandedOverUrl(1, "x-vyrntalk:nv_close");
+    shellbrowser::ShowHandedOverUrl(2, "x-vyrntalk:nv_quit");
+    shellbrowser::ShowHandedOverUrl(1, "");
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return !main.requests.empty(); }, 5000));
+    nvtest::PumpPending();
+    EXPECT_EQ(std::vector<WPARAM>{kAppHide}, main.requests);
+    EXPECT_STREQ("http://elsewhere.example/", browserWindow->GetPageUrl()) << "the window's own page stays";
+
+    // From the page itself the same link is refused.
+    main.requests.clear();
+    browserWindow->HandleSpecialUrl("x-vyrntalk:nv_quit");
+    nvtest::PumpPending();
+    EXPECT_TRUE(main.requests.empty());
+    browserWindow->DestroyWindow(); // deletes itself
+    EXPECT_EQ(nullptr, App().GetBrowserDlg());
+    main.DestroyWindow();
 }
 
 } // namespace
