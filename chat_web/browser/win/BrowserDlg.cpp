@@ -168,7 +168,7 @@ BOOL CBrowserDlg::OnInitDialog()
             if (i == kOemButton && browser::Host().GetOemLinkUrl().IsEmpty())
                 continue;
             if (!text.IsEmpty())
-                m_tooltip.AddTool(m_buttons[i].m_hWnd, text);
+                m_tooltip.AddTool(&m_buttons[i], text.GetString());
         }
     }
 
