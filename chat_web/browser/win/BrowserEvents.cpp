@@ -106,13 +106,11 @@ void CBrowserDlg::OnBeforeNavigate2(IDispatch* disp, const CString& url, const C
     browser::Host().CloseOpenMenus();
     int handled = HandleSpecialUrl(url);
     *cancel = handled ? VARIANT_TRUE : VARIANT_FALSE;
-    // The page of the window is the last top-level address it let through.
+    // The page of the window is the last top-level address it let through; frames report
+    // their own object, the top level the control itself.
     IDispatch* own = m_control.GetControlDispatch();
-    bool topLevel = !disp || !own || disp == own;
-    if (!disp && own)
-        topLevel = true;
-    else if (disp && own && disp != own) {
-        // Frames report their own dispatch; the top level reports the control's.
+    bool topLevel = true;
+    if (disp && own && disp != own) {
         IUnknown* a = nullptr;
         IUnknown* b = nullptr;
         disp->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a));
