@@ -358,3 +358,59 @@ TEST_F(BrowserWindowTest, ScreenshotOfTheWindowWithAnEmptyPage)
 }
 
 } // namespace
+
+namespace {
+
+std::string MenuShape(HMENU menu)
+{
+    std::string shape;
+    int count = ::GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char label[256] = "";
+        ::GetMenuStringA(menu, static_cast<UINT>(i), label, sizeof label, MF_BYPOSITION);
+        if (HMENU sub = ::GetSubMenu(menu, i))
+            shape += std::string("[") + label + ":" + MenuShape(sub) + "]";
+        else
+            shape += std::string(label) + "#" + std::to_string(::GetMenuItemID(menu, i) - ID_FAVORITE_FIRST) + " ";
+    }
+    return shape;
+}
+
+TEST_F(BrowserWindowTest, FavouritesMenuListsFoldersFirstAndOnlyLowerCaseShortcuts)
+{
+    char temp[MAX_PATH];
+    ::GetTempPathA(sizeof temp, temp);
+    std::string root = std::string(temp) + "nv_fav_test";
+    nvtest::RemoveTree(root);
+    ::CreateDirectoryA(root.c_str(), nullptr);
+    ::CreateDirectoryA((root + "\\zoo").c_str(), nullptr);
+    ::CreateDirectoryA((root + "\\Apps").c_str(), nullptr);
+    auto shortcut = [](const std::string& path, const std::string& url) {
+        std::string text = "[InternetShortcut]\r\nURL=" + url + "\r\n";
+        nvtest::WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+    };
+    shortcut(root + "\\beta.url", "http://b.example/");
+    shortcut(root + "\\Alpha.url", "http://a.example/");
+    shortcut(root + "\\UPPER.URL", "http://u.example/");
+    shortcut(root + "\\zoo\\lion.url", "http://l.example/");
+    shortcut(root + "\\Apps\\mail.url", "http://m.example/");
+    ASSERT_NE(nullptr, MakeAppBrowser());
+    HMENU menu = window->BuildFavoritesMenu(root.c_str());
+    EXPECT_EQ("[Apps:mail#2 ][zoo:lion#3 ]Alpha#0 beta#1 ", MenuShape(menu));
+    ::DestroyMenu(menu);
+    ASSERT_EQ(4, window->GetFavoriteUrls().GetSize());
+    EXPECT_STREQ("http://a.example/", window->GetFavoriteUrls()[0]);
+    EXPECT_STREQ("http://l.example/", window->GetFavoriteUrls()[3]);
+
+    // A favourite's command navigates the page (the control asks the window first).
+    ASSERT_TRUE(Settle());
+    window->SendMessage(WM_COMMAND, ID_FAVORITE_FIRST + 1, 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return window->GetPageUrl() == "http://b.example/"; }, 10000));
+    nvtest::RemoveTree(root);
+
+    menu = window->BuildFavoritesMenu((root + "\\missing").c_str());
+    EXPECT_EQ(0, ::GetMenuItemCount(menu)) << "an unreadable folder gives an empty menu";
+    ::DestroyMenu(menu);
+}
+
+} // namespace
