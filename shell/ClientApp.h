@@ -18,6 +18,7 @@
 #include <vector>
 
 class CAppHostDlg;
+class CBrowserDlg;
 class CMainDlg;
 class CWnd;
 
@@ -105,6 +106,14 @@ public:
     CWnd* FindWindowByKind(WindowKind kind, const CString& name) const;
     void CloseRegisteredWindows(CWnd* window = nullptr);
     CString BuildRoomUrl(const CString& commId) const;
+    // A browser window made through the main window for a kind of the registry, navigated to the
+    // address when one is given, on the tray's list and in the registry; null when none was made.
+    CBrowserDlg* OpenUrlInBrowser(const CString& url, WindowKind kind);
+    // The room page of a 16-character communication ID, in the room window (kind 4) if one is
+    // open, else in a new one; other IDs do nothing.
+    void OpenUserRoom(const CString& commId);
+    // The program's exit code, for an end that a window asks for.
+    void SetExitCode(int code) { m_exitCode = code; }
     void AddLogWindow(CWnd* window);
     void RemoveLogWindow(CWnd* window);
     void AddMemoWindow(CWnd* window);

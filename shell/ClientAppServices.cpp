@@ -14,6 +14,8 @@
 #include "framework/win/Wnd.h"
 
 #include "resources/StringIds.h"
+#include "toolkit/win/SkinFrameDialog.h"
+#include "toolkit/win/SkinHost.h"
 
 namespace {
 
@@ -312,8 +314,12 @@ void CClientApp::CloseRegisteredWindows(CWnd* window)
     CloseOpenMenus(true);
     // Destroying one browser may close another: the walk skips windows that are gone by their turn.
     Windows().ForEach([window](const RegisteredWindow& member) {
-        if (IsOpenedOnRequest(member.kind) && (!window || member.window == window))
+        if (IsOpenedOnRequest(member.kind) && (!window || member.window == window)) {
+            toolkit::Host().RemoveTrayWindow(member.window->GetSafeHwnd());
+            if (CSkinFrameDialog* leader = CSkinFrameDialog::Leader())
+                leader->RemoveFloatingWindow(member.window);
             member.window->DestroyWindow();
+        }
     });
     // A window that outlives its DestroyWindow is no longer one of the registered windows.
     Windows().ForEach([window](const RegisteredWindow& member) {
