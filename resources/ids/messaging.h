@@ -64,3 +64,25 @@
 #define IDS_MSGSTORE_NO_ENGINE      461 // the history database can't be opened or created: the engine is missing
 #define IDS_MSGSTORE_OPEN_FAILED    462 // the history database can't be opened or created: go on without history?
 #define IDS_MSGSTORE_NOT_INSTALLED  463 // the program was not installed by its installer
+// User-list status texts (by a row's status image) and the friend list window.
+#define IDS_STATUS_NORMAL           540
+#define IDS_STATUS_WANT_TALK        541
+#define IDS_STATUS_WANT_CHAT        542
+#define IDS_STATUS_AWAY             543
+#define IDS_STATUS_BREAK            544
+#define IDS_STATUS_IDLE             545
+#define IDS_STATUS_SMILE            546
+#define IDS_STATUS_SAD              547
+#define IDS_STATUS_ANGRY            548
+#define IDS_STATUS_UNDEFINED_1      549
+#define IDS_STATUS_UNDEFINED_2      550
+#define IDS_STATUS_UNDEFINED_3      551
+#define IDS_STATUS_UNDEFINED_4      552
+#define IDS_STATUS_UNDEFINED_5      553
+#define IDS_STATUS_UNDEFINED_6      554
+#define IDS_STATUS_UNDEFINED_7      555
+#define IDS_STATUS_OFFLINE          576
+#define IDS_STATUS_INTRODUCE        303
+#define IDS_FRIEND_SEND_MAIL        452
+#define IDS_LIST_MENU_TIP           453
+#define IDS_FRIEND_DELETE_PAGE      467
