@@ -194,7 +194,7 @@ CString CFakeRecvStore::StoreAttachmentFile(long kind, const CString& source)
     if (failing.count("StoreAttachmentFile") || file == m_host.files.end())
         return CString();
     CString copy;
-    copy.Format("C:\\Log\\Attach\\%ld_%zu", kind, m_host.files.size());
+    copy.Format("C:\\Log\\Attach\\%ld_%u", kind, static_cast<unsigned>(m_host.files.size()));
     m_host.files[copy.str()] = file->second;
     m_log.Add("store.file");
     return copy;

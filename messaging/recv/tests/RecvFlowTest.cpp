@@ -115,8 +115,9 @@ TEST(RecvFlow, TextMessagePathsStoreBeforeDeleteAndNeverTwice)
         EXPECT_EQ(c.requests, f.Requests());
         EXPECT_EQ(c.rows, f.store.rows.size());
         EXPECT_EQ(c.deleted, !f.server.deleted.empty());
-        if (!c.storeFails.empty())
+        if (!c.storeFails.empty()) {
             EXPECT_EQ(1u, f.log.With("notice store-failed").size());
+        }
         if (c.rows) {
             EXPECT_EQ(CString(kText), f.store.rows[0].text);
             EXPECT_EQ(0L, f.store.rows[0].kind);
@@ -216,8 +217,9 @@ TEST(RecvFlow, EveryEarlyEndOfTheBodyReceptionReleasesTheLock)
         EXPECT_TRUE(f.host.pendingTarget.IsEmpty());
         EXPECT_TRUE(f.log.With("client.body 9").empty());
         EXPECT_TRUE(f.server.deleted.empty());
-        if (c.report)
+        if (c.report) {
             EXPECT_EQ(1u, f.log.With(c.report).size());
+        }
         // Only the entry's own (empty) "CHR" file may be left; no "icc" file stays behind.
         for (const auto& file : f.host.files)
             EXPECT_EQ(std::string::npos, file.first.find("icc"));
@@ -425,7 +427,10 @@ TEST(RecvFlow, LoggedOutListAndFetchLeaveNoDeferredWork)
     f.host.loggedIn = false;
     EXPECT_EQ(174, f.flow.RequestList());
     EXPECT_EQ(0, f.flow.GetDeferredWork());
-    f.host.arrivals.push_back(MessageEntry{CString("x"), CString("y"), 1});
+    MessageEntry waiting;
+    waiting.senderId = "x";
+    waiting.number = 1;
+    f.host.arrivals.push_back(waiting);
     f.flow.FetchFirstUnread();
     EXPECT_EQ(0, f.flow.GetDeferredWork());
     EXPECT_TRUE(f.Requests().empty());
