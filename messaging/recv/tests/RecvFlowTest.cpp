@@ -468,3 +468,66 @@ TEST(RecvFlow, ResultsAfterALogOutStillReleaseTheLock)
 }
 
 } // namespace
+
+namespace {
+
+TEST(RecvButtons, BusyStatesAndSelectionSetPlayAttachmentAndRefresh)
+{
+    // view.buttons: 1 play, 3 reply, 4 refresh, 5 history, 6 attachment.
+    const struct {
+        const char* name;
+        std::uint32_t kind; // of the entry at the current index
+        int state;
+        std::map<int, bool> buttons;
+    } rows[] = {
+        {"busy list", kAttachVoiceClip, kBusyList, {{1, false}, {4, false}, {6, false}}},
+        {"busy body", 0, kBusyBody, {{1, false}, {4, false}, {6, false}}},
+        {"offline", kAttachPackage, kBusyOffline, {{1, false}, {4, false}, {6, false}}},
+        {"idle voice clip", kAttachVoiceClip, kBusyIdle, {{1, true}, {4, true}, {6, false}}},
+        {"idle package", kAttachPackage, kBusyIdle, {{1, false}, {4, true}, {6, true}}},
+        {"idle other", kAttachOther4, kBusyIdle, {{1, false}, {4, true}, {6, true}}},
+        {"idle text", 0, kBusyIdle, {{1, false}, {4, true}, {6, false}}},
+        {"unknown state stores only", kAttachPackage, 7, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        MessageEntry entry;
+        entry.senderId = "a";
+        entry.number = 1;
+        entry.attachmentKind = row.kind;
+        f.host.arrivals.push_back(entry);
+        f.flow.SetBusyState(row.state);
+        EXPECT_EQ(row.state, f.flow.GetBusyState());
+        EXPECT_EQ(row.buttons, f.view.buttons);
+    }
+}
+
+TEST(RecvButtons, ClickKeyAndMenuSelectionsDifferInReplyAndHistory)
+{
+    const struct {
+        RecvSelectSource source;
+        int row;
+        std::map<int, bool> buttons;
+    } rows[] = {
+        {RecvSelectSource::Click, 0, {{1, false}, {6, true}, {3, true}, {5, true}}},
+        {RecvSelectSource::ContextMenu, 0, {{1, false}, {6, true}, {3, true}}},
+        {RecvSelectSource::Key, 0, {{1, false}, {6, true}}},
+        {RecvSelectSource::Click, -1, {{1, false}, {3, false}}},
+        {RecvSelectSource::Key, 5, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.row);
+        Fixture f;
+        f.Add(1, kAttachPackage, "x");
+        f.host.loggedIn = false; // nothing is fetched: only the buttons move
+        f.host.arrivals.resize(1);
+        f.host.arrivals[0].number = 1;
+        f.host.arrivals[0].attachmentKind = kAttachPackage;
+        f.view.AddRow(f.host.arrivals[0]);
+        f.flow.OnListSelect(row.row, row.source);
+        EXPECT_EQ(row.buttons, f.view.buttons);
+    }
+}
+
+} // namespace
