@@ -4,6 +4,7 @@
 // other message windows' tests.
 #pragma once
 
+#include "messaging/recv/MessageWindowHost.h"
 #include "messaging/recv/RecvServices.h"
 
 #include <functional>
@@ -228,4 +229,81 @@ private:
     CFakeRecvHost& m_host;
     CRecvFlow& m_flow;
     std::map<std::string, int> m_counts;
+};
+
+// The opener of other windows: records each call ("send reply id", "log id", "dial id" ...).
+class CRecordingOpener : public IMessageWindowOpener {
+public:
+    explicit CRecordingOpener(CRecvEventLog& log) : m_log(log) {}
+    void OpenSendWindow(const PartnerRef& partner, bool reply) override
+    {
+        m_log.Add(std::string(reply ? "send reply " : "send new ") + partner.commId.str());
+    }
+    void RequestReadNotice(const CString& senderId) override { m_log.Add("read-notice " + senderId.str()); }
+    void OpenMessageLog(const PartnerRef& partner) override { m_log.Add("log " + partner.commId.str()); }
+    void OpenMemo(const PartnerRef& partner) override { m_log.Add("memo " + partner.commId.str()); }
+    bool PhoneExists() const override { return phoneExists; }
+    bool PhoneSessionActive() const override { return phoneActive; }
+    void DialCommId(const CString& commId) override { m_log.Add("dial " + commId.str()); }
+    bool PlayVoiceClip(std::uintptr_t, const CString& file) override
+    {
+        m_log.Add("voice-clip " + file.str());
+        return voicePanel;
+    }
+    void OpenUrl(const CString& url) override { m_log.Add("url " + url.str()); }
+    void RunMailCommand() override { m_log.Add("mail"); }
+    void OpenUserRoom(const CString& commId) override { m_log.Add("room " + commId.str()); }
+    bool BrowserExists() const override { return browserExists; }
+    void OpenProfilePage(const CString& commId) override { m_log.Add("profile " + commId.str()); }
+    void OpenProfileSearch() override { m_log.Add("profile-search"); }
+    void OpenFileInBrowser(const CString& path) override { m_log.Add("browse " + path.str()); }
+    void ShowBalloonEvent(int event) override { m_log.Add("balloon " + std::to_string(event)); }
+    void AddTrayWindow(std::uintptr_t) override { m_log.Add("tray add"); }
+    void RemoveTrayWindow(std::uintptr_t) override { m_log.Add("tray remove"); }
+
+    bool phoneExists = false;
+    bool phoneActive = false;
+    bool voicePanel = true;
+    bool browserExists = false;
+
+private:
+    CRecvEventLog& m_log;
+};
+
+// The main window's friend-list state, with what refresh and copy did recorded.
+class CFakeFriendHost : public IFriendListHost {
+public:
+    explicit CFakeFriendHost(CRecvEventLog& log) : m_log(log) {}
+    bool GetFriend(int index, FriendEntry* entry) const override
+    {
+        if (index < 0 || static_cast<std::size_t>(index) >= friends.size())
+            return false;
+        *entry = friends[static_cast<std::size_t>(index)];
+        return true;
+    }
+    bool FriendListArrived() const override { return arrived; }
+    std::uintptr_t GetFocusList() const override { return focusList; }
+    void SetFocusList(std::uintptr_t list) override { focusList = list; }
+    bool RequestLockHeld() const override { return lockHeld; }
+    void SetRefreshPending(unsigned bit) override { m_log.Add("pending " + std::to_string(bit)); }
+    void QueueRequest(std::uint16_t kind) override { m_log.Add("queue " + std::to_string(kind)); }
+    bool IsLoggedIn() const override { return loggedIn; }
+    CString OwnCommId() const override { return ownId; }
+    bool DatabaseAvailable() const override { return database; }
+    bool CopyToClipboard(const CString& text) override
+    {
+        m_log.Add("copy " + text.str());
+        return true;
+    }
+
+    std::vector<FriendEntry> friends;
+    bool arrived = true;
+    std::uintptr_t focusList = 0;
+    bool lockHeld = false;
+    bool loggedIn = true;
+    CString ownId;
+    bool database = true;
+
+private:
+    CRecvEventLog& m_log;
 };
