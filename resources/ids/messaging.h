@@ -86,3 +86,17 @@
 #define IDS_FRIEND_SEND_MAIL        452
 #define IDS_LIST_MENU_TIP           453
 #define IDS_FRIEND_DELETE_PAGE      467
+// The friend list window: template, list control, context menu and its commands.
+#define IDD_FRIEND_LIST             203
+#define IDC_FRIEND_LIST             1001
+#define IDR_FRIEND_MENU             139
+#define ID_FRIEND_SEND              32771
+#define ID_FRIEND_ROOM              32772
+#define ID_FRIEND_REFRESH           32788
+#define ID_FRIEND_HISTORY           32802
+#define ID_FRIEND_DELETE_PAGE       32805
+#define ID_FRIEND_COPY_ID           32808
+#define ID_FRIEND_COPY_NAME         32809
+#define ID_FRIEND_CALL              32810
+#define ID_FRIEND_MEMO              32823
+#define ID_FRIEND_MY_STATUS         32843
