@@ -6,6 +6,7 @@
 
 #include "framework/win/WinApp.h"
 #include "net/dialup/NetDialogHost.h"
+#include "messaging/recv/MessageEntry.h"
 #include "shell/ServiceSeams.h"
 #include "shell/common/services/ErrorSink.h"
 #include "shell/common/services/FailureLog.h"
@@ -22,17 +23,6 @@ class CBrowserDlg;
 class CMainDlg;
 class CWnd;
 
-// One waiting message of the arrival list.
-struct MessageEntry {
-    CString senderId;
-    CString senderName;
-    int32_t number = 0;
-    int32_t time = 0;
-    CString body;
-    int32_t state = 0;
-    int32_t attributes = 0;
-    int32_t attachmentKind = 0;
-};
 
 // One row of the user list; the first row is the user's own.
 struct UserRef {

@@ -196,11 +196,17 @@ def layouts():
         (200, 260), False, "PHONE_CLS", ["PHONE_STATUS", "PHONE_NO", "PHONE_BANNER"], phone_buttons, (44, 20)))
     out["prepaid.bmp"] = ((240, 120), False, generic(
         (240, 120), False, None, ["PREPAID_ID", "PREPAID_PASSWD"], ["PREPAID_OK", "PREPAID_CANCEL"]))
-    out["vyrntalk_rcv.bmp"] = ((400, 300), False, generic(
-        (400, 300), False, "VYRNTALK_RCV_CLS",
-        ["VYRNTALK_RCV_LIST", "VYRNTALK_RCV_VIEW", "VYRNTALK_RCV_BANNER", "VYRNTALK_RCV_STATE"],
-        ["VYRNTALK_RCV_PLAY", "VYRNTALK_RCV_NEW", "VYRNTALK_RCV_REPLY", "VYRNTALK_RCV_RELOAD",
-         "VYRNTALK_RCV_LOG", "VYRNTALK_RCV_EXCANCEL", "VYRNTALK_RCV_FILE"]))
+    # The received-message window holds the fixed 468 x 60 banner at its top, clear of the list,
+    # the text and the buttons (the window checks that and refuses a skin that crosses it).
+    rcv = [("VYRNTALK_RCV_CLS", (462, 3, 16, 16), None),
+           ("VYRNTALK_RCV_BANNER", (8, 24, 468, 60), None),
+           ("VYRNTALK_RCV_LIST", (8, 90, 468, 110), None),
+           ("VYRNTALK_RCV_VIEW", (8, 206, 468, 118), None),
+           ("VYRNTALK_RCV_STATE", (8, 330, 468, 16), None)]
+    for i, key in enumerate(RCV_BUTTON_FILES):
+        if key != "VYRNTALK_RCV_CLS":
+            rcv.append((key, (8 + (i - 1) * 44, 354, 40, 20), None))
+    out["vyrntalk_rcv.bmp"] = ((484, 382), False, rcv)
     out["vyrntalk_snd.bmp"] = ((400, 300), False, generic(
         (400, 300), False, "VYRNTALK_SND_CLS",
         ["VYRNTALK_SND_COMMNAME", "VYRNTALK_SND_COMMID", "VYRNTALK_SND_EDIT", "VYRNTALK_SND_STATE",
@@ -274,6 +280,12 @@ MAIN_BUTTON_FILES = {"MAIN_CLS": "main_cls.bmp", "MAIN_BROWSER": "main_browser.b
                      "MAIN_CD": "main_cdplay.bmp", "MAIN_LOGIN": "main_login.bmp",
                      "MAIN_HELP": "main_help.bmp", "MAIN_SET": "main_set.bmp",
                      "MAIN_MENU": "main_menu.bmp", "MAIN_LOGOUT": "main_logout.bmp"}
+
+# The received-message window's button strips, in the order of its controls.
+RCV_BUTTON_FILES = {"VYRNTALK_RCV_CLS": "vyrntalk_rcv_cls.bmp", "VYRNTALK_RCV_PLAY": "vyrntalk_rcv_play.bmp",
+                    "VYRNTALK_RCV_NEW": "vyrntalk_rcv_new.bmp", "VYRNTALK_RCV_REPLY": "vyrntalk_rcv_reply.bmp",
+                    "VYRNTALK_RCV_RELOAD": "vyrntalk_rcv_reload.bmp", "VYRNTALK_RCV_LOG": "vyrntalk_rcv_log.bmp",
+                    "VYRNTALK_RCV_EXCANCEL": "vyrntalk_rcv_cancel.bmp", "VYRNTALK_RCV_FILE": "vyrntalk_rcv_save.bmp"}
 
 
 BROWSER_TOOLBAR = ["BROWSER_BACK", "BROWSER_FOWARD", "BROWSER_STOP", "BROWSER_RELOAD", "BROWSER_HOME",
@@ -354,6 +366,9 @@ def build(work):
         size = {"BROWSER_CLS": (16, 16), "BROWSER_KEY": (20, 20)}.get(key, (32, 20))
         files[name] = button_strip(size[0], size[1], i % 6)
     files["browser_indicate.bmp"] = busy_strip(20, 20, 15)
+    for i, (key, name) in enumerate(RCV_BUTTON_FILES.items()):
+        size = (16, 16) if key == "VYRNTALK_RCV_CLS" else (40, 20)
+        files[name] = button_strip(size[0], size[1], i % 6)
 
     os.makedirs(work, exist_ok=True)
     for old in os.listdir(work):
