@@ -158,13 +158,13 @@ HWND FindWindowOf(DWORD pid, bool (*match)(HWND))
     return search.found;
 }
 
-bool IsMainWindow(HWND window) { return ::GetDlgItem(window, IDC_MAIN_HANDOVER) != nullptr; }
+bool IsMainWindow(HWND window) { return ::GetDlgItem(window, IDC_MAIN_PAGE) != nullptr; }
 
 bool IsMessageBox(HWND window)
 {
     char cls[32] = {};
     ::GetClassNameA(window, cls, sizeof cls);
-    return std::string(cls) == "#32770" && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_MAIN_HANDOVER) == nullptr &&
+    return std::string(cls) == "#32770" && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_MAIN_PAGE) == nullptr &&
            ::GetDlgItem(window, IDC_HOST_LABEL) == nullptr;
 }
 
@@ -290,21 +290,33 @@ TEST(StartUp, FileTypesAreRegisteredToTheProgram)
     EXPECT_EQ(0L, first.Exit());
 }
 
+// The skin archive a second start hands over: the base skin under another name, in a folder
+// with a blank.
+std::string MakeSecondSkin()
+{
+    std::string folder = TempFolder("nv start skins");
+    std::string path = folder + "\\blue.csz";
+    std::string base = nvtest::UnixToWindowsPath(nvtest::Env("NV_BASESKIN"));
+    ::CopyFileA(base.c_str(), path.c_str(), FALSE);
+    return path;
+}
+
 TEST(StartUp, SecondStartHandsItsPathToTheFirstAndEnds)
 {
     SeedCompleteAccount();
     RunningInstance first;
     ASSERT_TRUE(first.Start());
+    std::string skin = MakeSecondSkin();
 
     const struct {
         const char* name;
         std::string args;
-        std::string label; // what the first instance was handed
+        std::string skin; // the skin the first instance wears afterwards
     } rows[] = {
-        {"connection file in quotes, upper case", "\"C:\\in box\\A.CNI\"", "cni:C:\\in box\\A.CNI"},
-        {"skin archive", "C:\\skins\\blue.csz", "csz:C:\\skins\\blue.csz"},
-        {"no path: only to the front", "", "csz:C:\\skins\\blue.csz"},
-        {"other ending: only to the front", "C:\\notes.txt", "csz:C:\\skins\\blue.csz"},
+        {"connection file in quotes, upper case", "\"C:\\in box\\A.CNI\"", ""},
+        {"skin archive in quotes", "\"" + skin + "\"", "blue"},
+        {"no path: only to the front", "", "blue"},
+        {"other ending: only to the front", "C:\\notes.txt", "blue"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -315,7 +327,7 @@ TEST(StartUp, SecondStartHandsItsPathToTheFirstAndEnds)
         EXPECT_EQ(0L, second.WaitExit()) << "the second start ends by itself";
         EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }, 10000))
             << "the first instance came to the front";
-        EXPECT_EQ(row.label, WindowText(first.main, IDC_MAIN_HANDOVER));
+        EXPECT_EQ(row.skin, RegQuery("", "Skin"));
         EXPECT_TRUE(first.program.Running());
     }
     EXPECT_EQ(0L, first.Exit());
@@ -326,12 +338,12 @@ TEST(StartUp, APathTooLongForAnAtomIsRefusedVisibly)
     SeedCompleteAccount();
     RunningInstance first;
     ASSERT_TRUE(first.Start());
-    std::string longPath = "C:\\" + std::string(300, 'x') + ".cni";
+    std::string longPath = "C:\\" + std::string(300, 'x') + ".csz";
     Program second;
     ASSERT_TRUE(second.Start(MainExe(), longPath));
     AnswerMessageBox(second, IDS_HANDOVER_TOO_LONG, IDOK);
     EXPECT_EQ(0L, second.WaitExit());
-    EXPECT_EQ("", WindowText(first.main, IDC_MAIN_HANDOVER));
+    EXPECT_EQ("", RegQuery("", "Skin")) << "nothing reached the first instance";
     EXPECT_EQ(0L, first.Exit());
 }
 
@@ -370,6 +382,10 @@ TEST(StartUp, AMissingAccountRunsTheSignUpProgramUntilTheUserGivesUp)
     ASSERT_TRUE(::CopyFileA(MainExe().c_str(), exe.c_str(), FALSE));
     std::string binFolder = MainExe().substr(0, MainExe().rfind('\\'));
     ASSERT_TRUE(::CopyFileA((binFolder + "\\qelo.dll").c_str(), (folder + "\\qelo.dll").c_str(), FALSE));
+    // The main window needs the base skin and the archiver that unpacks it.
+    ASSERT_TRUE(::CopyFileA((binFolder + "\\unlha32.dll").c_str(), (folder + "\\unlha32.dll").c_str(), FALSE));
+    ::CreateDirectoryA((folder + "\\Skin").c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileA((binFolder + "\\Skin\\baseskin.csz").c_str(), (folder + "\\Skin\\baseskin.csz").c_str(), FALSE));
     ASSERT_TRUE(::CopyFileA(nvtest::UnixToWindowsPath(nvtest::Env("NV_SIGNUP_STANDIN")).c_str(),
                             (folder + "\\VyrnSign.exe").c_str(), FALSE));
     ::DeleteFileA(log.c_str());
