@@ -456,6 +456,12 @@ TEST_F(MainWindowTest, TheTrayIconsRecordsRefusalAndTheShellsRestart)
     main->SendMessage(WM_APP_COMMAND_REQUEST, kAppShow, 0);
     EXPECT_TRUE(main->IsWindowVisible());
 
+    // A right click while a box is open only beeps: no menu comes up (the call returns at once).
+    App().SetModalState(true);
+    main->SendMessage(WM_USER, 174, WM_RBUTTONDOWN);
+    EXPECT_FALSE(::IsWindowVisible(::FindWindowA("#32768", nullptr)));
+    App().SetModalState(false);
+
     // The window list: the main window stays first, no duplicates, at most 20.
     std::vector<HWND> extra;
     for (int i = 0; i < 25; ++i)
@@ -679,4 +685,94 @@ TEST_F(MainWindowTest, SavedPositionsOutsideTheWorkAreaAreNotKept)
                                                      kWindowUserList, kWindowAddressBar, kWindowBrowser, kWindowChat}))
             w->DestroyWindow();
     }
+}
+
+namespace {
+
+struct TrayIconWindows {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTrayIcons(HWND window, LPARAM param)
+{
+    auto* search = reinterpret_cast<TrayIconWindows*>(param);
+    char cls[64] = {};
+    ::GetClassNameA(window, cls, sizeof cls);
+    if (std::string(cls) == "__winex11_tray_icon")
+        search->found.push_back(window);
+    ::EnumChildWindows(window, CollectTrayIcons, param);
+    return TRUE;
+}
+
+// Wine's icons on a display without a tray of its own: children of class "__winex11_tray_icon".
+std::vector<HWND> TrayIconWindowsNow()
+{
+    TrayIconWindows search{0, {}};
+    ::EnumWindows(
+        [](HWND top, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<TrayIconWindows*>(param);
+            char cls[64] = {};
+            ::GetClassNameA(top, cls, sizeof cls);
+            if (std::string(cls) == "__winex11_tray_icon")
+                s->found.push_back(top);
+            ::EnumChildWindows(top, CollectTrayIcons, param);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The icon window belongs to the shell's process: its pixel is read from the screen.
+COLORREF CentrePixel(HWND window)
+{
+    RECT r;
+    ::GetWindowRect(window, &r);
+    HDC dc = ::GetDC(nullptr);
+    COLORREF c = ::GetPixel(dc, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ::ReleaseDC(nullptr, dc);
+    return c;
+}
+
+bool Greenish(COLORREF c) { return GetGValue(c) > 120 && GetBValue(c) < 100 && GetRValue(c) < 100; }
+bool Blueish(COLORREF c) { return GetBValue(c) > 150 && GetRValue(c) < 100; }
+
+} // namespace
+
+TEST_F(MainWindowTest, TheRealNotificationAreaShowsChangesAndRestoresTheIcon)
+{
+    env.tray.SetShell(nullptr); // the system's Shell_NotifyIconA
+    std::vector<HWND> before = TrayIconWindowsNow();
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    HWND window = main->GetSafeHwnd();
+    std::vector<HWND> icons;
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return (icons = TrayIconWindowsNow()).size() == before.size() + 1; }, 10000))
+        << "icon 128 adds one icon window";
+    HWND icon = nullptr;
+    for (HWND w : icons)
+        if (std::find(before.begin(), before.end(), w) == before.end())
+            icon = w;
+    ASSERT_NE(nullptr, icon);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return Blueish(CentrePixel(icon)); }, 5000)) << std::hex << CentrePixel(icon);
+    // 188 keeps the same icon window and turns its centre green.
+    ASSERT_TRUE(env.tray.SetIcon(IDI_ONLINE, "x"));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return Greenish(CentrePixel(icon)); }, 5000)) << std::hex << CentrePixel(icon);
+    EXPECT_EQ(before.size() + 1, TrayIconWindowsNow().size());
+    // A click on it reaches the program as the icon's callback: hidden windows come back.
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return main->IsWindowVisible() != FALSE; }, 5000));
+    main->SendMessage(WM_APP_COMMAND_REQUEST, kAppHide, 0);
+    ASSERT_FALSE(main->IsWindowVisible());
+    ::PostMessageA(icon, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, 8));
+    ::PostMessageA(icon, WM_LBUTTONUP, 0, MAKELPARAM(8, 8));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return main->IsWindowVisible() != FALSE; }, 5000));
+    // (Removed behind the program's back and added again: the start tests, from another process.)
+    // 0 removes it while the owner lives.
+    EXPECT_TRUE(env.tray.SetIcon(0));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return TrayIconWindowsNow().size() == before.size(); }, 5000));
+    // And with the owner: shown again, gone with the window.
+    env.tray.SetIcon(IDI_APP);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TrayIconWindowsNow().size() == before.size() + 1; }, 5000));
+    main->DestroyWindow();
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return TrayIconWindowsNow().size() == before.size(); }, 5000));
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
 
@@ -273,6 +275,66 @@ TEST(StartUp, FirstStartRunsTheHostLoopAndExitSavesSettingsAndReleasesTheMutex)
         SCOPED_TRACE(std::string(row.section) + "\\" + row.name);
         EXPECT_EQ(row.expected, RegQuery(row.section, row.name));
     }
+}
+
+// Wine's icons on a display without a tray of its own: windows of class "__winex11_tray_icon".
+BOOL CALLBACK CountTrayIcon(HWND window, LPARAM param)
+{
+    char cls[64] = {};
+    ::GetClassNameA(window, cls, sizeof cls);
+    if (std::string(cls) == "__winex11_tray_icon")
+        ++*reinterpret_cast<int*>(param);
+    return TRUE;
+}
+
+int TrayIconCount()
+{
+    int count = 0;
+    ::EnumWindows(
+        [](HWND top, LPARAM param) -> BOOL {
+            CountTrayIcon(top, param);
+            ::EnumChildWindows(top, CountTrayIcon, param);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST(StartUp, TheTrayIconComesBackAfterTheShellRestartsAndLeavesWithTheProgram)
+{
+    SeedCompleteAccount();
+    int before = TrayIconCount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before + 1; }, 10000));
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
+    // Hidden, then restored through the icon.
+    ::PostMessageA(first.main, kCommandRequest, 2, 0);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return !::IsWindowVisible(first.main); }));
+    ::PostMessageA(first.main, WM_USER, 174, WM_LBUTTONDOWN);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
+    // The shell loses the icon, then says it restarted: the program adds it again.
+    NOTIFYICONDATAA gone = {};
+    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    gone.hWnd = first.main;
+    gone.uID = 174;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &gone));
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before; }, 10000));
+    ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before + 1; }, 10000));
+    // Exit from the menu: the position is kept and no icon is left behind.
+    ::PostMessageA(first.main, WM_COMMAND, 32780, 0);
+    EXPECT_EQ(0L, first.program.WaitExit());
+    EXPECT_EQ(before, TrayIconCount());
+    EXPECT_NE("", RegQuery("Location", "VyrnX"));
+    // The end of the Windows session ends the program the same way.
+    RunningInstance second;
+    ASSERT_TRUE(second.Start());
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before + 1; }, 10000));
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(second.main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 10000, &ignored);
+    EXPECT_EQ(0L, second.program.WaitExit());
+    EXPECT_EQ(before, TrayIconCount());
 }
 
 TEST(StartUp, FileTypesAreRegisteredToTheProgram)
