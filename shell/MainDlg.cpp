@@ -210,6 +210,7 @@ BOOL CMainDlg::OnInitDialog()
     }
     // 5: the frame, the buttons and the page.
     CSkinFrameDialog::OnInitDialog();
+    SetWindowText("NimboVandrell");
     if (CTrayIcon* tray = CTrayIcon::Instance())
         tray->SetOwner(m_hWnd);
     if (!SetupButtons() || !HasSkin()) {
