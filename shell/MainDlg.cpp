@@ -130,8 +130,6 @@ CMainDlg::~CMainDlg()
     CClientApp* app = GetClientApp();
     if (app && app->GetHandoverTarget() == this)
         app->SetHandoverTarget(nullptr);
-    if (m_imageList)
-        ImageList_Destroy(m_imageList);
 }
 
 CSkinManager* CMainDlg::Skins() const { return GetAppSkinManager(); }
@@ -352,12 +350,11 @@ void CMainDlg::Layout()
 
 void CMainDlg::CreateImageList()
 {
-    m_imageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 63, 63);
-    if (!m_imageList)
+    if (!m_imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 63, 63))
         return;
     auto add = [this](int id) {
         HICON icon = static_cast<HICON>(::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
-        ImageList_AddIcon(m_imageList, icon);
+        m_imageList.Add(icon);
         if (icon)
             ::DestroyIcon(icon);
     };
@@ -369,23 +366,12 @@ void CMainDlg::CreateImageList()
 
 void CMainDlg::CreateToolTips()
 {
-    m_toolTip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, AfxGetInstanceHandle(), nullptr);
-    if (!m_toolTip)
+    if (!m_toolTip.Create(this, TTS_ALWAYSTIP))
         return;
-    for (int i = 0; i < kButtonCount; ++i) {
-        if (!kButtons[i].tooltip)
-            continue;
-        TOOLINFOA info = {};
-        info.cbSize = sizeof info;
-        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        info.hwnd = m_hWnd;
-        info.uId = reinterpret_cast<UINT_PTR>(m_buttons[i].GetSafeHwnd());
-        info.hinst = AfxGetResourceHandle();
-        info.lpszText = MAKEINTRESOURCEA(kButtons[i].tooltip);
-        ::SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
-    }
-    ::SendMessageA(m_toolTip, TTM_ACTIVATE, TRUE, 0);
+    for (int i = 0; i < kButtonCount; ++i)
+        if (kButtons[i].tooltip)
+            m_toolTip.AddTool(&m_buttons[i], kButtons[i].tooltip);
+    m_toolTip.Activate(TRUE);
 }
 
 bool CMainDlg::CreateChildWindows()
@@ -669,8 +655,8 @@ BOOL CMainDlg::PreTranslateMessage(MSG* msg)
 {
     if (m_accelerators && m_hWnd && ::TranslateAcceleratorA(m_hWnd, m_accelerators, msg))
         return TRUE;
-    if (m_toolTip && msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELAST)
-        ::SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
+    if (m_toolTip.GetSafeHwnd())
+        m_toolTip.RelayEvent(msg);
     return CSkinFrameDialog::PreTranslateMessage(msg);
 }
 
@@ -743,14 +729,9 @@ void CMainDlg::OnDestroy()
         skins->FlushSkinCache(m_hWnd);
         skins->CleanupSkinFolders();
     }
-    if (m_imageList) {
-        ImageList_Destroy(m_imageList);
-        m_imageList = nullptr;
-    }
-    if (m_toolTip) {
-        ::DestroyWindow(m_toolTip);
-        m_toolTip = nullptr;
-    }
+    m_imageList.DeleteImageList();
+    if (m_toolTip.GetSafeHwnd())
+        m_toolTip.DestroyWindow();
     if (app && m_ready && (app->Settings().m_flags & kFlagKeepHistory)) {
         CMsgStore store;
         if (store.PurgeBefore(app->Settings().m_saveLogDate))

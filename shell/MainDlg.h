@@ -11,6 +11,8 @@
 #include "shell/MainWindowPeers.h"
 #include "shell/ServiceSeams.h"
 #include "shell/common/services/MainWindowLogic.h"
+#include "framework/win/ImageList.h"
+#include "framework/win/ToolTipCtrl.h"
 #include "toolkit/win/SkinButton.h"
 #include "toolkit/win/SkinFrameDialog.h"
 
@@ -73,7 +75,10 @@ public:
     void BlinkPhoneButton() { SetButtonState(80); }
     void StopPhoneBlink() { SetButtonState(96); }
     void UpdateReceiveButton();
-    HIMAGELIST GetIconImageList() const { return m_imageList; }
+    // The 16 x 16 pictures of the friend and user lists.
+    CImageList* GetIconImageList() { return &m_imageList; }
+    // The tooltip control of the buttons (tests read its texts).
+    CToolTipCtrl& GetToolTip() { return m_toolTip; }
     bool ReapplySkin();
     void ShowPortalPage(int mode);
     void OnTimer(UINT_PTR id);
@@ -192,9 +197,9 @@ private:
     HWND m_pageWindow = nullptr;
     IPageControl* m_page = nullptr;
     CString m_portalAddress;
-    HWND m_toolTip = nullptr;
+    CToolTipCtrl m_toolTip;
     HICON m_icon = nullptr;
-    HIMAGELIST m_imageList = nullptr;
+    CImageList m_imageList;
     HACCEL m_accelerators = nullptr;
     RECT m_dockExtent = {0, 0, 0, 0};
     mainwnd::PollMachine m_poll;

@@ -4,6 +4,7 @@
 // menus, skin commands, the tray icon's records and the shell's restart.
 #include "shell/tests/MainWindowTestEnv.h"
 
+#include "shell/AboutDlg.h"
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
 #include "shell/common/services/MessageBoxSeam.h"
@@ -550,6 +551,7 @@ TEST_F(MainWindowTest, TheRightClickMenuIsPickedByKeys)
             return;
         ::KillTimer(nullptr, id);
         ++keysSent;
+        nvtest::SaveWindowScreenshot(menuWindow, "tray_menu");
         ::PostMessageA(menuWindow, WM_KEYDOWN, 'W', 0);
         ::PostMessageA(menuWindow, WM_CHAR, 'w', 0);
     });
@@ -775,4 +777,103 @@ TEST_F(MainWindowTest, TheRealNotificationAreaShowsChangesAndRestoresTheIcon)
     ASSERT_TRUE(nvtest::PumpUntil([&] { return TrayIconWindowsNow().size() == before.size() + 1; }, 5000));
     main->DestroyWindow();
     EXPECT_TRUE(nvtest::PumpUntil([&] { return TrayIconWindowsNow().size() == before.size(); }, 5000));
+}
+
+TEST_F(MainWindowTest, ButtonsCarryTheirJapaneseTipsAndTheListsTheirPictures)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return main->IsWindowVisible() != FALSE; }, 5000));
+    const struct {
+        UINT button;
+        UINT tip;
+    } rows[] = {{mainwnd::kBtnBrowser, IDS_TIP_BROWSER}, {mainwnd::kBtnLogin, IDS_TIP_LOGIN}, {mainwnd::kBtnPhone, IDS_TIP_PHONE},
+                {mainwnd::kBtnSettings, IDS_TIP_SETTINGS}, {mainwnd::kBtnHide, 0}};
+    for (const auto& row : rows) {
+        CWnd* button = CWnd::FromHandlePermanent(main->GetDlgItem(static_cast<int>(row.button)));
+        ASSERT_NE(nullptr, button);
+        CString text;
+        main->GetToolTip().GetText(text, button);
+        EXPECT_EQ(row.tip ? Text(row.tip) : std::string(), text.str()) << row.button;
+    }
+    EXPECT_EQ(13, main->GetToolTip().GetToolCount()) << "every button but the hide button";
+    EXPECT_EQ(37, ImageList_GetImageCount(main->GetIconImageList()->GetSafeHandle()));
+    // The tip under the pointer, for the eye.
+    HWND browser = main->GetDlgItem(mainwnd::kBtnBrowser);
+    RECT r;
+    ::GetWindowRect(browser, &r);
+    ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    for (int i = 0; i < 3; ++i) {
+        MSG move = {browser, WM_MOUSEMOVE, 0, MAKELPARAM(5 + i, 5), ::GetTickCount(), {(r.left + r.right) / 2, (r.top + r.bottom) / 2}};
+        main->PreTranslateMessage(&move);
+    }
+    if (nvtest::PumpUntil([&] { return ::IsWindowVisible(main->GetToolTip().GetSafeHwnd()) != FALSE; }, 3000)) {
+        RECT tip, all;
+        ::GetWindowRect(main->GetToolTip().GetSafeHwnd(), &tip);
+        main->GetWindowRect(&all);
+        ::UnionRect(&all, &all, &tip);
+        nvtest::SaveWindowScreenshot(main->GetSafeHwnd(), "main_window_tip_window");
+        nvtest::SaveWindowScreenshot(main->GetToolTip().GetSafeHwnd(), "main_window_tip");
+    }
+}
+
+TEST_F(MainWindowTest, TheAboutBoxClosesOnAClickAndScrollsItsCreditsOnCtrlClick)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    static bool closedByClick = false, creditsRan = false, viewHiddenAfter = false, stayedOpen = false, pictureSkipped = false;
+    closedByClick = creditsRan = viewHiddenAfter = stayedOpen = pictureSkipped = false;
+    // First opening: Ctrl + click runs the credits to their end; the box stays; a click closes it.
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+        HWND box = nullptr;
+        while ((box = ::FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
+            if (::GetDlgItem(box, IDC_ABOUT_CREDITS) && ::IsWindowVisible(box))
+                break;
+        if (!box)
+            return;
+        ::KillTimer(nullptr, id);
+        auto* about = static_cast<CAboutDlg*>(CWnd::FromHandlePermanent(box));
+        HWND view = ::GetDlgItem(box, IDC_ABOUT_CREDITS);
+        RECT close;
+        ::GetWindowRect(::GetDlgItem(box, IDC_ABOUT_CLOSE), &close);
+        ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&close), 2);
+        EXPECT_EQ(89, close.left);
+        EXPECT_EQ(38, close.top);
+        EXPECT_EQ(32, close.right - close.left);
+        BYTE keys[256];
+        ::GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        ::SetKeyboardState(keys);
+        ::SendMessageA(box, WM_COMMAND, IDC_ABOUT_CLOSE, 0);
+        keys[VK_CONTROL] = 0;
+        ::SetKeyboardState(keys);
+        creditsRan = about->IsScrolling() && ::IsWindowVisible(view);
+        for (int tick = 0; tick < 200; ++tick)
+            about->OnTimer(CAboutDlg::kCreditTimer);
+        nvtest::SaveWindowScreenshot(box, "about_box_credits");
+        for (int tick = 0; tick < 2000 && about->IsScrolling(); ++tick)
+            about->OnTimer(CAboutDlg::kCreditTimer);
+        viewHiddenAfter = !about->IsScrolling() && !::IsWindowVisible(view);
+        stayedOpen = ::IsWindow(box) != FALSE;
+        // A picture line whose bitmap is missing is skipped, no box.
+        HINSTANCE resources = AfxGetResourceHandle();
+        AfxSetResourceHandle(::GetModuleHandleA("kernel32.dll"));
+        HDC dc = ::GetDC(view);
+        RECT band = {0, 0, 122, 16};
+        pictureSkipped = !about->DrawCreditLine(dc, 2, band);
+        ::ReleaseDC(view, dc);
+        AfxSetResourceHandle(resources);
+        ::PostMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+        ::PostMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+        closedByClick = true;
+    });
+    main->SendMessage(WM_COMMAND, 32774, 0);
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(closedByClick) << "the box was shown and answered";
+    EXPECT_TRUE(creditsRan);
+    EXPECT_TRUE(viewHiddenAfter);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(pictureSkipped);
+    EXPECT_TRUE(presenter.texts.empty());
+    EXPECT_TRUE(main->IsButtonEnabled(mainwnd::kBtnHelp)) << "the help button is enabled again";
 }
