@@ -15,21 +15,22 @@ struct CreditLine {
 
 // Our own credits: who made this program, in the styles of the box.
 const CreditLine kCredits[] = {
-    {Style::Title, "NimboVandrell 3.2"},
+    {Style::Title, "NimboVandrell"},
+    {Style::Name, "Version 3.2"},
     {Style::Small, ""},
     {Style::Picture, "CREDIT_LOGO"},
     {Style::Small, ""},
     {Style::Title, "Program"},
-    {Style::Name, "The NimboVandrell team"},
+    {Style::Name, "NV team"},
     {Style::Small, ""},
-    {Style::Title, "Skins and pictures"},
-    {Style::Name, "The NimboVandrell team"},
+    {Style::Title, "Pictures"},
+    {Style::Name, "NV team"},
     {Style::Small, ""},
     {Style::Title, "Thanks"},
-    {Style::Name, "Everyone who tried it"},
+    {Style::Name, "all testers"},
     {Style::Small, ""},
-    {Style::Small, "Built with MinGW-w64"},
-    {Style::Small, "and tested under Wine"},
+    {Style::Small, "MinGW-w64"},
+    {Style::Small, "and Wine"},
 };
 
 struct LineLook {
@@ -154,9 +155,8 @@ void CAboutDlg::OnTimer(UINT_PTR id)
         return;
     }
     ++m_scrolled;
-    if (m_view)
-        ::InvalidateRect(m_view, nullptr, FALSE);
-    Invalidate(FALSE);
+    // The view is drawn at once: its own painting would only blank it.
+    PaintCredits();
     SetTimer(kCreditTimer, kCreditInterval);
 }
 
@@ -195,6 +195,11 @@ bool CAboutDlg::DrawCreditLine(HDC dc, int index, const RECT& band)
 void CAboutDlg::OnPaint()
 {
     Default();
+    PaintCredits();
+}
+
+void CAboutDlg::PaintCredits()
+{
     if (!m_started || !m_view || !::IsWindowVisible(m_view))
         return;
     RECT client;

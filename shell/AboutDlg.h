@@ -38,6 +38,7 @@ protected:
 
 private:
     void StopCredits();
+    void PaintCredits();
 
     CSkinButton m_close;
     HWND m_view = nullptr;
