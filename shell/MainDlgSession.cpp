@@ -168,8 +168,9 @@ bool CMainDlg::CheckMessageLogin()
         return false;
     app->QueueRequest(::kRequestMessageList);
     IServiceSession* session = app->GetServiceSession();
+    // 0 is a running client; a server code or -1 (the client could not start) is a failure.
     int start = session ? session->GetMessageClientStartResult() : 0;
-    if (start <= 0)
+    if (start == 0)
         return true;
     CString logged;
     logged.Format(Text(IDS_MESSAGE_SERVER_FAILED), start);

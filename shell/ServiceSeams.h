@@ -22,8 +22,8 @@ public:
     // Ends the session (mode 1 log-out, -1 exit); the connection flags are cleared.
     virtual void Logout(int mode) { (void)mode; }
     virtual int GetErrorCode() const { return 0; }
-    // The message client's start result: positive numbers are failures (a message-server code),
-    // 0 or below a running client.
+    // The message client's start result: 0 a running client; a positive message-server code or
+    // -1 (it could not start) a failure.
     virtual int GetMessageClientStartResult() const { return 0; }
     // The end of this session leaves the dial-up connection up (a fresh log-in follows).
     virtual void KeepConnectionAtEnd() {}

@@ -885,3 +885,28 @@ TEST_F(MainWindowTest, TheAboutBoxClosesOnAClickAndScrollsItsCreditsOnCtrlClick)
     EXPECT_TRUE(presenter.texts.empty());
     EXPECT_TRUE(main->IsButtonEnabled(mainwnd::kBtnHelp)) << "the help button is enabled again";
 }
+
+TEST_F(MainWindowTest, AMessageClientThatDidNotStartIsReportedAndAskedAbout)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    const struct {
+        int start;
+        bool asked;
+    } rows[] = {{0, false}, {12005, true}, {-1, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.start);
+        presenter.texts.clear();
+        presenter.answer = IDNO;
+        factory.session.startResult = row.start;
+        main->SendMessage(WM_APP_COMMAND_REQUEST, kAppLogin, 0);
+        EXPECT_EQ(row.asked ? 1u : 0u, presenter.texts.size());
+        if (row.asked && !presenter.texts.empty()) {
+            EXPECT_NE(std::string::npos, presenter.texts[0].find("(#" + std::to_string(row.start) + ")")) << presenter.texts[0];
+            EXPECT_FALSE(main->IsButtonEnabled(mainwnd::kBtnReceive)) << "messaging is not up";
+        } else {
+            EXPECT_TRUE(main->IsButtonEnabled(mainwnd::kBtnReceive));
+        }
+        main->SendMessage(WM_APP_COMMAND_REQUEST, kAppLogout, 0);
+    }
+}
