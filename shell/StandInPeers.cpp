@@ -13,14 +13,14 @@
 
 namespace {
 
-struct StandInSpec {
+struct StandInShape {
     WindowKind kind;
     UINT templateId;
     const char* bitmap;
     DWORD style; // docking mode
 };
 
-const StandInSpec kSpecs[] = {
+const StandInShape kShapes[] = {
     {kWindowErrorLog, 789, "general.bmp", CSkinFrameDialog::kModeFree},
     {kWindowErrorBalloon, 837, "vyrn_msg_err.bmp", 0},
     {kWindowNormalBalloon, 837, "vyrn_msg.bmp", 0},
@@ -38,27 +38,27 @@ const StandInSpec kSpecs[] = {
     {kWindowNewBrowser, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
 };
 
-const StandInSpec* FindSpec(WindowKind kind)
+const StandInShape* FindShape(WindowKind kind)
 {
-    for (const StandInSpec& spec : kSpecs)
-        if (spec.kind == kind)
-            return &spec;
+    for (const StandInShape& shape : kShapes)
+        if (shape.kind == kind)
+            return &shape;
     return nullptr;
 }
 
 // A skinned window with nothing in it; it deletes itself with its window.
 class CStandInWindow : public CSkinFrameDialog {
 public:
-    CStandInWindow(const StandInSpec& spec, CWnd* parent)
-        : CSkinFrameDialog(spec.templateId, parent), m_spec(spec),
+    CStandInWindow(const StandInShape& shape, CWnd* parent)
+        : CSkinFrameDialog(shape.templateId, parent), m_shape(shape),
           m_template(WS_POPUP | DS_SETFONT, WS_EX_TOOLWINDOW, 100, 40, "MS UI Gothic", 9, SHIFTJIS_CHARSET)
     {
-        m_style = spec.style;
-        JoinRegistry(spec.kind);
+        m_style = shape.style;
+        JoinRegistry(shape.kind);
     }
     bool Make(CWnd* parent)
     {
-        if (!LoadSkin(m_spec.bitmap, FALSE))
+        if (!LoadSkin(m_shape.bitmap, FALSE))
             return false;
         if (!CreateIndirect(m_template.Data(), parent))
             return false;
@@ -67,7 +67,7 @@ public:
     void PostNcDestroy() override { delete this; }
 
 private:
-    StandInSpec m_spec;
+    StandInShape m_shape;
     CDialogTemplateEx m_template;
 };
 
@@ -75,10 +75,10 @@ class CStandInPeers : public IMainWindowPeers {
 public:
     CWnd* Create(WindowKind kind, CWnd* parent) override
     {
-        const StandInSpec* spec = FindSpec(kind);
-        if (!spec)
+        const StandInShape* shape = FindShape(kind);
+        if (!shape)
             return nullptr;
-        auto* window = new (std::nothrow) CStandInWindow(*spec, parent);
+        auto* window = new (std::nothrow) CStandInWindow(*shape, parent);
         if (!window)
             return nullptr;
         if (!window->Make(parent)) {
@@ -92,9 +92,9 @@ public:
     }
     bool Relayout(WindowKind kind, CWnd* window) override
     {
-        const StandInSpec* spec = FindSpec(kind);
+        const StandInShape* shape = FindShape(kind);
         auto* frame = window ? CSkinFrameDialog::FromHandle(window->GetSafeHwnd()) : nullptr;
-        return spec && frame && frame->ReloadSkin(spec->bitmap);
+        return shape && frame && frame->ReloadSkin(shape->bitmap);
     }
     void Destroy(WindowKind, CWnd* window) override
     {

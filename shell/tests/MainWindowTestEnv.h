@@ -76,15 +76,15 @@ private:
     CDialogTemplateEx m_template;
 };
 
-struct PeerSpec {
+struct PeerShape {
     UINT templateId;
     const char* bitmap;
     DWORD mode;
 };
 
-inline const std::map<WindowKind, PeerSpec>& PeerSpecs()
+inline const std::map<WindowKind, PeerShape>& PeerShapes()
 {
-    static const std::map<WindowKind, PeerSpec> specs = {
+    static const std::map<WindowKind, PeerShape> shapes = {
         {kWindowErrorLog, {789, "general.bmp", CSkinFrameDialog::kModeFree}},
         {kWindowErrorBalloon, {837, "vyrn_msg_err.bmp", 0}},
         {kWindowNormalBalloon, {837, "vyrn_msg.bmp", 0}},
@@ -104,7 +104,7 @@ inline const std::map<WindowKind, PeerSpec>& PeerSpecs()
         {kWindowWebMail, {201, "browser.bmp", CSkinFrameDialog::kModeFree}},
         {kWindowAddressBook, {201, "browser.bmp", CSkinFrameDialog::kModeFree}},
     };
-    return specs;
+    return shapes;
 }
 
 class RecordingPeers : public IMainWindowPeers {
@@ -116,8 +116,8 @@ public:
         m_journal.Add("create:" + KindName(kind));
         if (failCreate.count(kind))
             return nullptr;
-        auto it = PeerSpecs().find(kind);
-        if (it == PeerSpecs().end())
+        auto it = PeerShapes().find(kind);
+        if (it == PeerShapes().end())
             return nullptr;
         auto* window = new CPeerDouble(kind, it->second.templateId, it->second.bitmap, it->second.mode, parent);
         if (!window->Make(parent)) {
