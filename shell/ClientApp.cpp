@@ -1,6 +1,7 @@
 #include "shell/ClientApp.h"
 
 #include "shell/AppHostDlg.h"
+#include "shell/AppSeams.h"
 #include "shell/AppMessages.h"
 #include "shell/InstanceWnd.h"
 #include "shell/MainDlg.h"
@@ -107,8 +108,10 @@ BOOL CClientApp::InitInstance()
     PlayStartSound();
     BuildVersionText();
 
+    InstallProgramSeams();
     RunHostDialog();
     SaveSettings();
+    RemoveProgramSeams();
     return FALSE;
 }
 

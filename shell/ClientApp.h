@@ -133,8 +133,9 @@ public:
 
     // Connection settings freeze while a session is registered (with the login bits).
     bool HasServiceSession() const override { return m_pSession != nullptr; }
-    void SetShutdownSteps(IShutdownSteps* steps) { m_pShutdownSteps = steps; }
-    IShutdownSteps* GetShutdownSteps() const { return m_pShutdownSteps; }
+    // Where log-in gets its sessions from; null: log-in fails with message 213.
+    void SetSessionFactory(IServiceSessionFactory* factory) { m_pSessionFactory = factory; }
+    IServiceSessionFactory* GetSessionFactory() const { return m_pSessionFactory; }
     void SetErrorSink(IErrorSink* sink) { m_pErrorSink = sink; }
     // Failures that no caller can be told of go to the file "failure.log" in the folder from now
     // until exit (start-up passes the program's folder), or to the target that the error log
@@ -183,6 +184,8 @@ public:
     uint32_t m_sessionFlags = 0;
     CString m_pendingTempFile;
     CString m_pendingTargetFile;
+    // The address last reported as visited.
+    CString m_lastVisitedUrl;
 
 private:
     static void ReportRequestFailure(void* context, int code);
@@ -206,7 +209,7 @@ private:
     void* m_soundOwner = nullptr;
     bool m_exiting = false;
     IServiceSession* m_pSession = nullptr;
-    IShutdownSteps* m_pShutdownSteps = nullptr;
+    IServiceSessionFactory* m_pSessionFactory = nullptr;
     IErrorSink* m_pErrorSink = nullptr;
     IHandoverTarget* m_pHandoverTarget = nullptr;
 };

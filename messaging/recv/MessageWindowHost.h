@@ -6,15 +6,11 @@
 // Portable: windows travel as opaque handles.
 #pragma once
 
+#include "shell/common/services/PartnerRef.h"
 #include "framework/core/CString.h"
 
 #include <cstdint>
 
-// A message partner: communication ID and name (either may be empty).
-struct PartnerRef {
-    CString commId;
-    CString commName;
-};
 
 // Opening the other windows and pages.
 class IMessageWindowOpener {

@@ -13,11 +13,13 @@
 #include "shell/MainDlg.h"
 #include "shell/common/services/ErrorTable.h"
 #include "shell/common/services/MessageBoxSeam.h"
+#include "shell/tests/MainWindowTestEnv.h"
 
 #include "resources/StringIds.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -70,19 +72,6 @@ struct RecordingSink : IErrorSink {
         loggedFlags.push_back(flags);
     }
     void ShowErrorBalloon(const CString&, unsigned) override { ++balloons; }
-};
-
-struct CountingShutdown : IShutdownSteps {
-    int phone = 0;
-    int logout = 0;
-    std::function<void()> onLogout;
-    void EndPhoneSession() override { ++phone; }
-    void LogoutMessageService() override
-    {
-        ++logout;
-        if (onLogout)
-            onLogout();
-    }
 };
 
 std::function<void()> g_script;
@@ -203,9 +192,12 @@ protected:
         ASSERT_TRUE(CClientApp::Windows().IsEmpty()) << "a window of an earlier test is still registered";
         m_app = std::make_unique<CClientApp>();
         g_app = m_app.get();
+        // The host makes the real main window: it needs the base skin.
+        ASSERT_TRUE(m_skin.SetUp());
     }
     void TearDown() override
     {
+        m_skin.TearDown();
         EXPECT_TRUE(CClientApp::Windows().IsEmpty()) << "the test left a registered window";
         CClientApp::Windows().Clear();
         g_app = nullptr;
@@ -223,6 +215,7 @@ protected:
 
 private:
     std::unique_ptr<CClientApp> m_app;
+    mwtest::SkinEnvironment m_skin;
 };
 
 } // namespace
@@ -230,11 +223,15 @@ private:
 TEST_F(AppTest, TheExitSequenceRunsOnceWhileItShowsAMessageBox)
 {
     PresenterScope scope;
-    CountingShutdown shutdown;
-    App().SetShutdownSteps(&shutdown);
+    mwtest::Journal journal;
+    mwtest::RecordingPeers peers(journal);
+    SetMainPeers(&peers);
+    mwtest::SessionDouble session(journal);
+    int logouts = 0;
     // While log-out asks the user something, Enter on the host, a page command and the end of
     // the Windows session all ask for exit again.
-    shutdown.onLogout = [&] {
+    session.onLogout = [&] {
+        ++logouts;
         HWND main = App().GetMainDlg()->GetSafeHwnd();
         App().GetHostDlg()->SendMessage(WM_COMMAND, IDOK, 0);
         ::PostMessageA(main, WM_APP_COMMAND_REQUEST, kAppExit, 0);
@@ -247,14 +244,20 @@ TEST_F(AppTest, TheExitSequenceRunsOnceWhileItShowsAMessageBox)
     HWND instance = nullptr;
     INT_PTR result = RunHost(host, [&] {
         instance = ::FindWindowA(NV_INSTANCE_CLASS, nullptr);
+        session.loggedIn = true;
+        App().SetServiceSession(&session);
+        App().m_sessionFlags = 0x0103;
         ExitThroughMain();
     });
-    App().SetShutdownSteps(nullptr);
+    SetMainPeers(nullptr);
     EXPECT_EQ(IDOK, result);
     EXPECT_NE(nullptr, instance) << "the instance window existed while the loop ran";
-    EXPECT_EQ(1, shutdown.phone);
-    EXPECT_EQ(1, shutdown.logout);
+    EXPECT_EQ(1, logouts);
+    EXPECT_EQ(1, static_cast<int>(std::count(journal.events.begin(), journal.events.end(),
+                                             "command:" + mwtest::KindName(kWindowPhone) + ":" +
+                                                 std::to_string(static_cast<int>(PeerCommand::EndSession)))));
     EXPECT_EQ(nullptr, App().GetMainDlg());
+    EXPECT_EQ(nullptr, App().GetServiceSession());
     EXPECT_EQ(1u, scope.presenter.texts.size());
 }
 

@@ -5,18 +5,11 @@
 // every answer is "nothing there" and every request does nothing.
 #pragma once
 
+#include "shell/common/services/PartnerRef.h"
 #include "framework/win/Afx.h"
 
 class CBrowserDlg;
 
-// The record by which a page asks the main window to open a private message to a partner; built
-// on the caller's stack and gone after the call.
-struct PartnerRef {
-    CString commId;   // 16 characters
-    CString commName;
-    int value = 0;    // not set by page commands
-    CString text;
-};
 
 class IBrowserHost {
 public:
