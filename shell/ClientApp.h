@@ -30,8 +30,6 @@ struct MessageEntry {
     int32_t state = 0;
     int32_t attributes = 0;
     int32_t attachmentKind = 0;
-    int32_t flag = 0; // set by the received-message window
-    CString text;     // set by the received-message window
 };
 
 // One row of the user list; the first row is the user's own.
