@@ -240,6 +240,29 @@ std::vector<UserRow> BuildUserRows(int listKind, const OwnUser& own, const std::
     return rows;
 }
 
+bool RenameUserRow(std::vector<UserRow>& rows, const std::string& oldId, const std::string& newId,
+                   const std::string& name)
+{
+    for (UserRow& row : rows) {
+        if (row.id == oldId) {
+            row.name = name;
+            if (!newId.empty())
+                row.id = newId;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SetOwnStatus(std::vector<UserRow>& rows, std::uint32_t myStatus)
+{
+    if (rows.empty())
+        return false;
+    rows[0].status = static_cast<std::int32_t>(myStatus);
+    rows[0].icon = StatusIcon(myStatus);
+    return true;
+}
+
 int ListColumnWidth(int clientWidth, int rows, int rowsPerPage, int scrollBarWidth)
 {
     return rows >= rowsPerPage + 1 ? clientWidth - scrollBarWidth : clientWidth;

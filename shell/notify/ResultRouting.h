@@ -118,6 +118,13 @@ struct OwnUser {
 std::vector<UserRow> BuildUserRows(int listKind, const OwnUser& own, const std::string& friendOwnName,
                                    const PmPostedRecord* record, std::string* ownNewName);
 
+// The user's own row renamed: the row whose ID is oldId gets name and, when newId is not empty,
+// that ID. False when no row has oldId.
+bool RenameUserRow(std::vector<UserRow>& rows, const std::string& oldId, const std::string& newId,
+                   const std::string& name);
+// The first row (the user's own in the URL list) takes the status and its icon; false when empty.
+bool SetOwnStatus(std::vector<UserRow>& rows, std::uint32_t myStatus);
+
 // The column width of a list view: the client width, less the scroll bar's width when the rows
 // need one.
 int ListColumnWidth(int clientWidth, int rows, int rowsPerPage, int scrollBarWidth);

@@ -317,6 +317,23 @@ TEST(UserRows, OwnIdComparedOverSixteenBytesAndBlocksBounded)
     EXPECT_EQ(0, ListBlockKind(nullptr));
 }
 
+TEST(UserRows, OwnRowRenamedByItsOldIdAndStatusSet)
+{
+    std::vector<UserRow> rows = {{"Me", "old01", 1, 5}, {"Other", "x", 1, 5}};
+    EXPECT_FALSE(RenameUserRow(rows, "new01", "", "Nobody")) << "the new ID is not in the list yet";
+    ASSERT_TRUE(RenameUserRow(rows, "old01", "new01", "Renamed"));
+    EXPECT_EQ("new01", rows[0].id);
+    EXPECT_EQ("Renamed", rows[0].name);
+    ASSERT_TRUE(RenameUserRow(rows, "new01", "", "Again"));
+    EXPECT_EQ("new01", rows[0].id) << "an empty new ID keeps the row's ID";
+    EXPECT_EQ("Other", rows[1].name);
+    ASSERT_TRUE(SetOwnStatus(rows, 0x15));
+    EXPECT_EQ(0x15, rows[0].status);
+    EXPECT_EQ(StatusIcon(0x15), rows[0].icon);
+    std::vector<UserRow> none;
+    EXPECT_FALSE(SetOwnStatus(none, 1));
+}
+
 TEST(UserRows, IconRuleAndColumnWidth)
 {
     struct Row {
