@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -390,6 +392,51 @@ TEST_F(ResultRouterTest, FriendAndUrlListsReadBackFromTheListViews)
     Post(WM_PM_LIST_RESULT, PM_POST_LIST_COMPLETE, Recorded("friends.bin"));
     EXPECT_EQ("", m_host.TakeLog());
     EXPECT_EQ(41, ::SendMessageA(urls, LVM_GETITEMCOUNT, 0, 0));
+}
+
+} // namespace
+
+namespace {
+
+// Benchmark, run by hand (--gtest_also_run_disabled_tests): an 18-entry list posted to the routing
+// window until MessageArrive is in the registry, as the application writes it.
+class RegistryArrivalHost : public TestHost {
+public:
+    void SetMessageArrive(int count) override
+    {
+        HKEY key = nullptr;
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Qelo\\NvArrivalBench", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                          &key, nullptr);
+        const DWORD value = static_cast<DWORD>(count);
+        ::RegSetValueExA(key, "MessageArrive", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        ::RegCloseKey(key);
+        ::QueryPerformanceCounter(&written);
+    }
+    LARGE_INTEGER written{};
+};
+
+TEST_F(ResultRouterTest, DISABLED_BenchmarkEighteenEntryArrival)
+{
+    RegistryArrivalHost host;
+    CResultRouter router(host);
+    m_main.router = &router;
+    LARGE_INTEGER frequency, posted;
+    ::QueryPerformanceFrequency(&frequency);
+    double worst = 0, total = 0;
+    const int rounds = 50;
+    for (int i = 0; i < rounds; ++i) {
+        PmPostedRecord* record = Recorded("list18.bin");
+        ::QueryPerformanceCounter(&posted);
+        Post(WM_PM_MESSAGE_RESULT, PM_POST_MESSAGE_LIST, record);
+        const double ms = 1000.0 * (host.written.QuadPart - posted.QuadPart) / frequency.QuadPart;
+        worst = std::max(worst, ms);
+        total += ms;
+    }
+    ASSERT_EQ(18u, host.arrivals.size());
+    std::printf("18-entry arrival, post to MessageArrive written: mean %.2f ms, worst %.2f ms over %d\n",
+                total / rounds, worst, rounds);
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Qelo\\NvArrivalBench");
+    m_main.router = &m_router;
 }
 
 } // namespace
