@@ -158,13 +158,19 @@ CVyrnMessageDlg::CVyrnMessageDlg(CWnd* parent, int kind, IBalloonHost& host)
         m_storedCounters[i] = std::max(0, m_events->GetCounter(kFeatureEvents[i].a));
     m_startCount = balloon::CounterKey(m_events->GetCounter(kEventStartCount), 1);
     if (host.GetProfile().GetString("", "VYRN_MESSAGE_DEBUG", "FALSE") == "TRUE")
-        m_debugLog = std::fopen("C:\\vyrnmessage.dat", "ab");
+    {
+        // Shared, so the log can be read while the program runs.
+        m_debugLog = ::CreateFileA("C:\\vyrnmessage.dat", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (m_debugLog == INVALID_HANDLE_VALUE)
+            m_debugLog = nullptr;
+    }
 }
 
 CVyrnMessageDlg::~CVyrnMessageDlg()
 {
     if (m_debugLog)
-        std::fclose(m_debugLog);
+        ::CloseHandle(m_debugLog);
 }
 
 BOOL CVyrnMessageDlg::Create()
@@ -234,8 +240,9 @@ void CVyrnMessageDlg::DebugLine(const CString& text)
     char stamp[32] = {};
     if (const std::tm* local = std::localtime(&now))
         std::strftime(stamp, sizeof stamp, "%H:%M:%S > ", local);
-    std::fprintf(m_debugLog, "%s%s\r\n", stamp, text.GetString());
-    std::fflush(m_debugLog);
+    const CString line = CString(stamp) + text + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(m_debugLog, line.GetString(), static_cast<DWORD>(line.GetLength()), &written, nullptr);
 }
 
 void CVyrnMessageDlg::ShowFeatureEvent(Feature feature)

@@ -11,7 +11,6 @@
 #include "toolkit/core/WndCascade.h"
 #include "toolkit/win/SkinDialog.h"
 
-#include <cstdio>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -139,5 +138,5 @@ private:
     COLORREF m_fill = RGB(249, 254, 188);
     COLORREF m_text = RGB(0, 0, 0);
     COLORREF m_frame = RGB(0, 0, 255);
-    std::FILE* m_debugLog = nullptr;
+    HANDLE m_debugLog = nullptr;
 };

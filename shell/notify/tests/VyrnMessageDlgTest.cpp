@@ -147,6 +147,8 @@ TEST_F(BalloonWindowTest, LoginGreetingFromThePeerShowsHoldsDragsAndPostsWithout
     ASSERT_TRUE(error->Create());
     m_host.errorBalloon = error;
     m_host.profile.WriteInt("Event", "START_COUNT", 6);
+    m_host.profile.WriteString("", "VYRN_MESSAGE_DEBUG", "TRUE");
+    ::DeleteFileA("C:\\vyrnmessage.dat");
     auto* normal = new CVyrnMessageDlg(nullptr, 0, m_host);
     ASSERT_TRUE(normal->Create());
     EXPECT_TRUE(m_host.skinMissing.empty());
@@ -208,6 +210,19 @@ TEST_F(BalloonWindowTest, LoginGreetingFromThePeerShowsHoldsDragsAndPostsWithout
     normal->ShowMessageEvent(30);
     EXPECT_EQ(2u, normal->Queue().Size()) << "the second sends VYRN_SEND_R key 2";
     normal->SaveCounters();
+    {
+        // Read while the window still has it open for writing.
+        std::string text(4096, '\0');
+        HANDLE file = ::CreateFileA("C:\\vyrnmessage.dat", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD read = 0;
+        ::ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr);
+        ::CloseHandle(file);
+        text.resize(read);
+        EXPECT_NE(std::string::npos, text.find(" > 12\x81\x46LoginTime:")) << text;
+        EXPECT_NE(std::string::npos, text.find(" > 30\r\n")) << text;
+    }
     EXPECT_EQ(2u, m_host.profile.GetInt("Event", "VYRN_SEND", 0));
     EXPECT_EQ(0u, m_host.profile.GetInt("Event", "VYRN_RECV", 99));
     EXPECT_EQ(7u, m_host.profile.GetInt("Event", "START_COUNT", 0));
@@ -222,6 +237,7 @@ TEST_F(BalloonWindowTest, LoginGreetingFromThePeerShowsHoldsDragsAndPostsWithout
     ::DestroyWindow(*normal);
     ::DestroyWindow(*error);
     nvtest::PumpPending();
+    ::DeleteFileA("C:\\vyrnmessage.dat");
 }
 
 TEST_F(BalloonWindowTest, MissingSkinIsReportedWithItsText)
