@@ -1,5 +1,7 @@
 #include "shell/notify/ErrorLogFile.h"
 
+#include "shell/notify/TextLines.h"
+
 #include <cstdio>
 #include <string>
 
@@ -117,22 +119,13 @@ std::vector<Entry> Read(const char* data, std::size_t length, std::time_t now, l
         return entries;
     const std::string s(data, length);
     const long long keepSeconds = keepDays < 0 ? -1 : (keepDays > 1000000000LL ? -1 : keepDays * 86400LL);
-    std::size_t pos = 0;
     int lineNumber = 0;
-    while (pos < s.size()) {
-        std::size_t end = s.find('\n', pos);
-        const std::size_t next = end == std::string::npos ? s.size() : end + 1;
-        if (end == std::string::npos)
-            end = s.size();
-        std::size_t lineEnd = end;
-        if (lineEnd > pos && s[lineEnd - 1] == '\r')
-            --lineEnd;
-        const std::string line = s.substr(pos, lineEnd - pos);
-        pos = next;
-        if (line.empty())
-            continue;
+    notify::ForEachLine(s, [&](std::size_t pos, std::size_t length) {
+        if (length == 0)
+            return;
         if (lineNumber++ == 0)
-            continue; // the version line, whatever it says
+            return; // the version line, whatever it says
+        const std::string line = s.substr(pos, length);
         const std::size_t firstComma = line.find(',');
         const std::size_t secondComma =
             firstComma == std::string::npos ? std::string::npos : line.find(',', firstComma + 1);
@@ -152,11 +145,11 @@ std::vector<Entry> Read(const char* data, std::size_t length, std::time_t now, l
         std::time_t stamp;
         if (keepSeconds >= 0 && ParseTime(entry.time, stamp) &&
             static_cast<long long>(now) - static_cast<long long>(stamp) > keepSeconds)
-            continue;
+            return;
         entry.kind = KindForLabel(label, labels);
         entry.label = labels.For(entry.kind);
         entries.push_back(std::move(entry));
-    }
+    });
     return entries;
 }
 

@@ -1,6 +1,7 @@
 #include "shell/notify/EventData.h"
 
 #include "shell/common/skin/SplitFields.h"
+#include "shell/notify/TextLines.h"
 
 #include <climits>
 #include <map>
@@ -196,18 +197,11 @@ void CEventData::Parse(const CString& text)
     std::map<std::pair<std::string, std::string>, std::size_t> exactNext;
 
     const std::string& s = text.str();
-    std::size_t pos = 0;
     CStringArray fields;
-    while (pos < s.size()) {
-        std::size_t end = s.find('\n', pos);
-        const std::size_t next = end == std::string::npos ? s.size() : end + 1;
-        if (end == std::string::npos)
-            end = s.size();
-        std::size_t lineEnd = end;
-        if (lineEnd > pos && s[lineEnd - 1] == '\r')
-            --lineEnd; // a line ending in CR LF ends before its CR
-        if (lineEnd > pos && IsAsciiLetter(s[pos])) {
-            SplitFields(CString(s.substr(pos, lineEnd - pos)), ':', 4, fields);
+    // A line ending in CR LF ends before its CR.
+    notify::ForEachLine(s, [&](std::size_t pos, std::size_t length) {
+        if (length > 0 && IsAsciiLetter(s[pos])) {
+            SplitFields(CString(s.substr(pos, length)), ':', 4, fields);
             EventRecord record;
             record.name = fields[0];
             record.key = fields[1];
@@ -238,8 +232,7 @@ void CEventData::Parse(const CString& text)
                 removed[victim] = true;
             m_records.push_back(std::move(record));
         }
-        pos = next;
-    }
+    });
     if (earlier == 0)
         return;
     std::size_t out = 0;

@@ -5,10 +5,7 @@
 
 #include "shell/common/services/MessageBoxSeam.h"
 #include "shell/common/settings/ProfileStore.h"
-#include "shell/common/skin/SkinManager.h"
-#include "shell/common/skin/SkinSource.h"
-#include "shell/common/skin/UnlhaArchiver.h"
-#include "shell/common/skin/tests/RecordingSkinHost.h"
+#include "shell/notify/tests/BaseSkinScope.h"
 #include "tests/support/WinTestSupport.h"
 
 #include "resources/StringIds.h"
@@ -109,23 +106,9 @@ protected:
     void SetUp() override
     {
         ::InitCommonControls();
-        CUnlhaArchiver::SetLibraryPath(nvtest::UnixToWindowsPath(nvtest::Env("NV_UNLHA32")).c_str());
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_root.Format("%snv error log %lu", temp, GetCurrentProcessId());
-        nvtest::RemoveTree(m_root.GetString());
-        CreateDirectoryA(m_root, nullptr);
-        CreateDirectoryA(m_root + "\\Skin", nullptr);
-        CreateDirectoryA(m_root + "\\tmp", nullptr);
+        ASSERT_TRUE(m_skin.Start("nv error log", &m_toolkitHost));
+        m_root = m_skin.Root();
         CreateDirectoryA(m_root + "\\Log", nullptr);
-        m_skinHost.programFolder = m_root;
-        m_skinHost.tempFolder = m_root + "\\tmp\\";
-        auto archive = nvtest::ReadFileBytes(nvtest::UnixToWindowsPath(nvtest::Env("NV_BASESKIN")).c_str());
-        ASSERT_FALSE(archive.empty());
-        ASSERT_TRUE(nvtest::WriteFileBytes(m_root + "\\Skin\\baseskin.csz", archive));
-        ASSERT_TRUE(m_skins.InitSkins());
-        toolkit::SetSkinSource(&m_source);
-        toolkit::SetHost(&m_toolkitHost);
         m_previousPresenter = SetMessageBoxPresenter(&m_presenter);
         m_host.folder = m_root + "\\Log";
         m_host.now = 1781524800; // mid-June 2026
@@ -133,11 +116,7 @@ protected:
     void TearDown() override
     {
         SetMessageBoxPresenter(m_previousPresenter);
-        toolkit::SetSkinSource(nullptr);
-        toolkit::SetHost(nullptr);
-        m_skins.CleanupSkinFolders();
-        nvtest::RemoveTree(m_root.GetString());
-        CUnlhaArchiver::SetLibraryPath(nullptr);
+        m_skin.Stop();
     }
     CErrorLogDlg* Open()
     {
@@ -149,10 +128,8 @@ protected:
     }
     CString LogPath() const { return m_root + "\\Log\\errorlog.dat"; }
 
+    CBaseSkinScope m_skin;
     CString m_root;
-    RecordingSkinHost m_skinHost;
-    CSkinManager m_skins{&m_skinHost};
-    CSkinManagerSource m_source{m_skins};
     TestToolkitHost m_toolkitHost;
     TestErrorLogHost m_host;
     AnsweringPresenter m_presenter;

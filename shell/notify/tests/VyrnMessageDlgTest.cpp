@@ -5,10 +5,7 @@
 #include "shell/notify/VyrnMessageDlg.h"
 
 #include "shell/common/settings/ProfileStore.h"
-#include "shell/common/skin/SkinManager.h"
-#include "shell/common/skin/SkinSource.h"
-#include "shell/common/skin/UnlhaArchiver.h"
-#include "shell/common/skin/tests/RecordingSkinHost.h"
+#include "shell/notify/tests/BaseSkinScope.h"
 #include "shell/common/utilities/WinUtil.h"
 #include "tests/e2e/HttpProbe.h"
 #include "tests/support/WinTestSupport.h"
@@ -99,41 +96,16 @@ class BalloonWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CUnlhaArchiver::SetLibraryPath(nvtest::UnixToWindowsPath(nvtest::Env("NV_UNLHA32")).c_str());
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_root.Format("%snv balloons %lu", temp, GetCurrentProcessId());
-        nvtest::RemoveTree(m_root.GetString());
-        CreateDirectoryA(m_root, nullptr);
-        CreateDirectoryA(m_root + "\\Skin", nullptr);
-        CreateDirectoryA(m_root + "\\tmp", nullptr);
-        m_skinHost.programFolder = m_root;
-        m_skinHost.tempFolder = m_root + "\\tmp\\";
-        auto archive = nvtest::ReadFileBytes(nvtest::UnixToWindowsPath(nvtest::Env("NV_BASESKIN")).c_str());
-        ASSERT_FALSE(archive.empty());
-        ASSERT_TRUE(nvtest::WriteFileBytes(m_root + "\\Skin\\baseskin.csz", archive));
-        ASSERT_TRUE(m_skins.InitSkins());
-        toolkit::SetSkinSource(&m_source);
-        toolkit::SetHost(&m_toolkitHost);
+        ASSERT_TRUE(m_skin.Start("nv balloons", &m_toolkitHost));
         m_peerFolder = nvtest::Env("NV_PEER_DIR");
         m_port = std::atoi(ReadUnixFile(m_peerFolder + "/event_data.port").c_str());
         CString url;
         url.Format("http://127.0.0.1:%d/event/eventdata.txt", m_port);
         m_host.profile.WriteString("Event", "EVENT_URL", url);
     }
-    void TearDown() override
-    {
-        toolkit::SetSkinSource(nullptr);
-        toolkit::SetHost(nullptr);
-        m_skins.CleanupSkinFolders();
-        nvtest::RemoveTree(m_root.GetString());
-        CUnlhaArchiver::SetLibraryPath(nullptr);
-    }
+    void TearDown() override { m_skin.Stop(); }
 
-    CString m_root;
-    RecordingSkinHost m_skinHost;
-    CSkinManager m_skins{&m_skinHost};
-    CSkinManagerSource m_source{m_skins};
+    CBaseSkinScope m_skin;
     TestToolkitHost m_toolkitHost;
     TestBalloonHost m_host;
     std::string m_peerFolder;
@@ -252,7 +224,7 @@ TEST_F(BalloonWindowTest, MissingSkinIsReportedWithItsText)
     EXPECT_EQ(base.str() + "\n< Default Skin VyrnChar Msg Bitmap Nothing >", m_host.skinMissing[0]);
     if (::IsWindow(*normal))
         ::DestroyWindow(*normal);
-    toolkit::SetSkinSource(&m_source);
+    toolkit::SetSkinSource(&m_skin.Source());
 }
 
 } // namespace
