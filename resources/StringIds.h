@@ -17,3 +17,4 @@
 #define IDS_SIGNUP_NOT_STARTED     14103 // the sign-up program could not be started
 #define IDS_INSTALL_BROKEN         14104 // file types could not be registered
 #define IDS_SIGNUP_RUNNING         14105 // the sign-up program is running
+#include "ids/notify.h"

@@ -369,6 +369,9 @@ def build(work):
     for i, (key, name) in enumerate(RCV_BUTTON_FILES.items()):
         size = (16, 16) if key == "VYRNTALK_RCV_CLS" else (40, 20)
         files[name] = button_strip(size[0], size[1], i % 6)
+    # The error log's close and delete-all strips.
+    files["vyrntalk_log_cls.bmp"] = button_strip(16, 16, 0)
+    files["vyrntalk_log_delete.bmp"] = button_strip(40, 20, 1)
 
     os.makedirs(work, exist_ok=True)
     for old in os.listdir(work):
