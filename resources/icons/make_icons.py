@@ -3,6 +3,7 @@
 
 menu_check.ico: the check mark of owner-drawn menus, a dark green tick on a clear background,
 16 x 16, 32 bits per pixel with its mask.
+chat_member.ico, chat_member_other.ico: a chat room member (a head over shoulders), blue and grey.
 """
 import struct
 import sys
@@ -20,6 +21,16 @@ def tick_pixels():
     for i in range(8):  # the long stroke
         for t in range(2):
             points.add((6 + i, 10 - i + t))
+    return points
+
+
+def member_pixels():
+    """A round head (radius 3 at 8, 5) over shoulders (a half disc of radius 6 at 8, 15)."""
+    points = set()
+    for y in range(16):
+        for x in range(16):
+            if (x - 8) ** 2 + (y - 5) ** 2 <= 10 or (y >= 10 and (x - 8) ** 2 + (y - 15) ** 2 <= 36):
+                points.add((x, y))
     return points
 
 
@@ -47,6 +58,8 @@ def ico(width, height, opaque, colour):
 def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent
     (out / 'menu_check.ico').write_bytes(ico(16, 16, tick_pixels(), GREEN))
+    (out / 'chat_member.ico').write_bytes(ico(16, 16, member_pixels(), (0x20, 0x50, 0xC0)))
+    (out / 'chat_member_other.ico').write_bytes(ico(16, 16, member_pixels(), (0x80, 0x80, 0x80)))
 
 
 if __name__ == '__main__':

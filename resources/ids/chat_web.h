@@ -1,2 +1,62 @@
 // String-table ids of the chat_web folder.
 #pragma once
+
+// Chat window and chat login dialog.
+#define IDD_CHAT                   248
+#define IDD_CHAT_LOGIN             164
+#define IDC_CHAT_INPUT             1010
+#define IDC_CHAT_USERLIST          1002
+#define IDC_CHAT_VIEW              1018
+#define IDC_CHAT_BANNER            1360
+#define IDC_CHAT_CLS               1217
+#define IDC_CHAT_COLOR1            1224
+#define IDC_CHAT_COLOR2            1228
+#define IDC_CHAT_COLOR3            1226
+#define IDC_CHAT_COLOR4            1220
+#define IDC_CHAT_COLOR5            1222
+#define IDC_CHAT_COLOR6            1218
+#define IDC_CHAT_FACE1             1230
+#define IDC_CHAT_FACE2             1232
+#define IDC_CHAT_FACE3             1234
+#define IDC_CHAT_FACE4             1235
+#define IDC_CHAT_FACE5             1236
+#define IDC_CHAT_FACE6             1237
+#define IDC_CHAT_FACE7             1238
+#define IDC_CHAT_FACE8             1239
+#define IDC_CHAT_ROOMIN            1310
+#define IDC_CHAT_ROOMOUT           1311
+#define IDC_CHAT_HIDDEN1           1411
+#define IDC_CHAT_HIDDEN2           1412
+#define IDC_CHAT_DUMMY             1180
+#define IDC_CHAT_LOGIN_NICKNAME    1081
+#define IDC_CHAT_LOGIN_ROOMNAME    1079
+#define IDC_CHAT_LOGIN_ROOMKEY     1082
+#define IDC_CHAT_LOGIN_OK          1261
+#define IDC_CHAT_LOGIN_CANCEL      1264
+#define IDI_CHAT_MEMBER            196
+#define IDI_CHAT_MEMBER_OTHER      179
+#define IDR_CHAT_LOG_MENU          832
+#define ID_CHAT_CLEAR_LOG          32824
+#define ID_CHAT_COPY_LOG           32826
+#define ID_CHAT_LEAVE              32827
+
+#define IDS_CHAT_JOINED            110
+#define IDS_CHAT_PARTED            111
+#define IDS_CHAT_ENTERED           112
+#define IDS_CHAT_ROOM_REFUSED      114
+#define IDS_CHAT_LOGIN_FAILED      138
+#define IDS_CHAT_SEND_ERROR        139
+#define IDS_CHAT_NICK_IN_USE       140
+#define IDS_CHAT_BAD_KEY           141
+#define IDS_CHAT_ROOM_FULL         142
+#define IDS_CHAT_BAD_NICKNAME      151
+#define IDS_CHAT_NICK_FORBIDDEN    172
+#define IDS_CHAT_LEFT              175
+#define IDS_CHAT_QUITTED           176
+#define IDS_CHAT_CONNECTING        185
+#define IDS_CHAT_CONNECTING_CHAT   186
+#define IDS_CHAT_ENTER_TIP         205
+#define IDS_CHAT_LEAVE_TIP         206
+#define IDS_CHAT_BANNER_URL        448
+#define IDS_CHAT_BANNER_BROKEN     508
+#define IDS_CHAT_NO_SUCH_ROOM      14700
