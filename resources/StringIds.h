@@ -10,6 +10,7 @@
 #include "ids/chat_web.h"
 #include "ids/phone_media.h"
 #include "ids/signup.h"
+#include "ids/framework.h"
 
 #define IDS_RESOURCES_SHORT        213   // resources are short: close other programs
 #define IDS_SIGNUP_RETRY           14100 // the account is still incomplete: sign up again?

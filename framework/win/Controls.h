@@ -117,3 +117,9 @@ public:
     // The text between two positions.
     CString GetTextRange(long start, long end) const;
 };
+
+// The other control classes, so that this header brings every one of them.
+#include "framework/win/EditCtrls.h"
+#include "framework/win/ImageList.h"
+#include "framework/win/ListCtrl.h"
+#include "framework/win/ToolTipCtrl.h"
