@@ -222,8 +222,12 @@ void ChatRoom::OnLeaveButton()
 void ChatRoom::EndVisit()
 {
     *m_alive = false;
-    if (m_engine)
+    if (m_engine) {
         DropEngine();
+    } else if (m_state == 2 && m_app.IsLoggedIn()) {
+        // The login dialog was open: the room the service reserved is given back.
+        m_app.LeaveRoom();
+    }
 }
 
 void ChatRoom::LoadHistory(const std::vector<std::string>& stored)

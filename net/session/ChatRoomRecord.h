@@ -14,3 +14,15 @@ struct ChatRoomRecord {
     std::uint32_t chatUserNumber = 0; // "iuser"
     std::string roomUrl;         // the room URL the entry was asked for
 };
+
+// The room entry of the service session, as the chat window uses it (CSession in the program).
+class IChatRoomSession {
+public:
+    virtual ~IChatRoomSession() = default;
+    // Reserves the room of that URL (empty: the application's room URL) and writes the room
+    // record; 1 on success, 0 on refusal.
+    virtual int EnterRoom(const std::string& roomUrl) = 0;
+    virtual int LeaveRoom() = 0;
+    // The last result code (the server's errno or 13000-13003).
+    virtual int LastResult() const = 0;
+};

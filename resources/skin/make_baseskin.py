@@ -223,9 +223,9 @@ def layouts():
     for i, key in enumerate(chat_buttons):
         chat.append((key, (8 + i * 28, 372, 24, 20), 2))
     out["chat.bmp"] = ((480, 400), True, chat)
-    out["chat_login.bmp"] = ((280, 140), False, generic(
-        (280, 140), False, None, ["CHAT_LOGIN_NICKNAME", "CHAT_LOGIN_ROOMNAME"],
-        ["CHAT_LOGIN_OK", "CHAT_LOGIN_CANCEL"]))
+    out["chat_login.bmp"] = ((280, 140), False, [
+        ("CHAT_LOGIN_NICKNAME", (96, 36, 160, 20), None), ("CHAT_LOGIN_ROOMNAME", (96, 66, 160, 20), None),
+        ("CHAT_LOGIN_OK", (56, 108, 40, 20), None), ("CHAT_LOGIN_CANCEL", (184, 108, 40, 20), None)])
     out["set.bmp"] = ((420, 320), True, [("SET_CLS", (398, 3, 16, 16), 1)])
     out["vyrntalk_log.bmp"] = ((400, 300), False, generic(
         (400, 300), False, "VYRNTALK_LOG_CLS",
