@@ -172,6 +172,8 @@ def test_a_visit_from_the_window_against_a_real_irc_server(ircd):
         # An invalid nickname is refused with 151 and the dialog stays.
         window.send("login " + b"9lives".hex())
         assert window.box() == sjis(TEXTS[151])
+        window.ask("movelogin", "OK movelogin")
+        window.ask("state", "STATE")
         window.send("shot chat_login login")
         window.send("login " + b"taro".hex())
         window.host("ModalDialog 0")

@@ -13,6 +13,7 @@
 //   click HEX                      clicks the middle of that text in the log
 //   color ID                       clicks a colour button
 //   shot NAME [login]              a screenshot of the window (or of the login dialog)
+//   movelogin                      moves the login dialog clear of the window
 //   destroy                        destroys the window (the program's end)
 //   quit
 // Output lines: HOST <what> [args], BOX <hex>, MEMBERS <name>..., LOG <hex>, STATE <n>,
@@ -364,11 +365,12 @@ public:
             std::string name, which;
             in >> name >> which;
             HWND target = which == "login" ? dialog : chat->m_hWnd;
-            // Shaped windows that overlap draw black under Xvfb: the dialog goes beside the window.
-            if (which == "login" && target)
-                ::SetWindowPos(target, nullptr, 540, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
             ::RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
             Say("SHOT " + nvtest::SaveWindowScreenshot(target, name));
+        } else if (verb == "movelogin") {
+            // Shaped windows that overlap draw black under Xvfb: the dialog goes beside the window.
+            if (dialog)
+                ::SetWindowPos(dialog, HWND_TOP, 540, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         } else if (verb == "destroy") {
             chat->DestroyWindow();
             Say("HOST Destroyed");
