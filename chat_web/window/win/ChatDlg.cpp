@@ -672,8 +672,25 @@ void CChatDlg::WriteLog(const std::string& text, int mode, bool newLine)
         m_log.LineScroll(m_log.GetLineCount() - linesBefore);
 }
 
+namespace {
+// One line of the log is drawn once, when all its pieces are in.
+class CDrawOnce {
+public:
+    explicit CDrawOnce(CWnd& log) : m_log(log) { m_log.SendMessage(WM_SETREDRAW, FALSE); }
+    ~CDrawOnce()
+    {
+        m_log.SendMessage(WM_SETREDRAW, TRUE);
+        m_log.Invalidate(FALSE);
+    }
+
+private:
+    CWnd& m_log;
+};
+} // namespace
+
 void CChatDlg::WriteChatLine(const std::string& nickname, const std::string& text)
 {
+    CDrawOnce once(m_log);
     std::string prefix = "<" + nickname + "> ";
     if (TimeStampsOn())
         prefix = TimeStamp() + prefix;
@@ -683,6 +700,7 @@ void CChatDlg::WriteChatLine(const std::string& nickname, const std::string& tex
 
 void CChatDlg::WriteSystemLine(const std::string& line, bool withTime)
 {
+    CDrawOnce once(m_log);
     if (withTime && TimeStampsOn())
         WriteLog(TimeStamp(), 0, false);
     WriteLog(line, 2, true);
