@@ -92,6 +92,7 @@ BOOL CClientApp::InitInstance()
     }
     CRichEditCtrl::EnsureLoaded();
 
+    netui::SetHost(this);
     SetupRegistry();
     if (!LaunchSignup(m_exeFolder, *this))
         return FALSE;
@@ -122,6 +123,7 @@ INT_PTR CClientApp::RunHostDialog()
 
 int CClientApp::ExitInstance()
 {
+    netui::SetHost(nullptr);
     if (m_mutex) {
         ::CloseHandle(m_mutex);
         m_mutex = nullptr;

@@ -1,5 +1,9 @@
 #include "shell/MainDlg.h"
 
+#include "net/access/NetAccount.h"
+#include "net/access/win/InternetPolicy.h"
+#include "net/dialup/DialupDlg.h"
+
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
 #include "shell/ClientApp.h"
@@ -39,8 +43,15 @@ void CMainDlg::PostNcDestroy() { delete this; }
 
 void CMainDlg::OnCancel() { HideToTray(); }
 
-LRESULT CMainDlg::OnCommandRequest(WPARAM wParam, LPARAM)
+LRESULT CMainDlg::OnCommandRequest(WPARAM wParam, LPARAM lParam)
 {
+    // A dial loop runs below this call: its dialog and this window must outlive it. Exit and
+    // log-out cancel the dial and come again once the loop has returned.
+    if ((wParam == kAppExit || wParam == kAppLogout) && CDialupDlg::RunningDial()) {
+        CDialupDlg::RunningDial()->RequestCancel();
+        PostMessage(WM_APP_COMMAND_REQUEST, wParam, lParam);
+        return 0;
+    }
     switch (wParam) {
     case kAppHide:
         HideToTray();
@@ -95,9 +106,52 @@ void CMainDlg::OnExit()
 
 void CMainDlg::ImportConnectionInfo(const CString& path)
 {
-    // The connection-information import comes with the network settings; the stand-in shows
-    // what it was given.
     SetDlgItemText(IDC_MAIN_HANDOVER, "cni:" + path);
+    CClientApp* app = GetClientApp();
+    CInternetPolicy policy(*app);
+    CWinInetFormPoster poster(&policy);
+    CNetInfoAccount account(*app, [app](const char* name) { return app->GetServerRoot(name); });
+    CServiceForms forms(account, poster);
+    CAccountImport import(*app, forms, this);
+    app->SetModalState(true);
+    import.ImportConnectionInfo(path);
+    app->SetModalState(false);
+}
+
+int CMainDlg::ShowMessage(unsigned textId, unsigned flags)
+{
+    return GetClientApp()->MessageBoxId(textId, flags, this);
+}
+
+void CMainDlg::ShowLoggedText(const CString& text, unsigned flags)
+{
+    GetClientApp()->MessageBoxTextLogged(text, flags, this);
+}
+
+void CMainDlg::LogOut()
+{
+    PostMessage(WM_APP_COMMAND_REQUEST, kAppLogout);
+}
+
+void CMainDlg::UpdateOwnName(const CString& newCommId, const CString& newName, const CString& newData,
+                             const CString& oldCommId)
+{
+    CClientApp* app = GetClientApp();
+    app->m_ownUser.id = newCommId;
+    app->m_ownUser.name = newName;
+    (void)newData;
+    // A home page that was the old ID's room follows the new ID.
+    CString& homePage = app->Settings().m_homePage;
+    if (!oldCommId.IsEmpty() && homePage == app->BuildRoomUrl(oldCommId))
+        homePage = app->BuildRoomUrl(newCommId);
+}
+
+void CMainDlg::RefreshSettingsPage()
+{
+    // The settings dialog shows the account from NetInfo when it opens; while it is open it is
+    // told to read it again.
+    if (CWnd* settings = GetClientApp()->GetSettingsDlg())
+        settings->PostMessage(WM_APP_ACCOUNT_CHANGED);
 }
 
 void CMainDlg::ApplySkinFile(const CString& path) { SetDlgItemText(IDC_MAIN_HANDOVER, "csz:" + path); }

@@ -6,9 +6,10 @@
 #pragma once
 
 #include "framework/win/Dialog.h"
+#include "net/access/AccountImport.h"
 #include "shell/ServiceSeams.h"
 
-class CMainDlg : public CDialog, public IHandoverTarget {
+class CMainDlg : public CDialog, public IHandoverTarget, public IAccountChangeHost {
 public:
     explicit CMainDlg(CWnd* parent);
     ~CMainDlg() override;
@@ -32,6 +33,14 @@ public:
 
     void ImportConnectionInfo(const CString& path) override;
     void ApplySkinFile(const CString& path) override;
+
+    // The account change after an import (IAccountChangeHost).
+    int ShowMessage(unsigned textId, unsigned flags) override;
+    void ShowLoggedText(const CString& text, unsigned flags) override;
+    void LogOut() override;
+    void UpdateOwnName(const CString& newCommId, const CString& newName, const CString& newData,
+                       const CString& oldCommId) override;
+    void RefreshSettingsPage() override;
 
     DECLARE_MESSAGE_MAP()
 

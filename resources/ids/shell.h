@@ -61,3 +61,15 @@
 #define IDS_SKIN_WRITE_FAILED      495   // writing skin data %s failed, code %x
 #define IDS_BASESKIN_FAILED        575   // the base skin could not be processed: exit
 #define IDS_BASESKIN_MISSING       578   // the base skin is missing: reinstall
+
+// Server connection and name entry dialogs.
+#define IDD_SERVER_CONNECT          132
+#define IDC_CONNECT_COMM_ID         1098
+#define IDC_CONNECT_NICKNAME        1099
+#define IDC_CONNECT_PASSWORD        1102
+#define IDC_CONNECT_NICKNAME_LABEL  1157
+#define IDS_COMM_ID_LENGTH          154
+#define IDS_PASSWORD_LENGTH         155
+#define IDD_NAME_ENTRY              683
+#define IDC_NAME_ENTRY_NAME         1292
+#define IDS_CONFIRM_NAME_CHANGE     577

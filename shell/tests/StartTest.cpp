@@ -312,6 +312,8 @@ TEST(StartUp, SecondStartHandsItsPathToTheFirstAndEnds)
         ASSERT_TRUE(nvtest::PumpUntil([&] { return !::IsWindowVisible(first.main); }, 10000));
         Program second;
         ASSERT_TRUE(second.Start(MainExe(), row.args));
+        if (row.label.rfind("cni:", 0) == 0)
+            AnswerMessageBox(first.program, IDS_IMPORT_UNUSABLE, IDOK); // there is no such file
         EXPECT_EQ(0L, second.WaitExit()) << "the second start ends by itself";
         EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }, 10000))
             << "the first instance came to the front";
@@ -319,6 +321,41 @@ TEST(StartUp, SecondStartHandsItsPathToTheFirstAndEnds)
         EXPECT_TRUE(first.program.Running());
     }
     EXPECT_EQ(0L, first.Exit());
+}
+
+TEST(StartUp, HandedOverConnectionFilesAreImportedAndToldWhatChanged)
+{
+    SeedCompleteAccount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+    const std::string folder = TempFolder("nv_cni_handover");
+    const std::string account = "00:1.0\r\n01:OK\r\n02:PC_Client\r\n03:login-test\r\n17:0123456789ABCDEF\r\n"
+                                "18:secret\r\n";
+    const struct {
+        const char* name;
+        std::string file;
+        UINT message;
+        const char* primaryDns; // in the registry afterwards
+    } rows[] = {
+        {"new DNS", account + "05:10.1.1.1\r\n", IDS_ACCOUNT_CHANGED, "10.1.1.1"},
+        {"the same file again", account + "05:10.1.1.1\r\n", IDS_ACCOUNT_UNCHANGED, "10.1.1.1"},
+        {"DNS only", account + "05:10.2.2.2\r\n", IDS_ACCOUNT_CHANGED, "10.2.2.2"},
+        {"another version", "00:1.1\r\n01:OK\r\n02:PC_Client\r\n03:x\r\n05:10.3.3.3\r\n", IDS_IMPORT_UNUSABLE,
+         "10.2.2.2"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = folder + "\\account.cni";
+        ASSERT_TRUE(nvtest::WriteFileBytes(path, std::vector<std::uint8_t>(row.file.begin(), row.file.end())));
+        Program second;
+        ASSERT_TRUE(second.Start(MainExe(), "\"" + path + "\""));
+        AnswerMessageBox(first.program, row.message, IDOK);
+        EXPECT_EQ(0L, second.WaitExit()) << "the second start waits for the import and then ends";
+        EXPECT_NE(std::string::npos, RegQuery("NetInfo", "PrimaryDNS").find(row.primaryDns));
+    }
+    EXPECT_NE(std::string::npos, RegQuery("NetInfo", "LoginID").find("login-test"));
+    EXPECT_EQ(0L, first.Exit());
+    nvtest::RemoveTree(folder);
 }
 
 TEST(StartUp, APathTooLongForAnAtomIsRefusedVisibly)
