@@ -539,7 +539,9 @@ void ChatEngineCore::PostLineEvent(int wParam)
     event->text = m_text;
     m_postFlag = true;
     event->type = ParseReply(event->command, event->sender, event->text);
-    if (!m_command.empty() && m_postFlag)
+    // The end of a visit is always told, whatever line brought it (after a kick the server's
+    // notice comes before its ERROR line, and the connection is gone after the notice).
+    if ((!m_command.empty() && m_postFlag) || event->type == CHAT_EV_CLOSED)
         m_owner.Post(wParam, std::move(event));
 }
 

@@ -71,6 +71,51 @@ public:
     void SetReadOnly(BOOL readOnly = TRUE) { SendMessage(EM_SETREADONLY, readOnly); }
     void SetRect(const RECT& rect) { SendMessage(EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect)); }
     void RequestResize() { SendMessage(EM_REQUESTRESIZE); }
+
+    // Selection and inserting text in a format of its own.
+    void SetSel(long start, long end)
+    {
+        CHARRANGE range{start, end};
+        SendMessage(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    }
+    void GetSel(long& start, long& end) const
+    {
+        CHARRANGE range{0, 0};
+        SendMessage(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        start = range.cpMin;
+        end = range.cpMax;
+    }
+    // The format of the selection, and of text inserted at the caret from now on.
+    BOOL SetSelectionCharFormat(CHARFORMATA& format)
+    {
+        format.cbSize = sizeof format;
+        return static_cast<BOOL>(SendMessage(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format)));
+    }
+    DWORD GetSelectionCharFormat(CHARFORMATA& format) const
+    {
+        format.cbSize = sizeof format;
+        return static_cast<DWORD>(SendMessage(EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format)));
+    }
+    void ReplaceSel(const char* text, BOOL canUndo = FALSE)
+    {
+        SendMessage(EM_REPLACESEL, canUndo, reinterpret_cast<LPARAM>(text));
+    }
+    // Inserts text at the caret in the format given (the caret ends behind it).
+    void InsertWithFormat(const char* text, CHARFORMATA& format)
+    {
+        SetSelectionCharFormat(format);
+        ReplaceSel(text);
+    }
+    // Text length in the control's positions (characters, a double-byte character counting one).
+    long GetTextLength() const;
+    int GetLineCount() const { return static_cast<int>(SendMessage(EM_GETLINECOUNT)); }
+    void LineScroll(int lines) { SendMessage(EM_LINESCROLL, 0, lines); }
+    void EmptyUndoBuffer() { SendMessage(EM_EMPTYUNDOBUFFER); }
+    void HideSelection(BOOL hide) { SendMessage(EM_HIDESELECTION, hide, 0); }
+    // The most text the control takes (the default is 32K characters).
+    void LimitText(long chars) { SendMessage(EM_EXLIMITTEXT, 0, chars); }
+    // The text between two positions.
+    CString GetTextRange(long start, long end) const;
 };
 
 // The other control classes, so that this header brings every one of them.

@@ -4,6 +4,7 @@
 menu_check.ico: the check mark of owner-drawn menus, a dark green tick on a clear background,
 16 x 16, 32 bits per pixel with its mask.
 error_warning.ico, error_information.ico, error_caution.ico: the error log's three kinds.
+chat_member.ico, chat_member_other.ico: a chat room member (a head over shoulders), blue and grey.
 """
 import struct
 import sys
@@ -21,6 +22,16 @@ def tick_pixels():
     for i in range(8):  # the long stroke
         for t in range(2):
             points.add((6 + i, 10 - i + t))
+    return points
+
+
+def member_pixels():
+    """A round head (radius 3 at 8, 5) over shoulders (a half disc of radius 6 at 8, 15)."""
+    points = set()
+    for y in range(16):
+        for x in range(16):
+            if (x - 8) ** 2 + (y - 5) ** 2 <= 10 or (y >= 10 and (x - 8) ** 2 + (y - 15) ** 2 <= 36):
+                points.add((x, y))
     return points
 
 
@@ -63,6 +74,8 @@ def main():
     (out / 'error_warning.ico').write_bytes(ico(16, 16, disc_pixels(), (0xD0, 0x20, 0x20)))
     (out / 'error_information.ico').write_bytes(ico(16, 16, disc_pixels(), (0x20, 0x50, 0xD0)))
     (out / 'error_caution.ico').write_bytes(ico(16, 16, triangle_pixels(), (0xE0, 0xA0, 0x10)))
+    (out / 'chat_member.ico').write_bytes(ico(16, 16, member_pixels(), (0x20, 0x50, 0xC0)))
+    (out / 'chat_member_other.ico').write_bytes(ico(16, 16, member_pixels(), (0x80, 0x80, 0x80)))
 
 
 if __name__ == '__main__':

@@ -222,14 +222,20 @@ def layouts():
     browser.append(("BROWSER_HTML", (8, 48, 464, 284), 12))
     browser.append(("BROWSER_STATUSBAR", (8, 336, 464, 16), 6))
     out["browser.bmp"] = ((480, 360), True, browser)
-    chat = generic((480, 360), True, "CHAT_CLS", ["CHAT_VIEW", "CHAT_USERLIST", "CHAT_INPUT", "CHAT_BANNER"],
-                   ["CHAT_COLOR1", "CHAT_COLOR2", "CHAT_COLOR3", "CHAT_COLOR4", "CHAT_COLOR5",
-                    "CHAT_COLOR6", "CHAT_FACE1", "CHAT_FACE2", "CHAT_FACE3", "CHAT_FACE4", "CHAT_FACE5",
-                    "CHAT_FACE6", "CHAT_FACE7", "CHAT_FACE8", "CHAT_ROOMIN", "CHAT_ROOMOUT"], (24, 20))
-    out["chat.bmp"] = ((480, 360), True, chat)
-    out["chat_login.bmp"] = ((280, 140), False, generic(
-        (280, 140), False, None, ["CHAT_LOGIN_NICKNAME", "CHAT_LOGIN_ROOMNAME"],
-        ["CHAT_LOGIN_OK", "CHAT_LOGIN_CANCEL"]))
+    # The chat window: log on the left, members on the right, the input line, the 468 x 60 banner
+    # clear of every control, and one row of buttons (colours, phrases, enter, leave).
+    chat = [("CHAT_CLS", (458, 3, 16, 16), 1), ("CHAT_VIEW", (8, 24, 344, 200), 12),
+            ("CHAT_USERLIST", (356, 24, 116, 200), 9), ("CHAT_INPUT", (8, 230, 464, 200), 6),
+            ("CHAT_BANNER", (6, 258, 468, 60), 2)]
+    chat_buttons = ["CHAT_COLOR1", "CHAT_COLOR2", "CHAT_COLOR3", "CHAT_COLOR4", "CHAT_COLOR5", "CHAT_COLOR6",
+                    "CHAT_FACE1", "CHAT_FACE2", "CHAT_FACE3", "CHAT_FACE4", "CHAT_FACE5", "CHAT_FACE6",
+                    "CHAT_FACE7", "CHAT_FACE8", "CHAT_ROOMIN", "CHAT_ROOMOUT"]
+    for i, key in enumerate(chat_buttons):
+        chat.append((key, (8 + i * 28, 372, 24, 20), 2))
+    out["chat.bmp"] = ((480, 400), True, chat)
+    out["chat_login.bmp"] = ((280, 140), False, [
+        ("CHAT_LOGIN_NICKNAME", (96, 36, 160, 20), None), ("CHAT_LOGIN_ROOMNAME", (96, 66, 160, 20), None),
+        ("CHAT_LOGIN_OK", (56, 108, 40, 20), None), ("CHAT_LOGIN_CANCEL", (184, 108, 40, 20), None)])
     out["set.bmp"] = ((420, 320), True, [("SET_CLS", (398, 3, 16, 16), 1)])
     out["vyrntalk_log.bmp"] = ((400, 300), False, generic(
         (400, 300), False, "VYRNTALK_LOG_CLS",
@@ -249,11 +255,22 @@ def layouts():
     return out
 
 
+# Phrases of the chat window's phrase buttons and their tool tips.
+CHAT_PHRASES = {"CHAT_FACE1": ("(^_^)", "にっこり"), "CHAT_FACE2": ("(^o^)/", "やったー"),
+                "CHAT_FACE3": ("(T_T)", "しくしく"), "CHAT_FACE4": ("(-_-;)", "あせあせ"),
+                "CHAT_FACE5": ("m(_ _)m", "ごめんなさい"), "CHAT_FACE6": ("(*^_^*)", "てれてれ"),
+                "CHAT_FACE7": ("こんにちは!", "あいさつ"), "CHAT_FACE8": ("またね~", "さようなら")}
+CHAT_BUTTON_FILES = dict([("CHAT_CLS", "chat_cls.bmp"), ("CHAT_ROOMIN", "chat_roomin.bmp"),
+                          ("CHAT_ROOMOUT", "chat_roomout.bmp"), ("CHAT_LOGIN_OK", "chat_login_ok.bmp"),
+                          ("CHAT_LOGIN_CANCEL", "chat_login_cancel.bmp")] +
+                         [("CHAT_COLOR%d" % i, "chat_color%d.bmp" % i) for i in range(1, 7)] +
+                         [("CHAT_FACE%d" % i, "chat_face%d.bmp" % i) for i in range(1, 9)])
+
 CHAT_COLOURS = {"CHAT_COLOR1": "0,0,0", "CHAT_COLOR2": "200,0,0", "CHAT_COLOR3": "0,140,0",
                 "CHAT_COLOR4": "0,0,200", "CHAT_COLOR5": "160,0,160", "CHAT_COLOR6": "200,120,0"}
 
 DOCKS = [("CTRLD_MAIN", "0,0,192,288"), ("CTRLD_URL", "-360,0,360,28:N"),
-         ("CTRLD_CHAT", "200,0,480,360:N"), ("CTRLD_BROWSER", "200,0,480,360:N"),
+         ("CTRLD_CHAT", "200,0,480,400:N"), ("CTRLD_BROWSER", "200,0,480,360:N"),
          ("CTRLD_USER", "0,290,192,200:N"), ("CTRLD_FRIEND", "0,490,192,200:N"),
          ("CTRLD_CD", "0,192:D:96"), ("CTRLD_CAST", "0,240:D:48"), ("CTRLD_PHONE", "192,0:R:200"),
          ("CTRLD_VYRNTALK_LOG_USER_LIST", "200,40,320,240:N"), ("CTRLD_ERROR_LOG", "200,60,320,240:N"),
@@ -335,10 +352,12 @@ def build(work):
                 c.rect(x, y, cw, ch, PANEL)
                 c.frame(x, y, cw, ch, FACE_DARK, FACE_LIGHT)
             value = xywh((x, y, cw, ch))
-            if anchor is not None or key in CHAT_COLOURS:
+            if anchor is not None or key in CHAT_COLOURS or key in CHAT_PHRASES:
                 value += ":%d" % (anchor or 0)
             if key in CHAT_COLOURS:
                 value += ":" + CHAT_COLOURS[key]
+            if key in CHAT_PHRASES:
+                value += ":%s:%s" % CHAT_PHRASES[key]
             lines.append("%s=%s" % (key, value))
         files[bitmap] = c
         if resize:
@@ -372,6 +391,15 @@ def build(work):
     # The error log's close and delete-all strips.
     files["vyrntalk_log_cls.bmp"] = button_strip(16, 16, 0)
     files["vyrntalk_log_delete.bmp"] = button_strip(40, 20, 1)
+
+    for i, (key, name) in enumerate(sorted(CHAT_BUTTON_FILES.items())):
+        size = (16, 16) if key == "CHAT_CLS" else (40, 20) if key.startswith("CHAT_LOGIN") else (24, 20)
+        strip = button_strip(size[0], size[1], i % 6)
+        if key in CHAT_COLOURS:
+            rgb = tuple(int(v) for v in CHAT_COLOURS[key].split(","))
+            for frame in range(4):
+                strip.rect(frame * size[0] + 6, 5, size[0] - 12, size[1] - 10, rgb)
+        files[name] = strip
 
     os.makedirs(work, exist_ok=True)
     for old in os.listdir(work):

@@ -28,6 +28,18 @@ public:
     virtual int GetControlRect(UINT controlId, RECT* rect) = 0;
     // The placement value of a dialog template ("x,y,w,h:c" or a dock entry).
     virtual bool GetDockInfo(UINT dialogId, CString* value) = 0;
+    // The two fields after a control's rectangle and anchor (a colour, a phrase and its tool
+    // tip...); empty when the entry has none.
+    virtual void GetControlFields(UINT controlId, CString* first, CString* second)
+    {
+        (void)controlId;
+        first->Empty();
+        second->Empty();
+    }
+    // Whether the current skin is the base skin (nothing to fall back to).
+    virtual bool IsBaseSkin() { return false; }
+    // Drops what was cached of the current skin before another skin is applied.
+    virtual void FlushSkinCache(HWND owner) { (void)owner; }
 };
 
 class IToolkitHost {

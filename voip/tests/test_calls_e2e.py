@@ -158,7 +158,7 @@ class Rig:
         self.prefixes = {}
         self.instances = {}
         for me, other, unit in (("a", "b", "5001"), ("b", "a", "5002")):
-            prefix = build / ("wineprefix" if me == "a" else "wineprefix-call-b")
+            prefix = build / f"wineprefix-call-{me}"
             self.prefixes[me] = prefix
             env = dict(os.environ, NV_WINEPREFIX=str(prefix))
             subprocess.run([WINE, "reg", "add", r"HKCU\Software\Pelorwave\NimboCall", "/v", "unitid", "/t",

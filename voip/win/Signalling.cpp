@@ -332,6 +332,10 @@ void CallProc(int generation)
     Sleep(200);
     std::uint32_t seenAddress = Context().localAddress;
     std::vector<std::uint8_t> buffer(kDatagramCapacity);
+    // The pass waits on an event the socket sets when a datagram comes: Wine's select() often
+    // sleeps out its whole time-out with a datagram already there, which made every step of a
+    // call wait up to 50 ms at each end.
+    WSAEVENT arrival = WSACreateEvent();
     while (mine()) {
         if (!DialupConnected()) {
             LibLog(kLogErrors, "dialup network is disconnected!");
@@ -353,12 +357,21 @@ void CallProc(int generation)
         }
         if (s != INVALID_SOCKET) {
             // Waiting on the socket instead of sleeping keeps the 50 ms pace of an idle pass
-            // and answers at once when a datagram comes.
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(s, &readable);
-            timeval wait = {0, 50000};
-            if (select(0, &readable, nullptr, nullptr, &wait) > 0) {
+            // and answers at once when a datagram comes. The socket is tied to the event on
+            // every pass: another thread may have replaced it since the last one.
+            if (arrival != WSA_INVALID_EVENT && WSAEventSelect(s, arrival, FD_READ) == 0) {
+                if (WSAWaitForMultipleEvents(1, &arrival, FALSE, 50, FALSE) == WSA_WAIT_EVENT_0)
+                    WSAResetEvent(arrival);
+            } else {
+                fd_set readable;
+                FD_ZERO(&readable);
+                FD_SET(s, &readable);
+                timeval wait = {0, 50000};
+                select(0, &readable, nullptr, nullptr, &wait);
+            }
+            // Read even after a time-out: a datagram that came between two waits is taken now,
+            // and each read that leaves another one queued sets the event again.
+            {
                 std::fill(buffer.begin(), buffer.end(), 0);
                 sockaddr_in from = {};
                 int fromLength = sizeof from;
@@ -378,6 +391,8 @@ void CallProc(int generation)
         }
         CallTick();
     }
+    if (arrival != WSA_INVALID_EVENT)
+        WSACloseEvent(arrival);
     LibLog(kLogCalls, "call_proc() stopped...");
     if (mine())
         NetworkLost();

@@ -241,6 +241,21 @@ TEST(ChatEngine, BeingKickedSendsQuitAndTheNextLineCloses)
     EXPECT_EQ(0, e.owner.Timer(kLeaveTimer));
 }
 
+TEST(ChatEngine, AfterAKickTheServersNoticeBeforeItsErrorLineStillEndsTheVisit)
+{
+    Engine e;
+    e.ConnectAndEnter();
+    e.Feed(":op!~u@h KICK #lobby taro :behave\r\n");
+    ASSERT_EQ(1u, e.owner.posted.size());
+    e.Feed(":irc.test NOTICE taro :Connection statistics\r\nERROR :Closing connection\r\n");
+    std::size_t closed = 0;
+    for (const auto& p : e.owner.posted)
+        closed += p.event.type == CHAT_EV_CLOSED ? 1 : 0;
+    EXPECT_EQ(1u, closed) << "the window hears of the end once";
+    EXPECT_EQ(CHAT_EV_CLOSED, e.owner.posted[1].event.type);
+    EXPECT_EQ(CHAT_IDLE, e.core.State());
+}
+
 TEST(ChatEngine, LeavingSendsPartAndQuitAndTheServersErrorLineCloses)
 {
     Engine e;

@@ -27,6 +27,12 @@ public:
     bool GetTitleInfo(UINT dialogId, CString* value) override { return m_skins.GetTitleInfo(dialogId, *value); }
     int GetControlRect(UINT controlId, RECT* rect) override { return m_skins.GetControlRect(controlId, *rect); }
     bool GetDockInfo(UINT dialogId, CString* value) override { return m_skins.GetDockInfo(dialogId, *value); }
+    void GetControlFields(UINT controlId, CString* first, CString* second) override
+    {
+        m_skins.GetControlFields(controlId, *first, *second);
+    }
+    bool IsBaseSkin() override { return m_skins.IsBaseSkin(); }
+    void FlushSkinCache(HWND owner) override { m_skins.FlushSkinCache(owner); }
 
 private:
     CSkinManager& m_skins;

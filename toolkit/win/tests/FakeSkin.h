@@ -132,6 +132,14 @@ public:
         return it->second.second;
     }
     bool GetDockInfo(UINT dialogId, CString* value) override { return Find(docks, dialogId, value); }
+    void GetControlFields(UINT controlId, CString* first, CString* second) override
+    {
+        auto it = fields.find(controlId);
+        *first = it == fields.end() ? "" : it->second.first.c_str();
+        *second = it == fields.end() ? "" : it->second.second.c_str();
+    }
+    bool IsBaseSkin() override { return baseSkin; }
+    void FlushSkinCache(HWND) override { ++flushes; }
 
     HWND GetMainWindow() override { return mainWindow; }
     HCURSOR GetHoverCursor() override { return ::LoadCursor(nullptr, IDC_HAND); }
@@ -144,6 +152,9 @@ public:
     std::map<std::string, std::string> regionCurrent, regionBase, regionKeys, resize;
     std::map<UINT, std::string> titles, docks;
     std::map<UINT, std::pair<RECT, int>> controls;
+    std::map<UINT, std::pair<std::string, std::string>> fields;
+    bool baseSkin = false;
+    int flushes = 0;
     std::vector<std::string> learned;
     HWND mainWindow = nullptr;
     int bitmapLoads = 0;

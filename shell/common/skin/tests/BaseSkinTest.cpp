@@ -130,6 +130,69 @@ TEST_F(BaseSkinTest, MainWindowButtonsAreStripsOfFourFrames)
     }
 }
 
+TEST_F(BaseSkinTest, ChatWindowButtonsAreStripsAndTheBannerIsClearOfEveryControl)
+{
+    const std::map<std::string, const char*> buttons = {
+        {"chat_cls.bmp", "CHAT_CLS"},         {"chat_roomin.bmp", "CHAT_ROOMIN"},
+        {"chat_roomout.bmp", "CHAT_ROOMOUT"}, {"chat_login_ok.bmp", "CHAT_LOGIN_OK"},
+        {"chat_login_cancel.bmp", "CHAT_LOGIN_CANCEL"}, {"chat_color1.bmp", "CHAT_COLOR1"},
+        {"chat_color2.bmp", "CHAT_COLOR2"},   {"chat_color3.bmp", "CHAT_COLOR3"},
+        {"chat_color4.bmp", "CHAT_COLOR4"},   {"chat_color5.bmp", "CHAT_COLOR5"},
+        {"chat_color6.bmp", "CHAT_COLOR6"},   {"chat_face1.bmp", "CHAT_FACE1"},
+        {"chat_face2.bmp", "CHAT_FACE2"},     {"chat_face3.bmp", "CHAT_FACE3"},
+        {"chat_face4.bmp", "CHAT_FACE4"},     {"chat_face5.bmp", "CHAT_FACE5"},
+        {"chat_face6.bmp", "CHAT_FACE6"},     {"chat_face7.bmp", "CHAT_FACE7"},
+        {"chat_face8.bmp", "CHAT_FACE8"}};
+    int chatW = 0, chatH = 0;
+    ASSERT_TRUE(BitmapSize("chat.bmp", chatW, chatH));
+    CString bannerValue;
+    ASSERT_TRUE(HasExact("CHAT_BANNER", bannerValue));
+    SkinRect banner;
+    ASSERT_TRUE(ParseSkinRect(bannerValue, banner));
+    // The window places the banner at its rectangle's corner with a fixed size.
+    banner.right = banner.left + 468;
+    banner.bottom = banner.top + 60;
+    EXPECT_LE(banner.right, chatW);
+    EXPECT_LE(banner.bottom, chatH);
+    auto clear = [&](const SkinRect& r) {
+        return r.right <= banner.left || r.left >= banner.right || r.bottom <= banner.top || r.top >= banner.bottom;
+    };
+    for (const auto& b : buttons) {
+        SCOPED_TRACE(b.first);
+        int w = 0, h = 0;
+        ASSERT_TRUE(BitmapSize(b.first, w, h));
+        CString value;
+        ASSERT_TRUE(HasExact(b.second, value));
+        SkinRect r;
+        ASSERT_TRUE(ParseSkinRect(value, r));
+        EXPECT_EQ(w, 4 * (r.right - r.left));
+        EXPECT_EQ(h, r.bottom - r.top);
+        if (std::string(b.second).rfind("CHAT_LOGIN", 0) != 0)
+            EXPECT_TRUE(clear(r));
+    }
+    for (const char* key : {"CHAT_VIEW", "CHAT_USERLIST"}) {
+        CString value;
+        ASSERT_TRUE(HasExact(key, value));
+        SkinRect r;
+        ASSERT_TRUE(ParseSkinRect(value, r));
+        EXPECT_TRUE(clear(r)) << key;
+    }
+    // Each phrase button names its phrase and its tool tip.
+    const auto& info = m_files["NVPCINFO.TXT"];
+    std::string content(info.begin(), info.end());
+    CSkinLines lines;
+    lines.SetLoader([&content](bool, std::string& text) {
+        text = content;
+        return true;
+    });
+    for (std::uint32_t id : {1230u, 1232u, 1234u, 1235u, 1236u, 1237u, 1238u, 1239u}) {
+        CString phrase, tip;
+        lines.GetControlFields(id, phrase, tip);
+        EXPECT_FALSE(phrase.IsEmpty()) << id;
+        EXPECT_FALSE(tip.IsEmpty()) << id;
+    }
+}
+
 } // namespace
 
 namespace {
