@@ -210,9 +210,11 @@ for t in "${targets[@]}"; do
 done
 "$llvmcov" export -summary-only -instr-profile="$profiles/all.profdata" "${objects[@]:1}" >"$profiles/summary.json"
 python3 - "$profiles/summary.json" "$root" "${files[@]}" <<'EOF'
-import json, sys
+import json, os, sys
 summary, root, named = sys.argv[1], sys.argv[2] + "/", sys.argv[3:]
-by_file = {f["filename"]: f["summary"] for f in json.load(open(summary))["data"][0]["files"]}
+# A compiler launcher that rewrites paths relative to a base folder (ccache's base_dir) leaves
+# names like build/fuzz-coverage/../../x.cpp in the coverage mapping: compare normalised paths.
+by_file = {os.path.normpath(f["filename"]): f["summary"] for f in json.load(open(summary))["data"][0]["files"]}
 targets = {}
 for item in named:
     path, target = item.rsplit("|", 1)
@@ -224,7 +226,7 @@ def share(part):
 print("%-48s %-15s %-15s %s" % ("parser file", "lines", "branches", "targets"))
 low = 0
 for path in sorted(targets):
-    s = by_file.get(path)
+    s = by_file.get(os.path.normpath(path))
     rel = path[len(root):] if path.startswith(root) else path
     if s is None:
         print("%-48s not reached by any replayed input  %s" % (rel, " ".join(sorted(set(targets[path])))))
