@@ -10,6 +10,11 @@
 #     or out-of-memory input with the first stack frame in our code. Exits 1 when a target found
 #     something.
 #
+#   tools/fuzz.sh --unguided [-j JOBS] [SECONDS] [TARGET...]
+#     The same in build/fuzz-unguided, whose libraries carry no libFuzzer counters
+#     (NV_FUZZ_UNGUIDED): the figures without guidance, to compare with a campaign (edges there
+#     count only the harness; replay its corpus in build/native with -runs=0 to compare edges).
+#
 #   tools/fuzz.sh --coverage [--seeds] [-j JOBS] [TARGET...]
 #     Builds the targets again with source-based coverage and no sanitizers (build/fuzz-coverage),
 #     replays each target's working corpus and seeds (with --seeds: the seeds alone) and prints the
@@ -36,6 +41,7 @@ while [ $# -gt 0 ]; do
   case $1 in
     --coverage) mode=coverage ;;
     --seeds) seeds_only=1 ;;
+    --unguided) mode=unguided ;;
     -j) shift; jobs=${1:?-j needs a number} ;;
     -j[0-9]*) jobs=${1#-j} ;;
     -h|--help) usage ;;
@@ -49,12 +55,16 @@ input_timeout=${NV_FUZZ_TIMEOUT:-10}
 
 native=$root/build/native
 coverage=$root/build/fuzz-coverage
-if [ "$mode" = coverage ]; then build=$coverage; else build=$native; fi
+unguided=$root/build/fuzz-unguided
+case $mode in coverage) build=$coverage ;; unguided) build=$unguided ;; *) build=$native ;; esac
 
 configure() {
   if [ "$mode" = coverage ]; then
     cmake -S "$root" -B "$coverage" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
       -DCMAKE_CXX_COMPILER=clang++ -DNV_NATIVE=ON -DNV_FUZZ_COVERAGE=ON >/dev/null
+  elif [ "$mode" = unguided ]; then
+    cmake -S "$root" -B "$unguided" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+      -DCMAKE_CXX_COMPILER=clang++ -DNV_NATIVE=ON -DNV_FUZZ_UNGUIDED=ON >/dev/null
   else
     cmake --preset native >/dev/null
   fi
@@ -165,7 +175,7 @@ campaign_line() {
   [ -z "$finding" ]
 }
 
-if [ "$mode" = campaign ]; then
+if [ "$mode" != coverage ]; then
   echo "fuzzing ${#targets[@]} target(s) for $seconds s each, $jobs at once; work in ${work#"$root"/}"
   parallel campaign_one "${targets[@]}"
   found=0
