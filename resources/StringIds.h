@@ -10,9 +10,11 @@
 #include "ids/chat_web.h"
 #include "ids/phone_media.h"
 #include "ids/signup.h"
+#include "ids/framework.h"
 
 #define IDS_RESOURCES_SHORT        213   // resources are short: close other programs
 #define IDS_SIGNUP_RETRY           14100 // the account is still incomplete: sign up again?
 #define IDS_SIGNUP_NOT_STARTED     14103 // the sign-up program could not be started
 #define IDS_INSTALL_BROKEN         14104 // file types could not be registered
 #define IDS_SIGNUP_RUNNING         14105 // the sign-up program is running
+#include "ids/notify.h"

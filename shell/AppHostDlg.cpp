@@ -1,6 +1,7 @@
 #include "shell/AppHostDlg.h"
 
 #include "shell/AppMessages.h"
+#include "shell/BrowserServices.h"
 #include "shell/ClientApp.h"
 #include "shell/InstanceWnd.h"
 #include "shell/MainDlg.h"
@@ -156,11 +157,9 @@ LRESULT CAppHostDlg::OnOpenFile(WPARAM wParam, LPARAM)
     return 0;
 }
 
-LRESULT CAppHostDlg::OnShowUrl(WPARAM, LPARAM lParam)
+LRESULT CAppHostDlg::OnShowUrl(WPARAM wParam, LPARAM lParam)
 {
-    // The address bar and the browser window take URLs once they exist; until then the atom is
-    // only released.
-    TakeAtomText(static_cast<ATOM>(lParam), 512);
+    shellbrowser::ShowHandedOverUrl(wParam, TakeAtomText(static_cast<ATOM>(lParam), 512));
     return 0;
 }
 

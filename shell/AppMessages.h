@@ -7,6 +7,7 @@
 #define WM_APP_SHOW_URL         0x40D // wParam 0 address bar, 1 browser; lParam: global atom with a URL
 #define WM_APP_COME_TO_FRONT    0x40E
 #define WM_APP_ARRIVAL_COUNT    0x40F // wParam 0: number of waiting messages
+#define WM_APP_ACCOUNT_CHANGED  0x4A0 // to the settings dialog: NetInfo's account changed
 
 // wParam of WM_APP_COMMAND_REQUEST.
 enum AppCommand {

@@ -1,6 +1,7 @@
 #include "shell/ClientApp.h"
 
 #include "shell/AppHostDlg.h"
+#include "shell/AppSeams.h"
 #include "shell/AppMessages.h"
 #include "shell/InstanceWnd.h"
 #include "shell/MainDlg.h"
@@ -92,6 +93,7 @@ BOOL CClientApp::InitInstance()
     }
     CRichEditCtrl::EnsureLoaded();
 
+    netui::SetHost(this);
     SetupRegistry();
     if (!LaunchSignup(m_exeFolder, *this))
         return FALSE;
@@ -106,8 +108,10 @@ BOOL CClientApp::InitInstance()
     PlayStartSound();
     BuildVersionText();
 
+    InstallProgramSeams();
     RunHostDialog();
     SaveSettings();
+    RemoveProgramSeams();
     return FALSE;
 }
 
@@ -122,6 +126,7 @@ INT_PTR CClientApp::RunHostDialog()
 
 int CClientApp::ExitInstance()
 {
+    netui::SetHost(nullptr);
     if (m_mutex) {
         ::CloseHandle(m_mutex);
         m_mutex = nullptr;

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "framework/win/WinApp.h"
+#include "net/dialup/NetDialogHost.h"
+#include "messaging/recv/MessageEntry.h"
 #include "shell/ServiceSeams.h"
 #include "shell/common/services/ErrorSink.h"
 #include "shell/common/services/FailureLog.h"
@@ -17,20 +19,10 @@
 #include <vector>
 
 class CAppHostDlg;
+class CBrowserDlg;
 class CMainDlg;
 class CWnd;
 
-// One waiting message of the arrival list.
-struct MessageEntry {
-    CString senderId;
-    CString senderName;
-    int32_t number = 0;
-    int32_t time = 0;
-    CString body;
-    int32_t state = 0;
-    int32_t attributes = 0;
-    int32_t attachmentKind = 0;
-};
 
 // One row of the user list; the first row is the user's own.
 struct UserRef {
@@ -40,7 +32,7 @@ struct UserRef {
     int32_t image = 0;
 };
 
-class CClientApp : public CWinApp, public CNetInfo {
+class CClientApp : public CWinApp, public CNetInfo, public INetDialogHost {
 public:
     CClientApp();
     ~CClientApp() override;
@@ -75,7 +67,7 @@ public:
     void ShowError(UINT id, int number, CWnd* owner = nullptr);
 
     // Modal state.
-    void SetModalState(bool enter);
+    void SetModalState(bool enter) override;
     void EnableAppWindows(bool enable);
     int GetModalCount() const { return m_modalCount; }
     static void CloseOpenMenus(bool many);
@@ -104,6 +96,14 @@ public:
     CWnd* FindWindowByKind(WindowKind kind, const CString& name) const;
     void CloseRegisteredWindows(CWnd* window = nullptr);
     CString BuildRoomUrl(const CString& commId) const;
+    // A browser window made through the main window for a kind of the registry, navigated to the
+    // address when one is given, on the tray's list and in the registry; null when none was made.
+    CBrowserDlg* OpenUrlInBrowser(const CString& url, WindowKind kind);
+    // The room page of a 16-character communication ID, in the room window (kind 4) if one is
+    // open, else in a new one; other IDs do nothing.
+    void OpenUserRoom(const CString& commId);
+    // The program's exit code, for an end that a window asks for.
+    void SetExitCode(int code) { m_exitCode = code; }
     void AddLogWindow(CWnd* window);
     void RemoveLogWindow(CWnd* window);
     void AddMemoWindow(CWnd* window);
@@ -123,8 +123,19 @@ public:
     // Seams registered by the parts that own them.
     void SetServiceSession(IServiceSession* session) { m_pSession = session; }
     IServiceSession* GetServiceSession() const { return m_pSession; }
-    void SetShutdownSteps(IShutdownSteps* steps) { m_pShutdownSteps = steps; }
-    IShutdownSteps* GetShutdownSteps() const { return m_pShutdownSteps; }
+    // What the dial-up dialogs need of the application (INetDialogHost).
+    CNetInfo* GetNetInfo() override { return this; }
+    void SaveNetInfo() override { Save("NetInfo"); }
+    int ShowMessage(HWND owner, const CString& text, unsigned flags) override;
+    int ShowMessageLogged(HWND owner, const CString& text, unsigned flags) override;
+    // A server root of the Servers section ("SearchPage", "MailPage", "ProfilePage").
+    CString GetServerRoot(const char* name);
+
+    // Connection settings freeze while a session is registered (with the login bits).
+    bool HasServiceSession() const override { return m_pSession != nullptr; }
+    // Where log-in gets its sessions from; null: log-in fails with message 213.
+    void SetSessionFactory(IServiceSessionFactory* factory) { m_pSessionFactory = factory; }
+    IServiceSessionFactory* GetSessionFactory() const { return m_pSessionFactory; }
     void SetErrorSink(IErrorSink* sink) { m_pErrorSink = sink; }
     // Failures that no caller can be told of go to the file "failure.log" in the folder from now
     // until exit (start-up passes the program's folder), or to the target that the error log
@@ -173,6 +184,8 @@ public:
     uint32_t m_sessionFlags = 0;
     CString m_pendingTempFile;
     CString m_pendingTargetFile;
+    // The address last reported as visited.
+    CString m_lastVisitedUrl;
 
 private:
     static void ReportRequestFailure(void* context, int code);
@@ -196,7 +209,7 @@ private:
     void* m_soundOwner = nullptr;
     bool m_exiting = false;
     IServiceSession* m_pSession = nullptr;
-    IShutdownSteps* m_pShutdownSteps = nullptr;
+    IServiceSessionFactory* m_pSessionFactory = nullptr;
     IErrorSink* m_pErrorSink = nullptr;
     IHandoverTarget* m_pHandoverTarget = nullptr;
 };

@@ -2,6 +2,8 @@
 // state, the request queue and its lock, the window registry, arrivals, sound and received files.
 #include "shell/ClientApp.h"
 
+#include <cstring>
+
 #include "shell/AppMessages.h"
 #include "shell/MainDlg.h"
 #include "shell/common/services/ErrorTable.h"
@@ -12,6 +14,8 @@
 #include "framework/win/Wnd.h"
 
 #include "resources/StringIds.h"
+#include "toolkit/win/SkinFrameDialog.h"
+#include "toolkit/win/SkinHost.h"
 
 namespace {
 
@@ -110,6 +114,30 @@ int CClientApp::PresentBox(const CString& text, unsigned flags, CWnd* owner, boo
     if (!logged)
         LogError(flags, text);
     return CancelAnswer(flags);
+}
+
+int CClientApp::ShowMessage(HWND owner, const CString& text, unsigned flags)
+{
+    return ShowMessageBox(text, flags, CWnd::FromHandlePermanent(owner));
+}
+
+int CClientApp::ShowMessageLogged(HWND owner, const CString& text, unsigned flags)
+{
+    return MessageBoxTextLogged(text, flags, CWnd::FromHandlePermanent(owner));
+}
+
+CString CClientApp::GetServerRoot(const char* name)
+{
+    const struct {
+        const char* name;
+        const CString& value;
+    } servers[] = {{"SearchPage", m_settings.m_searchPage}, {"MailPage", m_settings.m_mailPage},
+                   {"ProfilePage", m_settings.m_profilePage}, {"LoginPage", m_settings.m_loginPage},
+                   {"ChargePage", m_settings.m_chargePage}};
+    for (const auto& server : servers)
+        if (std::strcmp(server.name, name) == 0)
+            return server.value;
+    return CString();
 }
 
 int CClientApp::MessageBoxId(UINT id, unsigned flags, CWnd* owner)
@@ -286,8 +314,12 @@ void CClientApp::CloseRegisteredWindows(CWnd* window)
     CloseOpenMenus(true);
     // Destroying one browser may close another: the walk skips windows that are gone by their turn.
     Windows().ForEach([window](const RegisteredWindow& member) {
-        if (IsOpenedOnRequest(member.kind) && (!window || member.window == window))
+        if (IsOpenedOnRequest(member.kind) && (!window || member.window == window)) {
+            toolkit::Host().RemoveTrayWindow(member.window->GetSafeHwnd());
+            if (CSkinFrameDialog* leader = CSkinFrameDialog::Leader())
+                leader->RemoveFloatingWindow(member.window);
             member.window->DestroyWindow();
+        }
     });
     // A window that outlives its DestroyWindow is no longer one of the registered windows.
     Windows().ForEach([window](const RegisteredWindow& member) {

@@ -33,3 +33,7 @@ static_assert(sizeof(BYTE) == 1 && sizeof(WORD) == 2 && sizeof(DWORD) == 4 && si
 #ifndef TRUE
 #define TRUE 1
 #endif
+
+// An iteration position of a framework collection or list control; null ends the walk.
+struct NvPositionTag;
+typedef NvPositionTag* POSITION;

@@ -72,3 +72,9 @@ public:
     void SetRect(const RECT& rect) { SendMessage(EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rect)); }
     void RequestResize() { SendMessage(EM_REQUESTRESIZE); }
 };
+
+// The other control classes, so that this header brings every one of them.
+#include "framework/win/EditCtrls.h"
+#include "framework/win/ImageList.h"
+#include "framework/win/ListCtrl.h"
+#include "framework/win/ToolTipCtrl.h"

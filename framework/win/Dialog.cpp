@@ -131,8 +131,31 @@ void CDialog::EndDialog(INT_PTR result)
     }
 }
 
-BOOL CDialog::OnInitDialog() { return TRUE; }
-void CDialog::OnOK() { EndDialog(IDOK); }
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate)
+{
+    if (!m_hWnd)
+        return FALSE;
+    CDataExchange dx(this, saveAndValidate);
+    try {
+        DoDataExchange(&dx);
+    } catch (const CUserException&) {
+        return FALSE;
+    }
+    return TRUE;
+}
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 BOOL CDialog::OnCmdMsg(UINT id, int code)

@@ -3,6 +3,7 @@
 // window and that window's parents before it is dispatched, as for modeless dialogs.
 #pragma once
 
+#include "framework/win/DataExchange.h"
 #include "framework/win/Wnd.h"
 
 class CDialog : public CWnd {
@@ -19,10 +20,19 @@ public:
     void InitModalIndirect(const void* dialogTemplate, CWnd* parent = nullptr);
     void EndDialog(INT_PTR result);
 
+    // The base fills the controls from the members (UpdateData(FALSE)).
     virtual BOOL OnInitDialog();
+    // The base reads the controls back (UpdateData(TRUE)) and ends the dialog with IDOK only
+    // when that succeeds; otherwise the dialog stays, the focus on the control that failed.
     virtual void OnOK();
     virtual void OnCancel();
     BOOL PreTranslateMessage(MSG* msg) override;
+
+    // TRUE: controls to members, checked; FALSE: members to controls. Returns FALSE when a
+    // check failed (the user was told and the control has the focus).
+    BOOL UpdateData(BOOL saveAndValidate = TRUE);
+    // Lists the dialog's exchanges (DDX_ and DDV_ calls); the base has none.
+    virtual void DoDataExchange(CDataExchange* dx) { (void)dx; }
 
     UINT GetTemplateId() const { return m_templateId; }
     CWnd* GetParentWnd() const { return m_parent; }

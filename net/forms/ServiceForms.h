@@ -90,6 +90,12 @@ public:
     // mode 0 registers, 1 deregisters and registers, 2 deregisters.
     int PostCallRegistration(int mode, const char* areaCode, CString* callId);
 
+    // Posts an encoded body to path on a server root of the Servers section; false without a reply.
+    bool PostToServer(const char* server, const char* path, const CString& body, CString* reply)
+    {
+        return Post(server, path, body, reply);
+    }
+
     const CString& PendingValue(int slot) const { return m_pending[slot]; }
     bool PendingSupplied(int slot) const { return m_supplied[slot]; }
     void ClearPending();

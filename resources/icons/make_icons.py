@@ -3,6 +3,7 @@
 
 menu_check.ico: the check mark of owner-drawn menus, a dark green tick on a clear background,
 16 x 16, 32 bits per pixel with its mask.
+error_warning.ico, error_information.ico, error_caution.ico: the error log's three kinds.
 """
 import struct
 import sys
@@ -44,9 +45,24 @@ def ico(width, height, opaque, colour):
     return directory + entry + image
 
 
+def disc_pixels():
+    """A filled disc of radius 6.5 around (7.5, 7.5)."""
+    return {(x, y) for y in range(16) for x in range(16) if (x - 7.5) ** 2 + (y - 7.5) ** 2 <= 6.5 ** 2}
+
+
+def triangle_pixels():
+    """A triangle standing on row 14, its tip at (7.5, 1)."""
+    return {(x, y) for y in range(1, 15) for x in range(16) if abs(x - 7.5) <= (y - 1) * 0.55 + 0.5}
+
+
 def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent
     (out / 'menu_check.ico').write_bytes(ico(16, 16, tick_pixels(), GREEN))
+    # The error log's kinds: a red disc (warning), a blue disc (information), an amber triangle
+    # (caution).
+    (out / 'error_warning.ico').write_bytes(ico(16, 16, disc_pixels(), (0xD0, 0x20, 0x20)))
+    (out / 'error_information.ico').write_bytes(ico(16, 16, disc_pixels(), (0x20, 0x50, 0xD0)))
+    (out / 'error_caution.ico').write_bytes(ico(16, 16, triangle_pixels(), (0xE0, 0xA0, 0x10)))
 
 
 if __name__ == '__main__':

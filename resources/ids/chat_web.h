@@ -1,2 +1,49 @@
 // String-table ids of the chat_web folder.
 #pragma once
+
+// Browser window and address bar.
+#define IDD_BROWSER                 163
+#define IDD_URL_BAR                 202
+#define IDR_FAVORITES_MENU          261
+#define IDC_URL_COMBO               1011
+#define IDC_BROWSER_CLOSE           1204
+#define IDC_BROWSER_BACK            1206
+#define IDC_BROWSER_FORWARD         1207
+#define IDC_BROWSER_STOP            1210
+#define IDC_BROWSER_RELOAD          1211
+#define IDC_BROWSER_HOME            1212
+#define IDC_BROWSER_SEARCH          1213
+#define IDC_BROWSER_FAVORITES       1214
+#define IDC_BROWSER_SERVICE_HOME    1216
+#define IDC_BROWSER_INDICATOR       1306
+#define IDC_BROWSER_STATUS          1355
+#define IDC_BROWSER_PADLOCK         1356
+#define IDC_BROWSER_PAGE            1358
+#define IDC_BROWSER_OEM             1444
+#define IDC_BROWSER_MYROOM          1447
+#define ID_FAVORITE_FIRST           3584
+#define ID_FAVORITE_LAST            4095
+#define IDS_POST_FORM_HEADER        167
+#define IDS_PATH_PROFILE            180
+#define IDS_PATH_PROFILE_SEARCH     182
+#define IDS_PATH_PROFILE_EDIT       184
+#define IDS_FORM_PROFILE_SEARCH     188
+#define IDS_FORM_PROFILE            189
+#define IDS_FORM_PROFILE_EDIT       190
+#define IDS_TIP_BACK                236
+#define IDS_TIP_FORWARD             237
+#define IDS_TIP_STOP                238
+#define IDS_TIP_RELOAD              239
+#define IDS_TIP_HOME                240
+#define IDS_TIP_SEARCH              241
+#define IDS_TIP_FAVORITES           242
+#define IDS_PATH_MY_PROFILE         259
+#define IDS_PATH_CHARGE             261
+#define IDS_NO_WEB_CONTROL          263
+#define IDS_TIP_SERVICE_HOME        458
+#define IDS_SECURE_PROTOCOL         466
+#define IDS_TIP_MYROOM              586
+#define IDS_PATH_CALL_SERVICE       14310
+#define IDS_FORM_CALL_SERVICE       14311
+#define IDS_PATH_ADDRESS_BOOK       14312
+#define IDS_PAGE_COMMAND_REFUSED    14313

@@ -64,3 +64,39 @@
 #define IDS_MSGSTORE_NO_ENGINE      461 // the history database can't be opened or created: the engine is missing
 #define IDS_MSGSTORE_OPEN_FAILED    462 // the history database can't be opened or created: go on without history?
 #define IDS_MSGSTORE_NOT_INSTALLED  463 // the program was not installed by its installer
+// User-list status texts (by a row's status image) and the friend list window.
+#define IDS_STATUS_NORMAL           540
+#define IDS_STATUS_WANT_TALK        541
+#define IDS_STATUS_WANT_CHAT        542
+#define IDS_STATUS_AWAY             543
+#define IDS_STATUS_BREAK            544
+#define IDS_STATUS_IDLE             545
+#define IDS_STATUS_SMILE            546
+#define IDS_STATUS_SAD              547
+#define IDS_STATUS_ANGRY            548
+#define IDS_STATUS_UNDEFINED_1      549
+#define IDS_STATUS_UNDEFINED_2      550
+#define IDS_STATUS_UNDEFINED_3      551
+#define IDS_STATUS_UNDEFINED_4      552
+#define IDS_STATUS_UNDEFINED_5      553
+#define IDS_STATUS_UNDEFINED_6      554
+#define IDS_STATUS_UNDEFINED_7      555
+#define IDS_STATUS_OFFLINE          576
+#define IDS_STATUS_INTRODUCE        303
+#define IDS_FRIEND_SEND_MAIL        452
+#define IDS_LIST_MENU_TIP           453
+#define IDS_FRIEND_DELETE_PAGE      467
+// The friend list window: template, list control, context menu and its commands.
+#define IDD_FRIEND_LIST             203
+#define IDC_FRIEND_LIST             1001
+#define IDR_FRIEND_MENU             139
+#define ID_FRIEND_SEND              32771
+#define ID_FRIEND_ROOM              32772
+#define ID_FRIEND_REFRESH           32788
+#define ID_FRIEND_HISTORY           32802
+#define ID_FRIEND_DELETE_PAGE       32805
+#define ID_FRIEND_COPY_ID           32808
+#define ID_FRIEND_COPY_NAME         32809
+#define ID_FRIEND_CALL              32810
+#define ID_FRIEND_MEMO              32823
+#define ID_FRIEND_MY_STATUS         32843

@@ -196,22 +196,32 @@ def layouts():
         (200, 260), False, "PHONE_CLS", ["PHONE_STATUS", "PHONE_NO", "PHONE_BANNER"], phone_buttons, (44, 20)))
     out["prepaid.bmp"] = ((240, 120), False, generic(
         (240, 120), False, None, ["PREPAID_ID", "PREPAID_PASSWD"], ["PREPAID_OK", "PREPAID_CANCEL"]))
-    out["vyrntalk_rcv.bmp"] = ((400, 300), False, generic(
-        (400, 300), False, "VYRNTALK_RCV_CLS",
-        ["VYRNTALK_RCV_LIST", "VYRNTALK_RCV_VIEW", "VYRNTALK_RCV_BANNER", "VYRNTALK_RCV_STATE"],
-        ["VYRNTALK_RCV_PLAY", "VYRNTALK_RCV_NEW", "VYRNTALK_RCV_REPLY", "VYRNTALK_RCV_RELOAD",
-         "VYRNTALK_RCV_LOG", "VYRNTALK_RCV_EXCANCEL", "VYRNTALK_RCV_FILE"]))
+    # The received-message window holds the fixed 468 x 60 banner at its top, clear of the list,
+    # the text and the buttons (the window checks that and refuses a skin that crosses it).
+    rcv = [("VYRNTALK_RCV_CLS", (462, 3, 16, 16), None),
+           ("VYRNTALK_RCV_BANNER", (8, 24, 468, 60), None),
+           ("VYRNTALK_RCV_LIST", (8, 90, 468, 110), None),
+           ("VYRNTALK_RCV_VIEW", (8, 206, 468, 118), None),
+           ("VYRNTALK_RCV_STATE", (8, 330, 468, 16), None)]
+    for i, key in enumerate(RCV_BUTTON_FILES):
+        if key != "VYRNTALK_RCV_CLS":
+            rcv.append((key, (8 + (i - 1) * 44, 354, 40, 20), None))
+    out["vyrntalk_rcv.bmp"] = ((484, 382), False, rcv)
     out["vyrntalk_snd.bmp"] = ((400, 300), False, generic(
         (400, 300), False, "VYRNTALK_SND_CLS",
         ["VYRNTALK_SND_COMMNAME", "VYRNTALK_SND_COMMID", "VYRNTALK_SND_EDIT", "VYRNTALK_SND_STATE",
          "VYRNTALK_SND_FILENAME"],
         ["VYRNTALK_SND_SEND", "VYRNTALK_SND_REC", "VYRNTALK_SND_LOG", "VYRNTALK_SND_INDICATE",
          "VYRNTALK_SND_EXCANCEL", "VYRNTALK_SND_CHK", "VYRNTALK_SND_RESET", "VYRNTALK_SND_FILE"]))
-    out["browser.bmp"] = ((480, 360), True, generic(
-        (480, 360), True, "BROWSER_CLS", ["BROWSER_HTML", "BROWSER_STATUSBAR"],
-        ["BROWSER_BACK", "BROWSER_FOWARD", "BROWSER_STOP", "BROWSER_RELOAD", "BROWSER_HOME",
-         "BROWSER_SEARCH", "BROWSER_FAVORITE", "BROWSER_QELO", "BROWSER_MYROOM", "BROWSER_INDICATE",
-         "BROWSER_KEY", "BROWSER_OEM"]))
+    # The browser: its toolbar under the title, the page, and a one-line status bar at the bottom.
+    browser = [("BROWSER_CLS", (458, 3, 16, 16), 1)]
+    for i, key in enumerate(BROWSER_TOOLBAR):
+        browser.append((key, (8 + i * 36, 24, 32, 20), None))
+    browser.append(("BROWSER_KEY", (400, 24, 20, 20), 1))
+    browser.append(("BROWSER_INDICATE", (452, 24, 20, 20), 1))
+    browser.append(("BROWSER_HTML", (8, 48, 464, 284), 12))
+    browser.append(("BROWSER_STATUSBAR", (8, 336, 464, 16), 6))
+    out["browser.bmp"] = ((480, 360), True, browser)
     chat = generic((480, 360), True, "CHAT_CLS", ["CHAT_VIEW", "CHAT_USERLIST", "CHAT_INPUT", "CHAT_BANNER"],
                    ["CHAT_COLOR1", "CHAT_COLOR2", "CHAT_COLOR3", "CHAT_COLOR4", "CHAT_COLOR5",
                     "CHAT_COLOR6", "CHAT_FACE1", "CHAT_FACE2", "CHAT_FACE3", "CHAT_FACE4", "CHAT_FACE5",
@@ -271,6 +281,36 @@ MAIN_BUTTON_FILES = {"MAIN_CLS": "main_cls.bmp", "MAIN_BROWSER": "main_browser.b
                      "MAIN_HELP": "main_help.bmp", "MAIN_SET": "main_set.bmp",
                      "MAIN_MENU": "main_menu.bmp", "MAIN_LOGOUT": "main_logout.bmp"}
 
+# The received-message window's button strips, in the order of its controls.
+RCV_BUTTON_FILES = {"VYRNTALK_RCV_CLS": "vyrntalk_rcv_cls.bmp", "VYRNTALK_RCV_PLAY": "vyrntalk_rcv_play.bmp",
+                    "VYRNTALK_RCV_NEW": "vyrntalk_rcv_new.bmp", "VYRNTALK_RCV_REPLY": "vyrntalk_rcv_reply.bmp",
+                    "VYRNTALK_RCV_RELOAD": "vyrntalk_rcv_reload.bmp", "VYRNTALK_RCV_LOG": "vyrntalk_rcv_log.bmp",
+                    "VYRNTALK_RCV_EXCANCEL": "vyrntalk_rcv_cancel.bmp", "VYRNTALK_RCV_FILE": "vyrntalk_rcv_save.bmp"}
+
+
+BROWSER_TOOLBAR = ["BROWSER_BACK", "BROWSER_FOWARD", "BROWSER_STOP", "BROWSER_RELOAD", "BROWSER_HOME",
+                   "BROWSER_SEARCH", "BROWSER_FAVORITE", "BROWSER_QELO", "BROWSER_MYROOM", "BROWSER_OEM"]
+BROWSER_BUTTON_FILES = {"BROWSER_BACK": "browser_back.bmp", "BROWSER_FOWARD": "browser_forward.bmp",
+                        "BROWSER_STOP": "browser_stop.bmp", "BROWSER_RELOAD": "browser_reload.bmp",
+                        "BROWSER_HOME": "browser_home.bmp", "BROWSER_SEARCH": "browser_search.bmp",
+                        "BROWSER_FAVORITE": "browser_favorite.bmp", "BROWSER_QELO": "browser_qelo.bmp",
+                        "BROWSER_MYROOM": "browser_myroom.bmp", "BROWSER_OEM": "browser_oem.bmp",
+                        "BROWSER_KEY": "browser_key.bmp", "BROWSER_CLS": "browser_cls.bmp"}
+
+
+def busy_strip(w, h, frames):
+    """The browser's busy indicator: a dot that goes round a ring, one position per frame."""
+    import math
+    c = Canvas(w * frames, h)
+    for i in range(frames):
+        c.rect(i * w, 0, w, h, FACE)
+        c.frame(i * w, 0, w, h, FACE_LIGHT, FACE_DARK)
+        angle = 2 * math.pi * i / frames
+        x = i * w + w // 2 + int(round((w // 2 - 5) * math.cos(angle)))
+        y = h // 2 + int(round((h // 2 - 5) * math.sin(angle)))
+        c.rect(x - 2, y - 2, 4, 4, (52, 68, 104))
+    return c
+
 
 def balloon(w, h, error):
     c = Canvas(w, h)
@@ -322,6 +362,16 @@ def build(work):
     for i, (key, name) in enumerate(sorted(MAIN_BUTTON_FILES.items())):
         size = (16, 16) if key == "MAIN_CLS" else (32, 24)
         files[name] = button_strip(size[0], size[1], i % 6)
+    for i, (key, name) in enumerate(sorted(BROWSER_BUTTON_FILES.items())):
+        size = {"BROWSER_CLS": (16, 16), "BROWSER_KEY": (20, 20)}.get(key, (32, 20))
+        files[name] = button_strip(size[0], size[1], i % 6)
+    files["browser_indicate.bmp"] = busy_strip(20, 20, 15)
+    for i, (key, name) in enumerate(RCV_BUTTON_FILES.items()):
+        size = (16, 16) if key == "VYRNTALK_RCV_CLS" else (40, 20)
+        files[name] = button_strip(size[0], size[1], i % 6)
+    # The error log's close and delete-all strips.
+    files["vyrntalk_log_cls.bmp"] = button_strip(16, 16, 0)
+    files["vyrntalk_log_delete.bmp"] = button_strip(40, 20, 1)
 
     os.makedirs(work, exist_ok=True)
     for old in os.listdir(work):

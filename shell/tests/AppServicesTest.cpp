@@ -3,18 +3,23 @@
 // registry, received files and the lock.
 #include "tests/support/WinTestSupport.h"
 
+#include "chat_web/browser/tests/win/BrowserTestSkin.h"
+#include "chat_web/browser/win/BrowserDlg.h"
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
+#include "shell/BrowserServices.h"
 #include "shell/ClientApp.h"
 #include "shell/InstanceWnd.h"
 #include "shell/MainDlg.h"
 #include "shell/common/services/ErrorTable.h"
 #include "shell/common/services/MessageBoxSeam.h"
+#include "shell/tests/MainWindowTestEnv.h"
 
 #include "resources/StringIds.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -67,19 +72,6 @@ struct RecordingSink : IErrorSink {
         loggedFlags.push_back(flags);
     }
     void ShowErrorBalloon(const CString&, unsigned) override { ++balloons; }
-};
-
-struct CountingShutdown : IShutdownSteps {
-    int phone = 0;
-    int logout = 0;
-    std::function<void()> onLogout;
-    void EndPhoneSession() override { ++phone; }
-    void LogoutMessageService() override
-    {
-        ++logout;
-        if (onLogout)
-            onLogout();
-    }
 };
 
 std::function<void()> g_script;
@@ -200,9 +192,12 @@ protected:
         ASSERT_TRUE(CClientApp::Windows().IsEmpty()) << "a window of an earlier test is still registered";
         m_app = std::make_unique<CClientApp>();
         g_app = m_app.get();
+        // The host makes the real main window: it needs the base skin.
+        ASSERT_TRUE(m_skin.SetUp());
     }
     void TearDown() override
     {
+        m_skin.TearDown();
         EXPECT_TRUE(CClientApp::Windows().IsEmpty()) << "the test left a registered window";
         CClientApp::Windows().Clear();
         g_app = nullptr;
@@ -220,6 +215,7 @@ protected:
 
 private:
     std::unique_ptr<CClientApp> m_app;
+    mwtest::SkinEnvironment m_skin;
 };
 
 } // namespace
@@ -227,11 +223,15 @@ private:
 TEST_F(AppTest, TheExitSequenceRunsOnceWhileItShowsAMessageBox)
 {
     PresenterScope scope;
-    CountingShutdown shutdown;
-    App().SetShutdownSteps(&shutdown);
+    mwtest::Journal journal;
+    mwtest::RecordingPeers peers(journal);
+    SetMainPeers(&peers);
+    mwtest::SessionDouble session(journal);
+    int logouts = 0;
     // While log-out asks the user something, Enter on the host, a page command and the end of
     // the Windows session all ask for exit again.
-    shutdown.onLogout = [&] {
+    session.onLogout = [&] {
+        ++logouts;
         HWND main = App().GetMainDlg()->GetSafeHwnd();
         App().GetHostDlg()->SendMessage(WM_COMMAND, IDOK, 0);
         ::PostMessageA(main, WM_APP_COMMAND_REQUEST, kAppExit, 0);
@@ -244,14 +244,20 @@ TEST_F(AppTest, TheExitSequenceRunsOnceWhileItShowsAMessageBox)
     HWND instance = nullptr;
     INT_PTR result = RunHost(host, [&] {
         instance = ::FindWindowA(NV_INSTANCE_CLASS, nullptr);
+        session.loggedIn = true;
+        App().SetServiceSession(&session);
+        App().m_sessionFlags = 0x0103;
         ExitThroughMain();
     });
-    App().SetShutdownSteps(nullptr);
+    SetMainPeers(nullptr);
     EXPECT_EQ(IDOK, result);
     EXPECT_NE(nullptr, instance) << "the instance window existed while the loop ran";
-    EXPECT_EQ(1, shutdown.phone);
-    EXPECT_EQ(1, shutdown.logout);
+    EXPECT_EQ(1, logouts);
+    EXPECT_EQ(1, static_cast<int>(std::count(journal.events.begin(), journal.events.end(),
+                                             "command:" + mwtest::KindName(kWindowPhone) + ":" +
+                                                 std::to_string(static_cast<int>(PeerCommand::EndSession)))));
     EXPECT_EQ(nullptr, App().GetMainDlg());
+    EXPECT_EQ(nullptr, App().GetServiceSession());
     EXPECT_EQ(1u, scope.presenter.texts.size());
 }
 
@@ -633,3 +639,100 @@ TEST_F(AppTest, RoomUrlsCarryTheFirstThreeCharactersAndTheWholeId)
     CString url = App().BuildRoomUrl("0123456789ABCDEF");
     EXPECT_NE(-1, url.Find("/room012/0123456789ABCDEF/index.cgi")) << url.GetString();
 }
+
+namespace {
+
+// Browser windows opened on request: each joins the registry under its kind and the tray's
+// list; a user's room page reuses its window; the registered windows leave the tray as they close.
+TEST_F(AppTest, BrowserWindowsOpenOnRequestAndRoomPagesReuseTheirWindow)
+{
+    CFakeSkin skin;
+    FillBrowserSkin(skin);
+    EXPECT_EQ(nullptr, App().OpenUrlInBrowser("", kWindowAddressBook)) << "no main window";
+    CKindWnd* main = MakeWindow(kWindowMain, 0);
+    skin.mainWindow = main->GetSafeHwnd();
+
+    CBrowserDlg* book = App().OpenUrlInBrowser("", kWindowAddressBook);
+    ASSERT_NE(nullptr, book);
+    EXPECT_EQ(book, App().FindWindowByKind(kWindowAddressBook, ""));
+    ASSERT_EQ(1u, skin.trayCalls.size());
+    EXPECT_TRUE(skin.trayCalls[0].first);
+
+    App().OpenUserRoom("ABCDEFGH1234567");
+    EXPECT_EQ(nullptr, App().FindWindowByKind(kWindowUserRoom, "")) << "15 characters are no ID";
+    App().OpenUserRoom("ABCDEFGH12345678");
+    CWnd* room = App().FindWindowByKind(kWindowUserRoom, "");
+    ASSERT_NE(nullptr, room);
+    App().OpenUserRoom("ZYXWVUTS87654321");
+    EXPECT_EQ(room, App().FindWindowByKind(kWindowUserRoom, ""));
+    int rooms = 0;
+    for (const RegisteredWindow& member : CClientApp::Windows().Members())
+        rooms += member.kind == kWindowUserRoom ? 1 : 0;
+    EXPECT_EQ(1, rooms) << "the room window is used again";
+
+    HWND bookWindow = book->GetSafeHwnd();
+    skin.trayCalls.clear();
+    App().CloseRegisteredWindows();
+    EXPECT_FALSE(::IsWindow(bookWindow));
+    EXPECT_EQ(nullptr, App().FindWindowByKind(kWindowUserRoom, ""));
+    ASSERT_EQ(2u, skin.trayCalls.size());
+    EXPECT_FALSE(skin.trayCalls[0].first);
+    EXPECT_FALSE(skin.trayCalls[1].first);
+    main->DestroyWindow();
+}
+
+} // namespace
+
+namespace {
+
+// The main window as far as page requests go: it records 0x40C.
+class CRequestRecorder : public CWnd {
+public:
+    std::vector<WPARAM> requests;
+    BOOL Create()
+    {
+        JoinRegistry(kWindowMain);
+        return CreateEx(0, RegisterWindowClass("NvTestRequestRecorder"), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_APP_COMMAND_REQUEST) {
+            requests.push_back(wParam);
+            return 0;
+        }
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+// A link another program hands over (0x40D, wParam 1) comes from no page: its command runs even
+// while the browser shows a page of elsewhere; other targets and empty texts do nothing.
+TEST_F(AppTest, HandedOverLinksRunTheirCommandInTheApplicationsBrowser)
+{
+    CFakeSkin skin;
+    FillBrowserSkin(skin);
+    CRequestRecorder main;
+    ASSERT_TRUE(main.Create());
+    skin.mainWindow = main.GetSafeHwnd();
+    CBrowserDlg* browserWindow = shellbrowser::CreateBrowser(&main, kWindowBrowser);
+    ASSERT_NE(nullptr, browserWindow);
+    browserWindow->SetPageUrl("http://elsewhere.example/");
+
+    shellbrowser::ShowHandedOverUrl(1, "x-vyrntalk:nv_close");
+    shellbrowser::ShowHandedOverUrl(2, "x-vyrntalk:nv_quit");
+    shellbrowser::ShowHandedOverUrl(1, "");
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return !main.requests.empty(); }, 5000));
+    nvtest::PumpPending();
+    EXPECT_EQ(std::vector<WPARAM>{kAppHide}, main.requests);
+    EXPECT_STREQ("http://elsewhere.example/", browserWindow->GetPageUrl()) << "the window's own page stays";
+
+    // From the page itself the same link is refused.
+    main.requests.clear();
+    browserWindow->HandleSpecialUrl("x-vyrntalk:nv_quit");
+    nvtest::PumpPending();
+    EXPECT_TRUE(main.requests.empty());
+    browserWindow->DestroyWindow(); // deletes itself
+    EXPECT_EQ(nullptr, App().GetBrowserDlg());
+    main.DestroyWindow();
+}
+
+} // namespace

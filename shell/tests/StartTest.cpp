@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
 
@@ -158,13 +160,13 @@ HWND FindWindowOf(DWORD pid, bool (*match)(HWND))
     return search.found;
 }
 
-bool IsMainWindow(HWND window) { return ::GetDlgItem(window, IDC_MAIN_HANDOVER) != nullptr; }
+bool IsMainWindow(HWND window) { return ::GetDlgItem(window, IDC_MAIN_PAGE) != nullptr; }
 
 bool IsMessageBox(HWND window)
 {
     char cls[32] = {};
     ::GetClassNameA(window, cls, sizeof cls);
-    return std::string(cls) == "#32770" && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_MAIN_HANDOVER) == nullptr &&
+    return std::string(cls) == "#32770" && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_MAIN_PAGE) == nullptr &&
            ::GetDlgItem(window, IDC_HOST_LABEL) == nullptr;
 }
 
@@ -275,6 +277,66 @@ TEST(StartUp, FirstStartRunsTheHostLoopAndExitSavesSettingsAndReleasesTheMutex)
     }
 }
 
+// Wine's icons on a display without a tray of its own: windows of class "__winex11_tray_icon".
+BOOL CALLBACK CountTrayIcon(HWND window, LPARAM param)
+{
+    char cls[64] = {};
+    ::GetClassNameA(window, cls, sizeof cls);
+    if (std::string(cls) == "__winex11_tray_icon")
+        ++*reinterpret_cast<int*>(param);
+    return TRUE;
+}
+
+int TrayIconCount()
+{
+    int count = 0;
+    ::EnumWindows(
+        [](HWND top, LPARAM param) -> BOOL {
+            CountTrayIcon(top, param);
+            ::EnumChildWindows(top, CountTrayIcon, param);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST(StartUp, TheTrayIconComesBackAfterTheShellRestartsAndLeavesWithTheProgram)
+{
+    SeedCompleteAccount();
+    int before = TrayIconCount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before + 1; }, 10000));
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
+    // Hidden, then restored through the icon.
+    ::PostMessageA(first.main, kCommandRequest, 2, 0);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return !::IsWindowVisible(first.main); }));
+    ::PostMessageA(first.main, WM_USER, 174, WM_LBUTTONDOWN);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
+    // The shell loses the icon, then says it restarted: the program adds it again.
+    NOTIFYICONDATAA gone = {};
+    gone.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    gone.hWnd = first.main;
+    gone.uID = 174;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &gone));
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before; }, 10000));
+    ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before + 1; }, 10000));
+    // Exit from the menu: the position is kept and no icon is left behind.
+    ::PostMessageA(first.main, WM_COMMAND, 32780, 0);
+    EXPECT_EQ(0L, first.program.WaitExit());
+    EXPECT_EQ(before, TrayIconCount());
+    EXPECT_NE("", RegQuery("Location", "VyrnX"));
+    // The end of the Windows session ends the program the same way.
+    RunningInstance second;
+    ASSERT_TRUE(second.Start());
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before + 1; }, 10000));
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutA(second.main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 10000, &ignored);
+    EXPECT_EQ(0L, second.program.WaitExit());
+    EXPECT_EQ(before, TrayIconCount());
+}
+
 TEST(StartUp, FileTypesAreRegisteredToTheProgram)
 {
     SeedCompleteAccount();
@@ -290,21 +352,33 @@ TEST(StartUp, FileTypesAreRegisteredToTheProgram)
     EXPECT_EQ(0L, first.Exit());
 }
 
+// The skin archive a second start hands over: the base skin under another name, in a folder
+// with a blank.
+std::string MakeSecondSkin()
+{
+    std::string folder = TempFolder("nv start skins");
+    std::string path = folder + "\\blue.csz";
+    std::string base = nvtest::UnixToWindowsPath(nvtest::Env("NV_BASESKIN"));
+    ::CopyFileA(base.c_str(), path.c_str(), FALSE);
+    return path;
+}
+
 TEST(StartUp, SecondStartHandsItsPathToTheFirstAndEnds)
 {
     SeedCompleteAccount();
     RunningInstance first;
     ASSERT_TRUE(first.Start());
+    std::string skin = MakeSecondSkin();
 
     const struct {
         const char* name;
         std::string args;
-        std::string label; // what the first instance was handed
+        std::string skin; // the skin the first instance wears afterwards
     } rows[] = {
-        {"connection file in quotes, upper case", "\"C:\\in box\\A.CNI\"", "cni:C:\\in box\\A.CNI"},
-        {"skin archive", "C:\\skins\\blue.csz", "csz:C:\\skins\\blue.csz"},
-        {"no path: only to the front", "", "csz:C:\\skins\\blue.csz"},
-        {"other ending: only to the front", "C:\\notes.txt", "csz:C:\\skins\\blue.csz"},
+        {"connection file in quotes, upper case", "\"C:\\in box\\A.CNI\"", ""},
+        {"skin archive in quotes", "\"" + skin + "\"", "blue"},
+        {"no path: only to the front", "", "blue"},
+        {"other ending: only to the front", "C:\\notes.txt", "blue"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -312,13 +386,50 @@ TEST(StartUp, SecondStartHandsItsPathToTheFirstAndEnds)
         ASSERT_TRUE(nvtest::PumpUntil([&] { return !::IsWindowVisible(first.main); }, 10000));
         Program second;
         ASSERT_TRUE(second.Start(MainExe(), row.args));
+        if (row.args.find(".CNI") != std::string::npos)
+            AnswerMessageBox(first.program, IDS_IMPORT_UNUSABLE, IDOK); // there is no such file
         EXPECT_EQ(0L, second.WaitExit()) << "the second start ends by itself";
         EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }, 10000))
             << "the first instance came to the front";
-        EXPECT_EQ(row.label, WindowText(first.main, IDC_MAIN_HANDOVER));
+        EXPECT_EQ(row.skin, RegQuery("", "Skin"));
         EXPECT_TRUE(first.program.Running());
     }
     EXPECT_EQ(0L, first.Exit());
+}
+
+TEST(StartUp, HandedOverConnectionFilesAreImportedAndToldWhatChanged)
+{
+    SeedCompleteAccount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+    const std::string folder = TempFolder("nv_cni_handover");
+    const std::string account = "00:1.0\r\n01:OK\r\n02:PC_Client\r\n03:login-test\r\n17:0123456789ABCDEF\r\n"
+                                "18:secret\r\n";
+    const struct {
+        const char* name;
+        std::string file;
+        UINT message;
+        const char* primaryDns; // in the registry afterwards
+    } rows[] = {
+        {"new DNS", account + "05:10.1.1.1\r\n", IDS_ACCOUNT_CHANGED, "10.1.1.1"},
+        {"the same file again", account + "05:10.1.1.1\r\n", IDS_ACCOUNT_UNCHANGED, "10.1.1.1"},
+        {"DNS only", account + "05:10.2.2.2\r\n", IDS_ACCOUNT_CHANGED, "10.2.2.2"},
+        {"another version", "00:1.1\r\n01:OK\r\n02:PC_Client\r\n03:x\r\n05:10.3.3.3\r\n", IDS_IMPORT_UNUSABLE,
+         "10.2.2.2"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = folder + "\\account.cni";
+        ASSERT_TRUE(nvtest::WriteFileBytes(path, std::vector<std::uint8_t>(row.file.begin(), row.file.end())));
+        Program second;
+        ASSERT_TRUE(second.Start(MainExe(), "\"" + path + "\""));
+        AnswerMessageBox(first.program, row.message, IDOK);
+        EXPECT_EQ(0L, second.WaitExit()) << "the second start waits for the import and then ends";
+        EXPECT_NE(std::string::npos, RegQuery("NetInfo", "PrimaryDNS").find(row.primaryDns));
+    }
+    EXPECT_NE(std::string::npos, RegQuery("NetInfo", "LoginID").find("login-test"));
+    EXPECT_EQ(0L, first.Exit());
+    nvtest::RemoveTree(folder);
 }
 
 TEST(StartUp, APathTooLongForAnAtomIsRefusedVisibly)
@@ -326,12 +437,12 @@ TEST(StartUp, APathTooLongForAnAtomIsRefusedVisibly)
     SeedCompleteAccount();
     RunningInstance first;
     ASSERT_TRUE(first.Start());
-    std::string longPath = "C:\\" + std::string(300, 'x') + ".cni";
+    std::string longPath = "C:\\" + std::string(300, 'x') + ".csz";
     Program second;
     ASSERT_TRUE(second.Start(MainExe(), longPath));
     AnswerMessageBox(second, IDS_HANDOVER_TOO_LONG, IDOK);
     EXPECT_EQ(0L, second.WaitExit());
-    EXPECT_EQ("", WindowText(first.main, IDC_MAIN_HANDOVER));
+    EXPECT_EQ("", RegQuery("", "Skin")) << "nothing reached the first instance";
     EXPECT_EQ(0L, first.Exit());
 }
 
@@ -370,6 +481,10 @@ TEST(StartUp, AMissingAccountRunsTheSignUpProgramUntilTheUserGivesUp)
     ASSERT_TRUE(::CopyFileA(MainExe().c_str(), exe.c_str(), FALSE));
     std::string binFolder = MainExe().substr(0, MainExe().rfind('\\'));
     ASSERT_TRUE(::CopyFileA((binFolder + "\\qelo.dll").c_str(), (folder + "\\qelo.dll").c_str(), FALSE));
+    // The main window needs the base skin and the archiver that unpacks it.
+    ASSERT_TRUE(::CopyFileA((binFolder + "\\unlha32.dll").c_str(), (folder + "\\unlha32.dll").c_str(), FALSE));
+    ::CreateDirectoryA((folder + "\\Skin").c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileA((binFolder + "\\Skin\\baseskin.csz").c_str(), (folder + "\\Skin\\baseskin.csz").c_str(), FALSE));
     ASSERT_TRUE(::CopyFileA(nvtest::UnixToWindowsPath(nvtest::Env("NV_SIGNUP_STANDIN")).c_str(),
                             (folder + "\\VyrnSign.exe").c_str(), FALSE));
     ::DeleteFileA(log.c_str());

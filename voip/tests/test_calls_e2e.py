@@ -301,6 +301,38 @@ def row_auto_answer_is_not_set(rig):
     rig.b.state(0, mb, 10)
 
 
+def restart(inst):
+    """Stops and starts the library again, so it reads its ini afresh, and signs in."""
+    mark = inst.mark()
+    inst.run("stop")
+    assert inst.run("start 81 3 Taro") == 0
+    assert inst.run("login") == 0
+    inst.state(-10005, mark, 20)
+
+
+def row_auto_answer_after_its_delay(rig):
+    # With "tanswer=2" the ringing phone goes off hook by itself two seconds after the ring.
+    ini = rig.b.folder / "nimbocall.ini"
+    original = ini.read_text()
+    ini.write_text(original + "tanswer=2\r\n")
+    try:
+        restart(rig.b)
+        ma, mb = rig.a.mark(), rig.b.mark()
+        assert rig.a.run("call 5002") == 0
+        ring = rig.b.state(9, mb, 15)
+        answered = rig.b.state(5, mb, 15)
+        rig.a.state(5, ma, 10)
+        seconds = (rig.b.stamp(answered) - rig.b.stamp(ring)) / 1000.0
+        assert 1.5 <= seconds <= 6, seconds
+        mc, me = rig.a.mark(), rig.b.mark()
+        assert rig.a.run("onhook") == 0
+        rig.a.state(0, mc, 10)
+        rig.b.state(0, me, 10)
+    finally:
+        ini.write_text(original)
+        restart(rig.b)
+
+
 def row_refused_call_id(rig):
     ma = rig.a.mark()
     assert rig.a.run("call 9999") == 0
@@ -419,6 +451,7 @@ ROWS = [
     row_a_calls_b_by_address,
     row_callee_hangs_up,
     row_auto_answer_is_not_set,
+    row_auto_answer_after_its_delay,
     row_refused_call_id,
     row_busy_while_in_a_gateway_call,
     row_dtmf_reaches_the_gateway,

@@ -80,7 +80,10 @@ bool HttpPostForm(const char* url, const char* path, const CString& body, CStrin
         *lastError = ERROR_INTERNET_INVALID_URL;
         return false;
     }
-    CInternetHandle session(::InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    CString proxy;
+    const DWORD access = settings->GetOpenAccessType(&proxy);
+    CInternetHandle session(
+        ::InternetOpenA(kUserAgent, access, proxy.IsEmpty() ? nullptr : proxy.GetString(), nullptr, 0));
     if (!session) {
         *lastError = ::GetLastError();
         return false;

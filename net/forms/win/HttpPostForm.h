@@ -17,6 +17,13 @@ public:
     virtual void SetupInternetHandle(HINTERNET session) = 0;
     virtual DWORD GetRequestFlags(const char* url) = 0;
     virtual void SetProxyCredentials(HINTERNET request) = 0;
+    // How a session is opened: the access type for InternetOpen and, for a proxy, "host:port" in
+    // *proxy. Wine keeps no proxy set on an open session, so the choice is made here as well.
+    virtual DWORD GetOpenAccessType(CString* proxy)
+    {
+        proxy->Empty();
+        return INTERNET_OPEN_TYPE_PRECONFIG;
+    }
 };
 
 // LAN time-outs (connect 10 s, receive 30 s, send 15 s, 3 connect retries), no proxy, reload,

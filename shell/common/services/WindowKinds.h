@@ -34,6 +34,10 @@ enum : WindowKind {
     kWindowErrorBalloon,
     kWindowPartnerList,
     kWindowChatLogin,
+    // Modal dialogs the main window runs.
+    kWindowServerConnect,
+    kWindowDialupDetails,
+    kWindowMood,
 
     // Windows of which any number may be open.
     kWindowMessageLog = 0x200,

@@ -193,21 +193,20 @@ void CNetInfo::DeriveConnectFlags(NetConnectSettings& settings, bool proxyEnable
     }
 }
 
-void CNetInfo::SetConnectSettings(const CString& connectType, const CString& protocol, bool proxyEnabled,
-                                  const CString& proxyHost, const CString& proxyPort, const CString& proxyData1,
-                                  const CString& proxyData2)
+void CNetInfo::SetConnectionSettings(bool lan, unsigned protocolCode, bool proxyEnabled, const CString& proxyHost,
+                                     const CString& proxyPort, const CString& proxyUser, const CString& proxyPassword)
 {
-    NetConnectSettings& target = GetConnectSettings(true);
-    target.connectType = connectType;
-    target.protocol = protocol;
+    NetConnectSettings& target = GetActiveSettings(true);
+    target.connectType = lan ? "Lan" : "Dialup";
+    target.protocol = protocolCode == 0 ? "udp" : protocolCode == 0xFFFF ? "auto" : "tcp";
     target.proxyHost = proxyHost;
     target.proxyPort = proxyPort;
-    target.proxyData1 = proxyData1;
-    target.proxyData2 = proxyData2;
+    target.proxyData1 = proxyUser;
+    target.proxyData2 = proxyPassword;
     DeriveConnectFlags(target, proxyEnabled);
 }
 
-NetConnectSettings& CNetInfo::GetConnectSettings(bool forChange)
+NetConnectSettings& CNetInfo::GetActiveSettings(bool forChange)
 {
     if (IsLoggedInForSettings()) {
         if (!m_frozenFlag) {
@@ -219,6 +218,75 @@ NetConnectSettings& CNetInfo::GetConnectSettings(bool forChange)
     }
     ThawConnectSettings();
     return m_live;
+}
+
+void CNetInfo::SetDialupEntry(const CString& modemName, const CString& dialMode)
+{
+    NetConnectSettings& target = GetActiveSettings(true);
+    target.modemName = modemName;
+    if (dialMode.IsEmpty() || dialMode.CompareNoCase("T") == 0 || dialMode.CompareNoCase("P") == 0)
+        target.dialMode = dialMode;
+}
+
+void CNetInfo::SetDialupDetails(const CString& number1, const CString& number2, const CString& number3,
+                                const CString& outsideLine, const CString& prefixPattern)
+{
+    m_PhoneNumber = number1;
+    m_PhoneNumber2 = number2;
+    m_PhoneNumber3 = number3;
+    NetConnectSettings& target = GetActiveSettings(true);
+    target.outsideLine = outsideLine;
+    target.prefixNumber = prefixPattern;
+}
+
+CString CNetInfo::GetPhoneNumberText(const CString& number) const
+{
+    const CString& pattern = m_live.prefixNumber;
+    const CString& placeholder = m_defaults.prefixNumber;
+    const int at = placeholder.IsEmpty() ? -1 : pattern.Find(placeholder);
+    if (at < 0)
+        return number;
+    return pattern.Left(at) + number + pattern.Mid(at + placeholder.GetLength());
+}
+
+bool CNetInfo::ParseProxyServer(const char* text, const char* prefix, CString* host, CString* port)
+{
+    CString value(text ? text : "");
+    if (value.IsEmpty())
+        return false;
+    if (prefix && *prefix) {
+        const int at = value.Find(prefix);
+        if (at < 0)
+            return false;
+        value = value.Mid(at + static_cast<int>(std::strlen(prefix)));
+    }
+    // One entry: up to the next ";" or blank. No trail byte of a double-byte character is one of
+    // those, so the bytes are searched as they are.
+    if (const char* end = std::strpbrk(value.GetString(), "; \t"))
+        value = value.Left(static_cast<int>(end - value.GetString()));
+    const int colon = value.Find(':');
+    if (colon < 0) {
+        *host = value;
+        *port = "80";
+    } else {
+        *host = value.Left(colon);
+        *port = value.Mid(colon + 1);
+    }
+    return !host->IsEmpty();
+}
+
+std::uint32_t CNetInfo::GetRequestFlags(const char* url)
+{
+    std::uint32_t flags = kFlagReload;
+    if (url && CString(url).Left(5).CompareNoCase("https") == 0) {
+        flags |= kFlagSecure;
+        const uint16_t version = GetActiveSettings().protocolVersion;
+        if (version & 0x1000)
+            flags |= kFlagIgnoreCertCnInvalid;
+        if (version & 0x2000)
+            flags |= kFlagIgnoreCertDateInvalid;
+    }
+    return flags;
 }
 
 void CNetInfo::ThawConnectSettings()

@@ -66,24 +66,51 @@ public:
     CString GetProfileSecret(const char* key, const char* section, bool* unreadable = nullptr);
     void WriteProfileSecret(const char* key, const char* value, const char* section);
 
-    // The connection setter: stores the values into the settings the accessor hands out and
-    // derives the flags.
-    void SetConnectSettings(const CString& connectType, const CString& protocol, bool proxyEnabled,
-                            const CString& proxyHost, const CString& proxyPort, const CString& proxyData1,
-                            const CString& proxyData2);
+    // The connection setter: stores the values into the settings for change and derives the
+    // flags. protocolCode 0 is "udp", 0xFFFF "auto", anything else "tcp".
+    void SetConnectionSettings(bool lan, unsigned protocolCode, bool proxyEnabled, const CString& proxyHost,
+                               const CString& proxyPort, const CString& proxyUser, const CString& proxyPassword);
     static void DeriveConnectFlags(NetConnectSettings& settings, bool proxyEnabled);
     // The connection settings in force: while logged in, a frozen copy, so that changes made
     // during a session take effect at the next log-in. forChange marks the copy as changed.
-    NetConnectSettings& GetConnectSettings(bool forChange = false);
+    NetConnectSettings& GetActiveSettings(bool forChange = false);
     // Brings changes made during a session into the live settings; log-out calls it before
     // anything is saved.
     void ThawConnectSettings();
     const NetConnectSettings& LiveConnectSettings() const { return m_live; }
     bool IsFrozen() const { return m_frozenFlag != 0; }
 
-    // Logged in for the frozen-copy rule: login bits set and a message client in place.
-    virtual bool HasMessageClient() const { return false; }
-    bool IsLoggedInForSettings() const { return (m_state & kLoggedInBits) != 0 && HasMessageClient(); }
+    // Logged in for the frozen-copy rule: login bits set and a service session registered.
+    virtual bool HasServiceSession() const { return false; }
+    bool IsLoggedInForSettings() const { return (m_state & kLoggedInBits) != 0 && HasServiceSession(); }
+
+    // The dial-up choices of the details and connect dialogs, into the settings for change. A
+    // dial mode other than "", "T" or "P" (any case) leaves the stored one.
+    void SetDialupEntry(const CString& modemName, const CString& dialMode);
+    void SetDialupDetails(const CString& number1, const CString& number2, const CString& number3,
+                          const CString& outsideLine, const CString& prefixPattern);
+    // The live prefix pattern with its placeholder replaced by number (the number alone when the
+    // pattern holds none).
+    CString GetPhoneNumberText(const CString& number) const;
+    const CString& GetNumberPlaceholder() const { return m_defaults.prefixNumber; }
+    bool NeedsDialup() { return (GetActiveSettings().flags & kConnectLan) == 0; }
+
+    // The entry of a browser proxy value ("host:port", "http=host:port;https=..."): the text after
+    // prefix (when given) up to ";" or a blank; without ":" the port is "80". False for an empty
+    // text, a prefix that is not there or an empty host.
+    static bool ParseProxyServer(const char* text, const char* prefix, CString* host, CString* port);
+    // The request flags (WinINet values) of a URL: reload; for https also secure and the
+    // certificate exceptions that ProtocolVer's bits 0x1000 and 0x2000 ask for.
+    std::uint32_t GetRequestFlags(const char* url);
+    static constexpr std::uint32_t kFlagReload = 0x80000000u;
+    static constexpr std::uint32_t kFlagSecure = 0x00800000u;
+    static constexpr std::uint32_t kFlagIgnoreCertCnInvalid = 0x00001000u;
+    static constexpr std::uint32_t kFlagIgnoreCertDateInvalid = 0x00002000u;
+
+    // Direct access regardless of the proxy settings (cleared at construction; nothing sets it).
+    int m_forceDirect = 0;
+    // Whether the user's own call ID is known (set by the first successful own look-up).
+    bool m_ownCallIdKnown = false;
 
     // The limit of one message's text, from the protocol variant.
     int GetMessageTextLimit() const { return m_messageTextLimit; }

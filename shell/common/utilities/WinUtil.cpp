@@ -355,7 +355,9 @@ bool HttpGetUrl(const CString& url, CString& text, const HttpChunkCallback& call
     if (agent.IsEmpty())
         agent.LoadString(IDS_HTTP_AGENT);
     InternetHandle session, connection, request;
-    session.handle = ::InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    // The access type is given at opening: Wine keeps no proxy set on an open session.
+    session.handle = ::InternetOpenA(agent, options.accessType ? options.accessType : INTERNET_OPEN_TYPE_PRECONFIG,
+                                     options.proxy.IsEmpty() ? nullptr : options.proxy.GetString(), nullptr, 0);
     if (!session.handle) {
         error = static_cast<long>(::GetLastError());
         return finish(false);

@@ -59,6 +59,8 @@ struct HttpGetOptions {
     DWORD requestFlags = 0;                         // INTERNET_FLAG_* of the connection settings
     CString proxyUser, proxyPassword;
     std::function<void(void* session)> setupSession; // time-outs and proxy of the settings
+    DWORD accessType = 0;                           // InternetOpen's access type; 0 lets the system choose
+    CString proxy;                                  // "host:port" for a proxy access type
     DWORD maxBytes = 16 * 1024 * 1024;              // a larger body is a failure, never a cut one
 };
 using HttpChunkCallback = std::function<void(const CString& chunk, int state)>;

@@ -5,10 +5,16 @@ Paths:
   /cmtool/menu/PC_IDGetEIA.cgi, /cmtool/menu/PC_IDChgEIA.cgi  numbered fields; a body whose
       comm_id is "refused" gets a failure with a "98:"..."99:" message
   /menu/NCsignup.cgi, /menu/NCunsignup.cgi                     named fields with errno 0
+  /menu/NCsrchNCID.cgi, /menu/NCsrchComID.cgi                 call-partner look-ups: named fields
+      with errno 0 and the other half of the pair ("unknown" gets errno 0x1f)
+  /mail/redirect.pl                                            web-mail: numbered fields, OK
+  any path with "/proxy-auth/" (asked as a proxy)             407 with a Basic challenge unless the
+      request carries Proxy-Authorization for nvuser:nvpass
   /long.cgi                                                    a reply of more than 2048 bytes
   anything else                                                404
 """
 
+import base64
 from urllib.parse import parse_qsl
 
 from .http import HttpPeer
@@ -32,6 +38,21 @@ class AccountFormsPeer(HttpPeer):
         if request.path == "/menu/NCunsignup.cgi":
             comm_id = fields.get("id", "").encode("latin-1")
             return 200, text, CALL_HEAD % (b"0x0204", comm_id) + b"oth_id:" + fields.get("nc_id", "").encode("latin-1") + b"\r\n"
+        if request.path in ("/menu/NCsrchNCID.cgi", "/menu/NCsrchComID.cgi"):
+            comm_id = fields.get("id", "").encode("latin-1")
+            by_comm = request.path == "/menu/NCsrchNCID.cgi"
+            other = fields.get("oth_id" if by_comm else "oth_ncid", "")
+            if other == "unknown":
+                return 200, text, (CALL_HEAD % (b"0x0206", comm_id)).replace(b"errno:0", b"errno:1f")
+            answer = b"nc_id:NC-" if by_comm else b"oth_id:ID-"
+            return 200, text, CALL_HEAD % (b"0x0206" if by_comm else b"0x0208", comm_id) + answer + other.encode("latin-1") + b"\r\n"
+        if request.path == "/mail/redirect.pl":
+            return 200, text, b"00:1.0\r\n01:OK\r\n"
+        if "/proxy-auth/" in request.path:
+            expected = "Basic " + base64.b64encode(b"nvuser:nvpass").decode("ascii")
+            if request.headers.get("Proxy-Authorization") != expected:
+                return 407, {"Proxy-Authenticate": 'Basic realm="nv"', "Content-Type": "text/plain"}, b"who are you"
+            return 200, text, b"00:1.0\r\n01:OK\r\n"
         if request.path == "/long.cgi":
             return 200, text, b"00:1.0\r\n01:OK\r\n15:" + b"x" * 5000 + b"\r\n17:LONGID\r\n"
         return 404, text, b"not here"

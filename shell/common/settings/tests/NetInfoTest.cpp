@@ -13,7 +13,7 @@ const char kSection[] = "NetInfo";
 
 class TestNetInfo : public CNetInfo {
 public:
-    bool HasMessageClient() const override { return m_client; }
+    bool HasServiceSession() const override { return m_client; }
     bool m_client = false;
 };
 
@@ -164,10 +164,10 @@ TEST(NetInfo, ChangesDuringASessionTakeEffectAfterLogOut)
     f.info.Load("Signup", kSection);
     f.info.m_state = 0x0100;
     f.info.m_client = true;
-    f.info.SetConnectSettings("Lan", "tcp", false, "", "80", "", "");
+    f.info.SetConnectionSettings(true, 1, false, "", "80", "", "");
     EXPECT_TRUE(f.info.IsFrozen());
     EXPECT_STREQ("Dialup", f.info.LiveConnectSettings().connectType.GetString()) << "live settings unchanged in session";
-    EXPECT_STREQ("Lan", f.info.GetConnectSettings().connectType.GetString()) << "readers in session see the change";
+    EXPECT_STREQ("Lan", f.info.GetActiveSettings().connectType.GetString()) << "readers in session see the change";
     // Log-out: thaw before anything is saved.
     f.info.m_state = 0;
     f.info.m_client = false;

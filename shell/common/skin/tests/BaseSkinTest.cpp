@@ -131,3 +131,49 @@ TEST_F(BaseSkinTest, MainWindowButtonsAreStripsOfFourFrames)
 }
 
 } // namespace
+
+namespace {
+
+// The received-message window refuses a skin whose 468 x 60 banner leaves the window or crosses
+// its buttons, its text or its list, and the base skin is the one it falls back to.
+TEST_F(BaseSkinTest, ReceivedWindowHoldsTheBannerClearAndItsStrips)
+{
+    int windowW = 0, windowH = 0;
+    ASSERT_TRUE(BitmapSize("vyrntalk_rcv.bmp", windowW, windowH));
+    CString value;
+    ASSERT_TRUE(HasExact("VYRNTALK_RCV_BANNER", value));
+    SkinRect banner;
+    ASSERT_TRUE(ParseSkinRect(value, banner));
+    EXPECT_EQ(468, banner.right - banner.left);
+    EXPECT_EQ(60, banner.bottom - banner.top);
+    EXPECT_GE(banner.left, 0);
+    EXPECT_GE(banner.top, 0);
+    EXPECT_LE(banner.right, windowW);
+    EXPECT_LE(banner.bottom, windowH);
+    const std::map<const char*, const char*> controls = {
+        {"VYRNTALK_RCV_CLS", "vyrntalk_rcv_cls.bmp"},     {"VYRNTALK_RCV_PLAY", "vyrntalk_rcv_play.bmp"},
+        {"VYRNTALK_RCV_NEW", "vyrntalk_rcv_new.bmp"},     {"VYRNTALK_RCV_REPLY", "vyrntalk_rcv_reply.bmp"},
+        {"VYRNTALK_RCV_RELOAD", "vyrntalk_rcv_reload.bmp"}, {"VYRNTALK_RCV_LOG", "vyrntalk_rcv_log.bmp"},
+        {"VYRNTALK_RCV_EXCANCEL", "vyrntalk_rcv_cancel.bmp"}, {"VYRNTALK_RCV_FILE", "vyrntalk_rcv_save.bmp"},
+        {"VYRNTALK_RCV_LIST", ""},                        {"VYRNTALK_RCV_VIEW", ""},
+        {"VYRNTALK_RCV_STATE", ""}};
+    for (const auto& control : controls) {
+        SCOPED_TRACE(control.first);
+        ASSERT_TRUE(HasExact(control.first, value));
+        SkinRect r;
+        ASSERT_TRUE(ParseSkinRect(value, r));
+        EXPECT_LE(r.right, windowW);
+        EXPECT_LE(r.bottom, windowH);
+        const bool apart = r.right <= banner.left || banner.right <= r.left || r.bottom <= banner.top ||
+                           banner.bottom <= r.top;
+        EXPECT_TRUE(apart);
+        if (*control.second) {
+            int w = 0, h = 0;
+            ASSERT_TRUE(BitmapSize(control.second, w, h));
+            EXPECT_EQ(w, 4 * (r.right - r.left));
+            EXPECT_EQ(h, r.bottom - r.top);
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,157 @@
+// STAND-IN peers of the main window: until the windows of the error log, the balloons, the
+// panels, the lists, the address bar, the browser and the chat land, each is a real skinned
+// window on the bitmap and template number the real one will use, with no content. Replace each
+// kind here as its window lands.
+#include "shell/MainWindowPeers.h"
+
+#include "shell/common/services/WindowKinds.h"
+
+#include "framework/win/DialogTemplate.h"
+#include "toolkit/win/SkinFrameDialog.h"
+
+#include <new>
+
+namespace {
+
+struct StandInShape {
+    WindowKind kind;
+    UINT templateId;
+    const char* bitmap;
+    DWORD style; // docking mode
+};
+
+const StandInShape kShapes[] = {
+    {kWindowErrorLog, 789, "general.bmp", CSkinFrameDialog::kModeFree},
+    {kWindowErrorBalloon, 837, "vyrn_msg_err.bmp", 0},
+    {kWindowNormalBalloon, 837, "vyrn_msg.bmp", 0},
+    {kWindowCdPlayer, 247, "cdplay.bmp", CSkinFrameDialog::kModePanel},
+    {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
+    {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
+    {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
+    {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
+    {kWindowAddressBar, 202, "url.bmp", CSkinFrameDialog::kModeFree},
+    {kWindowBrowser, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
+    {kWindowChat, 204, "chat.bmp", CSkinFrameDialog::kModeFree},
+    {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
+    {kWindowWebMail, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
+    {kWindowAddressBook, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
+    {kWindowNewBrowser, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
+};
+
+const StandInShape* FindShape(WindowKind kind)
+{
+    for (const StandInShape& shape : kShapes)
+        if (shape.kind == kind)
+            return &shape;
+    return nullptr;
+}
+
+// A skinned window with nothing in it; it deletes itself with its window.
+class CStandInWindow : public CSkinFrameDialog {
+public:
+    CStandInWindow(const StandInShape& shape, CWnd* parent)
+        : CSkinFrameDialog(shape.templateId, parent), m_shape(shape),
+          m_template(WS_POPUP | DS_SETFONT, WS_EX_TOOLWINDOW, 100, 40, "MS UI Gothic", 9, SHIFTJIS_CHARSET)
+    {
+        m_style = shape.style;
+        JoinRegistry(shape.kind);
+    }
+    bool Make(CWnd* parent)
+    {
+        if (!LoadSkin(m_shape.bitmap, FALSE))
+            return false;
+        if (!CreateIndirect(m_template.Data(), parent))
+            return false;
+        return HasSkin() != FALSE;
+    }
+    void PostNcDestroy() override { delete this; }
+
+private:
+    StandInShape m_shape;
+    CDialogTemplateEx m_template;
+};
+
+class CStandInPeers : public IMainWindowPeers {
+public:
+    CWnd* Create(WindowKind kind, CWnd* parent) override
+    {
+        const StandInShape* shape = FindShape(kind);
+        if (!shape)
+            return nullptr;
+        auto* window = new (std::nothrow) CStandInWindow(*shape, parent);
+        if (!window)
+            return nullptr;
+        if (!window->Make(parent)) {
+            if (window->GetSafeHwnd())
+                window->DestroyWindow(); // deletes it
+            else
+                delete window;
+            return nullptr;
+        }
+        return window;
+    }
+    bool Relayout(WindowKind kind, CWnd* window) override
+    {
+        const StandInShape* shape = FindShape(kind);
+        auto* frame = window ? CSkinFrameDialog::FromHandle(window->GetSafeHwnd()) : nullptr;
+        return shape && frame && frame->ReloadSkin(shape->bitmap);
+    }
+    void Destroy(WindowKind, CWnd* window) override
+    {
+        if (window && window->GetSafeHwnd())
+            window->DestroyWindow();
+    }
+    void Command(WindowKind kind, PeerCommand command) override
+    {
+        CWnd* window = CWnd::Registry().Find(kind);
+        if (!window || !window->GetSafeHwnd())
+            return;
+        switch (command) {
+        case PeerCommand::Show:
+            window->ShowWindow(SW_SHOW);
+            window->SetForegroundWindow();
+            break;
+        case PeerCommand::Hide:
+        case PeerCommand::ClearBar:
+        case PeerCommand::HideWithMain:
+        case PeerCommand::CloseWindow:
+            window->ShowWindow(SW_HIDE);
+            break;
+        case PeerCommand::ShowLog:
+            window->ShowWindow(SW_SHOW);
+            break;
+        default:
+            break;
+        }
+    }
+    bool Ask(WindowKind, PeerQuestion) override { return false; }
+    void BalloonEvent(int) override {}
+    bool AddUrl(const CString& address) override { return !address.IsEmpty(); }
+    void Navigate(const CString&) override {}
+    CWnd* OpenBrowser(WindowKind kind, const CString&, IDispatch** application) override
+    {
+        if (application)
+            *application = nullptr;
+        CWnd* window = CWnd::Registry().Find(kind);
+        if (!window)
+            window = Create(kind, nullptr);
+        if (window)
+            window->ShowWindow(SW_SHOW);
+        return window;
+    }
+    INT_PTR RunModal(WindowKind, int) override { return IDCANCEL; }
+};
+
+CStandInPeers g_standIns;
+IMainWindowPeers* g_peers = nullptr;
+
+} // namespace
+
+IMainWindowPeers& MainPeers() { return g_peers ? *g_peers : g_standIns; }
+
+IMainWindowPeers* SetMainPeers(IMainWindowPeers* peers)
+{
+    IMainWindowPeers* previous = g_peers;
+    g_peers = peers;
+    return previous;
+}
