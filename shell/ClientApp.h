@@ -178,7 +178,8 @@ public:
 
     std::vector<MessageEntry> m_arrivals;
     std::vector<MessageEntry> m_pendingArrivals; // refreshes m_arrivals in MergeMessageLists
-    std::vector<UserRef> m_users;
+    std::vector<UserRef> m_users;   // the URL list
+    std::vector<UserRef> m_friends; // the friend list
     UserRef m_ownUser;
     int m_lastResult = 0;
     uint32_t m_sessionFlags = 0;

@@ -95,6 +95,8 @@ BEGIN_MESSAGE_MAP(CMainDlg, CSkinFrameDialog)
     ON_WM_TIMER()
     ON_MESSAGE(WM_APP_COMMAND_REQUEST, OnCommandRequest)
     ON_MESSAGE(CTrayIcon::kCallbackMessage, OnTrayNotify)
+    ON_MESSAGE(0x403, OnMessageResult)
+    ON_MESSAGE(0x404, OnListResult)
     ON_WM_ENDSESSION()
 END_MESSAGE_MAP()
 
@@ -238,6 +240,7 @@ BOOL CMainDlg::OnInitDialog()
     SetListColors(RGB(0xC0, 0xC0, 0xC0));
     if (app && !app->GetHandoverTarget())
         app->SetHandoverTarget(this);
+    InstallErrorSink();
     m_ready = true;
     return TRUE;
 }
@@ -725,6 +728,7 @@ void CMainDlg::OnDestroy()
     if (CTrayIcon* tray = CTrayIcon::Instance())
         if (tray->GetOwner() == m_hWnd)
             tray->SetOwner(nullptr);
+    RemoveErrorSink();
     if (CSkinManager* skins = Skins()) {
         skins->FlushSkinCache(m_hWnd);
         skins->CleanupSkinFolders();

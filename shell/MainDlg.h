@@ -21,6 +21,7 @@
 #include <commctrl.h>
 
 class CSkinManager;
+struct PmPostedRecord;
 
 
 // Where the main window sends what Windows would do outside the program: the shell's "open"
@@ -136,7 +137,19 @@ public:
     void ReopenBrowser();
     // Opens the received-message window (the arrival list's routing fills it in).
     virtual void OpenReceiveWindow();
+
+    // The message client's results and the lists they fill (MainDlgResults.cpp).
+    LRESULT OnMessageResult(WPARAM wParam, LPARAM lParam);
+    LRESULT OnListResult(WPARAM wParam, LPARAM lParam);
+    void StoreArrivalList(const PmPostedRecord* record);
+    void FillUserList(int listKind, const PmPostedRecord* record);
+    void ShowUserList(int listKind);
+    // The user's own row of the URL list renamed (secondName, when not empty, becomes its ID).
+    void UpdateOwnName(const CString& id, const CString& name, const CString& secondName);
     void UpdateOwnStatus();
+    // Failures reach the error log and the error balloon from the main window's start to its end.
+    void InstallErrorSink();
+    void RemoveErrorSink();
 
     // Seams.
     static void SetShellActions(IMainShellActions* actions);

@@ -534,14 +534,6 @@ void CMainDlg::OpenMoodWindow()
     }
 }
 
-void CMainDlg::UpdateOwnStatus()
-{
-    CClientApp* app = GetClientApp();
-    app->m_ownUser.status = static_cast<int32_t>(app->Settings().m_myStatus);
-    if (!app->m_users.empty())
-        app->m_users[0].status = app->m_ownUser.status;
-}
-
 void CMainDlg::SendMailTo()
 {
     CClientApp* app = GetClientApp();
