@@ -133,3 +133,13 @@
 #define IDS_RECV_TIP_ATTACH         5816
 #define IDS_RECV_ATTACH_STATUS      5817
 #define IDS_RECV_VOICE              5818
+#define IDR_RECV_MENU               180
+#define ID_RECV_ROOM                32772
+#define ID_RECV_DELETE              32776
+#define ID_RECV_REPLY               32786
+#define ID_RECV_HISTORY             32802
+#define ID_RECV_REFRESH             32803
+#define ID_RECV_PARTNER_PAGE        32804
+#define ID_RECV_CALL                32810
+#define ID_RECV_MEMO                32823
+#define IDS_RECV_ALL_HISTORY        5819
