@@ -1,6 +1,8 @@
 #include "messaging/recv/win/MsgRecvDlg.h"
 
 #include "framework/win/DataExchange.h"
+#include "framework/win/Menu.h"
+#include "framework/win/PopupMenuSeam.h"
 #include "messaging/recv/MessageWindowHost.h"
 #include "messaging/recv/RecvPackage.h"
 #include "messaging/recv/RecvRules.h"
@@ -52,6 +54,14 @@ BEGIN_MESSAGE_MAP(CMsgRecvDlg, CSkinFrameDialog)
     ON_BN_CLICKED(IDC_RECV_REFRESH, OnRefreshButton)
     ON_BN_CLICKED(IDC_RECV_HISTORY, OnHistory)
     ON_BN_CLICKED(IDC_RECV_CANCEL, OnCancelTransfer)
+    ON_COMMAND(ID_RECV_REPLY, OnReply)
+    ON_COMMAND(ID_RECV_REFRESH, OnMenuRefresh)
+    ON_COMMAND(ID_RECV_HISTORY, OnHistory)
+    ON_COMMAND(ID_RECV_MEMO, OnMemo)
+    ON_COMMAND(ID_RECV_CALL, OnCall)
+    ON_COMMAND(ID_RECV_ROOM, OnUserRoom)
+    ON_COMMAND(ID_RECV_PARTNER_PAGE, OnPartnerPage)
+    ON_NOTIFY(EN_MSGFILTER, IDC_RECV_BODY, OnBodyNotify)
 END_MESSAGE_MAP()
 
 CMsgRecvDlg::CMsgRecvDlg(CWnd* parent, IRecvHost& host, IRecvStore& store)
@@ -259,9 +269,47 @@ void CMsgRecvDlg::OnListClick(NMHDR*, LRESULT* result)
 void CMsgRecvDlg::OnListRClick(NMHDR*, LRESULT* result)
 {
     *result = 0;
+    if (!Idle())
+        return;
     const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
-    if (row >= 0)
+    const auto& arrivals = m_host.Arrivals();
+    const bool withRow = row >= 0 && static_cast<std::size_t>(row) < arrivals.size();
+    if (withRow) {
+        // A message that is not fetched yet is fetched, and no menu opens.
+        const bool fetched = arrivals[static_cast<std::size_t>(row)].Has(kEntryFetched);
         SelectRow(row, RecvSelectSource::ContextMenu);
+        if (!fetched)
+            return;
+    }
+    RecvMenuInput input;
+    input.rowSelected = withRow;
+    if (withRow)
+        input.senderId = m_host.Arrivals()[static_cast<std::size_t>(row)].senderId;
+    input.ownId = messaging::FriendHost().OwnCommId();
+    input.loggedIn = m_host.IsLoggedIn();
+    input.phoneExists = messaging::Opener().PhoneExists();
+    input.phoneSessionActive = messaging::Opener().PhoneSessionActive();
+    input.historyAvailable = m_host.HistoryAvailable();
+    const RecvMenuState state = RecvListMenuRules(input);
+    if (!withRow) {
+        EnableButton(kPlayOff);
+        EnableButton(kReplyOff);
+    }
+    CMenu menu;
+    if (!menu.LoadMenu(IDR_RECV_MENU))
+        return;
+    const HMENU popup = ::GetSubMenu(menu, 0);
+    ::DeleteMenu(popup, ID_RECV_DELETE, MF_BYCOMMAND);
+    if (state.allHistoryLabel) {
+        CString label;
+        label.LoadString(IDS_RECV_ALL_HISTORY);
+        ::ModifyMenuA(popup, ID_RECV_HISTORY, MF_BYCOMMAND | MF_STRING, ID_RECV_HISTORY, label);
+    }
+    for (const auto& item : state.grayed)
+        ::EnableMenuItem(popup, item.first, MF_BYCOMMAND | (item.second ? MF_GRAYED : MF_ENABLED));
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    nvwin::TrackPopup(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd);
 }
 
 void CMsgRecvDlg::OnListDblClk(NMHDR*, LRESULT* result)
@@ -315,18 +363,90 @@ void CMsgRecvDlg::OnHistory()
 {
     if (m_history.IsDisabled() || !m_host.HistoryAvailable())
         return;
-    const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
-    const auto& arrivals = m_host.Arrivals();
-    if (row < 0 || static_cast<std::size_t>(row) >= arrivals.size())
-        return;
-    PartnerRef partner;
-    partner.commId = arrivals[static_cast<std::size_t>(row)].senderId;
-    partner.commName = arrivals[static_cast<std::size_t>(row)].senderName;
+    const PartnerRef partner = SelectedPartner();
     if (!partner.commId.IsEmpty() && !partner.commName.IsEmpty())
         messaging::Opener().OpenMessageLog(partner);
 }
 
 void CMsgRecvDlg::OnCancelTransfer() { m_flow->OnCancelTransfer(); }
+
+const MessageEntry* CMsgRecvDlg::SelectedEntry() const
+{
+    const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
+    const auto& arrivals = m_host.Arrivals();
+    if (row < 0 || static_cast<std::size_t>(row) >= arrivals.size())
+        return nullptr;
+    return &arrivals[static_cast<std::size_t>(row)];
+}
+
+PartnerRef CMsgRecvDlg::SelectedPartner() const
+{
+    PartnerRef partner;
+    if (const MessageEntry* entry = SelectedEntry()) {
+        partner.commId = entry->senderId;
+        partner.commName = entry->senderName;
+    }
+    return partner;
+}
+
+void CMsgRecvDlg::OnMenuRefresh() { m_flow->Refresh(true); }
+
+void CMsgRecvDlg::OnMemo()
+{
+    const PartnerRef partner = SelectedPartner();
+    if (!partner.commId.IsEmpty() && !partner.commName.IsEmpty()) {
+        messaging::Opener().OpenMemo(partner);
+        messaging::Opener().ShowBalloonEvent(140);
+    }
+}
+
+void CMsgRecvDlg::OnCall()
+{
+    const PartnerRef partner = SelectedPartner();
+    if (messaging::Opener().PhoneExists() && !partner.commId.IsEmpty())
+        messaging::Opener().DialCommId(partner.commId);
+}
+
+void CMsgRecvDlg::OnUserRoom()
+{
+    const PartnerRef partner = SelectedPartner();
+    if (!partner.commId.IsEmpty())
+        messaging::Opener().OpenUserRoom(partner.commId);
+}
+
+void CMsgRecvDlg::OnPartnerPage()
+{
+    const PartnerRef partner = SelectedPartner();
+    if (m_host.GetHolderKind() == 0 && !partner.commId.IsEmpty() && messaging::Opener().BrowserExists())
+        messaging::Opener().OpenProfilePage(partner.commId);
+}
+
+// Clicks in the body: one click on an underlined address opens it once; a double click never.
+void CMsgRecvDlg::OnBodyNotify(NMHDR* header, LRESULT* result)
+{
+    *result = 0;
+    const auto* filter = reinterpret_cast<const MSGFILTER*>(header);
+    if (filter->msg == WM_LBUTTONDBLCLK) {
+        m_doubleClickSeen = true;
+        return;
+    }
+    if (filter->msg != WM_LBUTTONUP)
+        return;
+    if (m_doubleClickSeen) {
+        m_doubleClickSeen = false;
+        return;
+    }
+    const int index = m_flow->GetCurrentIndex();
+    const auto& arrivals = m_host.Arrivals();
+    if (index < 0 || static_cast<std::size_t>(index) >= arrivals.size())
+        return;
+    const CString address = AddressAtCaret(m_body.m_hWnd, arrivals[static_cast<std::size_t>(index)].body);
+    if (address.IsEmpty())
+        return;
+    const DWORD mask = m_body.SetEventMask(0);
+    messaging::Opener().OpenUrl(address);
+    m_body.SetEventMask(mask);
+}
 
 void CMsgRecvDlg::OnPlayVoice()
 {

@@ -8,6 +8,7 @@
 #include "framework/win/ListCtrl.h"
 #include "framework/win/ToolTipCtrl.h"
 #include "messaging/recv/RecvFlow.h"
+#include "shell/common/services/PartnerRef.h"
 #include "toolkit/win/SkinButton.h"
 #include "toolkit/win/SkinFrameDialog.h"
 
@@ -76,6 +77,12 @@ protected:
     void OnHistory();
     void OnCancelTransfer();
     void OnPlayVoice();
+    void OnMemo();
+    void OnCall();
+    void OnUserRoom();
+    void OnPartnerPage();
+    void OnMenuRefresh();
+    void OnBodyNotify(NMHDR* header, LRESULT* result);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -84,6 +91,9 @@ private:
     void SelectRow(int row, RecvSelectSource source);
     CSkinButton* Button(UINT id);
     bool Idle() const;
+    // The selected row's entry, or null.
+    const MessageEntry* SelectedEntry() const;
+    PartnerRef SelectedPartner() const;
 
     IRecvHost& m_host;
     std::unique_ptr<CRecvFlow> m_flow;
@@ -93,4 +103,5 @@ private:
     CRichEditCtrl m_body;
     CListCtrl m_list;
     CString m_statusText;
+    bool m_doubleClickSeen = false;
 };

@@ -3,6 +3,7 @@
 // the body from the rich edit, and the order of the store and the delete request from the log.
 #include "messaging/recv/win/MsgRecvDlg.h"
 
+#include "framework/win/PopupMenuSeam.h"
 #include "messaging/recv/doubles/RecvDoubles.h"
 #include "resources/StringIds.h"
 #include "toolkit/win/tests/FakeSkin.h"
@@ -11,7 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <richedit.h>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -213,7 +218,7 @@ TEST(MsgRecvDlg, BannerCrossingAControlIsRefused)
     }
 }
 
-TEST(MsgRecvDlg, ButtonsAndEscape)
+TEST(MsgRecvDlg, ReplyRefreshCloseAndEscape)
 {
     RecvWindow w;
     CFakeMsgServer server(w.client, w.host, w.dialog->GetFlow());
@@ -237,6 +242,166 @@ TEST(MsgRecvDlg, ButtonsAndEscape)
     w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_CLOSE, BN_CLICKED), 0);
     EXPECT_FALSE(w.dialog->IsShown());
     EXPECT_FALSE(::IsWindowVisible(w.dialog->m_hWnd));
+    // Esc clears the list and asks for it again.
+    server.Pump();
+    ASSERT_EQ(0, w.host.GetHolderKind());
+    w.log.Clear();
+    w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(0, w.dialog->GetList().GetItemCount());
+    EXPECT_GE(w.Position("client.list"), 0);
+}
+
+struct MenuItem {
+    std::string text;
+    bool grayed = false;
+};
+
+// A window whose list holds two messages: the first fetched (automatically), the second not.
+struct ListedWindow : RecvWindow {
+    CFakeFriendHost friends{log};
+    std::unique_ptr<CFakeMsgServer> server;
+    bool menuShown = false;
+    std::map<UINT, MenuItem> items;
+
+    explicit ListedWindow(const char* ownId = "me")
+    {
+        friends.ownId = ownId;
+        messaging::SetFriendListHost(&friends);
+        nvwin::SetPopupTracker([this](HMENU menu, UINT, int, int, HWND) {
+            menuShown = true;
+            for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+                char text[128] = {};
+                MENUITEMINFOA info = {};
+                info.cbSize = sizeof info;
+                info.fMask = MIIM_ID | MIIM_STATE | MIIM_STRING | MIIM_FTYPE;
+                info.dwTypeData = text;
+                info.cch = sizeof text - 1;
+                ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+                if (!(info.fType & MFT_SEPARATOR))
+                    items[info.wID] = MenuItem{text, (info.fState & MFS_GRAYED) != 0};
+            }
+            return 0u;
+        });
+        server.reset(new CFakeMsgServer(client, host, dialog->GetFlow()));
+        server->deliver = [this](int wParam, std::intptr_t lParam) {
+            dialog->SendMessage(kMsgRecvResult, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+        };
+        server->messages.push_back({"suzuki", kSuzuki, 701, 0x40000000, 946684800, kText1, 0, ""});
+        server->messages.push_back({"sato", kSato, 702, 0x40000000, 946771200, kText2, 0, ""});
+        server->Step(); // the list
+        server->Step(); // the first message
+    }
+    ~ListedWindow()
+    {
+        nvwin::SetPopupTracker(nullptr);
+        messaging::SetFriendListHost(nullptr);
+    }
+    void RightClick(int row)
+    {
+        CListCtrl& list = dialog->GetList();
+        list.SetItemState(-1, 0, LVIS_SELECTED);
+        if (row >= 0)
+            list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        NMITEMACTIVATE click = {};
+        click.hdr = {list.m_hWnd, IDC_RECV_LIST, static_cast<UINT>(NM_RCLICK)};
+        click.iItem = row;
+        dialog->SendMessage(WM_NOTIFY, IDC_RECV_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+};
+
+TEST(MsgRecvDlg, ListMenuAsBuilt)
+{
+    const std::vector<UINT> partnerItems = {ID_RECV_REPLY, ID_RECV_MEMO, ID_RECV_CALL, ID_RECV_HISTORY,
+                                            ID_RECV_ROOM, ID_RECV_PARTNER_PAGE};
+    struct Case {
+        const char* name;
+        const char* ownId;
+        int row;
+        std::vector<UINT> grayed;
+        bool allHistory;
+    };
+    const Case cases[] = {
+        {"a fetched message", "me", 0, {}, false},
+        {"an own message", "suzuki", 0, {ID_RECV_CALL}, true},
+        {"no row", "me", -1, partnerItems, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListedWindow w(c.ownId);
+        w.RightClick(c.row);
+        ASSERT_TRUE(w.menuShown);
+        EXPECT_EQ(0u, w.items.count(ID_RECV_DELETE));
+        for (UINT id : {ID_RECV_REPLY, ID_RECV_REFRESH, ID_RECV_MEMO, ID_RECV_CALL, ID_RECV_HISTORY, ID_RECV_ROOM,
+                        ID_RECV_PARTNER_PAGE}) {
+            ASSERT_EQ(1u, w.items.count(id)) << id;
+            const bool grayed = std::find(c.grayed.begin(), c.grayed.end(), id) != c.grayed.end();
+            EXPECT_EQ(grayed, w.items[id].grayed) << id;
+        }
+        EXPECT_EQ(c.allHistory, w.items[ID_RECV_HISTORY].text == LoadText(IDS_RECV_ALL_HISTORY));
+    }
+}
+
+TEST(MsgRecvDlg, RightClickOnAMessageNotFetchedFetchesItAndOpensNoMenu)
+{
+    ListedWindow w;
+    w.log.Clear();
+    w.RightClick(1);
+    EXPECT_FALSE(w.menuShown);
+    EXPECT_GE(w.Position("client.fetch 702"), 0);
+}
+
+TEST(MsgRecvDlg, MenuCommandsReachTheSelectedSender)
+{
+    struct Case {
+        UINT command;
+        const char* event;
+    };
+    const Case cases[] = {
+        {ID_RECV_MEMO, "memo suzuki"},
+        {ID_RECV_ROOM, "room suzuki"},
+        {ID_RECV_HISTORY, "log suzuki"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.event);
+        ListedWindow w;
+        w.dialog->GetList().SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(c.command, 0), 0);
+        EXPECT_EQ(1u, w.log.With(c.event).size());
+    }
+}
+
+TEST(MsgRecvDlg, OneClickOnAnAddressOpensItOnceADoubleClickNever)
+{
+    struct Case {
+        const char* name;
+        bool doubleClick;
+        long caret;
+        std::size_t opened;
+    };
+    // kText1: three characters, a blank, then the address from position 4.
+    const Case cases[] = {
+        {"click on the address", false, 10, 1},
+        {"double click on the address", true, 10, 0},
+        {"click on plain text", false, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListedWindow w;
+        ASSERT_EQ(kText1, w.Body());
+        HWND body = w.dialog->GetBody().m_hWnd;
+        CHARRANGE caret = {c.caret, c.caret};
+        ::SendMessageA(body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+        auto send = [&](UINT message) {
+            MSGFILTER filter = {};
+            filter.nmhdr = {body, IDC_RECV_BODY, static_cast<UINT>(EN_MSGFILTER)};
+            filter.msg = message;
+            w.dialog->SendMessage(WM_NOTIFY, IDC_RECV_BODY, reinterpret_cast<LPARAM>(&filter));
+        };
+        if (c.doubleClick)
+            send(WM_LBUTTONDBLCLK);
+        send(WM_LBUTTONUP);
+        EXPECT_EQ(c.opened, w.log.With("url http://example.jp/").size());
+    }
 }
 
 } // namespace
