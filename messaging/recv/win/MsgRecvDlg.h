@@ -29,6 +29,8 @@ public:
     CListCtrl& GetList() { return m_list; }
     CRichEditCtrl& GetBody() { return m_body; }
     const CString& GetStatusText() const { return m_statusText; }
+    // Whether one of the eight skin buttons takes clicks.
+    bool IsButtonEnabled(UINT id) { return !Button(id)->IsDisabled(); }
 
     // IRecvView over the controls.
     bool IsShown() const override { return m_shown; }

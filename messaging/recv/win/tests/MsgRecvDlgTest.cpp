@@ -404,4 +404,50 @@ TEST(MsgRecvDlg, OneClickOnAnAddressOpensItOnceADoubleClickNever)
     }
 }
 
+TEST(MsgRecvDlg, AttachmentProgressIsMonotoneCappedAndCancelOffAbove95)
+{
+    RecvWindow w;
+    CFakeMsgServer server(w.client, w.host, w.dialog->GetFlow());
+    server.deliver = [&](int wParam, std::intptr_t lParam) {
+        w.dialog->SendMessage(kMsgRecvResult, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    };
+    server.messages.push_back({"suzuki", kSuzuki, 801, 0x40000000, 946684800, kText1, 0x02000000, std::string(1000, 'x')});
+    server.Step(); // the list
+    server.Step(); // the first message, shown
+    w.Click(0);    // shown and selected: fetched again before its attachment is received
+    ASSERT_TRUE(server.Step());
+    ASSERT_GE(w.Position("client.body 801"), 0);
+    EXPECT_TRUE(w.dialog->IsButtonEnabled(IDC_RECV_CANCEL));
+
+    struct Step {
+        LPARAM bytes;
+        int percentShown; // -1: the line keeps the previous text
+        bool cancelOn;
+    };
+    const Step steps[] = {{300, 30, true}, {0, -1, true}, {650, 95, true}, {20, 97, false}, {400, 100, false}};
+    std::string previous;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.bytes);
+        w.dialog->SendMessage(kMsgRecvProgress, 2, step.bytes);
+        w.dialog->SendMessage(kMsgRecvProgress, 1, 500); // other notices don't count
+        CString expected;
+        if (step.percentShown >= 0) {
+            CString format;
+            format.LoadString(IDS_RECV_PROGRESS);
+            expected.Format(format, step.percentShown);
+        } else {
+            expected = previous.c_str();
+        }
+        EXPECT_EQ(expected.str(), w.StatusControl());
+        EXPECT_EQ(step.cancelOn, w.dialog->IsButtonEnabled(IDC_RECV_CANCEL));
+        previous = w.StatusControl();
+    }
+    // The body arrives: stored with its attachment, then deleted; the cancel button goes off.
+    server.Pump();
+    EXPECT_EQ(std::vector<std::uint32_t>{801}, server.deleted);
+    EXPECT_EQ(0, server.deletesBeforeStore);
+    EXPECT_FALSE(w.dialog->IsButtonEnabled(IDC_RECV_CANCEL));
+    EXPECT_EQ(kIconOtherAttachment, w.Icon(0, 2));
+}
+
 } // namespace
