@@ -3,6 +3,7 @@
 #include "framework/win/DataExchange.h"
 #include "framework/win/Menu.h"
 #include "framework/win/PopupMenuSeam.h"
+#include "framework/win/WinApp.h"
 #include "messaging/recv/MessageWindowHost.h"
 #include "messaging/recv/RecvPackage.h"
 #include "messaging/recv/RecvRules.h"
@@ -117,7 +118,26 @@ BOOL CMsgRecvDlg::OnInitDialog()
         m_tip.Activate(TRUE);
     }
     SetStatus(RecvStatus::Empty, 0);
+    PlaceWindow();
     return TRUE;
+}
+
+void CMsgRecvDlg::PlaceWindow()
+{
+    RECT work;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    int savedX = work.left;
+    int savedY = work.top;
+    if (CWinApp* app = AfxGetApp()) {
+        savedX = static_cast<int>(app->GetProfileInt("Location", "PmRcvX", work.left));
+        savedY = static_cast<int>(app->GetProfileInt("Location", "PmRcvY", work.top));
+    }
+    RECT window;
+    ::GetWindowRect(m_hWnd, &window);
+    int x = 0;
+    int y = 0;
+    PlaceRecvWindow(savedX, savedY, ToRecvRect(work), window.right - window.left, window.bottom - window.top, &x, &y);
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CMsgRecvDlg::SetupControls(bool initial)
@@ -241,6 +261,13 @@ void CMsgRecvDlg::OnTimer(UINT_PTR id)
 
 void CMsgRecvDlg::OnDestroy()
 {
+    RECT window;
+    if (::GetWindowRect(m_hWnd, &window)) {
+        if (CWinApp* app = AfxGetApp()) {
+            app->WriteProfileInt("Location", "PmRcvX", window.left);
+            app->WriteProfileInt("Location", "PmRcvY", window.top);
+        }
+    }
     m_flow->OnDestroy();
     CSkinFrameDialog::OnDestroy();
 }

@@ -90,6 +90,8 @@ protected:
 private:
     BOOL SetupControls(bool initial);
     bool CheckBannerPlacement();
+    // From the saved corner (profile "Location", PmRcvX/PmRcvY) kept within the work area.
+    void PlaceWindow();
     void SelectRow(int row, RecvSelectSource source);
     CSkinButton* Button(UINT id);
     bool Idle() const;

@@ -4,6 +4,7 @@
 #include "messaging/recv/win/MsgRecvDlg.h"
 
 #include "framework/win/PopupMenuSeam.h"
+#include "framework/win/WinApp.h"
 #include "messaging/recv/doubles/RecvDoubles.h"
 #include "resources/StringIds.h"
 #include "toolkit/win/tests/FakeSkin.h"
@@ -19,6 +20,8 @@
 #include <vector>
 
 namespace {
+
+CWinApp g_app("NimboVandrellRecvTest");
 
 const char kSuzuki[] = "\x97\xE9\x96\xD8";                                      // 鈴木
 const char kSato[] = "\x8D\xB2\x93\xA1";                                        // 佐藤
@@ -448,6 +451,41 @@ TEST(MsgRecvDlg, AttachmentProgressIsMonotoneCappedAndCancelOffAbove95)
     EXPECT_EQ(0, server.deletesBeforeStore);
     EXPECT_FALSE(w.dialog->IsButtonEnabled(IDC_RECV_CANCEL));
     EXPECT_EQ(kIconOtherAttachment, w.Icon(0, 2));
+}
+
+TEST(MsgRecvDlg, PlacedFromTheSavedCornerWithinTheWorkAreaAndSavedAtTheEnd)
+{
+    g_app.SetRegistryKey("Qelo");
+    RECT work;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int centredX = work.left + (work.right - work.left) / 2 - 484 / 2;
+    const int centredY = work.top + (work.bottom - work.top) / 2 - 382 / 2;
+    struct Case {
+        const char* name;
+        int savedX, savedY;
+        int x, y;
+    };
+    const Case cases[] = {
+        {"inside", work.left + 40, work.top + 30, work.left + 40, work.top + 30},
+        {"right of the work area", work.right + 500, work.top + 30, centredX, work.top + 30},
+        {"above the work area", work.left + 40, work.top - 900, work.left + 40, centredY},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_app.WriteProfileInt("Location", "PmRcvX", c.savedX);
+        g_app.WriteProfileInt("Location", "PmRcvY", c.savedY);
+        {
+            RecvWindow w;
+            RECT placed;
+            ::GetWindowRect(w.dialog->m_hWnd, &placed);
+            EXPECT_EQ(c.x, placed.left);
+            EXPECT_EQ(c.y, placed.top);
+            ::SetWindowPos(w.dialog->m_hWnd, nullptr, work.left + 7, work.top + 9, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        EXPECT_EQ(static_cast<UINT>(work.left + 7), g_app.GetProfileInt("Location", "PmRcvX", -1));
+        EXPECT_EQ(static_cast<UINT>(work.top + 9), g_app.GetProfileInt("Location", "PmRcvY", -1));
+    }
 }
 
 } // namespace
