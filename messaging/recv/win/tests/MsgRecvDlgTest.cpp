@@ -453,6 +453,50 @@ TEST(MsgRecvDlg, AttachmentProgressIsMonotoneCappedAndCancelOffAbove95)
     EXPECT_EQ(kIconOtherAttachment, w.Icon(0, 2));
 }
 
+TEST(MsgRecvDlg, ArrowKeysMoveTheSelectionAndDoubleClickReplies)
+{
+    struct Case {
+        const char* name;
+        int startRow;
+        WORD key;
+        const char* expected; // an event, or null for none of the listed
+    };
+    const Case cases[] = {
+        {"down to the message not fetched", 0, VK_DOWN, "client.fetch 702"},
+        {"up from the first row", 0, VK_UP, nullptr},
+        {"down past the last row", 1, VK_DOWN, nullptr},
+        {"another key", 0, VK_RIGHT, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListedWindow w;
+        w.server->Pump();
+        w.dialog->GetList().SetItemState(c.startRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        w.log.Clear();
+        NMLVKEYDOWN key = {};
+        key.hdr = {w.dialog->GetList().m_hWnd, IDC_RECV_LIST, static_cast<UINT>(LVN_KEYDOWN)};
+        key.wVKey = c.key;
+        w.dialog->SendMessage(WM_NOTIFY, IDC_RECV_LIST, reinterpret_cast<LPARAM>(&key));
+        if (c.expected)
+            EXPECT_EQ(1u, w.log.With(c.expected).size());
+        else
+            EXPECT_TRUE(w.log.With("client.").empty());
+    }
+    // A double click on a row opens the reply window for its sender.
+    ListedWindow w;
+    w.server->Pump();
+    w.dialog->GetList().SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_REPLY, BN_CLICKED), 0); // reply still off: no row clicked
+    EXPECT_TRUE(w.log.With("send reply").empty());
+    w.Click(0);
+    w.server->Pump();
+    NMITEMACTIVATE dbl = {};
+    dbl.hdr = {w.dialog->GetList().m_hWnd, IDC_RECV_LIST, static_cast<UINT>(NM_DBLCLK)};
+    dbl.iItem = 0;
+    w.dialog->SendMessage(WM_NOTIFY, IDC_RECV_LIST, reinterpret_cast<LPARAM>(&dbl));
+    EXPECT_EQ(1u, w.log.With("send reply suzuki").size());
+}
+
 TEST(MsgRecvDlg, PlacedFromTheSavedCornerWithinTheWorkAreaAndSavedAtTheEnd)
 {
     g_app.SetRegistryKey("Qelo");
