@@ -477,6 +477,10 @@ void CMsgRecvDlg::OnBodyNotify(NMHDR* header, LRESULT* result)
 
 void CMsgRecvDlg::OnPlayVoice()
 {
+    if (!m_host.IsLoggedIn()) {
+        m_host.ShowNotice(RecvNotice::LoggedOut);
+        return;
+    }
     const int row = m_list.GetNextItem(-1, LVNI_SELECTED);
     const auto& arrivals = m_host.Arrivals();
     if (m_play.IsDisabled() || !Idle() || row < 0 || static_cast<std::size_t>(row) >= arrivals.size())

@@ -497,6 +497,40 @@ TEST(MsgRecvDlg, ArrowKeysMoveTheSelectionAndDoubleClickReplies)
     EXPECT_EQ(1u, w.log.With("send reply suzuki").size());
 }
 
+TEST(MsgRecvDlg, PlayButtonPlaysTheReceivedVoiceClip)
+{
+    struct Case {
+        const char* name;
+        bool loggedIn;
+        const char* expected;
+    };
+    const Case cases[] = {{"logged in", true, "voice-clip "}, {"logged out", false, "notice logged-out"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecvWindow w;
+        CFakeMsgServer server(w.client, w.host, w.dialog->GetFlow());
+        server.deliver = [&](int wParam, std::intptr_t lParam) {
+            w.dialog->SendMessage(kMsgRecvResult, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+        };
+        server.messages.push_back({"suzuki", kSuzuki, 901, 0x40000000, 946684800, kText1, 0x01000000, "RIFF...."});
+        server.Pump();
+        w.Click(0);
+        server.Pump();
+        ASSERT_EQ(std::vector<std::uint32_t>{901}, server.deleted);
+        EXPECT_EQ(kIconVoiceClip, w.Icon(0, 2));
+        ASSERT_TRUE(w.dialog->IsButtonEnabled(IDC_RECV_PLAY));
+        w.host.loggedIn = c.loggedIn;
+        w.log.Clear();
+        w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_PLAY, BN_CLICKED), 0);
+        EXPECT_EQ(1u, w.log.With(c.expected).size());
+        if (c.loggedIn) {
+            ASSERT_EQ(1u, w.log.With("voice-clip ").size());
+            EXPECT_EQ("voice-clip " + w.host.Arrivals()[0].attachmentFile.str(), w.log.With("voice-clip ")[0]);
+            EXPECT_FALSE(w.host.Arrivals()[0].attachmentFile.IsEmpty());
+        }
+    }
+}
+
 TEST(MsgRecvDlg, PlacedFromTheSavedCornerWithinTheWorkAreaAndSavedAtTheEnd)
 {
     g_app.SetRegistryKey("Qelo");
