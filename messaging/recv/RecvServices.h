@@ -47,6 +47,8 @@ enum class RecvNotice {
     NoClient,       // 147, error icon, logged
     NoFile,         // 559, warning, logged
     StoreFailed,    // the message could not be written to the database, logged
+    BannerSkin,     // 509, warning, logged: the skin hides or crosses the banner; the host
+                    // switches to the base skin, or ends the program when that is the base skin
 };
 
 // The application's part: session, lock, arrival lists, files, settings, sounds, the main window.

@@ -165,7 +165,7 @@ void CFakeRecvHost::RemoveFile(const CString& path)
 
 void CFakeRecvHost::ShowNotice(RecvNotice notice)
 {
-    static const char* const names[] = {"logged-out", "no-client", "no-file", "store-failed"};
+    static const char* const names[] = {"logged-out", "no-client", "no-file", "store-failed", "banner-skin"};
     m_log.Add(std::string("notice ") + names[static_cast<int>(notice)]);
 }
 
@@ -316,7 +316,10 @@ int CFakeMsgServer::FaultFor(const std::string& kind)
 void CFakeMsgServer::Deliver(int wParam, const std::vector<std::uint8_t>& bytes)
 {
     PmPostedRecord* record = PmNewPostedRecord(bytes.data(), bytes.size());
-    m_flow.OnMessage(wParam, PmRecordToParam(record));
+    if (deliver)
+        deliver(wParam, PmRecordToParam(record));
+    else
+        m_flow.OnMessage(wParam, PmRecordToParam(record));
 }
 
 void CFakeMsgServer::Fail(int code, int sequence)

@@ -215,6 +215,8 @@ public:
     // kind ("list", "fetch", "delete", "body", "body-code") → occurrence (1-based) → result code
     std::map<std::string, std::map<int, int>> faults;
     std::vector<std::uint32_t> deleted;
+    // When set, results go here (a window's 0x40A) instead of straight to the flow.
+    std::function<void(int wParam, std::intptr_t lParam)> deliver;
     // Delete requests for messages that the window had not written (with history on and no
     // "not stored" attribute), counted when the request is made: must stay 0.
     int deletesBeforeStore = 0;

@@ -1,0 +1,569 @@
+// The received-message window under Wine with the recording doubles and the scripted message
+// server: results come in as the window's 0x40A, rows and icons are read back from the list view,
+// the body from the rich edit, and the order of the store and the delete request from the log.
+#include "messaging/recv/win/MsgRecvDlg.h"
+
+#include "framework/win/PopupMenuSeam.h"
+#include "framework/win/WinApp.h"
+#include "messaging/recv/doubles/RecvDoubles.h"
+#include "resources/StringIds.h"
+#include "toolkit/win/tests/FakeSkin.h"
+#include "tests/support/WinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <richedit.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+CWinApp g_app("NimboVandrellRecvTest");
+
+const char kSuzuki[] = "\x97\xE9\x96\xD8";                                      // 鈴木
+const char kSato[] = "\x8D\xB2\x93\xA1";                                        // 佐藤
+const char kText1[] = "\x8D\xA1\x93\xFA\x82\xCD http://example.jp/ \x82\xC5\x82\xB7"; // 今日は … です
+const char kText2[] = "{\\rtf1 \x82\xA0\x82\xA2\x82\xA4}";                      // RTF shown as typed
+
+RECT At(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
+
+// The base skin's layout of the window: banner clear of every control.
+void AddLayout(CFakeSkin& skins, RECT banner)
+{
+    skins.AddBitmap("vyrntalk_rcv.bmp", CFakeSkin::MakeDib(484, 382, [](int, int) { return 0x506070u; }));
+    const UINT buttons[] = {IDC_RECV_PLAY, IDC_RECV_NEW, IDC_RECV_REPLY, IDC_RECV_REFRESH,
+                            IDC_RECV_HISTORY, IDC_RECV_CANCEL, IDC_RECV_ATTACH};
+    const char* strips[] = {"vyrntalk_rcv_play.bmp", "vyrntalk_rcv_new.bmp", "vyrntalk_rcv_reply.bmp",
+                            "vyrntalk_rcv_reload.bmp", "vyrntalk_rcv_log.bmp", "vyrntalk_rcv_cancel.bmp",
+                            "vyrntalk_rcv_save.bmp"};
+    for (int i = 0; i < 7; ++i) {
+        skins.AddBitmap(strips[i], CFakeSkin::MakeDib(160, 20, [](int x, int) { return x < 40 ? 0x3060C0u : 0x808080u; }));
+        skins.controls[buttons[i]] = {At(8 + i * 44, 354, 40, 20), -1};
+    }
+    skins.AddBitmap("vyrntalk_rcv_cls.bmp", CFakeSkin::MakeDib(64, 16, [](int, int) { return 0xC03030u; }));
+    skins.controls[IDC_RECV_CLOSE] = {At(462, 3, 16, 16), -1};
+    skins.controls[IDC_RECV_BANNER] = {banner, -1};
+    skins.controls[IDC_RECV_LIST] = {At(8, 90, 468, 110), -1};
+    skins.controls[IDC_RECV_BODY] = {At(8, 206, 468, 118), -1};
+    skins.controls[IDC_RECV_STATUS] = {At(8, 330, 468, 16), -1};
+}
+
+struct RecvWindow {
+    CFakeSkin skins;
+    CRecvEventLog log;
+    CRecordingMsgClient client{log};
+    CFakeRecvHost host{log};
+    CFakeRecvStore store{log, host};
+    CRecordingOpener opener{log};
+    CMsgRecvDlg* dialog = nullptr;
+
+    explicit RecvWindow(RECT banner = At(8, 24, 468, 60))
+    {
+        AddLayout(skins, banner);
+        host.client = &client;
+        messaging::SetWindowOpener(&opener);
+        dialog = new CMsgRecvDlg(nullptr, host, store);
+        EXPECT_TRUE(dialog->LoadSkin("vyrntalk_rcv.bmp", FALSE));
+        EXPECT_TRUE(dialog->Create(IDD_MSG_RECV));
+        dialog->SetShown(true);
+        nvtest::PumpPending();
+    }
+    ~RecvWindow()
+    {
+        dialog->DestroyWindow(); // deletes itself
+        messaging::SetWindowOpener(nullptr);
+    }
+    std::string Cell(int row, int column)
+    {
+        char text[256] = {};
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        dialog->GetList().GetItem(&item);
+        return text;
+    }
+    int Icon(int row, int column)
+    {
+        LVITEMA item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        item.iSubItem = column;
+        dialog->GetList().GetItem(&item);
+        return item.iImage;
+    }
+    std::string Body()
+    {
+        char text[1200] = {};
+        ::GetWindowTextA(dialog->GetBody().m_hWnd, text, sizeof text);
+        return text;
+    }
+    std::string StatusControl()
+    {
+        char text[300] = {};
+        ::GetDlgItemTextA(dialog->m_hWnd, IDC_RECV_STATUS, text, sizeof text);
+        return text;
+    }
+    void Click(int row)
+    {
+        CListCtrl& list = dialog->GetList();
+        list.SetItemState(-1, 0, LVIS_SELECTED);
+        list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        NMITEMACTIVATE click = {};
+        click.hdr = {list.m_hWnd, IDC_RECV_LIST, static_cast<UINT>(NM_CLICK)};
+        click.iItem = row;
+        dialog->SendMessage(WM_NOTIFY, IDC_RECV_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+    long Position(const std::string& event) const
+    {
+        const auto& events = log.Events();
+        auto it = std::find(events.begin(), events.end(), event);
+        return it == events.end() ? -1 : static_cast<long>(it - events.begin());
+    }
+};
+
+std::string LoadText(UINT id)
+{
+    CString text;
+    text.LoadString(id);
+    return text.str();
+}
+
+TEST(MsgRecvDlg, ListInFetchOnSelectBodyShownStoredBeforeDelete)
+{
+    struct Case {
+        const char* name;
+        bool storeFails;
+    };
+    const Case cases[] = {{"stored", false}, {"store fails", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecvWindow w;
+        CFakeMsgServer server(w.client, w.host, w.dialog->GetFlow());
+        server.deliver = [&](int wParam, std::intptr_t lParam) {
+            w.dialog->SendMessage(kMsgRecvResult, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+        };
+        if (c.storeFails)
+            w.store.failing = {"AddMessage"};
+        server.messages.push_back({"suzuki", kSuzuki, 501, 0x40000000, 946684800, kText1, 0, ""});
+        server.messages.push_back({"sato", kSato, 502, 0x40000000, 946771200, kText2, 0, ""});
+
+        // The window asked for the list when it opened; the list result fills the rows.
+        ASSERT_GE(w.Position("client.list"), 0);
+        ASSERT_TRUE(server.Step());
+        ASSERT_EQ(2, w.dialog->GetList().GetItemCount());
+        EXPECT_EQ(kSuzuki, w.Cell(0, 0));
+        EXPECT_EQ(kSato, w.Cell(1, 0));
+        EXPECT_EQ(kIconWaiting, w.Icon(0, 0));
+        EXPECT_EQ(kIconWaiting, w.Icon(1, 0));
+        EXPECT_NE(std::string::npos, w.Cell(0, 1).find("2000"));
+        EXPECT_EQ('2', w.StatusControl().empty() ? 0 : w.StatusControl()[0]);
+        // The first unread message is fetched at once and shown in the body view.
+        ASSERT_GE(w.Position("client.fetch 501"), 0);
+        ASSERT_TRUE(server.Step());
+        EXPECT_EQ(kText1, w.Body());
+
+        // Selecting the second row sends its fetch; its text shows as typed.
+        w.Click(1);
+        ASSERT_GE(w.Position("client.fetch 502"), 0);
+        ASSERT_TRUE(server.Step());
+        EXPECT_EQ(kText2, w.Body());
+        EXPECT_EQ(kIconOpened, w.Icon(1, 0));
+        server.Pump();
+
+        const long stored = w.Position("store.add sato");
+        const long deleteRequest = w.Position("client.delete 502");
+        EXPECT_EQ(0, server.deletesBeforeStore);
+        if (c.storeFails) {
+            EXPECT_EQ(-1, deleteRequest);
+            EXPECT_TRUE(server.deleted.empty());
+            EXPECT_EQ(LoadText(IDS_RECV_STORE_FAILED), w.dialog->GetStatusText().str());
+            EXPECT_EQ(LoadText(IDS_RECV_STORE_FAILED), w.StatusControl());
+        } else {
+            ASSERT_GE(stored, 0);
+            ASSERT_GE(deleteRequest, 0);
+            EXPECT_LT(stored, deleteRequest);
+            ASSERT_EQ(1u, w.store.rows.size());
+            EXPECT_EQ(kText2, w.store.rows[0].text.str());
+            EXPECT_EQ(std::vector<std::uint32_t>{502}, server.deleted);
+            nvtest::PumpUntil([&] { return ::IsWindowVisible(w.dialog->m_hWnd) != FALSE; }, 2000);
+            ::RedrawWindow(w.dialog->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            nvtest::SaveWindowScreenshot(w.dialog->m_hWnd, "recv_window");
+        }
+        EXPECT_EQ(0, w.host.GetHolderKind());
+    }
+}
+
+TEST(MsgRecvDlg, BannerCrossingAControlIsRefused)
+{
+    struct Case {
+        const char* name;
+        RECT banner;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"clear of the controls", At(8, 24, 468, 60), false},
+        {"over the list", At(8, 80, 468, 60), true},
+        {"outside the window", At(100, 24, 468, 60), true},
+        {"over the close button", At(16, 0, 468, 60), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecvWindow w(c.banner);
+        EXPECT_EQ(c.refused ? 0 : -1, w.Position("notice banner-skin") >= 0 ? 0 : -1);
+        // A refused layout starts no request.
+        EXPECT_EQ(c.refused, w.Position("client.list") < 0);
+    }
+}
+
+TEST(MsgRecvDlg, ReplyRefreshCloseAndEscape)
+{
+    RecvWindow w;
+    CFakeMsgServer server(w.client, w.host, w.dialog->GetFlow());
+    server.deliver = [&](int wParam, std::intptr_t lParam) {
+        w.dialog->SendMessage(kMsgRecvResult, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    };
+    server.messages.push_back({"suzuki", kSuzuki, 601, 0x40000000, 946684800, kText1, 0, ""});
+    server.Pump();
+    ASSERT_EQ(1, w.dialog->GetList().GetItemCount());
+    w.Click(0);
+    server.Pump();
+    // Reply goes to the send window for the selected sender; refresh asks for the list again.
+    w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_REPLY, BN_CLICKED), 0);
+    EXPECT_GE(w.Position("send reply suzuki"), 0);
+    w.log.Clear();
+    w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_REFRESH, BN_CLICKED), 0);
+    EXPECT_GE(w.Position("client.list"), 0);
+    EXPECT_EQ(0, w.dialog->GetList().GetItemCount());
+    server.Pump();
+    // The close button hides the window; it stays alive for the next arrival.
+    w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_CLOSE, BN_CLICKED), 0);
+    EXPECT_FALSE(w.dialog->IsShown());
+    EXPECT_FALSE(::IsWindowVisible(w.dialog->m_hWnd));
+    // Esc clears the list and asks for it again.
+    server.Pump();
+    ASSERT_EQ(0, w.host.GetHolderKind());
+    w.log.Clear();
+    w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(0, w.dialog->GetList().GetItemCount());
+    EXPECT_GE(w.Position("client.list"), 0);
+}
+
+struct MenuItem {
+    std::string text;
+    bool grayed = false;
+};
+
+// A window whose list holds two messages: the first fetched (automatically), the second not.
+struct ListedWindow : RecvWindow {
+    CFakeFriendHost friends{log};
+    std::unique_ptr<CFakeMsgServer> server;
+    bool menuShown = false;
+    std::map<UINT, MenuItem> items;
+
+    explicit ListedWindow(const char* ownId = "me")
+    {
+        friends.ownId = ownId;
+        messaging::SetFriendListHost(&friends);
+        nvwin::SetPopupTracker([this](HMENU menu, UINT, int, int, HWND) {
+            menuShown = true;
+            for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+                char text[128] = {};
+                MENUITEMINFOA info = {};
+                info.cbSize = sizeof info;
+                info.fMask = MIIM_ID | MIIM_STATE | MIIM_STRING | MIIM_FTYPE;
+                info.dwTypeData = text;
+                info.cch = sizeof text - 1;
+                ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+                if (!(info.fType & MFT_SEPARATOR))
+                    items[info.wID] = MenuItem{text, (info.fState & MFS_GRAYED) != 0};
+            }
+            return 0u;
+        });
+        server.reset(new CFakeMsgServer(client, host, dialog->GetFlow()));
+        server->deliver = [this](int wParam, std::intptr_t lParam) {
+            dialog->SendMessage(kMsgRecvResult, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+        };
+        server->messages.push_back({"suzuki", kSuzuki, 701, 0x40000000, 946684800, kText1, 0, ""});
+        server->messages.push_back({"sato", kSato, 702, 0x40000000, 946771200, kText2, 0, ""});
+        server->Step(); // the list
+        server->Step(); // the first message
+    }
+    ~ListedWindow()
+    {
+        nvwin::SetPopupTracker(nullptr);
+        messaging::SetFriendListHost(nullptr);
+    }
+    void RightClick(int row)
+    {
+        CListCtrl& list = dialog->GetList();
+        list.SetItemState(-1, 0, LVIS_SELECTED);
+        if (row >= 0)
+            list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        NMITEMACTIVATE click = {};
+        click.hdr = {list.m_hWnd, IDC_RECV_LIST, static_cast<UINT>(NM_RCLICK)};
+        click.iItem = row;
+        dialog->SendMessage(WM_NOTIFY, IDC_RECV_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+};
+
+TEST(MsgRecvDlg, ListMenuAsBuilt)
+{
+    const std::vector<UINT> partnerItems = {ID_RECV_REPLY, ID_RECV_MEMO, ID_RECV_CALL, ID_RECV_HISTORY,
+                                            ID_RECV_ROOM, ID_RECV_PARTNER_PAGE};
+    struct Case {
+        const char* name;
+        const char* ownId;
+        int row;
+        std::vector<UINT> grayed;
+        bool allHistory;
+    };
+    const Case cases[] = {
+        {"a fetched message", "me", 0, {}, false},
+        {"an own message", "suzuki", 0, {ID_RECV_CALL}, true},
+        {"no row", "me", -1, partnerItems, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListedWindow w(c.ownId);
+        w.RightClick(c.row);
+        ASSERT_TRUE(w.menuShown);
+        EXPECT_EQ(0u, w.items.count(ID_RECV_DELETE));
+        for (UINT id : {ID_RECV_REPLY, ID_RECV_REFRESH, ID_RECV_MEMO, ID_RECV_CALL, ID_RECV_HISTORY, ID_RECV_ROOM,
+                        ID_RECV_PARTNER_PAGE}) {
+            ASSERT_EQ(1u, w.items.count(id)) << id;
+            const bool grayed = std::find(c.grayed.begin(), c.grayed.end(), id) != c.grayed.end();
+            EXPECT_EQ(grayed, w.items[id].grayed) << id;
+        }
+        EXPECT_EQ(c.allHistory, w.items[ID_RECV_HISTORY].text == LoadText(IDS_RECV_ALL_HISTORY));
+    }
+}
+
+TEST(MsgRecvDlg, RightClickOnAMessageNotFetchedFetchesItAndOpensNoMenu)
+{
+    ListedWindow w;
+    w.log.Clear();
+    w.RightClick(1);
+    EXPECT_FALSE(w.menuShown);
+    EXPECT_GE(w.Position("client.fetch 702"), 0);
+}
+
+TEST(MsgRecvDlg, MenuCommandsReachTheSelectedSender)
+{
+    struct Case {
+        UINT command;
+        const char* event;
+    };
+    const Case cases[] = {
+        {ID_RECV_MEMO, "memo suzuki"},
+        {ID_RECV_ROOM, "room suzuki"},
+        {ID_RECV_HISTORY, "log suzuki"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.event);
+        ListedWindow w;
+        w.dialog->GetList().SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(c.command, 0), 0);
+        EXPECT_EQ(1u, w.log.With(c.event).size());
+    }
+}
+
+TEST(MsgRecvDlg, OneClickOnAnAddressOpensItOnceADoubleClickNever)
+{
+    struct Case {
+        const char* name;
+        bool doubleClick;
+        long caret;
+        std::size_t opened;
+    };
+    // kText1: three characters, a blank, then the address from position 4.
+    const Case cases[] = {
+        {"click on the address", false, 10, 1},
+        {"double click on the address", true, 10, 0},
+        {"click on plain text", false, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListedWindow w;
+        ASSERT_EQ(kText1, w.Body());
+        HWND body = w.dialog->GetBody().m_hWnd;
+        CHARRANGE caret = {c.caret, c.caret};
+        ::SendMessageA(body, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+        auto send = [&](UINT message) {
+            MSGFILTER filter = {};
+            filter.nmhdr = {body, IDC_RECV_BODY, static_cast<UINT>(EN_MSGFILTER)};
+            filter.msg = message;
+            w.dialog->SendMessage(WM_NOTIFY, IDC_RECV_BODY, reinterpret_cast<LPARAM>(&filter));
+        };
+        if (c.doubleClick)
+            send(WM_LBUTTONDBLCLK);
+        send(WM_LBUTTONUP);
+        EXPECT_EQ(c.opened, w.log.With("url http://example.jp/").size());
+    }
+}
+
+TEST(MsgRecvDlg, AttachmentProgressIsMonotoneCappedAndCancelOffAbove95)
+{
+    RecvWindow w;
+    CFakeMsgServer server(w.client, w.host, w.dialog->GetFlow());
+    server.deliver = [&](int wParam, std::intptr_t lParam) {
+        w.dialog->SendMessage(kMsgRecvResult, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    };
+    server.messages.push_back({"suzuki", kSuzuki, 801, 0x40000000, 946684800, kText1, 0x02000000, std::string(1000, 'x')});
+    server.Step(); // the list
+    server.Step(); // the first message, shown
+    w.Click(0);    // shown and selected: fetched again before its attachment is received
+    ASSERT_TRUE(server.Step());
+    ASSERT_GE(w.Position("client.body 801"), 0);
+    EXPECT_TRUE(w.dialog->IsButtonEnabled(IDC_RECV_CANCEL));
+
+    struct Step {
+        LPARAM bytes;
+        int percentShown; // -1: the line keeps the previous text
+        bool cancelOn;
+    };
+    const Step steps[] = {{300, 30, true}, {0, -1, true}, {650, 95, true}, {20, 97, false}, {400, 100, false}};
+    std::string previous;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.bytes);
+        w.dialog->SendMessage(kMsgRecvProgress, 2, step.bytes);
+        w.dialog->SendMessage(kMsgRecvProgress, 1, 500); // other notices don't count
+        CString expected;
+        if (step.percentShown >= 0) {
+            CString format;
+            format.LoadString(IDS_RECV_PROGRESS);
+            expected.Format(format, step.percentShown);
+        } else {
+            expected = previous.c_str();
+        }
+        EXPECT_EQ(expected.str(), w.StatusControl());
+        EXPECT_EQ(step.cancelOn, w.dialog->IsButtonEnabled(IDC_RECV_CANCEL));
+        previous = w.StatusControl();
+    }
+    // The body arrives: stored with its attachment, then deleted; the cancel button goes off.
+    server.Pump();
+    EXPECT_EQ(std::vector<std::uint32_t>{801}, server.deleted);
+    EXPECT_EQ(0, server.deletesBeforeStore);
+    EXPECT_FALSE(w.dialog->IsButtonEnabled(IDC_RECV_CANCEL));
+    EXPECT_EQ(kIconOtherAttachment, w.Icon(0, 2));
+}
+
+TEST(MsgRecvDlg, ArrowKeysMoveTheSelectionAndDoubleClickReplies)
+{
+    struct Case {
+        const char* name;
+        int startRow;
+        WORD key;
+        const char* expected; // an event, or null for none of the listed
+    };
+    const Case cases[] = {
+        {"down to the message not fetched", 0, VK_DOWN, "client.fetch 702"},
+        {"up from the first row", 0, VK_UP, nullptr},
+        {"down past the last row", 1, VK_DOWN, nullptr},
+        {"another key", 0, VK_RIGHT, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ListedWindow w;
+        w.server->Pump();
+        w.dialog->GetList().SetItemState(c.startRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        w.log.Clear();
+        NMLVKEYDOWN key = {};
+        key.hdr = {w.dialog->GetList().m_hWnd, IDC_RECV_LIST, static_cast<UINT>(LVN_KEYDOWN)};
+        key.wVKey = c.key;
+        w.dialog->SendMessage(WM_NOTIFY, IDC_RECV_LIST, reinterpret_cast<LPARAM>(&key));
+        if (c.expected)
+            EXPECT_EQ(1u, w.log.With(c.expected).size());
+        else
+            EXPECT_TRUE(w.log.With("client.").empty());
+    }
+    // A double click on a row opens the reply window for its sender.
+    ListedWindow w;
+    w.server->Pump();
+    w.dialog->GetList().SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_REPLY, BN_CLICKED), 0); // reply still off: no row clicked
+    EXPECT_TRUE(w.log.With("send reply").empty());
+    w.Click(0);
+    w.server->Pump();
+    NMITEMACTIVATE dbl = {};
+    dbl.hdr = {w.dialog->GetList().m_hWnd, IDC_RECV_LIST, static_cast<UINT>(NM_DBLCLK)};
+    dbl.iItem = 0;
+    w.dialog->SendMessage(WM_NOTIFY, IDC_RECV_LIST, reinterpret_cast<LPARAM>(&dbl));
+    EXPECT_EQ(1u, w.log.With("send reply suzuki").size());
+}
+
+TEST(MsgRecvDlg, PlayButtonPlaysTheReceivedVoiceClip)
+{
+    struct Case {
+        const char* name;
+        bool loggedIn;
+        const char* expected;
+    };
+    const Case cases[] = {{"logged in", true, "voice-clip "}, {"logged out", false, "notice logged-out"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecvWindow w;
+        CFakeMsgServer server(w.client, w.host, w.dialog->GetFlow());
+        server.deliver = [&](int wParam, std::intptr_t lParam) {
+            w.dialog->SendMessage(kMsgRecvResult, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+        };
+        server.messages.push_back({"suzuki", kSuzuki, 901, 0x40000000, 946684800, kText1, 0x01000000, "RIFF...."});
+        server.Pump();
+        w.Click(0);
+        server.Pump();
+        ASSERT_EQ(std::vector<std::uint32_t>{901}, server.deleted);
+        EXPECT_EQ(kIconVoiceClip, w.Icon(0, 2));
+        ASSERT_TRUE(w.dialog->IsButtonEnabled(IDC_RECV_PLAY));
+        w.host.loggedIn = c.loggedIn;
+        w.log.Clear();
+        w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_PLAY, BN_CLICKED), 0);
+        EXPECT_EQ(1u, w.log.With(c.expected).size());
+        if (c.loggedIn) {
+            ASSERT_EQ(1u, w.log.With("voice-clip ").size());
+            EXPECT_EQ("voice-clip " + w.host.Arrivals()[0].attachmentFile.str(), w.log.With("voice-clip ")[0]);
+            EXPECT_FALSE(w.host.Arrivals()[0].attachmentFile.IsEmpty());
+        }
+    }
+}
+
+TEST(MsgRecvDlg, PlacedFromTheSavedCornerWithinTheWorkAreaAndSavedAtTheEnd)
+{
+    g_app.SetRegistryKey("Qelo");
+    RECT work;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int centredX = work.left + (work.right - work.left) / 2 - 484 / 2;
+    const int centredY = work.top + (work.bottom - work.top) / 2 - 382 / 2;
+    struct Case {
+        const char* name;
+        int savedX, savedY;
+        int x, y;
+    };
+    const Case cases[] = {
+        {"inside", work.left + 40, work.top + 30, work.left + 40, work.top + 30},
+        {"right of the work area", work.right + 500, work.top + 30, centredX, work.top + 30},
+        {"above the work area", work.left + 40, work.top - 900, work.left + 40, centredY},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_app.WriteProfileInt("Location", "PmRcvX", c.savedX);
+        g_app.WriteProfileInt("Location", "PmRcvY", c.savedY);
+        {
+            RecvWindow w;
+            RECT placed;
+            ::GetWindowRect(w.dialog->m_hWnd, &placed);
+            EXPECT_EQ(c.x, placed.left);
+            EXPECT_EQ(c.y, placed.top);
+            ::SetWindowPos(w.dialog->m_hWnd, nullptr, work.left + 7, work.top + 9, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        EXPECT_EQ(static_cast<UINT>(work.left + 7), g_app.GetProfileInt("Location", "PmRcvX", -1));
+        EXPECT_EQ(static_cast<UINT>(work.top + 9), g_app.GetProfileInt("Location", "PmRcvY", -1));
+    }
+}
+
+} // namespace
