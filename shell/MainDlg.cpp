@@ -4,6 +4,7 @@
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
 #include "shell/AppObjects.h"
+#include "shell/BrowserServices.h"
 #include "shell/ClientApp.h"
 #include "shell/MainPage.h"
 #include "shell/TrayIcon.h"
@@ -226,7 +227,8 @@ BOOL CMainDlg::OnInitDialog()
         return FALSE;
     }
     if (!CreateUrlWindows()) {
-        FailInit(resources + "\n(Create URL Faild)", true);
+        // A browser without its control has shown its own message and asked for the end.
+        FailInit(shellbrowser::IsEndRequested() ? CString() : resources + "\n(Create URL Faild)", true);
         return FALSE;
     }
     // 10-11.

@@ -161,6 +161,9 @@ HWND FindWindowOf(DWORD pid, bool (*match)(HWND))
 }
 
 bool IsMainWindow(HWND window) { return ::GetDlgItem(window, IDC_MAIN_PAGE) != nullptr; }
+// The application's browser (its status line) and the address bar (its address box).
+bool IsBrowserWindow(HWND window) { return ::GetDlgItem(window, IDC_BROWSER_STATUS) != nullptr; }
+bool IsAddressBar(HWND window) { return ::GetDlgItem(window, IDC_URL_COMBO) != nullptr; }
 
 bool IsMessageBox(HWND window)
 {
@@ -247,7 +250,15 @@ TEST(StartUp, FirstStartRunsTheHostLoopAndExitSavesSettingsAndReleasesTheMutex)
     EXPECT_TRUE(MutexExists());
     EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
     nvtest::SaveWindowScreenshot(first.main, "main_program_started");
+    // The main window made the address bar and the browser, both hidden until asked for.
+    HWND browserWindow = FindWindowOf(first.program.Id(), IsBrowserWindow);
+    HWND bar = FindWindowOf(first.program.Id(), IsAddressBar);
+    ASSERT_NE(nullptr, browserWindow);
+    ASSERT_NE(nullptr, bar);
+    EXPECT_FALSE(::IsWindowVisible(browserWindow));
+    EXPECT_FALSE(::IsWindowVisible(bar));
     EXPECT_EQ(0L, first.Exit());
+    EXPECT_FALSE(::IsWindow(browserWindow));
     EXPECT_FALSE(MutexExists());
     EXPECT_EQ(nullptr, ::FindWindowA("Qelo_NimboVandrell", nullptr));
 
