@@ -1,11 +1,15 @@
 // The program's peers of the main window. The address bar and the application's browser are
-// the real windows (made together by shellbrowser::CreateUrlWindows). STAND-INS: until the
-// windows of the error log, the balloons, the panels, the lists and the chat land, each is a real
+// the real windows (made together by shellbrowser::CreateUrlWindows), and so is the chat window
+// (CreateChatWindow). STAND-INS: until the windows of the error log, the balloons, the panels and
+// the lists land, each is a real
 // skinned window on the bitmap and template number the real one will use, with no content.
 // Replace each kind here as its window lands.
 #include "shell/MainWindowPeers.h"
 
 #include "shell/BrowserServices.h"
+#include "shell/ChatWindowServices.h"
+#include "chat_web/window/win/ChatDlg.h"
+#include "resources/StringIds.h"
 #include "chat_web/browser/win/BrowserDlg.h"
 #include "chat_web/browser/win/UrlComboWnd.h"
 
@@ -34,7 +38,6 @@ const StandInShape kShapes[] = {
     {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
-    {kWindowChat, 204, "chat.bmp", CSkinFrameDialog::kModeFree},
     {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
     {kWindowWebMail, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
     {kWindowAddressBook, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
@@ -84,6 +87,8 @@ public:
                 return nullptr;
             return CUrlComboWnd::Find();
         }
+        if (kind == kWindowChat)
+            return CreateChatWindow(parent); // parent: the host dialog
         if (kind == kWindowBrowser) {
             if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
                 return made; // made with the bar
@@ -110,6 +115,10 @@ public:
             auto* bar = dynamic_cast<CUrlComboWnd*>(window);
             return bar && bar->LayoutSkin();
         }
+        if (kind == kWindowChat) {
+            auto* chat = dynamic_cast<CChatDlg*>(window);
+            return chat && chat->LayoutSkin();
+        }
         if (kind == kWindowBrowser) {
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
             return browserWindow && browserWindow->LayoutSkin();
@@ -128,6 +137,17 @@ public:
         CWnd* window = CWnd::Registry().Find(kind);
         if (!window || !window->GetSafeHwnd())
             return;
+        if (kind == kWindowChat) {
+            auto* chat = dynamic_cast<CChatDlg*>(window);
+            if (chat && command == PeerCommand::CloseRoom) {
+                chat->CloseRoom();
+                return;
+            }
+            if (chat && command == PeerCommand::ClearLog) {
+                chat->SendMessage(WM_COMMAND, ID_CHAT_CLEAR_LOG, 0);
+                return;
+            }
+        }
         switch (command) {
         case PeerCommand::Show:
             window->ShowWindow(SW_SHOW);
@@ -146,7 +166,14 @@ public:
             break;
         }
     }
-    bool Ask(WindowKind, PeerQuestion) override { return false; }
+    bool Ask(WindowKind kind, PeerQuestion question) override
+    {
+        if (kind == kWindowChat && question == PeerQuestion::ShowChatAtLogin) {
+            auto* chat = dynamic_cast<CChatDlg*>(CWnd::Registry().Find(kWindowChat));
+            return chat && chat->IsShowAtLogin();
+        }
+        return false;
+    }
     void BalloonEvent(int) override {}
     bool AddUrl(const CString& address) override
     {
