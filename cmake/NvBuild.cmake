@@ -13,14 +13,21 @@ endfunction()
 # those hooks, so the unit tests are the same programs with a few more counters.
 # The coverage build (NV_FUZZ_COVERAGE, made by tools/fuzz.sh --coverage) swaps both for
 # source-based coverage: it builds only the fuzz targets, to replay their corpora.
+# NV_FUZZ_UNGUIDED leaves the counters out of the libraries (the harness keeps its own): a build
+# to measure what the guidance brings (executions per second, edges), never for campaigns.
 option(NV_FUZZ_COVERAGE "Native build of the fuzz targets with source-based coverage instead of sanitizers" OFF)
+option(NV_FUZZ_UNGUIDED "Native build whose libraries carry no libFuzzer coverage counters (for comparison)" OFF)
 if(NV_NATIVE)
   if(NV_FUZZ_COVERAGE)
     set(NV_SANITIZE -fprofile-instr-generate -fcoverage-mapping)
     set(NV_FUZZ_GUIDE)
   else()
     set(NV_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-    set(NV_FUZZ_GUIDE -fsanitize=fuzzer-no-link)
+    if(NV_FUZZ_UNGUIDED)
+      set(NV_FUZZ_GUIDE)
+    else()
+      set(NV_FUZZ_GUIDE -fsanitize=fuzzer-no-link)
+    endif()
   endif()
   add_compile_options(${NV_SANITIZE} ${NV_FUZZ_GUIDE})
   add_link_options(${NV_SANITIZE})

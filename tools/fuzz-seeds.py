@@ -179,6 +179,24 @@ def pm_frames(args):
     return out
 
 
+# The server's stream as the stream target takes it: a mode byte (bit 0 framed, bit 1 the 4 KB
+# limit), a byte for the chunk size - 1, then the records or frames one after another.
+@seeds("fuzz_pm_stream", "messaging/client/fuzz/corpus_stream")
+def pm_stream(args):
+    records = sample_records()
+    bare = b"".join(pm_codec.encode(records[name]) for name in (
+        "result", "message", "message_file", "list", "list_request", "fetch", "page", "session_start", "presence"))
+    frames = b"".join(pm_codec.build_frame(pm_codec.encode(rec), seed=0x2468ACE0 + i, scrambled=True)
+                      for i, rec in enumerate(records.values()))
+    return {
+        "bare_replies": b"\x00\x06" + bare,
+        "bare_whole_4k": b"\x02\x3f" + bare,
+        "bare_then_unknown": b"\x00\x00" + pm_codec.encode(records["result"]) + pm_codec.encode(records["url"]),
+        "framed_replies": b"\x01\x0c" + frames,
+        "framed_whole_4k": b"\x03\x3f" + frames,
+    }
+
+
 @seeds("fuzz_attach_pack", "messaging/wire/fuzz/corpus_attach")
 def attach_packages(args):
     return {

@@ -10,6 +10,11 @@
 #     or out-of-memory input with the first stack frame in our code. Exits 1 when a target found
 #     something.
 #
+#   tools/fuzz.sh --unguided [-j JOBS] [SECONDS] [TARGET...]
+#     The same in build/fuzz-unguided, whose libraries carry no libFuzzer counters
+#     (NV_FUZZ_UNGUIDED): the figures without guidance, to compare with a campaign (edges there
+#     count only the harness; replay its corpus in build/native with -runs=0 to compare edges).
+#
 #   tools/fuzz.sh --coverage [--seeds] [-j JOBS] [TARGET...]
 #     Builds the targets again with source-based coverage and no sanitizers (build/fuzz-coverage),
 #     replays each target's working corpus and seeds (with --seeds: the seeds alone) and prints the
@@ -36,6 +41,7 @@ while [ $# -gt 0 ]; do
   case $1 in
     --coverage) mode=coverage ;;
     --seeds) seeds_only=1 ;;
+    --unguided) mode=unguided ;;
     -j) shift; jobs=${1:?-j needs a number} ;;
     -j[0-9]*) jobs=${1#-j} ;;
     -h|--help) usage ;;
@@ -49,12 +55,16 @@ input_timeout=${NV_FUZZ_TIMEOUT:-10}
 
 native=$root/build/native
 coverage=$root/build/fuzz-coverage
-if [ "$mode" = coverage ]; then build=$coverage; else build=$native; fi
+unguided=$root/build/fuzz-unguided
+case $mode in coverage) build=$coverage ;; unguided) build=$unguided ;; *) build=$native ;; esac
 
 configure() {
   if [ "$mode" = coverage ]; then
     cmake -S "$root" -B "$coverage" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
       -DCMAKE_CXX_COMPILER=clang++ -DNV_NATIVE=ON -DNV_FUZZ_COVERAGE=ON >/dev/null
+  elif [ "$mode" = unguided ]; then
+    cmake -S "$root" -B "$unguided" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+      -DCMAKE_CXX_COMPILER=clang++ -DNV_NATIVE=ON -DNV_FUZZ_UNGUIDED=ON >/dev/null
   else
     cmake --preset native >/dev/null
   fi
@@ -165,7 +175,7 @@ campaign_line() {
   [ -z "$finding" ]
 }
 
-if [ "$mode" = campaign ]; then
+if [ "$mode" != coverage ]; then
   echo "fuzzing ${#targets[@]} target(s) for $seconds s each, $jobs at once; work in ${work#"$root"/}"
   parallel campaign_one "${targets[@]}"
   found=0
@@ -210,9 +220,11 @@ for t in "${targets[@]}"; do
 done
 "$llvmcov" export -summary-only -instr-profile="$profiles/all.profdata" "${objects[@]:1}" >"$profiles/summary.json"
 python3 - "$profiles/summary.json" "$root" "${files[@]}" <<'EOF'
-import json, sys
+import json, os, sys
 summary, root, named = sys.argv[1], sys.argv[2] + "/", sys.argv[3:]
-by_file = {f["filename"]: f["summary"] for f in json.load(open(summary))["data"][0]["files"]}
+# A compiler launcher that rewrites paths relative to a base folder (ccache's base_dir) leaves
+# names like build/fuzz-coverage/../../x.cpp in the coverage mapping: compare normalised paths.
+by_file = {os.path.normpath(f["filename"]): f["summary"] for f in json.load(open(summary))["data"][0]["files"]}
 targets = {}
 for item in named:
     path, target = item.rsplit("|", 1)
@@ -224,7 +236,7 @@ def share(part):
 print("%-48s %-15s %-15s %s" % ("parser file", "lines", "branches", "targets"))
 low = 0
 for path in sorted(targets):
-    s = by_file.get(path)
+    s = by_file.get(os.path.normpath(path))
     rel = path[len(root):] if path.startswith(root) else path
     if s is None:
         print("%-48s not reached by any replayed input  %s" % (rel, " ".join(sorted(set(targets[path])))))

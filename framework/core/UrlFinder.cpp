@@ -2,62 +2,11 @@
 
 #include "framework/core/Cp932.h"
 
-#include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 namespace {
-
-struct SchemeInfo {
-    const char* name;
-    DWORD type;
-    INTERNET_PORT defaultPort;
-};
-
-const SchemeInfo kSchemes[] = {
-    {"ftp", AFX_INET_SERVICE_FTP, 21},         {"gopher", AFX_INET_SERVICE_GOPHER, 70},
-    {"http", AFX_INET_SERVICE_HTTP, 80},       {"https", AFX_INET_SERVICE_HTTPS, 443},
-    {"file", AFX_INET_SERVICE_FILE, 0},        {"mailto", AFX_INET_SERVICE_MAILTO, 0},
-    {"mid", AFX_INET_SERVICE_MID, 0},          {"cid", AFX_INET_SERVICE_CID, 0},
-    {"news", AFX_INET_SERVICE_NEWS, 119},      {"nntp", AFX_INET_SERVICE_NNTP, 119},
-    {"prospero", AFX_INET_SERVICE_PROSPERO, 1525}, {"telnet", AFX_INET_SERVICE_TELNET, 23},
-    {"wais", AFX_INET_SERVICE_WAIS, 210},      {"afs", AFX_INET_SERVICE_AFS, 0},
-};
-
-bool EqualsNoCase(const std::string& a, const char* b)
-{
-    const std::size_t n = std::strlen(b);
-    if (a.size() != n)
-        return false;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
-bool IsSchemeChar(unsigned char c, bool first)
-{
-    if (std::isalpha(c))
-        return true;
-    return !first && (std::isdigit(c) || c == '+' || c == '-' || c == '.');
-}
-
-bool ParsePort(const std::string& text, INTERNET_PORT* port)
-{
-    if (text.empty() || text.size() > 5)
-        return false;
-    unsigned value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (value == 0 || value > 65535)
-        return false;
-    *port = static_cast<INTERNET_PORT>(value);
-    return true;
-}
 
 bool IsUrlEnd(unsigned char c)
 {
@@ -80,79 +29,6 @@ std::size_t CandidateEnd(const char* text, std::size_t length, std::size_t start
 
 } // namespace
 
-BOOL AfxParseURL(const char* url, DWORD& serviceType, CString& server, CString& object, INTERNET_PORT& port)
-{
-    serviceType = 0;
-    server.Empty();
-    object.Empty();
-    port = 0;
-    if (!url)
-        return FALSE;
-    const std::string text(url);
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos || colon == 0)
-        return FALSE;
-    for (std::size_t i = 0; i < colon; ++i) {
-        if (!IsSchemeChar(static_cast<unsigned char>(text[i]), i == 0))
-            return FALSE;
-    }
-    const std::string scheme = text.substr(0, colon);
-    DWORD type = AFX_INET_SERVICE_UNK;
-    INTERNET_PORT defaultPort = 0;
-    for (const SchemeInfo& info : kSchemes) {
-        if (EqualsNoCase(scheme, info.name)) {
-            type = info.type;
-            defaultPort = info.defaultPort;
-            break;
-        }
-    }
-
-    std::string rest = text.substr(colon + 1);
-    std::string host;
-    INTERNET_PORT parsedPort = defaultPort;
-    if (rest.compare(0, 2, "//") == 0) {
-        rest.erase(0, 2);
-        const std::size_t authorityEnd = rest.find_first_of("/?#");
-        std::string authority = rest.substr(0, authorityEnd);
-        rest = authorityEnd == std::string::npos ? std::string() : rest.substr(authorityEnd);
-        const std::size_t at = authority.rfind('@');
-        if (at != std::string::npos)
-            authority.erase(0, at + 1);
-        std::string portText;
-        bool hasPort = false;
-        if (!authority.empty() && authority[0] == '[') {
-            const std::size_t close = authority.find(']');
-            if (close == std::string::npos)
-                return FALSE;
-            host = authority.substr(0, close + 1);
-            const std::string after = authority.substr(close + 1);
-            if (!after.empty()) {
-                if (after[0] != ':')
-                    return FALSE;
-                hasPort = true;
-                portText = after.substr(1);
-            }
-        } else {
-            const std::size_t portColon = authority.find(':');
-            host = authority.substr(0, portColon);
-            if (portColon != std::string::npos) {
-                hasPort = true;
-                portText = authority.substr(portColon + 1);
-            }
-        }
-        // "host:" keeps the default port, as a browser would.
-        if (hasPort && !portText.empty() && !ParsePort(portText, &parsedPort))
-            return FALSE;
-        if (rest.empty())
-            rest = "/";
-    }
-    serviceType = type;
-    server = CString(host);
-    object = CString(rest);
-    port = parsedPort;
-    return TRUE;
-}
-
 bool IsValidMessageUrl(const char* candidate, std::size_t length)
 {
     if (!candidate || length == 0)
@@ -160,11 +36,11 @@ bool IsValidMessageUrl(const char* candidate, std::size_t length)
     const std::string text(candidate, length);
     if (text.find('\0') != std::string::npos)
         return false;
-    DWORD type = 0;
+    std::uint32_t type = 0;
     CString server;
     CString object;
-    INTERNET_PORT port = 0;
-    if (!AfxParseURL(text.c_str(), type, server, object, port) || type == 0)
+    std::uint16_t port = 0;
+    if (!AfxParseURL(text.c_str(), type, server, object, port))
         return false;
     switch (type) {
     case AFX_INET_SERVICE_FTP:
@@ -180,7 +56,7 @@ bool IsValidMessageUrl(const char* candidate, std::size_t length)
     case AFX_INET_SERVICE_HTTPS:
         break;
     case AFX_INET_SERVICE_UNK:
-        if (length < 4 || !EqualsNoCase(text.substr(0, 4), "LDAP"))
+        if (!HasPrefixNoCase(text.c_str(), "LDAP"))
             return false;
         break;
     default:

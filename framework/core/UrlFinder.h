@@ -1,40 +1,15 @@
 // Web addresses inside message texts: the one finder that the received-message, log and chat
-// windows use to underline addresses and to open the one under a click, and the address cracker
-// it checks candidates with. Texts are code page 932 bytes; the finder never starts, ends or
-// steps inside a double-byte character, and every search ends. Portable.
+// windows use to underline addresses and to open the one under a click. Candidates are checked
+// with the program's one cracker, AfxParseURL (UrlParse.h). Texts are code page 932 bytes; the
+// finder never starts, ends or steps inside a double-byte character, and every search ends.
+// Portable.
 #pragma once
 
 #include "framework/core/CString.h"
-#include "framework/core/Types.h"
+#include "framework/core/UrlParse.h"
 
 #include <cstddef>
 #include <vector>
-
-// Service types of a cracked address.
-enum : DWORD {
-    AFX_INET_SERVICE_FTP = 1,
-    AFX_INET_SERVICE_GOPHER = 2,
-    AFX_INET_SERVICE_HTTP = 3,
-    AFX_INET_SERVICE_UNK = 0x1000,
-    AFX_INET_SERVICE_FILE = 0x1001,
-    AFX_INET_SERVICE_MAILTO = 0x1002,
-    AFX_INET_SERVICE_MID = 0x1003,
-    AFX_INET_SERVICE_CID = 0x1004,
-    AFX_INET_SERVICE_NEWS = 0x1005,
-    AFX_INET_SERVICE_NNTP = 0x1006,
-    AFX_INET_SERVICE_PROSPERO = 0x1007,
-    AFX_INET_SERVICE_TELNET = 0x1008,
-    AFX_INET_SERVICE_WAIS = 0x1009,
-    AFX_INET_SERVICE_AFS = 0x100A,
-    AFX_INET_SERVICE_HTTPS = 0x100B,
-};
-typedef WORD INTERNET_PORT;
-
-// Splits "scheme:[//[user[:password]@]server[:port]][object]" into its service type, server,
-// object (the path with query, "/" when there is none) and port (the scheme's default when none
-// is given). FALSE for a text without a scheme, a scheme with characters other than letters,
-// digits, '+', '-' and '.', or a port that is not a number from 1 to 65535; serviceType is 0 then.
-BOOL AfxParseURL(const char* url, DWORD& serviceType, CString& server, CString& object, INTERNET_PORT& port);
 
 // Whether a candidate is an address worth opening from a message: it cracks with a known
 // network type (or an unknown one that begins with "LDAP"), has a server (unknown types need

@@ -98,21 +98,39 @@ bool AfxParseURL(const char* url, std::uint32_t& serviceType, CString& server, C
         std::size_t at = authority.rfind('@');
         if (at != std::string::npos)
             authority.erase(0, at + 1);
-        std::size_t portColon = authority.rfind(':');
-        if (portColon != std::string::npos && authority.find(']', portColon) == std::string::npos) {
-            std::string digits = authority.substr(portColon + 1);
-            authority.erase(portColon);
-            if (!digits.empty()) {
-                unsigned long value = 0;
-                for (char d : digits) {
-                    if (!IsDigit(static_cast<unsigned char>(d)) || value > 65535)
-                        return false;
-                    value = value * 10 + static_cast<unsigned long>(d - '0');
-                }
-                if (value == 0 || value > 65535)
+        // "[...]" holds an IPv6 address with its colons; otherwise the first colon starts the port.
+        std::string digits;
+        bool hasPort = false;
+        if (!authority.empty() && authority[0] == '[') {
+            std::size_t close = authority.find(']');
+            if (close == std::string::npos)
+                return false;
+            if (close + 1 < authority.size()) {
+                if (authority[close + 1] != ':')
                     return false;
-                givenPort = static_cast<std::uint16_t>(value);
+                hasPort = true;
+                digits = authority.substr(close + 2);
             }
+            authority.erase(close + 1);
+        } else {
+            std::size_t portColon = authority.find(':');
+            if (portColon != std::string::npos) {
+                hasPort = true;
+                digits = authority.substr(portColon + 1);
+                authority.erase(portColon);
+            }
+        }
+        // "host:" keeps the scheme's usual port.
+        if (hasPort && !digits.empty()) {
+            unsigned long value = 0;
+            for (char d : digits) {
+                if (!IsDigit(static_cast<unsigned char>(d)) || value > 65535)
+                    return false;
+                value = value * 10 + static_cast<unsigned long>(d - '0');
+            }
+            if (value == 0 || value > 65535)
+                return false;
+            givenPort = static_cast<std::uint16_t>(value);
         }
         for (char c : authority) {
             auto u = static_cast<unsigned char>(c);
@@ -120,7 +138,7 @@ bool AfxParseURL(const char* url, std::uint32_t& serviceType, CString& server, C
                 return false;
         }
         host = authority;
-        if (rest.empty() && service != AFX_INET_SERVICE_FILE)
+        if (rest.empty())
             rest = "/";
     } else if (service == AFX_INET_SERVICE_MAILTO) {
         // A mail address is its own server: "mailto:user@host?subject=x".

@@ -3,10 +3,13 @@
 // the address bar's validity check and the log windows' link finders.
 //
 // Accepted: "scheme:rest" where the scheme is a letter followed by letters, digits, "+", "-" or
-// "."; with "//" after the colon the server runs to the next "/", "?" or "#", loses any
-// "user:password@" and gives its ":port" (1-65535) away; a "mailto:" address is its own server. The server may hold only printable
-// ASCII other than blanks; anything else (control bytes, blanks, double-byte characters) is
-// refused, as is an empty text or one without a scheme.
+// "."; blanks around the whole text don't count. With "//" after the colon the server runs to the
+// next "/", "?" or "#", loses any "user:password@" and gives away its ":port" (1-65535; "host:"
+// keeps the usual port); a server in "[...]" (an IPv6 address) keeps its colons and must be
+// closed. The object is then "/" when nothing follows the server. A "mailto:" address is its own
+// server, with any "?query" as the object. The server may hold only printable ASCII other than
+// blanks; anything else (control bytes, blanks, double-byte characters) is refused, as is an
+// empty text or one without a scheme.
 #pragma once
 
 #include "framework/core/CString.h"
@@ -31,7 +34,8 @@ enum : std::uint32_t {
     AFX_INET_SERVICE_HTTPS = AFX_INET_SERVICE_UNK + 11,
 };
 
-// FALSE (service type AFX_INET_SERVICE_UNK, the rest empty, port 0) when the text is no URL.
+// false (service type AFX_INET_SERVICE_UNK, the rest empty, port 0) when the text is no URL or
+// is null.
 // The port is the one given, else the scheme's usual one (0 when it has none).
 bool AfxParseURL(const char* url, std::uint32_t& serviceType, CString& server, CString& object,
                  std::uint16_t& port);

@@ -141,6 +141,26 @@ TEST_F(DialogTest, ServerConnectionChecksTheLengthsOfIdAndPassword)
     }
 }
 
+// Timer procedures (a lambda can't be one in the 32-bit build: they are stdcall): once the
+// dialog is on the screen, its picture is taken and it is answered.
+static void CALLBACK NameEntryShown(HWND w, UINT, UINT_PTR t, DWORD)
+{
+    if (!IsWindowVisible(w))
+        return;
+    KillTimer(w, t);
+    nvtest::SaveWindowScreenshot(w, "name_entry");
+    Post(w, IDOK);
+}
+
+static void CALLBACK ServerConnectShown(HWND w, UINT, UINT_PTR t, DWORD)
+{
+    if (!IsWindowVisible(w))
+        return;
+    KillTimer(w, t);
+    nvtest::SaveWindowScreenshot(w, "server_connect");
+    Post(w, IDCANCEL);
+}
+
 TEST_F(DialogTest, NameEntryFollowsTheFieldAndAsksBeforeItCloses)
 {
     Probe<CNameEntryDlg> dialog(nullptr);
@@ -162,13 +182,7 @@ TEST_F(DialogTest, NameEntryFollowsTheFieldAndAsksBeforeItCloses)
                 Post(window, IDOK);
         };
         // OK once the dialog is on the screen (and its picture taken).
-        SetTimer(window, 1, 20, [](HWND w, UINT, UINT_PTR t, DWORD) {
-            if (!IsWindowVisible(w))
-                return;
-            KillTimer(w, t);
-            nvtest::SaveWindowScreenshot(w, "name_entry");
-            Post(w, IDOK);
-        });
+        SetTimer(window, 1, 20, NameEntryShown);
     };
     EXPECT_EQ(IDOK, dialog.DoModal());
     EXPECT_EQ((std::vector<bool>{false, true, false}), okEnabled);
@@ -184,13 +198,7 @@ TEST_F(DialogTest, ServerConnectionScreenshot)
     Probe<CServerConnectDlg> dialog(nullptr);
     dialog.m_commId = "0123456789ABCDEF";
     dialog.onInit = [&](HWND window) {
-        SetTimer(window, 1, 20, [](HWND w, UINT, UINT_PTR t, DWORD) {
-            if (!IsWindowVisible(w))
-                return;
-            KillTimer(w, t);
-            nvtest::SaveWindowScreenshot(w, "server_connect");
-            Post(w, IDCANCEL);
-        });
+        SetTimer(window, 1, 20, ServerConnectShown);
     };
     EXPECT_EQ(IDCANCEL, dialog.DoModal());
 }

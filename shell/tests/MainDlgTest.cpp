@@ -2,6 +2,7 @@
 // doubles of its neighbours, of the service session, of the notification area and of the shell:
 // initialisation and its failures, the timers' machines, log-in, log-out and exit as sequences,
 // menus, skin commands, the tray icon's records and the shell's restart.
+#include "tests/support/CallbackProc.h"
 #include "shell/tests/MainWindowTestEnv.h"
 
 #include "shell/AboutDlg.h"
@@ -240,11 +241,11 @@ TEST_F(MainWindowTest, AFailedStartEndsTheHostLoopItself)
     // A loop that hangs is ended after 20 seconds so that the test fails instead of stalling.
     static CAppHostDlg* running = nullptr;
     running = &host;
-    UINT_PTR guard = ::SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR id, DWORD) {
+    UINT_PTR guard = ::SetTimer(nullptr, 0, 20000, nvtest::AsTimerProc([](HWND, UINT, UINT_PTR id, DWORD) {
         ::KillTimer(nullptr, id);
         if (running)
             running->EndDialog(-2);
-    });
+    }));
     INT_PTR result = host.DoModal();
     ::KillTimer(nullptr, guard);
     running = nullptr;
@@ -549,7 +550,7 @@ TEST_F(MainWindowTest, TheRightClickMenuIsPickedByKeys)
     // While the menu tracks, "W" (閉じる(&W)) picks the close item: the program hides.
     static int keysSent = 0;
     keysSent = 0;
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, nvtest::AsTimerProc([](HWND, UINT, UINT_PTR id, DWORD) {
         HWND menuWindow = ::FindWindowA("#32768", nullptr);
         if (!menuWindow || !::IsWindowVisible(menuWindow))
             return;
@@ -558,7 +559,7 @@ TEST_F(MainWindowTest, TheRightClickMenuIsPickedByKeys)
         nvtest::SaveWindowScreenshot(menuWindow, "tray_menu");
         ::PostMessageA(menuWindow, WM_KEYDOWN, 'W', 0);
         ::PostMessageA(menuWindow, WM_CHAR, 'w', 0);
-    });
+    }));
     main->SendMessage(WM_RBUTTONDOWN, 0, MAKELPARAM(5, 5));
     ::KillTimer(nullptr, timer);
     EXPECT_EQ(1, keysSent) << "the menu was shown";
@@ -775,7 +776,7 @@ std::vector<HWND> TrayIconWindowsNow()
 {
     TrayIconWindows search{0, {}};
     ::EnumWindows(
-        [](HWND top, LPARAM param) -> BOOL {
+        nvtest::AsEnumProc([](HWND top, LPARAM param) -> BOOL {
             auto* s = reinterpret_cast<TrayIconWindows*>(param);
             char cls[64] = {};
             ::GetClassNameA(top, cls, sizeof cls);
@@ -783,7 +784,7 @@ std::vector<HWND> TrayIconWindowsNow()
                 s->found.push_back(top);
             ::EnumChildWindows(top, CollectTrayIcons, param);
             return TRUE;
-        },
+        }),
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -887,7 +888,7 @@ TEST_F(MainWindowTest, TheAboutBoxClosesOnAClickAndScrollsItsCreditsOnCtrlClick)
     static bool closedByClick = false, creditsRan = false, viewHiddenAfter = false, stayedOpen = false, pictureSkipped = false;
     closedByClick = creditsRan = viewHiddenAfter = stayedOpen = pictureSkipped = false;
     // First opening: Ctrl + click runs the credits to their end; the box stays; a click closes it.
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, nvtest::AsTimerProc([](HWND, UINT, UINT_PTR id, DWORD) {
         HWND box = nullptr;
         while ((box = ::FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
             if (::GetDlgItem(box, IDC_ABOUT_CREDITS) && ::IsWindowVisible(box))
@@ -937,7 +938,7 @@ TEST_F(MainWindowTest, TheAboutBoxClosesOnAClickAndScrollsItsCreditsOnCtrlClick)
         ::PostMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
         ::PostMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
         closedByClick = true;
-    });
+    }));
     main->SendMessage(WM_COMMAND, 32774, 0);
     ::KillTimer(nullptr, timer);
     EXPECT_TRUE(closedByClick) << "the box was shown and answered";

@@ -1,6 +1,7 @@
 // Start-up and shut-down of the real program under Wine: single instance and hand-over, the
 // sign-up launch while the account is missing, and the settings it leaves in the registry (read
 // back with Wine's own reg tool).
+#include "tests/support/CallbackProc.h"
 #include "tests/support/WinTestSupport.h"
 
 #include "resources/StringIds.h"
@@ -309,11 +310,11 @@ int TrayIconCount()
 {
     int count = 0;
     ::EnumWindows(
-        [](HWND top, LPARAM param) -> BOOL {
+        nvtest::AsEnumProc([](HWND top, LPARAM param) -> BOOL {
             CountTrayIcon(top, param);
             ::EnumChildWindows(top, CountTrayIcon, param);
             return TRUE;
-        },
+        }),
         reinterpret_cast<LPARAM>(&count));
     return count;
 }

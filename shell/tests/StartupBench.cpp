@@ -3,6 +3,7 @@
 // the main window's initialisation has put its icon in the notification area (its tenth of sixteen
 // steps; the rest start a timer and set button states), median
 // of five, beside the time Wine needs to start and end a trivial program.
+#include "tests/support/CallbackProc.h"
 #include <windows.h>
 
 #include <algorithm>
@@ -57,11 +58,11 @@ int TrayIcons()
 {
     int count = 0;
     ::EnumWindows(
-        [](HWND top, LPARAM param) -> BOOL {
+        nvtest::AsEnumProc([](HWND top, LPARAM param) -> BOOL {
             CountIcon(top, param);
             ::EnumChildWindows(top, CountIcon, param);
             return TRUE;
-        },
+        }),
         reinterpret_cast<LPARAM>(&count));
     return count;
 }

@@ -24,12 +24,22 @@ TEST(UrlParseTest, CracksAddressesIntoServiceServerObjectAndPort)
         {"http://h:0/", false, AFX_INET_SERVICE_UNK, "", "", 0},
         {"http://h:8o/", false, AFX_INET_SERVICE_UNK, "", "", 0},
         {"http://h:99999999999999999999/", false, AFX_INET_SERVICE_UNK, "", "", 0},
-        {"http://h:/", true, AFX_INET_SERVICE_HTTP, "h", "/", 80},
+        {"gopher://g.example/1", true, AFX_INET_SERVICE_GOPHER, "g.example", "/1", 70},
+        {"telnet://bbs.example.jp:2323", true, AFX_INET_SERVICE_TELNET, "bbs.example.jp", "/", 2323},
+        {"http://h:/x", true, AFX_INET_SERVICE_HTTP, "h", "/x", 80},
+        {"http://a:b:80/", false, AFX_INET_SERVICE_UNK, "", "", 0},
+        {"http://[::1]:81/x", true, AFX_INET_SERVICE_HTTP, "[::1]", "/x", 81},
+        {"http://[::1]/", true, AFX_INET_SERVICE_HTTP, "[::1]", "/", 80},
+        {"http://[::1/", false, AFX_INET_SERVICE_UNK, "", "", 0},
+        {"http://[::1]x/", false, AFX_INET_SERVICE_UNK, "", "", 0},
         {"http://", true, AFX_INET_SERVICE_HTTP, "", "/", 80},
         {"http://h st/", false, AFX_INET_SERVICE_UNK, "", "", 0},
         {"http://\x83\x65\x83\x58\x83\x67/", false, AFX_INET_SERVICE_UNK, "", "", 0},
         {"mailto:a@b.example?subject=x", true, AFX_INET_SERVICE_MAILTO, "a@b.example", "?subject=x", 0},
+        {"mailto:someone@example.jp", true, AFX_INET_SERVICE_MAILTO, "someone@example.jp", "", 0},
         {"file:///C:/x.html", true, AFX_INET_SERVICE_FILE, "", "/C:/x.html", 0},
+        {"file://host", true, AFX_INET_SERVICE_FILE, "host", "/", 0},
+        {"file://c:x/y", false, AFX_INET_SERVICE_UNK, "", "", 0}, // "x" is no port
         {"news:comp.lang", true, AFX_INET_SERVICE_NEWS, "", "comp.lang", 119},
         {"ldap://dir.example/o=x", true, AFX_INET_SERVICE_UNK, "dir.example", "/o=x", 0},
         {"x-vyrntalk:nv_quit", true, AFX_INET_SERVICE_UNK, "", "nv_quit", 0},
@@ -50,6 +60,14 @@ TEST(UrlParseTest, CracksAddressesIntoServiceServerObjectAndPort)
         EXPECT_STREQ(c.object, object);
         EXPECT_EQ(c.port, port);
     }
+    std::uint32_t service = 7;
+    CString server = "old", object = "old";
+    std::uint16_t port = 7;
+    EXPECT_FALSE(AfxParseURL(nullptr, service, server, object, port));
+    EXPECT_EQ(AFX_INET_SERVICE_UNK, service);
+    EXPECT_STREQ("", server);
+    EXPECT_STREQ("", object);
+    EXPECT_EQ(0, port);
 }
 
 TEST(UrlParseTest, ValidAddressesAreTheBarsServicesWithAServer)
