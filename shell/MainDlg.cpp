@@ -4,7 +4,9 @@
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
 #include "shell/AppObjects.h"
+#include "shell/BrowserServices.h"
 #include "shell/ClientApp.h"
+#include "shell/MainPage.h"
 #include "shell/TrayIcon.h"
 #include "shell/common/services/WindowKinds.h"
 #include "shell/common/skin/SkinManager.h"
@@ -227,7 +229,8 @@ BOOL CMainDlg::OnInitDialog()
         return FALSE;
     }
     if (!CreateUrlWindows()) {
-        FailInit(resources + "\n(Create URL Faild)", true);
+        // A browser without its control has shown its own message and asked for the end.
+        FailInit(shellbrowser::IsEndRequested() ? CString() : resources + "\n(Create URL Faild)", true);
         return FALSE;
     }
     // 10-11.
@@ -262,6 +265,13 @@ bool CMainDlg::SetupButtons()
         if (!m_buttons[i].GetSafeHwnd() && !m_buttons[i].SubclassDlgItem(kButtons[i].id, this))
             return false;
     }
+    if (!m_page) {
+        // The portal page: the WebBrowser control in the placeholder's place.
+        m_ownPage.reset(new (std::nothrow) CMainPage(*this));
+        if (!m_ownPage || !m_ownPage->Create(kPageControl))
+            return false;
+        m_page = m_ownPage.get();
+    }
     m_pageWindow = GetDlgItem(kPageControl);
     if (!m_pageWindow)
         return false;
@@ -278,6 +288,8 @@ void CMainDlg::PlaceButtonsAndPage()
     RECT r = {0, 0, 0, 0};
     int anchor = toolkit::Skins().GetControlRect(kPageSkinControl, &r);
     ::MoveWindow(m_pageWindow, r.left, r.top, kPageWidth, kPageHeight, TRUE);
+    if (m_ownPage)
+        m_ownPage->Move(RECT{r.left, r.top, r.left + kPageWidth, r.top + kPageHeight});
     SetWindowAnchor(m_pageWindow, anchor);
 }
 

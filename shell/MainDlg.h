@@ -20,8 +20,11 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 class CSkinManager;
 struct PmPostedRecord;
+class CMainPage;
 
 
 // Where the main window sends what Windows would do outside the program: the shell's "open"
@@ -212,6 +215,7 @@ private:
     CSkinButton m_buttons[kButtonCount];
     HWND m_pageWindow = nullptr;
     IPageControl* m_page = nullptr;
+    std::unique_ptr<CMainPage> m_ownPage; // the WebBrowser control at 1410
     CString m_portalAddress;
     CToolTipCtrl m_toolTip;
     HICON m_icon = nullptr;

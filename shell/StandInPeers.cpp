@@ -1,8 +1,17 @@
-// STAND-IN peers of the main window: until the windows of the error log, the balloons, the
-// panels, the lists, the address bar, the browser and the chat land, each is a real skinned
-// window on the bitmap and template number the real one will use, with no content. Replace each
-// kind here as its window lands.
+// The program's peers of the main window. The address bar and the application's browser are
+// the real windows (made together by shellbrowser::CreateUrlWindows), and so is the chat window
+// (CreateChatWindow). STAND-INS: until the windows of the error log, the balloons, the panels and
+// the lists land, each is a real
+// skinned window on the bitmap and template number the real one will use, with no content.
+// Replace each kind here as its window lands.
 #include "shell/MainWindowPeers.h"
+
+#include "shell/BrowserServices.h"
+#include "shell/ChatWindowServices.h"
+#include "chat_web/window/win/ChatDlg.h"
+#include "resources/StringIds.h"
+#include "chat_web/browser/win/BrowserDlg.h"
+#include "chat_web/browser/win/UrlComboWnd.h"
 
 #include "shell/common/services/WindowKinds.h"
 
@@ -29,9 +38,6 @@ const StandInShape kShapes[] = {
     {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
-    {kWindowAddressBar, 202, "url.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowBrowser, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowChat, 204, "chat.bmp", CSkinFrameDialog::kModeFree},
     {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
     {kWindowWebMail, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
     {kWindowAddressBook, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
@@ -75,6 +81,19 @@ class CStandInPeers : public IMainWindowPeers {
 public:
     CWnd* Create(WindowKind kind, CWnd* parent) override
     {
+        if (kind == kWindowAddressBar) {
+            // The bar (parent: the host dialog) and the application's browser come together.
+            if (!shellbrowser::CreateUrlWindows(parent))
+                return nullptr;
+            return CUrlComboWnd::Find();
+        }
+        if (kind == kWindowChat)
+            return CreateChatWindow(parent); // parent: the host dialog
+        if (kind == kWindowBrowser) {
+            if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
+                return made; // made with the bar
+            return shellbrowser::CreateBrowser(parent, kWindowBrowser);
+        }
         const StandInShape* shape = FindShape(kind);
         if (!shape)
             return nullptr;
@@ -92,6 +111,18 @@ public:
     }
     bool Relayout(WindowKind kind, CWnd* window) override
     {
+        if (kind == kWindowAddressBar) {
+            auto* bar = dynamic_cast<CUrlComboWnd*>(window);
+            return bar && bar->LayoutSkin();
+        }
+        if (kind == kWindowChat) {
+            auto* chat = dynamic_cast<CChatDlg*>(window);
+            return chat && chat->LayoutSkin();
+        }
+        if (kind == kWindowBrowser) {
+            auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
+            return browserWindow && browserWindow->LayoutSkin();
+        }
         const StandInShape* shape = FindShape(kind);
         auto* frame = window ? CSkinFrameDialog::FromHandle(window->GetSafeHwnd()) : nullptr;
         return shape && frame && frame->ReloadSkin(shape->bitmap);
@@ -106,6 +137,17 @@ public:
         CWnd* window = CWnd::Registry().Find(kind);
         if (!window || !window->GetSafeHwnd())
             return;
+        if (kind == kWindowChat) {
+            auto* chat = dynamic_cast<CChatDlg*>(window);
+            if (chat && command == PeerCommand::CloseRoom) {
+                chat->CloseRoom();
+                return;
+            }
+            if (chat && command == PeerCommand::ClearLog) {
+                chat->SendMessage(WM_COMMAND, ID_CHAT_CLEAR_LOG, 0);
+                return;
+            }
+        }
         switch (command) {
         case PeerCommand::Show:
             window->ShowWindow(SW_SHOW);
@@ -124,10 +166,25 @@ public:
             break;
         }
     }
-    bool Ask(WindowKind, PeerQuestion) override { return false; }
+    bool Ask(WindowKind kind, PeerQuestion question) override
+    {
+        if (kind == kWindowChat && question == PeerQuestion::ShowChatAtLogin) {
+            auto* chat = dynamic_cast<CChatDlg*>(CWnd::Registry().Find(kWindowChat));
+            return chat && chat->IsShowAtLogin();
+        }
+        return false;
+    }
     void BalloonEvent(int) override {}
-    bool AddUrl(const CString& address) override { return !address.IsEmpty(); }
-    void Navigate(const CString&) override {}
+    bool AddUrl(const CString& address) override
+    {
+        CUrlComboWnd* bar = CUrlComboWnd::Find();
+        return bar ? bar->AddUrl(address) : !address.IsEmpty();
+    }
+    void Navigate(const CString& address) override
+    {
+        if (auto* browserWindow = dynamic_cast<CBrowserDlg*>(CWnd::Registry().Find(kWindowBrowser)))
+            browserWindow->Navigate(address);
+    }
     CWnd* OpenBrowser(WindowKind kind, const CString&, IDispatch** application) override
     {
         if (application)

@@ -8,10 +8,14 @@
 #include "shell/AboutDlg.h"
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
+#include "shell/MainPage.h"
 #include "shell/common/services/MessageBoxSeam.h"
 #include "framework/win/RegisteredMessages.h"
 
 #include "resources/StringIds.h"
+
+#include <exdisp.h>
+#include <exdispid.h>
 
 #include <gtest/gtest.h>
 
@@ -656,6 +660,65 @@ TEST_F(MainWindowTest, MailScreenSaverAndNewWindowsGoThroughTheirSeams)
     EXPECT_TRUE(journal.FirstWithPrefix("openbrowser:") < 0);
     main->OnNewWindow2(true);
     EXPECT_TRUE(journal.Has("openbrowser:" + KindName(kWindowNewBrowser) + ":"));
+}
+
+// The page's sink as the control calls it for a page's new-window request (Wine renders no page
+// whose link could ask): event 251 with the new window's slot and the cancel flag.
+static IDispatch* FireNewWindow(IDispatch* sink)
+{
+    IDispatch* result = nullptr;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT args[2];
+    V_VT(&args[1]) = VT_BYREF | VT_DISPATCH;
+    V_DISPATCHREF(&args[1]) = &result;
+    V_VT(&args[0]) = VT_BYREF | VT_BOOL;
+    V_BOOLREF(&args[0]) = &cancel;
+    DISPPARAMS params{args, nullptr, 2, 0};
+    sink->Invoke(DISPID_NEWWINDOW2, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    EXPECT_EQ(VARIANT_FALSE, cancel);
+    return result;
+}
+
+TEST_F(MainWindowTest, PageIsTheWebBrowserControlAndItsNewWindowsOpenTheBrowserOfKindThree)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    auto* page = dynamic_cast<CMainPage*>(main->GetPageControl());
+    ASSERT_NE(nullptr, page) << "the window made its own page";
+    HWND control = ::GetDlgItem(main->GetSafeHwnd(), CMainDlg::kPageControl);
+    ASSERT_EQ(page->GetSafeHwnd(), control) << "the control took the placeholder's id";
+    char className[64] = {};
+    ::GetClassNameA(control, className, sizeof className);
+    EXPECT_STRCASENE("Static", className);
+    RECT r = ClientRectOf(main->GetSafeHwnd(), CMainDlg::kPageControl);
+    EXPECT_EQ(164, r.right - r.left);
+    EXPECT_EQ(154, r.bottom - r.top);
+    IDispatch* application = page->GetApplication();
+    ASSERT_NE(nullptr, application) << "the control's automation object";
+    ASSERT_NE(nullptr, page->GetEventSink());
+
+    // The browser peer hands out a real automation object; the page passes it on (with its
+    // reference) only while online.
+    peers.browserApplication = application;
+    const struct {
+        bool online;
+        bool opens;
+    } rows[] = {{false, false}, {true, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.online ? "online" : "offline");
+        journal.events.clear();
+        if (row.online)
+            GoOnline();
+        IDispatch* returned = FireNewWindow(page->GetEventSink());
+        EXPECT_EQ(row.opens, journal.Has("openbrowser:" + KindName(kWindowNewBrowser) + ":"));
+        EXPECT_EQ(row.opens ? application : nullptr, returned);
+        if (returned)
+            returned->Release(); // the reference added for the caller
+    }
+    peers.browserApplication = nullptr;
+    application->Release();
+    main->DestroyWindow();
+    EXPECT_EQ(nullptr, ::IsWindow(control) ? control : nullptr) << "the control goes with the window";
 }
 
 TEST_F(MainWindowTest, SavedPositionsOutsideTheWorkAreaAreNotKept)

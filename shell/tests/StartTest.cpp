@@ -163,6 +163,11 @@ HWND FindWindowOf(DWORD pid, bool (*match)(HWND))
 }
 
 bool IsMainWindow(HWND window) { return ::GetDlgItem(window, IDC_MAIN_PAGE) != nullptr; }
+// The application's browser (its status line) and the address bar (its address box).
+bool IsBrowserWindow(HWND window) { return ::GetDlgItem(window, IDC_BROWSER_STATUS) != nullptr; }
+bool IsAddressBar(HWND window) { return ::GetDlgItem(window, IDC_URL_COMBO) != nullptr; }
+// The chat window (its member list).
+bool IsChatWindow(HWND window) { return ::GetDlgItem(window, IDC_CHAT_USERLIST) != nullptr; }
 
 bool IsMessageBox(HWND window)
 {
@@ -336,7 +341,20 @@ TEST(StartUp, FirstStartRunsTheHostLoopAndExitSavesSettingsAndReleasesTheMutex)
     EXPECT_TRUE(MutexExists());
     EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
     nvtest::SaveWindowScreenshot(first.main, "main_program_started");
+    // The main window made the address bar, the browser and the chat window, all hidden until
+    // asked for.
+    HWND browserWindow = FindWindowOf(first.program.Id(), IsBrowserWindow);
+    HWND bar = FindWindowOf(first.program.Id(), IsAddressBar);
+    HWND chat = FindWindowOf(first.program.Id(), IsChatWindow);
+    ASSERT_NE(nullptr, browserWindow);
+    ASSERT_NE(nullptr, bar);
+    ASSERT_NE(nullptr, chat);
+    EXPECT_FALSE(::IsWindowVisible(browserWindow));
+    EXPECT_FALSE(::IsWindowVisible(bar));
+    EXPECT_FALSE(::IsWindowVisible(chat));
     EXPECT_EQ(0L, first.Exit());
+    EXPECT_FALSE(::IsWindow(browserWindow));
+    EXPECT_FALSE(::IsWindow(chat));
     EXPECT_FALSE(MutexExists());
     EXPECT_EQ(nullptr, ::FindWindowA("Qelo_NimboVandrell", nullptr));
 
