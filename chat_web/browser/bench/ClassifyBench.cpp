@@ -1,7 +1,7 @@
 // Classifies a million links (ordinary pages and commands of both schemes) and, beside it, runs a
 // bare search of the eight keywords over the same links: the filter should stay within twice
 // the bare search. Run by hand; prints both times and their ratio.
-#include "chat_web/browser/core/SpecialUrl.h"
+#include "chat_web/browser/core/PrivateUrl.h"
 
 #include <chrono>
 #include <cstdio>

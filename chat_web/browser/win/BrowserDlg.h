@@ -1,14 +1,14 @@
 // CBrowserDlg: the program's skinned web browser (template 163, skin "browser.bmp"): the
 // WebBrowser control in place of control 1358, a toolbar of skin buttons, a status line, a busy
 // indicator, a padlock and the favourites menu. Every navigation passes the private URL filter
-// (core/SpecialUrl.h) first; page commands run only from the service's own pages.
+// (core/PrivateUrl.h) first; page commands run only from the service's own pages.
 //
 // The application keeps one main browser (registry kind kWindowBrowser); windows that pages ask
 // for (NewWindow2) are opened through the host with kind kWindowNewBrowser and close on their
 // close button, on a script's window close, or after a first link of the private scheme.
 #pragma once
 
-#include "chat_web/browser/core/SpecialUrl.h"
+#include "chat_web/browser/core/PrivateUrl.h"
 #include "framework/win/Controls.h"
 #include "framework/win/ToolTipCtrl.h"
 #include "framework/win/WebBrowserCtrl.h"

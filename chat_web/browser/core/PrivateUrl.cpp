@@ -1,4 +1,4 @@
-#include "chat_web/browser/core/SpecialUrl.h"
+#include "chat_web/browser/core/PrivateUrl.h"
 
 #include "framework/core/Cp932.h"
 #include "framework/core/UrlParse.h"

@@ -1,6 +1,6 @@
 // The private URL filter and the URL cracker on any text: every decision is one of its set, and
 // a command's parameters always pass the checks the window relies on.
-#include "chat_web/browser/core/SpecialUrl.h"
+#include "chat_web/browser/core/PrivateUrl.h"
 #include "framework/core/UrlParse.h"
 
 #include <cstdlib>

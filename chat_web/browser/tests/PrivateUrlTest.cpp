@@ -1,7 +1,7 @@
 // The private URL filter: which links the control follows, which it drops, and which page
 // commands run with which parameters, for both schemes, after the back button, and from pages
 // of the service or of anywhere else.
-#include "chat_web/browser/core/SpecialUrl.h"
+#include "chat_web/browser/core/PrivateUrl.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ struct LinkCase {
 
 const std::string kId = "ABCDEFGH12345678";
 
-TEST(SpecialUrlTest, LinksGiveOneDecisionEach)
+TEST(PrivateUrlTest, LinksGiveOneDecisionEach)
 {
     const std::vector<LinkCase> cases = {
         {"plain http", "http://example.org/", 0, true, UrlAction::Follow, "", "", -1},
@@ -105,7 +105,7 @@ TEST(SpecialUrlTest, LinksGiveOneDecisionEach)
     }
 }
 
-TEST(SpecialUrlTest, OnlyTheServicesPagesMayRunCommands)
+TEST(PrivateUrlTest, OnlyTheServicesPagesMayRunCommands)
 {
     browser::CServiceOrigin origin;
     origin.AddServiceAddress("http://Portal.Example.jp:8080/menu/");
