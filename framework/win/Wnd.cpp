@@ -88,6 +88,12 @@ CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
     if (!hWnd)
         return nullptr;
+    // Any process can read a window's properties: a window of another program of ours carries a
+    // pointer that means nothing here (walking the desktop's windows meets such windows).
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hWnd, &owner);
+    if (owner != ::GetCurrentProcessId())
+        return nullptr;
     return static_cast<CWnd*>(::GetPropA(hWnd, kObjectProperty));
 }
 
