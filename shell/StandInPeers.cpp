@@ -8,6 +8,7 @@
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/HistoryWindowServices.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "resources/StringIds.h"
 #include "chat_web/browser/win/BrowserDlg.h"
@@ -37,7 +38,6 @@ const StandInShape kShapes[] = {
     {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
     {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
-    {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
     {kWindowWebMail, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
     {kWindowAddressBook, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
@@ -89,6 +89,8 @@ public:
         }
         if (kind == kWindowChat)
             return CreateChatWindow(parent); // parent: the host dialog
+        if (kind == kWindowUserList)
+            return CreateUserListWindow(parent);
         if (kind == kWindowBrowser) {
             if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
                 return made; // made with the bar
@@ -119,6 +121,8 @@ public:
             auto* chat = dynamic_cast<CChatDlg*>(window);
             return chat && chat->LayoutSkin();
         }
+        if (kind == kWindowUserList)
+            return RelayoutUserListWindow(window);
         if (kind == kWindowBrowser) {
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
             return browserWindow && browserWindow->LayoutSkin();
@@ -196,7 +200,7 @@ public:
             window->ShowWindow(SW_SHOW);
         return window;
     }
-    INT_PTR RunModal(WindowKind, int) override { return IDCANCEL; }
+    INT_PTR RunModal(WindowKind kind, int) override { return kind == kWindowMood ? RunMoodWindow() : IDCANCEL; }
 };
 
 CStandInPeers g_standIns;
