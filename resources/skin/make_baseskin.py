@@ -391,6 +391,10 @@ def build(work):
     # The error log's close and delete-all strips.
     files["vyrntalk_log_cls.bmp"] = button_strip(16, 16, 0)
     files["vyrntalk_log_delete.bmp"] = button_strip(40, 20, 1)
+    # The message log's and the partner list's other strips.
+    for i, name in enumerate(["vyrntalk_log_reply.bmp", "vyrntalk_log_reload.bmp", "vyrntalk_log_play.bmp",
+                              "vyrntalk_log_save.bmp", "vyrntalk_log_memo.bmp"]):
+        files[name] = button_strip(40, 20, (2 + i) % 6)
 
     for i, (key, name) in enumerate(sorted(CHAT_BUTTON_FILES.items())):
         size = (16, 16) if key == "CHAT_CLS" else (40, 20) if key.startswith("CHAT_LOGIN") else (24, 20)
