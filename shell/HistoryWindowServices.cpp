@@ -1,6 +1,7 @@
 #include "shell/HistoryWindowServices.h"
 
 #include "messaging/history/win/UserListDlg.h"
+#include "messaging/history/win/UserLogDlg.h"
 #include "messaging/history/win/UserStatDlg.h"
 #include "messaging/store/StorePlatform.h"
 #include "resources/StringIds.h"
@@ -148,6 +149,35 @@ bool RelayoutUserListWindow(CWnd* window)
 {
     auto* list = dynamic_cast<CUserListDlg*>(window);
     return list && list->ApplySkin();
+}
+
+CWnd* CreatePartnerListWindow(CWnd* parent)
+{
+    HistoryWindowServices();
+    auto* window = new (std::nothrow) CUserLogDlg(parent);
+    if (!window)
+        return nullptr;
+    window->JoinRegistry(kWindowPartnerList);
+    if (!window->LoadSkin("general.bmp", TRUE) || !window->Create(IDD_USER_LOG, parent)) {
+        if (window->GetSafeHwnd())
+            window->DestroyWindow(); // deletes it
+        else
+            delete window;
+        return nullptr;
+    }
+    return window;
+}
+
+bool RelayoutPartnerListWindow(CWnd* window)
+{
+    auto* list = dynamic_cast<CUserLogDlg*>(window);
+    return list && list->ApplySkin();
+}
+
+void RefreshPartnerListWindow(CWnd* window)
+{
+    if (auto* list = dynamic_cast<CUserLogDlg*>(window))
+        list->RefreshList();
 }
 
 INT_PTR RunMoodWindow()

@@ -56,6 +56,9 @@ private:
 CHistoryWindowServices& HistoryWindowServices();
 CWnd* CreateUserListWindow(CWnd* parent);
 bool RelayoutUserListWindow(CWnd* window);
+CWnd* CreatePartnerListWindow(CWnd* parent);
+bool RelayoutPartnerListWindow(CWnd* window);
+void RefreshPartnerListWindow(CWnd* window);
 // The mood window, modal over the main window: IDOK when a mood was chosen (already in the
 // status word), else IDCANCEL.
 INT_PTR RunMoodWindow();

@@ -38,7 +38,6 @@ const StandInShape kShapes[] = {
     {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
     {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
-    {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
     {kWindowWebMail, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
     {kWindowAddressBook, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
     {kWindowNewBrowser, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
@@ -91,6 +90,8 @@ public:
             return CreateChatWindow(parent); // parent: the host dialog
         if (kind == kWindowUserList)
             return CreateUserListWindow(parent);
+        if (kind == kWindowPartnerList)
+            return CreatePartnerListWindow(parent);
         if (kind == kWindowBrowser) {
             if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
                 return made; // made with the bar
@@ -123,6 +124,8 @@ public:
         }
         if (kind == kWindowUserList)
             return RelayoutUserListWindow(window);
+        if (kind == kWindowPartnerList)
+            return RelayoutPartnerListWindow(window);
         if (kind == kWindowBrowser) {
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
             return browserWindow && browserWindow->LayoutSkin();
@@ -151,6 +154,10 @@ public:
                 chat->SendMessage(WM_COMMAND, ID_CHAT_CLEAR_LOG, 0);
                 return;
             }
+        }
+        if (kind == kWindowPartnerList && command == PeerCommand::RefreshList) {
+            RefreshPartnerListWindow(window);
+            return;
         }
         switch (command) {
         case PeerCommand::Show:
