@@ -5,6 +5,7 @@
 // skinned window on the bitmap and template number the real one will use, with no content.
 // Replace each kind here as its window lands.
 #include "shell/MainWindowPeers.h"
+#include "shell/ClientApp.h"
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
@@ -38,9 +39,6 @@ const StandInShape kShapes[] = {
     {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
     {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
-    {kWindowWebMail, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowAddressBook, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowNewBrowser, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
 };
 
 const StandInShape* FindShape(WindowKind kind)
@@ -196,15 +194,28 @@ public:
         if (auto* browserWindow = dynamic_cast<CBrowserDlg*>(CWnd::Registry().Find(kWindowBrowser)))
             browserWindow->Navigate(address);
     }
-    CWnd* OpenBrowser(WindowKind kind, const CString&, IDispatch** application) override
+    CWnd* OpenBrowser(WindowKind kind, const CString& address, IDispatch** application) override
     {
         if (application)
             *application = nullptr;
-        CWnd* window = CWnd::Registry().Find(kind);
-        if (!window)
-            window = Create(kind, nullptr);
-        if (window)
+        CClientApp* app = GetClientApp();
+        if (!app)
+            return nullptr;
+        // One window of each kind: an open one is raised (and sent to the address), else the
+        // program's browser opens one; a first navigation shows it.
+        auto* window = dynamic_cast<CBrowserDlg*>(app->FindWindowByKind(kind, CString()));
+        if (window) {
             window->ShowWindow(SW_SHOW);
+            window->SetForegroundWindow();
+            if (!address.IsEmpty())
+                window->Navigate(address);
+        } else {
+            window = app->OpenUrlInBrowser(address, kind);
+        }
+        if (window && application) {
+            window->Control().SetRegisterAsBrowser(TRUE);
+            *application = window->Control().GetApplication();
+        }
         return window;
     }
     INT_PTR RunModal(WindowKind kind, int) override { return kind == kWindowMood ? RunMoodWindow() : IDCANCEL; }
