@@ -1,10 +1,12 @@
 #include "shell/HistoryWindowServices.h"
 
+#include "messaging/history/win/MsgLogDlg.h"
 #include "messaging/history/win/UserListDlg.h"
 #include "messaging/history/win/UserLogDlg.h"
 #include "messaging/history/win/UserStatDlg.h"
 #include "messaging/store/StorePlatform.h"
 #include "resources/StringIds.h"
+#include "shell/AppHostDlg.h"
 #include "shell/ClientApp.h"
 #include "shell/MainDlg.h"
 #include "shell/ServiceSeams.h"
@@ -178,6 +180,18 @@ void RefreshPartnerListWindow(CWnd* window)
 {
     if (auto* list = dynamic_cast<CUserLogDlg*>(window))
         list->RefreshList();
+}
+
+void OpenMessageLogWindow(const PartnerRef& partner)
+{
+    HistoryWindowServices();
+    CClientApp* app = GetClientApp();
+    auto* window = new (std::nothrow) CMsgLogDlg(app ? static_cast<CWnd*>(app->GetHostDlg()) : nullptr);
+    if (!window)
+        return;
+    window->SetPartner(partner.commId, partner.commName);
+    if (!window->Create() && !window->GetSafeHwnd())
+        delete window; // a window that was made deletes itself when it goes
 }
 
 INT_PTR RunMoodWindow()

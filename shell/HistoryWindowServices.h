@@ -59,6 +59,9 @@ bool RelayoutUserListWindow(CWnd* window);
 CWnd* CreatePartnerListWindow(CWnd* parent);
 bool RelayoutPartnerListWindow(CWnd* window);
 void RefreshPartnerListWindow(CWnd* window);
+// A new message log window for the partner (the own ID: every message), parented by the host
+// dialog; it shows itself once its first rows are read, or says there are none and closes.
+void OpenMessageLogWindow(const PartnerRef& partner);
 // The mood window, modal over the main window: IDOK when a mood was chosen (already in the
 // status word), else IDCANCEL.
 INT_PTR RunMoodWindow();
