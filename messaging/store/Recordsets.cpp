@@ -372,12 +372,24 @@ bool CPmLogMsgList::ReadPage(const char* commId, const PageKey& after, int maxRo
     CSqlDatabase db;
     if (!Connect(db))
         return false;
-    CSqlStatement statement(
-        db, "SELECT u.CommID, u.CommName, m.SeqNo, m.SndRcv, m.CommID, m.Date, m.AttachType "
-            "FROM vyrnmsg AS m JOIN vyrnuser AS u ON u.CommID = m.CommID "
-            "WHERE (?1 IS NULL OR m.CommID = ?1) "
-            "AND (?2 IS NULL OR m.Date < ?2 OR (m.Date = ?2 AND m.SeqNo < ?3)) "
-            "ORDER BY m.Date DESC, m.SeqNo DESC LIMIT ?4");
+    // Four fixed texts rather than one with optional terms, so that SQLite reads the index from
+    // the key on (an "or NULL" term makes it walk the index from the newest row for every page).
+    static const char* const kSql[2][2] = {
+        {"SELECT u.CommID, u.CommName, m.SeqNo, m.SndRcv, m.CommID, m.Date, m.AttachType "
+         "FROM vyrnmsg AS m JOIN vyrnuser AS u ON u.CommID = m.CommID "
+         "ORDER BY m.Date DESC, m.SeqNo DESC LIMIT ?4",
+         "SELECT u.CommID, u.CommName, m.SeqNo, m.SndRcv, m.CommID, m.Date, m.AttachType "
+         "FROM vyrnmsg AS m JOIN vyrnuser AS u ON u.CommID = m.CommID "
+         "WHERE m.Date <= ?2 AND (m.Date < ?2 OR m.SeqNo < ?3) "
+         "ORDER BY m.Date DESC, m.SeqNo DESC LIMIT ?4"},
+        {"SELECT u.CommID, u.CommName, m.SeqNo, m.SndRcv, m.CommID, m.Date, m.AttachType "
+         "FROM vyrnmsg AS m JOIN vyrnuser AS u ON u.CommID = m.CommID WHERE m.CommID = ?1 "
+         "ORDER BY m.Date DESC, m.SeqNo DESC LIMIT ?4",
+         "SELECT u.CommID, u.CommName, m.SeqNo, m.SndRcv, m.CommID, m.Date, m.AttachType "
+         "FROM vyrnmsg AS m JOIN vyrnuser AS u ON u.CommID = m.CommID WHERE m.CommID = ?1 "
+         "AND m.Date <= ?2 AND (m.Date < ?2 OR m.SeqNo < ?3) "
+         "ORDER BY m.Date DESC, m.SeqNo DESC LIMIT ?4"}};
+    CSqlStatement statement(db, kSql[commId ? 1 : 0][after.valid ? 1 : 0]);
     if (commId)
         BindMbcs(statement, 1, commId);
     if (after.valid) {

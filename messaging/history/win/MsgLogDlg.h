@@ -93,8 +93,8 @@ private:
     CString m_shownName;
     history::CLogHistory m_history;
     int m_currentRow = -1;
-    int m_firstPage = 200;
-    int m_laterPage = 5000;
+    int m_firstPage = 100;
+    int m_laterPage = 1000;
     bool m_readPosted = false;
     bool m_doubleClickSeen = false;
     CString m_shownText;
