@@ -4,7 +4,10 @@
 #include "framework/win/Menu.h"
 #include "framework/win/PopupMenuSeam.h"
 #include "framework/win/WinApp.h"
+#include "framework/win/FileDialog.h"
+#include "messaging/recv/RecvRules.h"
 #include "messaging/recv/win/RecvBodyView.h"
+#include "messaging/wire/AttachPack.h"
 #include "messaging/store/MsgStore.h"
 #include "resources/StringIds.h"
 #include "shell/common/services/MessageBoxSeam.h"
@@ -51,7 +54,31 @@ CString FormatDate(const msgstore::CStoreTime& date)
     std::strftime(text, sizeof text, format, &parts);
     return CString(text);
 }
+AttachmentSaveChooser g_saveChooser;
+
+bool ChooseWithDialog(HWND owner, const CString& suggested, CString* chosen)
+{
+    CString filter;
+    filter.LoadString(IDS_LOG_ALL_FILES);
+    CFileDialog dialog(FALSE, nullptr, suggested, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, filter,
+                       CWnd::FromHandlePermanent(owner));
+    if (dialog.DoModal() != IDOK)
+        return false;
+    *chosen = dialog.GetPathName();
+    return true;
+}
+
+CString Formatted(UINT id, const CString& argument)
+{
+    CString format;
+    format.LoadString(id);
+    CString text;
+    text.Format(format, argument.GetString());
+    return text;
+}
 } // namespace
+
+void SetAttachmentSaveChooser(AttachmentSaveChooser chooser) { g_saveChooser = std::move(chooser); }
 
 BEGIN_MESSAGE_MAP(CMsgLogDlg, CSkinFrameDialog)
     ON_WM_DESTROY()
@@ -420,10 +447,13 @@ void CMsgLogDlg::OnListRClick(NMHDR*, LRESULT* result)
     ::RemoveMenu(menu.GetSafeHmenu(), 0, MF_BYPOSITION);
     ::DeleteMenu(popup, ID_RECV_HISTORY, MF_BYCOMMAND);
     ::DeleteMenu(popup, ID_RECV_MEMO, MF_BYCOMMAND);
-    // Where the memo stood: saving a package's entry (opening it needs the package reader).
+    // Where the memo stood: saving a package's first entry.
     CString save;
     save.LoadString(IDS_LOG_SAVE_ITEM);
-    ::InsertMenuA(popup, kMenuAttachmentPosition - 1, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_LOG_SAVE_ATTACHMENT, save);
+    CString package, first;
+    const bool listed = m_shown.attachType == CMsgStore::kAttachOther && ListPackage(&package, &first) >= 0;
+    ::InsertMenuA(popup, kMenuAttachmentPosition - 1, MF_BYPOSITION | MF_STRING | (listed ? 0u : MF_GRAYED),
+                  ID_LOG_SAVE_ATTACHMENT, save);
     const bool own = !m_shown.received;
     if (m_opener.PhoneExists() && !m_opener.PhoneSessionActive())
         ::EnableMenuItem(popup, ID_RECV_CALL, MF_BYCOMMAND | MF_GRAYED);
@@ -521,6 +551,10 @@ void CMsgLogDlg::CloseEmpty()
 
 void CMsgLogDlg::OnDestroy()
 {
+    for (const CString& file : m_tempFiles)
+        if (::GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES)
+            ::DeleteFileA(file); // what can't go stays
+    m_tempFiles.clear();
     RECT window;
     if (::GetWindowRect(m_hWnd, &window))
         if (CWinApp* app = AfxGetApp()) {
@@ -575,6 +609,7 @@ BOOL CMsgLogDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     case IDC_LOG_RELOAD:
     case ID_RECV_REFRESH: Reload(); return TRUE;
     case IDC_LOG_PLAY: Play(); return TRUE;
+    case IDC_LOG_SAVE: ShowAttachmentMenu(); return TRUE;
     default: break;
     }
     if (fromButton)
@@ -586,6 +621,7 @@ BOOL CMsgLogDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         if (!m_host.IsModal() && rowSelected)
             m_opener.OpenProfilePage(m_shown.partnerId);
         return TRUE;
+    case ID_LOG_SAVE_ATTACHMENT: SaveAttachment(); return TRUE;
     case ID_RECV_ROOM:
         if (!m_host.IsModal() && rowSelected)
             m_opener.OpenUserRoom(m_shown.partnerId);
@@ -594,8 +630,130 @@ BOOL CMsgLogDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         if (m_opener.PhoneExists() && m_opener.PhoneSessionActive() && rowSelected && m_shown.received)
             m_opener.DialCommId(m_shown.partnerId);
         return TRUE;
-    default: return CSkinFrameDialog::OnCommand(wParam, lParam);
+    default:
+        if (id >= ID_LOG_OPEN_FIRST && id <= ID_LOG_OPEN_LAST) {
+            OpenPackageEntry();
+            return TRUE;
+        }
+        return CSkinFrameDialog::OnCommand(wParam, lParam);
     }
+}
+
+int CMsgLogDlg::ListPackage(CString* package, CString* first)
+{
+    const history::LogRow* entry = m_history.Row(SelectedRow());
+    if (!entry || entry->seqNo <= 0 || entry->attachType != CMsgStore::kAttachOther)
+        return -1;
+    *package = CMsgStore().GetAttachmentPath(static_cast<long>(entry->seqNo));
+    if (package->IsEmpty()) {
+        ShowPackageError(ATTACH_NO_ENTRY, false, CString());
+        return -1;
+    }
+    CAttachPack pack;
+    CStringArray names;
+    const int code = pack.List(names, *package);
+    if (code < 0) {
+        ShowPackageError(code, false, CString());
+        return -1;
+    }
+    if (names.GetSize() == 0)
+        return -1;
+    *first = names[0];
+    return pack.GetHeader().format;
+}
+
+void CMsgLogDlg::ShowPackageError(int code, bool extracting, const CString& target)
+{
+    CString attachment;
+    attachment.LoadString(IDS_LOG_ATTACHMENT_NAME);
+    CString text;
+    UINT flags = MB_ICONEXCLAMATION;
+    if (code == -100 || code == ATTACH_NO_MEMORY) {
+        text.LoadString(IDS_RESOURCES_SHORT);
+        flags = MB_ICONSTOP;
+    } else if (code == -24 && extracting) {
+        text = Formatted(IDS_LOG_WRITE_ERROR, target);
+    } else if (code == -23) {
+        text = Formatted(IDS_LOG_READ_ERROR, attachment);
+    } else if (code == -22 && extracting) {
+        text = Formatted(IDS_LOG_OPEN_ERROR, target);
+    } else if (code == -21) {
+        text = Formatted(IDS_LOG_OPEN_ERROR, attachment);
+    } else if (code == -2) {
+        text.LoadString(IDS_LOG_NO_FILE);
+    } else {
+        text.LoadString(IDS_LOG_UNSUPPORTED);
+        flags = 0;
+    }
+    PresentMessageBox(m_hWnd, text, flags == 0 ? MB_ICONEXCLAMATION : flags);
+}
+
+void CMsgLogDlg::ShowAttachmentMenu()
+{
+    CString package, first;
+    const int format = ListPackage(&package, &first);
+    CMenu menu;
+    if (!menu.CreatePopupMenu())
+        return;
+    CString save;
+    save.LoadString(IDS_LOG_SAVE_ITEM);
+    CString open;
+    open.LoadString(IDS_LOG_OPEN_ITEM);
+    CMenu entries;
+    if (format < 0 || !entries.CreatePopupMenu()) {
+        ::AppendMenuA(menu.GetSafeHmenu(), MF_STRING | MF_GRAYED, ID_LOG_SAVE_ATTACHMENT, save);
+        ::AppendMenuA(menu.GetSafeHmenu(), MF_STRING | MF_GRAYED, ID_LOG_OPEN_FIRST, open);
+    } else {
+        ::AppendMenuA(menu.GetSafeHmenu(), MF_STRING, ID_LOG_SAVE_ATTACHMENT, save);
+        ::AppendMenuA(entries.GetSafeHmenu(), MF_STRING, ID_LOG_OPEN_FIRST, first);
+        // Opening is offered only for the package format that the reader knows.
+        ::AppendMenuA(menu.GetSafeHmenu(), MF_POPUP | (format == 1 ? 0u : MF_GRAYED),
+                      reinterpret_cast<UINT_PTR>(entries.Detach()), open);
+    }
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    nvwin::TrackPopup(menu.GetSafeHmenu(), TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd);
+}
+
+void CMsgLogDlg::SaveAttachment()
+{
+    CString package, first;
+    if (ListPackage(&package, &first) < 0)
+        return;
+    CString chosen;
+    const bool chose = g_saveChooser ? g_saveChooser(m_hWnd, first, &chosen) : ChooseWithDialog(m_hWnd, first, &chosen);
+    if (!chose || chosen.IsEmpty())
+        return;
+    CAttachPack pack;
+    const int code = pack.Extract(package, first, chosen);
+    if (code < 0)
+        ShowPackageError(code, true, chosen);
+}
+
+void CMsgLogDlg::OpenPackageEntry()
+{
+    CString package, first;
+    if (ListPackage(&package, &first) < 0)
+        return;
+    char folder[512] = {};
+    const DWORD length = ::GetTempPathA(511, folder);
+    const CString target = length ? AttachOpenTarget(folder, first) : CString();
+    if (target.IsEmpty()) {
+        ShowPackageError(ATTACH_NO_ENTRY, false, CString());
+        return;
+    }
+    if (::GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES &&
+        PresentMessageBox(m_hWnd, Formatted(IDS_LOG_OVERWRITE, target), MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+    CAttachPack pack;
+    const int code = pack.Extract(package, first, target);
+    if (code < 0) {
+        ShowPackageError(code, true, target);
+        return;
+    }
+    m_tempFiles.push_back(target);
+    if (m_opener.BrowserExists())
+        m_opener.OpenFileInBrowser(target);
 }
 
 BOOL CMsgLogDlg::PreTranslateMessage(MSG* msg)

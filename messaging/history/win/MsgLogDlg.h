@@ -15,6 +15,14 @@
 #include "toolkit/win/SkinButton.h"
 #include "toolkit/win/SkinFrameDialog.h"
 
+#include <functional>
+#include <vector>
+
+// The save dialog for an attachment: suggested file name in, chosen path out; false when the user
+// cancelled. Tests register their own; an empty one gives back the system's dialog.
+using AttachmentSaveChooser = std::function<bool(HWND owner, const CString& suggested, CString* chosen)>;
+void SetAttachmentSaveChooser(AttachmentSaveChooser chooser);
+
 // Posted to itself while pages of the history are left to read.
 constexpr UINT kLogReadPage = WM_APP + 0x146;
 
@@ -80,6 +88,13 @@ private:
     void Reply();
     void Reload();
     void Play();
+    // The attachment package of the selected row: its path, first entry and header format; -1
+    // after an error (shown), else the format.
+    int ListPackage(CString* package, CString* first);
+    void ShowPackageError(int code, bool extracting, const CString& target);
+    void ShowAttachmentMenu();
+    void SaveAttachment();
+    void OpenPackageEntry();
 
     IHistoryHost& m_host;
     IMessageWindowOpener& m_opener;
@@ -98,4 +113,5 @@ private:
     bool m_readPosted = false;
     bool m_doubleClickSeen = false;
     CString m_shownText;
+    std::vector<CString> m_tempFiles;
 };

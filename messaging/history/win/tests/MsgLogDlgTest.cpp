@@ -10,6 +10,7 @@
 #include "messaging/store/MsgStore.h"
 #include "messaging/store/SqliteDb.h"
 #include "messaging/store/tests/StoreTestSupport.h"
+#include "messaging/wire/AttachPack.h"
 #include "resources/StringIds.h"
 #include "shell/common/services/MessageBoxSeam.h"
 #include "toolkit/win/tests/FakeSkin.h"
@@ -34,12 +35,13 @@ RECT At(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
 
 class CAnsweringPresenter : public IMessageBoxPresenter {
 public:
-    int Show(HWND, const char* text, UINT, bool) override
+    int Show(HWND, const char* text, UINT flags, bool) override
     {
         texts.push_back(text);
-        return IDOK;
+        return answerCancel && (flags & MB_TYPEMASK) == MB_OKCANCEL ? IDCANCEL : IDOK;
     }
     std::vector<std::string> texts;
+    bool answerCancel = false;
 };
 
 struct Stored {
@@ -353,6 +355,69 @@ TEST(MsgLog, ClosingSavesTheCornerUnderTheReceivedWindowsKeys)
     EXPECT_EQ(34u, g_app.GetProfileInt("Location", "PmRcvY", -1));
     EXPECT_EQ(1u, w.log.With("log-window remove").size());
     EXPECT_EQ(1u, w.log.With("tray remove").size());
+}
+
+} // namespace
+
+namespace {
+
+TEST(MsgLog, APackagesFirstEntryIsSavedWhereChosenAndOpenedUnderItsPlainName)
+{
+    LogWindow w({});
+    // A package of one file, stored as the attachment of a received message.
+    const std::string folder = storetest::MakeTempFolder();
+    const std::string source = folder + "\\report.txt";
+    const std::vector<std::uint8_t> bytes = {'d', 'a', 't', 'a', 0, 0x82, 0xA0, '\r', '\n'};
+    ASSERT_TRUE(nvtest::WriteFileBytes(source, bytes));
+    CStringArray files;
+    files.Add(source.c_str());
+    const std::string package = folder + "\\package.vyn";
+    CAttachPack pack;
+    ASSERT_EQ(0, pack.Pack(files, package.c_str()));
+    {
+        CMsgStore store;
+        const long seqNo = store.AddMessage(1, "SUZUKI0000000001", "package", 4);
+        const CString stored = store.StoreAttachmentFile(4, package.c_str());
+        ASSERT_FALSE(stored.IsEmpty());
+        ASSERT_TRUE(store.AddAttachment(seqNo, stored));
+    }
+    ASSERT_TRUE(w.Open("SUZUKI0000000001", kSuzuki));
+    w.Click({0});
+    EXPECT_TRUE(w.dialog->IsButtonEnabled(IDC_LOG_SAVE));
+
+    const std::string chosen = folder + "\\saved.txt";
+    std::string suggested;
+    SetAttachmentSaveChooser([&](HWND, const CString& name, CString* path) {
+        suggested = name.str();
+        *path = chosen.c_str();
+        return true;
+    });
+    w.dialog->SendMessage(WM_COMMAND, ID_LOG_SAVE_ATTACHMENT, 0);
+    SetAttachmentSaveChooser(nullptr);
+    EXPECT_EQ("report.txt", suggested);
+    EXPECT_EQ(bytes, nvtest::ReadFileBytes(chosen));
+
+    char temp[512] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    const std::string opened = std::string(temp) + "report.txt";
+    ::DeleteFileA(opened.c_str());
+    w.opener.browserExists = true;
+    w.dialog->SendMessage(WM_COMMAND, ID_LOG_OPEN_FIRST, 0);
+    EXPECT_EQ(bytes, nvtest::ReadFileBytes(opened));
+    EXPECT_EQ(1u, w.log.With("browse ").size());
+    // Opened again: the question comes first; Cancel writes nothing.
+    ASSERT_TRUE(nvtest::WriteFileBytes(opened, {'x'}));
+    w.presenter.texts.clear();
+    w.presenter.answerCancel = true;
+    w.dialog->SendMessage(WM_COMMAND, ID_LOG_OPEN_FIRST, 0);
+    ASSERT_EQ(1u, w.presenter.texts.size());
+    EXPECT_NE(std::string::npos, w.presenter.texts[0].find(opened));
+    EXPECT_EQ(std::vector<std::uint8_t>{'x'}, nvtest::ReadFileBytes(opened));
+    // The files opened go with the window.
+    w.dialog->DestroyWindow();
+    w.dialog = nullptr;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(opened.c_str()));
+    storetest::RemoveTree(folder);
 }
 
 } // namespace
