@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
 #endif
 
 namespace {
