@@ -9,6 +9,9 @@
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
 #include "shell/MainPage.h"
+#include "shell/ChatWindowServices.h"
+#include "chat_web/browser/win/BrowserDlg.h"
+#include "chat_web/window/win/ChatDlg.h"
 #include "shell/common/services/MessageBoxSeam.h"
 #include "framework/win/RegisteredMessages.h"
 
@@ -719,6 +722,45 @@ TEST_F(MainWindowTest, PageIsTheWebBrowserControlAndItsNewWindowsOpenTheBrowserO
     application->Release();
     main->DestroyWindow();
     EXPECT_EQ(nullptr, ::IsWindow(control) ? control : nullptr) << "the control goes with the window";
+}
+
+// The program's own peers: pages that ask for a new window (the main page's, the chat banner's)
+// get the program's browser window of kind 3, one at most, and its automation object.
+TEST_F(MainWindowTest, NewWindowsOfPagesAndTheChatBannerAreTheProgramsBrowserOfKindThree)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    SetMainPeers(nullptr);
+
+    IDispatch* application = nullptr;
+    CWnd* opened = MainPeers().OpenBrowser(kWindowNewBrowser, CString(), &application);
+    ASSERT_NE(nullptr, dynamic_cast<CBrowserDlg*>(opened)) << "a real browser window, not a stand-in";
+    EXPECT_EQ(opened, App().FindWindowByKind(kWindowNewBrowser, CString()));
+    ASSERT_NE(nullptr, application);
+    application->Release();
+
+    // The chat window's banner: its new-window request raises the same window.
+    CChatDlg* chat = CreateChatWindow(main);
+    ASSERT_NE(nullptr, chat);
+    HWND bannerControl = ::GetDlgItem(chat->GetSafeHwnd(), 1360);
+    ASSERT_NE(nullptr, bannerControl);
+    char className[64] = {};
+    ::GetClassNameA(bannerControl, className, sizeof className);
+    EXPECT_STRCASENE("Static", className) << "the banner is the WebBrowser control";
+    // A second banner over a placeholder of the test's, so that its sink can be reached.
+    HWND placeholder = ::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 40, 40, chat->GetSafeHwnd(),
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(4242)), nullptr, nullptr);
+    ASSERT_NE(nullptr, placeholder);
+    std::unique_ptr<IChatBanner> banner(chat::WindowHost()->CreateBanner(chat, 4242));
+    auto* chatBanner = dynamic_cast<CChatBanner*>(banner.get());
+    ASSERT_NE(nullptr, chatBanner);
+    IDispatch* returned = FireNewWindow(chatBanner->GetEventSink());
+    ASSERT_NE(nullptr, returned) << "the banner's pop-up gets the browser's object";
+    returned->Release();
+    const std::vector<CWnd*> browsers = CClientApp::Windows().Windows({kWindowNewBrowser});
+    EXPECT_EQ(std::vector<CWnd*>{opened}, browsers) << "the open window of kind 3 was raised, no other made";
+    banner.reset();
+    chat->DestroyWindow();
 }
 
 TEST_F(MainWindowTest, SavedPositionsOutsideTheWorkAreaAreNotKept)
