@@ -45,7 +45,11 @@ CCdPlayerDlg::~CCdPlayerDlg()
     }
 }
 
-void CCdPlayerDlg::PostNcDestroy() {}
+void CCdPlayerDlg::PostNcDestroy()
+{
+    if (m_autoDelete)
+        delete this;
+}
 
 BOOL CCdPlayerDlg::Create()
 {
@@ -307,6 +311,8 @@ void CCdPlayerDlg::OnWindowPosChanged(WINDOWPOS* position)
 {
     if (position && (position->flags & SWP_SHOWWINDOW))
         CreateEngine();
+    else if (position && (position->flags & SWP_HIDEWINDOW))
+        DestroyEngine();
     CSkinFrameDialog::OnWindowPosChanged(position);
 }
 

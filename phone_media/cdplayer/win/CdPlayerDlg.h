@@ -36,6 +36,8 @@ public:
     // Whether the start-up went through (skin, controls, dock group, tool tips).
     BOOL IsComplete() const { return m_complete; }
     HWND GetToolTip() const { return m_tooltip; }
+    // The program's player deletes its object with its window; tests keep theirs.
+    void SetAutoDelete(bool on) { m_autoDelete = on; }
 
     DECLARE_MESSAGE_MAP()
 
@@ -76,4 +78,5 @@ private:
     int m_trackValue = 0;
     int m_timeValue = 0;
     BOOL m_complete = FALSE;
+    bool m_autoDelete = false;
 };
