@@ -10,6 +10,8 @@
 #include "shell/AppMessages.h"
 #include "shell/MainPage.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/BrowserServices.h"
+#include "chat_web/browser/win/BrowserHost.h"
 #include "chat_web/browser/win/BrowserDlg.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "phone_media/cdplayer/win/CdAudioWnd.h"
@@ -764,6 +766,28 @@ TEST_F(MainWindowTest, NewWindowsOfPagesAndTheChatBannerAreTheProgramsBrowserOfK
     EXPECT_EQ(std::vector<CWnd*>{opened}, browsers) << "the open window of kind 3 was raised, no other made";
     banner.reset();
     chat->DestroyWindow();
+}
+
+// What the browser windows and the address bar ask of the program reaches the main window: a
+// typed address is added, reported and navigated; a page's message link opens the send window.
+TEST_F(MainWindowTest, TheBrowsersRequestsReachTheMainWindow)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    GoOnline();
+    App().Settings().m_flags |= 0x1; // visited addresses are reported
+    shellbrowser::RegisterBrowserHost();
+    journal.events.clear();
+    EXPECT_EQ(1, browser::Host().OpenUrl("http://day.example.jp/"));
+    EXPECT_TRUE(journal.Has("addurl:http://day.example.jp/"));
+    EXPECT_TRUE(journal.Has("session:url:http://day.example.jp/"));
+    EXPECT_TRUE(journal.Has("navigate:http://day.example.jp/"));
+    browser::Host().SendUrlToServer("http://day.example.jp/second");
+    EXPECT_TRUE(journal.Has("session:url:http://day.example.jp/second"));
+    PartnerRef partner;
+    partner.commId = "FEDCBA9876543210";
+    browser::Host().OpenSendWindow(partner, "");
+    EXPECT_TRUE(journal.Has("create:" + KindName(kWindowSend)));
 }
 
 TEST_F(MainWindowTest, SavedPositionsOutsideTheWorkAreaAreNotKept)
