@@ -240,11 +240,13 @@ BOOL CVoiceClipDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 
 int CVoiceClipDlg::RecordFile(const CString& target)
 {
+    // A disabled button leaves the lock as it was: a busy panel holds it already, and a panel
+    // without a device must not take it from the phone for good.
+    if (IsDisabled(IDC_CLIP_RECORD))
+        return 0;
     if (!Lock())
         return 0;
     m_recordResult = 0;
-    if (IsDisabled(IDC_CLIP_RECORD))
-        return 0;
     if (!m_mci) {
         Message(IDS_CLIP_NO_DEVICE);
         Button(IDC_CLIP_PLAY)->EnableButton(FALSE);
@@ -286,9 +288,9 @@ int CVoiceClipDlg::RecordFile(const CString& target)
 
 int CVoiceClipDlg::PlayFile(const CString& path)
 {
-    if (!Lock())
-        return 0;
     if (IsDisabled(IDC_CLIP_PLAY))
+        return 0;
+    if (!Lock())
         return 0;
     CString candidate;
     if (!m_mci) {
