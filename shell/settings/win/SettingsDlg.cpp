@@ -92,9 +92,13 @@ void CSettingsDlg::Layout()
     ::GetWindowRect(m_hWnd, &window);
     SetWindowPos(nullptr, 0, 0, width, GetSkinHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT closeRect = {};
-    toolkit::Skins().GetControlRect(IDC_SET_CLOSE, &closeRect);
-    if (closeRect.right > closeRect.left)
+    const int anchor = toolkit::Skins().GetControlRect(IDC_SET_CLOSE, &closeRect);
+    if (closeRect.right > closeRect.left) {
+        // The skin's rectangle is for the skin's width; a right anchor follows the wider window.
+        if (anchor > 0 && (anchor & 1))
+            ::OffsetRect(&closeRect, width - GetSkinWidth(), 0);
         m_close.MoveToRect(closeRect);
+    }
     else
         m_close.MoveFrameSized(GetSkinWidth() - m_close.GetFrameWidth() - 6, 3);
     RECT client;
