@@ -414,6 +414,25 @@ def balloon(w, h, error):
     return c
 
 
+# The settings dialog's button strips: (width, height, glyph kind or None for a captioned button).
+SET_BUTTON_STRIPS = {"set_cls.bmp": (16, 16, 0), "set_ok.bmp": (60, 20, None), "set_cancel.bmp": (60, 20, None),
+                     "set_tab.bmp": (56, 20, None), "set_tab2.bmp": (76, 20, None),
+                     "set_detail.bmp": (56, 20, None), "set_connect.bmp": (72, 20, None),
+                     "set_pay.bmp": (80, 22, None), "set_network.bmp": (80, 22, None),
+                     "set_select.bmp": (40, 18, None), "set_sound.bmp": (40, 18, None),
+                     "set_profile.bmp": (90, 22, None), "set_communicate.bmp": (90, 22, None),
+                     "set_color.bmp": (56, 20, None), "set_reset.bmp": (56, 20, None)}
+
+
+def caption_strip(w, h):
+    """Four frames without a glyph: the button's caption is drawn over them."""
+    c = button_strip(w, h, 0)
+    looks = [(150, 176, 220), (96, 120, 168), (176, 204, 240), (150, 150, 150)]
+    for i, face in enumerate(looks):
+        c.rect(i * w + 2, 2, w - 4, h - 4, face)
+    return c
+
+
 def build(work):
     files = {}
     lines = ["; Base skin of NimboVandrell: drawn by make_baseskin.py. Never rewritten by the program.",
@@ -475,6 +494,8 @@ def build(work):
         files[name] = strip
 
     add_cd_and_clip_strips(files)
+    for name, (w, h, kind) in SET_BUTTON_STRIPS.items():
+        files[name] = caption_strip(w, h) if kind is None else button_strip(w, h, kind)
 
     os.makedirs(work, exist_ok=True)
     for old in os.listdir(work):
