@@ -10,6 +10,9 @@
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
 #include "shell/HistoryWindowServices.h"
+#include "shell/CdClipServices.h"
+#include "phone_media/cdplayer/win/CdPlayerDlg.h"
+#include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "resources/StringIds.h"
 #include "chat_web/browser/win/BrowserDlg.h"
@@ -35,9 +38,7 @@ const StandInShape kShapes[] = {
     {kWindowErrorLog, 789, "general.bmp", CSkinFrameDialog::kModeFree},
     {kWindowErrorBalloon, 837, "vyrn_msg_err.bmp", 0},
     {kWindowNormalBalloon, 837, "vyrn_msg.bmp", 0},
-    {kWindowCdPlayer, 247, "cdplay.bmp", CSkinFrameDialog::kModePanel},
     {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
-    {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
 };
 
@@ -90,6 +91,10 @@ public:
             return CreateUserListWindow(parent);
         if (kind == kWindowPartnerList)
             return CreatePartnerListWindow(parent);
+        if (kind == kWindowCdPlayer)
+            return CreateCdPlayerWindow(parent);
+        if (kind == kWindowVoiceClip)
+            return CreateVoiceClipWindow(parent);
         if (kind == kWindowBrowser) {
             if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
                 return made; // made with the bar
@@ -124,6 +129,14 @@ public:
             return RelayoutUserListWindow(window);
         if (kind == kWindowPartnerList)
             return RelayoutPartnerListWindow(window);
+        if (kind == kWindowCdPlayer) {
+            auto* player = dynamic_cast<CCdPlayerDlg*>(window);
+            return player && player->LayoutSkin();
+        }
+        if (kind == kWindowVoiceClip) {
+            auto* panel = dynamic_cast<CVoiceClipDlg*>(window);
+            return panel && panel->LayoutSkin();
+        }
         if (kind == kWindowBrowser) {
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
             return browserWindow && browserWindow->LayoutSkin();
