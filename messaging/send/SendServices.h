@@ -91,6 +91,13 @@ struct SendLocalTime {
     int minute = 0;
 };
 
+// The application's message font.
+struct SendFont {
+    CString face;
+    int points = 9;
+    std::uint32_t colour = 0; // COLORREF
+};
+
 // The voice-clip panel as the send window uses it.
 class IVoiceClipPanel {
 public:
@@ -131,6 +138,7 @@ public:
     virtual CString ReplyMessage() const = 0;
     virtual bool DatabaseAvailable() const = 0;
     virtual SendLocalTime LocalNow() = 0;
+    virtual SendFont MessageFont() const = 0;
 
     // Files: the size of a file (false when it does not open); a package of one source file
     // (0 or a negative code of AttachPackError); temporary files.

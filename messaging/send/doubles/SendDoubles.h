@@ -52,6 +52,7 @@ public:
     CString ReplyMessage() const override { return reply; }
     bool DatabaseAvailable() const override { return database; }
     SendLocalTime LocalNow() override { return now; }
+    SendFont MessageFont() const override { return font; }
     bool FileSize(const CString& path, std::uint64_t* size) override;
     int BuildPackage(const CString& source, const CString& package) override;
     CString MakeTempFile(const char* prefix) override;
@@ -74,6 +75,7 @@ public:
     CString reply = "ReplyText";
     bool database = true;
     SendLocalTime now{2026, 12, 11, 3, 7};
+    SendFont font{"MS UI Gothic", 10, 0x000080};
     int packageCode = 0;      // what BuildPackage answers (0: the package is written)
     bool noTempFolder = false;
     IVoiceClipPanel* panel = nullptr;
