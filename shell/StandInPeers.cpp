@@ -8,6 +8,7 @@
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/SendWindowServices.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "resources/StringIds.h"
 #include "chat_web/browser/win/BrowserDlg.h"
@@ -89,6 +90,8 @@ public:
         }
         if (kind == kWindowChat)
             return CreateChatWindow(parent); // parent: the host dialog
+        if (kind == kWindowSend)
+            return CreateSendWindow(parent);
         if (kind == kWindowBrowser) {
             if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
                 return made; // made with the bar
@@ -123,6 +126,8 @@ public:
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
             return browserWindow && browserWindow->LayoutSkin();
         }
+        if (kind == kWindowSend)
+            return RelayoutSendWindow(window);
         const StandInShape* shape = FindShape(kind);
         auto* frame = window ? CSkinFrameDialog::FromHandle(window->GetSafeHwnd()) : nullptr;
         return shape && frame && frame->ReloadSkin(shape->bitmap);
@@ -148,6 +153,8 @@ public:
                 return;
             }
         }
+        if (kind == kWindowSend && command == PeerCommand::CloseWindow && CloseSendWindow(window))
+            return;
         switch (command) {
         case PeerCommand::Show:
             window->ShowWindow(SW_SHOW);
