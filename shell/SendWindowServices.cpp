@@ -8,6 +8,7 @@
 #include "messaging/send/win/MsgWindowClient.h"
 #include "messaging/send/win/SendPlatform.h"
 #include "messaging/store/StorePlatform.h"
+#include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "resources/StringIds.h"
 #include "shell/ClientApp.h"
 #include "shell/TrayIcon.h"
@@ -42,6 +43,51 @@ constexpr NoticeSpec kNotices[] = {
     {SendNotice::ReadError, IDS_SEND_READ_ERROR, MB_ICONWARNING, true},
     {SendNotice::WriteError, IDS_SEND_WRITE_ERROR, MB_ICONWARNING, true},
     {SendNotice::PackageFailed, IDS_SEND_PACKAGE_FAILED, 0, false},
+};
+
+// The voice-clip panel of the program (null while it does not exist).
+class CAppVoicePanel : public IVoiceClipPanel {
+public:
+    bool IsIdle() override { return Panel() && Panel()->IsIdle(); }
+    bool IsRecording() override { return Panel() && Panel()->IsRecording(); }
+    void Record() override
+    {
+        if (CVoiceClipDlg* panel = Panel())
+            panel->Record();
+    }
+    void Stop() override
+    {
+        if (CVoiceClipDlg* panel = Panel())
+            panel->Stop();
+    }
+    CString GetClipPath() override
+    {
+        char path[MAX_PATH + 1] = {};
+        CVoiceClipDlg* panel = Panel();
+        if (!panel || !panel->GetClipPath(path, sizeof path))
+            return CString();
+        return CString(path);
+    }
+    int GetRecordResult() override { return Panel() ? Panel()->GetRecordResult() : 0; }
+    void ShowBeside(std::uintptr_t window) override
+    {
+        if (CVoiceClipDlg* panel = Panel()) {
+            panel->ShowBeside(reinterpret_cast<HWND>(window));
+            ::SetForegroundWindow(panel->m_hWnd);
+        }
+    }
+    void Hold(bool hold) override
+    {
+        if (CVoiceClipDlg* panel = Panel())
+            panel->Hold(hold ? 1 : 0);
+    }
+
+private:
+    static CVoiceClipDlg* Panel()
+    {
+        auto* panel = dynamic_cast<CVoiceClipDlg*>(CClientApp::GetAppWindow(kWindowVoiceClip));
+        return panel && panel->GetSafeHwnd() ? panel : nullptr;
+    }
 };
 
 // The application as the send window's host.
@@ -120,10 +166,11 @@ public:
         if (CTrayIcon* tray = CTrayIcon::Instance())
             tray->RemoveWindow(reinterpret_cast<HWND>(window));
     }
-    IVoiceClipPanel* VoicePanel() override { return nullptr; }
+    IVoiceClipPanel* VoicePanel() override { return CClientApp::GetAppWindow(kWindowVoiceClip) ? &m_panel : nullptr; }
 
 private:
     CClientApp& m_app;
+    CAppVoicePanel m_panel;
     std::unique_ptr<CMsgWindowClient> m_adapter;
 };
 
@@ -161,4 +208,11 @@ bool CloseSendWindow(CWnd* window)
         return false;
     send->GetFlow().OnClose();
     return true;
+}
+
+void NotifySendWindowRecorderClosed()
+{
+    if (auto* send = dynamic_cast<CMsgSendDlg*>(CClientApp::GetAppWindow(kWindowSend)))
+        if (send->GetSafeHwnd())
+            send->OnVoiceRecorderClosed();
 }

@@ -12,3 +12,5 @@ CWnd* CreateSendWindow(CWnd* parent);
 bool RelayoutSendWindow(CWnd* window);
 // The main window's close of the send window.
 bool CloseSendWindow(CWnd* window);
+// The voice-clip panel was hidden: the send window lets go of a recording it was waiting for.
+void NotifySendWindowRecorderClosed();

@@ -29,10 +29,15 @@ bool CWinSendHostBase::FileSize(const CString& path, std::uint64_t* size)
 
 int CWinSendHostBase::BuildPackage(const CString& source, const CString& package)
 {
-    // A folder is no file to send.
+    // A file that is not there is missing (559); a folder is no file to send (560).
     const DWORD attributes = ::GetFileAttributesA(source);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return ATTACH_NO_ENTRY;
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         return ATTACH_OPEN_FAILED;
+    }
     CStringArray files;
     files.Add(source);
     CAttachPack pack;

@@ -2,6 +2,8 @@
 // do, the client's requests, the lock and the store are read from the shared event log, the
 // controls' states from the window, and drops arrive as posted HDROPs.
 #include "messaging/send/win/MsgSendDlg.h"
+#include "messaging/send/win/SendPlatform.h"
+#include "messaging/wire/AttachPack.h"
 
 #include "framework/win/WinApp.h"
 #include "messaging/send/doubles/SendDoubles.h"
@@ -16,6 +18,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -373,6 +377,157 @@ TEST(MsgSendDlg, OpeningShowsThePartnerAndTheLogButtonFollowsTheDatabase)
             nvtest::SaveWindowScreenshot(w.hwnd, "send_window_idle");
         }
     }
+}
+
+// The host's own file work on Windows: the package of one chosen file, by kind of file.
+class CPlatformOnly : public CWinSendHostBase {
+public:
+    bool IsLoggedIn() const override { return false; }
+    IMsgWindowClient* GetMsgClient() override { return nullptr; }
+    int& SequenceCounter() override { return counter; }
+    bool LockPm(std::uint16_t, unsigned) override { return false; }
+    void UnlockPm() override {}
+    std::uint16_t GetHolderKind() const override { return 0; }
+    void SetHolderKind(std::uint16_t) override {}
+    int TextLimit() const override { return 900; }
+    bool SlashMark() const override { return false; }
+    bool ReceiptOffByDefault() const override { return false; }
+    CString ReplyMessage() const override { return CString(); }
+    bool DatabaseAvailable() const override { return false; }
+    SendFont MessageFont() const override { return SendFont(); }
+    void ReportError(int) override {}
+    void ShowNotice(SendNotice, int, const CString&) override {}
+    void ShowBalloonEvent(int) override {}
+    void RemoveTrayWindow(std::uintptr_t) override {}
+    IVoiceClipPanel* VoicePanel() override { return nullptr; }
+    int counter = 0;
+};
+
+TEST(SendPlatform, PackagesOfChosenFiles)
+{
+    CPlatformOnly host;
+    const CString package = host.MakeTempFile("VYS");
+    ASSERT_FALSE(package.IsEmpty());
+    EXPECT_NE(-1, package.Find("VYS"));
+    const std::string folder = package.str().substr(0, package.str().rfind('\\') + 1) + "nv_send_platform";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    auto file = [&](const char* name, std::size_t size) {
+        const std::string path = folder + "\\" + name;
+        nvtest::WriteFileBytes(path, std::vector<std::uint8_t>(size, 0x5A));
+        return path;
+    };
+    const std::string empty = file("empty.txt", 0); // the package code refuses it as a read error (561)
+    const std::string big = file("big.bin", 1024001);
+    const std::string fits = file("\x8e\x91\x97\xbf.bin", 1000); // 資料.bin
+    const std::string locked = file("locked.bin", 10);
+    HANDLE held = ::CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    struct Case {
+        std::string source;
+        int code;
+    } cases[] = {
+        {empty, ATTACH_SHORT}, {fits, 0}, {big, ATTACH_TOO_LARGE}, {folder, ATTACH_OPEN_FAILED},
+        {folder + "\\missing.txt", ATTACH_NO_ENTRY}, {locked, ATTACH_OPEN_FAILED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source);
+        EXPECT_EQ(c.code, host.BuildPackage(c.source.c_str(), package));
+        if (c.code == 0) {
+            const std::vector<std::uint8_t> bytes = nvtest::ReadFileBytes(package.str());
+            ASSERT_GE(bytes.size(), 16u);
+            EXPECT_EQ(0, std::memcmp(bytes.data(), "Vy@n 1.0", 8));
+            std::uint64_t size = 0;
+            EXPECT_TRUE(host.FileSize(package, &size));
+            EXPECT_EQ(bytes.size(), size);
+        }
+    }
+    ::CloseHandle(held);
+    std::uint64_t size = 0;
+    EXPECT_FALSE(host.FileSize((folder + "\\missing.txt").c_str(), &size));
+    host.RemoveFile(package);
+    EXPECT_FALSE(host.FileSize(package, &size));
+    for (const char* name : {"empty.txt", "big.bin", "\x8e\x91\x97\xbf.bin", "locked.bin"})
+        ::DeleteFileA((folder + "\\" + name).c_str());
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+// The window on the base skin the build draws: every control at its skin place, inside the
+// window, none over another.
+TEST(MsgSendDlg, LaysOutOnTheBaseSkin)
+{
+    const std::string folder = nvtest::UnixToWindowsPath(nvtest::Env("NV_BASESKIN_DIR"));
+    ASSERT_FALSE(folder.empty());
+    const std::vector<std::uint8_t> info = nvtest::ReadFileBytes(folder + "\\NVPCINFO.TXT");
+    ASSERT_FALSE(info.empty());
+    const std::map<std::string, UINT> keys = {
+        {"VYRNTALK_SND_CLS", IDC_SEND_CLOSE}, {"VYRNTALK_SND_SEND", IDC_SEND_SEND},
+        {"VYRNTALK_SND_REC", IDC_SEND_RECORD}, {"VYRNTALK_SND_LOG", IDC_SEND_LOG},
+        {"VYRNTALK_SND_INDICATE", IDC_SEND_INDICATOR}, {"VYRNTALK_SND_RESET", IDC_SEND_RESET},
+        {"VYRNTALK_SND_EXCANCEL", IDC_SEND_CANCEL}, {"VYRNTALK_SND_CHK", IDC_SEND_RECEIPT},
+        {"VYRNTALK_SND_FILE", IDC_SEND_ATTACH}, {"VYRNTALK_SND_EDIT", IDC_SEND_TEXT},
+        {"VYRNTALK_SND_COMMID", IDC_SEND_ID}, {"VYRNTALK_SND_COMMNAME", IDC_SEND_NAME},
+        {"VYRNTALK_SND_STATE", IDC_SEND_STATUS}, {"VYRNTALK_SND_FILENAME", IDC_SEND_CAPTION}};
+    std::map<UINT, RECT> places;
+    std::string text(info.begin(), info.end());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? text.size() : end + 1;
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos || !keys.count(line.substr(0, eq)))
+            continue;
+        int x = 0, y = 0, w = 0, h = 0;
+        ASSERT_EQ(4, std::sscanf(line.c_str() + eq + 1, "%d,%d,%d,%d", &x, &y, &w, &h)) << line;
+        places[keys.at(line.substr(0, eq))] = At(x, y, w, h);
+    }
+    ASSERT_EQ(keys.size(), places.size());
+
+    CFakeSkin skins;
+    for (const char* name : {"vyrntalk_snd.bmp", "vyrntalk_snd_snd.bmp", "vyrntalk_snd_rec.bmp", "vyrntalk_snd_log.bmp",
+                             "vyrntalk_snd_indicate.bmp", "vyrntalk_snd_reset.bmp", "vyrntalk_snd_cancel.bmp",
+                             "vyrntalk_snd_check.bmp", "vyrntalk_snd_attach.bmp", "vyrntalk_snd_cls.bmp"}) {
+        HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageA(nullptr, (folder + "\\" + name).c_str(), IMAGE_BITMAP, 0, 0,
+                                                           LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        ASSERT_NE(nullptr, bitmap) << name;
+        skins.AddBitmap(name, bitmap);
+    }
+    for (const auto& place : places)
+        skins.controls[place.first] = {place.second, -1};
+    CRecvEventLog log;
+    CFakeRecvHost recvHost(log);
+    CRecordingMsgClient client(log);
+    CFakeRecvStore store(log, recvHost);
+    CFakeSendHost host(log, recvHost.files);
+    host.client = &client;
+    auto* dialog = new CMsgSendDlg(nullptr, true, host, store);
+    ASSERT_TRUE(dialog->Create());
+    const HWND hwnd = dialog->m_hWnd;
+    PartnerRef partner;
+    partner.commId = "vy0000000000001A";
+    partner.commName = kTanaka;
+    ::SendMessageA(hwnd, kMsgSendEvent, kSendEventOpen, reinterpret_cast<LPARAM>(&partner));
+    ::SetWindowTextA(dialog->GetTextControl().m_hWnd, kHello);
+    RECT client_;
+    ::GetClientRect(hwnd, &client_);
+    std::vector<RECT> placed;
+    for (const auto& place : places) {
+        RECT r;
+        ::GetWindowRect(::GetDlgItem(hwnd, static_cast<int>(place.first)), &r);
+        ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(::EqualRect(&r, &place.second)) << place.first;
+        RECT inside;
+        ::IntersectRect(&inside, &r, &client_);
+        EXPECT_TRUE(::EqualRect(&inside, &r)) << place.first;
+        for (const RECT& other : placed) {
+            RECT overlap;
+            EXPECT_FALSE(::IntersectRect(&overlap, &r, &other)) << place.first;
+        }
+        placed.push_back(r);
+    }
+    nvtest::PumpPending();
+    ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    nvtest::SaveWindowScreenshot(hwnd, "send_window_base_skin");
+    dialog->DestroyWindow();
 }
 
 } // namespace
