@@ -10,6 +10,7 @@
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
 #include "shell/HistoryWindowServices.h"
+#include "shell/SendWindowServices.h"
 #include "shell/CdClipServices.h"
 #include "phone_media/cdplayer/win/CdPlayerDlg.h"
 #include "phone_media/voiceclip/win/VoiceClipDlg.h"
@@ -91,6 +92,8 @@ public:
             return CreateUserListWindow(parent);
         if (kind == kWindowPartnerList)
             return CreatePartnerListWindow(parent);
+        if (kind == kWindowSend)
+            return CreateSendWindow(parent);
         if (kind == kWindowCdPlayer)
             return CreateCdPlayerWindow(parent);
         if (kind == kWindowVoiceClip)
@@ -141,6 +144,8 @@ public:
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
             return browserWindow && browserWindow->LayoutSkin();
         }
+        if (kind == kWindowSend)
+            return RelayoutSendWindow(window);
         const StandInShape* shape = FindShape(kind);
         auto* frame = window ? CSkinFrameDialog::FromHandle(window->GetSafeHwnd()) : nullptr;
         return shape && frame && frame->ReloadSkin(shape->bitmap);
@@ -170,6 +175,8 @@ public:
             RefreshPartnerListWindow(window);
             return;
         }
+        if (kind == kWindowSend && command == PeerCommand::CloseWindow && CloseSendWindow(window))
+            return;
         switch (command) {
         case PeerCommand::Show:
             window->ShowWindow(SW_SHOW);
