@@ -80,6 +80,8 @@ public:
     DWORD LockPm(uint16_t kind, DWORD timeoutMs);
     void UnlockPm();
     uint16_t GetPmHolderKind() const { return m_pmHolderKind; }
+    // The holder of a lock that is held changes (a body reception takes over a fetch's lock).
+    void SetPmHolderKind(uint16_t kind) { m_pmHolderKind = kind; }
     const CRequestQueue& GetRequestQueue() const { return m_requestQueue; }
     void NotifySendWindows();
     void NotifySendWindowsIdle();

@@ -8,6 +8,9 @@
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/RecvWindowServices.h"
+#include "messaging/lists/win/FriendListDlg.h"
+#include "messaging/recv/win/MsgRecvDlg.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "resources/StringIds.h"
 #include "chat_web/browser/win/BrowserDlg.h"
@@ -36,7 +39,6 @@ const StandInShape kShapes[] = {
     {kWindowCdPlayer, 247, "cdplay.bmp", CSkinFrameDialog::kModePanel},
     {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
     {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
-    {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
     {kWindowWebMail, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
@@ -89,6 +91,10 @@ public:
         }
         if (kind == kWindowChat)
             return CreateChatWindow(parent); // parent: the host dialog
+        if (kind == kWindowReceive)
+            return CreateReceiveWindow(parent);
+        if (kind == kWindowFriendList)
+            return CreateFriendListWindow(parent);
         if (kind == kWindowBrowser) {
             if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
                 return made; // made with the bar
@@ -123,6 +129,14 @@ public:
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
             return browserWindow && browserWindow->LayoutSkin();
         }
+        if (kind == kWindowReceive) {
+            auto* receive = dynamic_cast<CMsgRecvDlg*>(window);
+            return receive && receive->ApplySkin();
+        }
+        if (kind == kWindowFriendList) {
+            auto* friends = dynamic_cast<CFriendListDlg*>(window);
+            return friends && friends->ApplySkin();
+        }
         const StandInShape* shape = FindShape(kind);
         auto* frame = window ? CSkinFrameDialog::FromHandle(window->GetSafeHwnd()) : nullptr;
         return shape && frame && frame->ReloadSkin(shape->bitmap);
@@ -145,6 +159,12 @@ public:
             }
             if (chat && command == PeerCommand::ClearLog) {
                 chat->SendMessage(WM_COMMAND, ID_CHAT_CLEAR_LOG, 0);
+                return;
+            }
+        }
+        if (kind == kWindowReceive && command == PeerCommand::CloseWindow) {
+            if (auto* receive = dynamic_cast<CMsgRecvDlg*>(window)) {
+                receive->SetShown(false);
                 return;
             }
         }

@@ -41,6 +41,10 @@ public:
     virtual void OpenProfilePage(const CString& commId) = 0;
     virtual void OpenProfileSearch() = 0;
     virtual void OpenFileInBrowser(const CString& path) = 0;
+    // A page asked for a new window: the program's browser window for new windows comes to the
+    // front (or is opened) and its WebBrowser application object (an IDispatch*, one reference
+    // for the caller) is returned; null when there is none.
+    virtual void* OpenBannerTarget() { return nullptr; }
     // Balloon events of the "Normal" balloon window (31: a message that is not stored was deleted).
     virtual void ShowBalloonEvent(int event) = 0;
     // The tray icon's list of windows.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <string>
@@ -442,6 +443,55 @@ TEST(StartUp, TheTrayIconComesBackAfterTheShellRestartsAndLeavesWithTheProgram)
     ::SendMessageTimeoutA(second.main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 10000, &ignored);
     EXPECT_EQ(0L, second.program.WaitExit());
     EXPECT_EQ(before, TrayIconCount());
+}
+
+// The received-message window (its banner beside the arrival list) and the friend list window
+// (its owner-drawn list).
+bool IsReceiveWindow(HWND window)
+{
+    return ::GetDlgItem(window, IDC_RECV_LIST) != nullptr && ::GetDlgItem(window, IDC_RECV_BANNER) != nullptr;
+}
+bool IsFriendListWindow(HWND window)
+{
+    HWND list = ::GetDlgItem(window, IDC_FRIEND_LIST);
+    return list && (::GetWindowLongA(list, GWL_STYLE) & LVS_OWNERDRAWFIXED) != 0;
+}
+
+TEST(StartUp, TheReceiveWindowOpensOnTheCommandAndTheFriendListIsTheRealList)
+{
+    SeedCompleteAccount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
+    // The friend list is made with the main window, hidden until it slides out.
+    HWND friends = FindWindowOf(first.program.Id(), IsFriendListWindow);
+    ASSERT_NE(nullptr, friends);
+    EXPECT_EQ(nullptr, FindWindowOf(first.program.Id(), IsReceiveWindow)); // made on demand
+    for (int open = 0; open < 2; ++open) {
+        ::PostMessageA(first.main, WM_COMMAND, 32789, 0);
+        HWND receive = nullptr;
+        ASSERT_TRUE(nvtest::PumpUntil([&] {
+            receive = FindWindowOf(first.program.Id(), IsReceiveWindow);
+            return receive && ::IsWindowVisible(receive);
+        }));
+        // Three columns (sender, time, attachment) and the body beside the list.
+        HWND header = reinterpret_cast<HWND>(::SendMessageA(::GetDlgItem(receive, IDC_RECV_LIST), LVM_GETHEADER, 0, 0));
+        EXPECT_EQ(3, static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)));
+        EXPECT_NE(nullptr, ::GetDlgItem(receive, IDC_RECV_BODY));
+        if (open == 0) {
+            nvtest::SaveWindowScreenshot(receive, "program_receive_window");
+            // Its close button hides it; the next opening shows the same window again.
+            ::PostMessageA(receive, WM_COMMAND, MAKEWPARAM(IDC_RECV_CLOSE, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(receive, IDC_RECV_CLOSE)));
+            ASSERT_TRUE(nvtest::PumpUntil([&] { return !::IsWindowVisible(receive); }));
+        }
+    }
+    HWND receive = FindWindowOf(first.program.Id(), IsReceiveWindow);
+    EXPECT_EQ(0L, first.Exit());
+    EXPECT_FALSE(::IsWindow(receive));
+    EXPECT_FALSE(::IsWindow(friends));
+    // The window's corner was saved as it went.
+    EXPECT_NE("", RegQuery("Location", "PmRcvX"));
 }
 
 TEST(StartUp, FileTypesAreRegisteredToTheProgram)

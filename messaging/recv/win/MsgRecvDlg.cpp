@@ -33,6 +33,9 @@ constexpr ButtonSpec kButtons[] = {
     {IDC_RECV_CANCEL, "vyrntalk_rcv_cancel.bmp", IDS_RECV_TIP_CANCEL},
     {IDC_RECV_ATTACH, "vyrntalk_rcv_save.bmp", IDS_RECV_TIP_ATTACH},
 };
+// The list's icons in the order that gives their indices (RecvRowIcon, RecvAttachmentIcon).
+constexpr UINT kListIcons[] = {IDI_RECV_WAITING, IDI_RECV_UNREADABLE, IDI_RECV_OPENED, IDI_RECV_VOICE,
+                               IDI_RECV_SPARE,   IDI_RECV_PACKAGE,    IDI_RECV_OTHER};
 constexpr int kBannerWidth = 468;
 constexpr int kBannerHeight = 60;
 
@@ -44,6 +47,7 @@ BEGIN_MESSAGE_MAP(CMsgRecvDlg, CSkinFrameDialog)
     ON_MESSAGE(kMsgRecvProgress, OnProgressNotice)
     ON_WM_TIMER()
     ON_WM_DESTROY()
+    ON_WM_ACTIVATE()
     ON_NOTIFY(NM_CLICK, IDC_RECV_LIST, OnListClick)
     ON_NOTIFY(NM_RCLICK, IDC_RECV_LIST, OnListRClick)
     ON_NOTIFY(NM_DBLCLK, IDC_RECV_LIST, OnListDblClk)
@@ -107,6 +111,7 @@ BOOL CMsgRecvDlg::OnInitDialog()
         leader->AddFloatingWindow(this);
     CSkinFrameDialog::OnInitDialog();
     m_flow->SetWindowHandle(reinterpret_cast<std::uintptr_t>(m_hWnd));
+    CreateBanner();
     if (!HasSkin() || !SetupControls(true))
         return FALSE;
     m_flow->Initialise();
@@ -168,6 +173,8 @@ BOOL CMsgRecvDlg::SetupControls(bool initial)
     toolkit::Skins().GetControlRect(IDC_RECV_BANNER, &rect);
     if (!::IsRectEmpty(&rect))
         ::MoveWindow(banner, rect.left, rect.top, kBannerWidth, kBannerHeight, TRUE);
+    if (m_banner.m_hWnd)
+        m_banner.MoveControl(RECT{rect.left, rect.top, rect.left + kBannerWidth, rect.top + kBannerHeight});
     if (!CheckBannerPlacement()) {
         m_host.ShowNotice(RecvNotice::BannerSkin);
         return FALSE;
@@ -175,6 +182,7 @@ BOOL CMsgRecvDlg::SetupControls(bool initial)
     if (initial) {
         m_body.SetEventMask(ENM_MOUSEEVENTS);
         ApplyMessageFont();
+        CreateImageList();
         CString heading;
         heading.LoadString(IDS_RECV_COL_SENDER);
         m_list.InsertColumn(0, heading, LVCFMT_LEFT, kSenderWidth);
@@ -195,11 +203,62 @@ BOOL CMsgRecvDlg::SetupControls(bool initial)
     return TRUE;
 }
 
+void CMsgRecvDlg::CreateImageList()
+{
+    if (!m_images.Create(16, 16, ILC_COLOR32 | ILC_MASK, 7, 7))
+        return;
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    for (UINT id : kListIcons) {
+        HICON icon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+        m_images.Add(icon);
+        if (icon)
+            ::DestroyIcon(icon);
+    }
+    m_list.SetImageList(&m_images, LVSIL_SMALL);
+}
+
+// The banner is the WebBrowser control in the placeholder's place; where the control can't be
+// made the placeholder stays and the window goes on without pages.
+void CMsgRecvDlg::CreateBanner()
+{
+    HWND placeholder = GetDlgItem(IDC_RECV_BANNER);
+    if (!placeholder)
+        return;
+    RECT rect;
+    ::GetWindowRect(placeholder, &rect);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+    // The control activates itself in place, which activates this window: the window that was
+    // active keeps the activation (the window never takes it from the user).
+    const HWND active = ::GetForegroundWindow();
+    if (m_banner.CreateControl(this, IDC_RECV_BANNER, rect, this))
+        ::DestroyWindow(placeholder);
+    GiveBackActivation(active);
+}
+
+void CMsgRecvDlg::GiveBackActivation(HWND active)
+{
+    if (active && active != m_hWnd && ::IsWindow(active) && ::GetForegroundWindow() == m_hWnd)
+        ::SetForegroundWindow(active);
+}
+
+HWND CMsgRecvDlg::GetBannerWindow() const { return ::GetDlgItem(m_hWnd, IDC_RECV_BANNER); }
+
+void CMsgRecvDlg::OnNewWindow2(IDispatch** dispatch, VARIANT_BOOL* cancel)
+{
+    IDispatch* target = static_cast<IDispatch*>(messaging::Opener().OpenBannerTarget());
+    if (dispatch)
+        *dispatch = target;
+    if (!target && cancel)
+        *cancel = VARIANT_TRUE;
+}
+
+void CMsgRecvDlg::OnActivate(UINT state, HWND, BOOL) { m_active = state != WA_INACTIVE; }
+
 bool CMsgRecvDlg::CheckBannerPlacement()
 {
     RECT window, banner;
     ::GetClientRect(m_hWnd, &window);
-    ::GetWindowRect(GetDlgItem(IDC_RECV_BANNER), &banner);
+    ::GetWindowRect(GetBannerWindow(), &banner);
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&banner), 2);
     std::vector<RecvRect> controls;
     for (UINT id : {IDC_RECV_CLOSE, IDC_RECV_PLAY, IDC_RECV_NEW, IDC_RECV_REPLY, IDC_RECV_REFRESH, IDC_RECV_HISTORY,
@@ -223,10 +282,16 @@ void CMsgRecvDlg::SetShown(bool show)
 {
     m_shown = show;
     if (show) {
+        const HWND active = ::GetForegroundWindow();
         ShowWindow(SW_SHOWNOACTIVATE);
+        messaging::Opener().AddTrayWindow(reinterpret_cast<std::uintptr_t>(m_hWnd));
         m_flow->RefreshBanner(false);
+        GiveBackActivation(active);
     } else {
         ShowWindow(SW_HIDE);
+        // A hidden window shows no page.
+        if (m_banner.m_hWnd)
+            m_banner.Navigate("about:blank");
     }
 }
 
@@ -615,7 +680,15 @@ void CMsgRecvDlg::SetWaitCursor(bool wait)
     ::SetCursor(::LoadCursor(nullptr, wait ? IDC_WAIT : IDC_ARROW));
 }
 
-void CMsgRecvDlg::LoadBanner() {}
+void CMsgRecvDlg::LoadBanner()
+{
+    if (!m_banner.m_hWnd)
+        return;
+    CString address = "about:blank";
+    if (m_host.IsLoggedIn())
+        address.LoadString(IDS_RECV_BANNER_URL);
+    m_banner.Navigate(address);
+}
 
 void CMsgRecvDlg::ApplyMessageFont()
 {

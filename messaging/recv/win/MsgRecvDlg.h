@@ -5,6 +5,8 @@
 #pragma once
 
 #include "framework/win/Controls.h"
+#include "framework/win/ImageList.h"
+#include "framework/win/WebBrowserCtrl.h"
 #include "framework/win/ListCtrl.h"
 #include "framework/win/ToolTipCtrl.h"
 #include "messaging/recv/RecvFlow.h"
@@ -18,7 +20,7 @@ constexpr UINT kMsgRecvResult = 0x40A;
 constexpr UINT kMsgRecvProgress = 0x43D;
 constexpr UINT_PTR kRecvDeferredTimer = 4;
 
-class CMsgRecvDlg : public CSkinFrameDialog, public IRecvView {
+class CMsgRecvDlg : public CSkinFrameDialog, public IRecvView, private CWebBrowserEvents {
 public:
     CMsgRecvDlg(CWnd* parent, IRecvHost& host, IRecvStore& store);
     ~CMsgRecvDlg() override;
@@ -29,6 +31,11 @@ public:
     CListCtrl& GetList() { return m_list; }
     CRichEditCtrl& GetBody() { return m_body; }
     const CString& GetStatusText() const { return m_statusText; }
+    // Whether the window was active when WM_ACTIVATE last came.
+    bool IsActiveFlag() const { return m_active; }
+    CImageList& GetImages() { return m_images; }
+    // The banner: the WebBrowser control, or the template's placeholder where none can be made.
+    HWND GetBannerWindow() const;
     // Whether one of the eight skin buttons takes clicks.
     bool IsButtonEnabled(UINT id) { return !Button(id)->IsDisabled(); }
 
@@ -68,6 +75,7 @@ protected:
     LRESULT OnProgressNotice(WPARAM wParam, LPARAM lParam);
     void OnTimer(UINT_PTR id);
     void OnDestroy();
+    void OnActivate(UINT state, HWND other, BOOL minimised);
     void OnListClick(NMHDR* header, LRESULT* result);
     void OnListRClick(NMHDR* header, LRESULT* result);
     void OnListDblClk(NMHDR* header, LRESULT* result);
@@ -88,7 +96,13 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The banner asked for a new window: the program's browser takes it.
+    void OnNewWindow2(IDispatch** dispatch, VARIANT_BOOL* cancel) override;
     BOOL SetupControls(bool initial);
+    void CreateImageList();
+    void CreateBanner();
+    // When this window took the activation from active, active gets it back.
+    void GiveBackActivation(HWND active);
     bool CheckBannerPlacement();
     // From the saved corner (profile "Location", PmRcvX/PmRcvY) kept within the work area.
     void PlaceWindow();
@@ -108,4 +122,7 @@ private:
     CListCtrl m_list;
     CString m_statusText;
     bool m_doubleClickSeen = false;
+    bool m_active = false;
+    CImageList m_images;
+    CWebBrowserCtrl m_banner;
 };

@@ -3,6 +3,7 @@
 // the body from the rich edit, and the order of the store and the delete request from the log.
 #include "messaging/recv/win/MsgRecvDlg.h"
 
+#include "framework/win/OleControlSite.h"
 #include "framework/win/PopupMenuSeam.h"
 #include "framework/win/WinApp.h"
 #include "messaging/recv/doubles/RecvDoubles.h"
@@ -51,6 +52,8 @@ void AddLayout(CFakeSkin& skins, RECT banner)
     skins.controls[IDC_RECV_STATUS] = {At(8, 330, 468, 16), -1};
 }
 
+HRESULT NoControl(REFCLSID, IOleObject**) { return E_FAIL; }
+
 struct RecvWindow {
     CFakeSkin skins;
     CRecvEventLog log;
@@ -60,8 +63,13 @@ struct RecvWindow {
     CRecordingOpener opener{log};
     CMsgRecvDlg* dialog = nullptr;
 
-    explicit RecvWindow(RECT banner = At(8, 24, 468, 60))
+    COleControlSite::CreateHook previousHook = nullptr;
+
+    // realBanner: the WebBrowser control as the program makes it; otherwise the template's
+    // placeholder stays (a plain child window).
+    explicit RecvWindow(RECT banner = At(8, 24, 468, 60), bool realBanner = false)
     {
+        previousHook = COleControlSite::SetCreateHook(realBanner ? nullptr : &NoControl);
         AddLayout(skins, banner);
         host.client = &client;
         messaging::SetWindowOpener(&opener);
@@ -75,6 +83,7 @@ struct RecvWindow {
     {
         dialog->DestroyWindow(); // deletes itself
         messaging::SetWindowOpener(nullptr);
+        COleControlSite::SetCreateHook(previousHook);
     }
     std::string Cell(int row, int column)
     {
@@ -567,3 +576,79 @@ TEST(MsgRecvDlg, PlacedFromTheSavedCornerWithinTheWorkAreaAndSavedAtTheEnd)
 }
 
 } // namespace
+
+// The seven icons in the order that gives their indices: each index draws its own colour.
+TEST(MsgRecvDlg, ListIconsComeFromTheResourcesInIndexOrder)
+{
+    RecvWindow w;
+    CImageList& images = w.dialog->GetImages();
+    ASSERT_EQ(7, images.GetImageCount());
+    EXPECT_EQ(images.GetSafeHandle(), ListView_GetImageList(w.dialog->GetList().m_hWnd, LVSIL_SMALL));
+    // index → a pixel of its shape and the colour drawn there (make_recv_icons.py).
+    struct Case {
+        int index;
+        int x, y;
+        COLORREF colour;
+    };
+    const Case cases[] = {
+        {kIconWaiting, 1, 8, RGB(0x20, 0x50, 0xC0)}, {kIconUnreadable, 1, 8, RGB(0xD0, 0x20, 0x20)},
+        {kIconOpened, 1, 8, RGB(0x70, 0x70, 0x70)},  {3, 7, 6, RGB(0x10, 0x90, 0x30)},
+        {5, 2, 8, RGB(0x90, 0x60, 0x20)},            {6, 3, 8, RGB(0x40, 0x40, 0x40)},
+    };
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 16, 16);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        RECT all = {0, 0, 16, 16};
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        ASSERT_TRUE(::ImageList_Draw(images.GetSafeHandle(), c.index, dc, 0, 0, ILD_NORMAL));
+        EXPECT_EQ(c.colour, ::GetPixel(dc, c.x, c.y));
+        EXPECT_EQ(RGB(255, 255, 255), ::GetPixel(dc, 8, 8)); // the inside stays clear
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+}
+
+// The banner is Wine's real WebBrowser control at the skin's place with the fixed size; the
+// placement rule checks the control, and a window that could make none keeps its placeholder.
+TEST(MsgRecvDlg, BannerIsTheWebBrowserControlAtItsFixedSize)
+{
+    for (bool real : {true, false}) {
+        SCOPED_TRACE(real ? "WebBrowser control" : "placeholder");
+        RecvWindow w(At(8, 24, 468, 60), real);
+        nvtest::PumpPending();
+        EXPECT_TRUE(::IsWindowVisible(w.dialog->m_hWnd));
+        HWND banner = w.dialog->GetBannerWindow();
+        ASSERT_NE(nullptr, banner);
+        char name[64] = {};
+        ::GetClassNameA(banner, name, sizeof name);
+        EXPECT_EQ(real, std::string(name) != "Static") << name;
+        RECT rect;
+        ::GetWindowRect(banner, &rect);
+        ::MapWindowPoints(nullptr, w.dialog->m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(8, rect.left);
+        EXPECT_EQ(24, rect.top);
+        EXPECT_EQ(468, rect.right - rect.left);
+        EXPECT_EQ(60, rect.bottom - rect.top);
+        EXPECT_GE(w.Position("client.list"), 0); // the placement was accepted
+        // Hidden and shown again, the window stays usable.
+        w.dialog->SetShown(false);
+        w.dialog->SetShown(true);
+        nvtest::PumpPending();
+        EXPECT_TRUE(::IsWindow(banner));
+    }
+}
+
+// WM_ACTIVATE only records whether the window is active.
+TEST(MsgRecvDlg, ActivationIsRecorded)
+{
+    RecvWindow w;
+    w.dialog->SendMessage(WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(w.dialog->IsActiveFlag());
+    w.dialog->SendMessage(WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_FALSE(w.dialog->IsActiveFlag());
+}
