@@ -17,6 +17,7 @@
 #include "messaging/store/StorePlatform.h"
 #include "resources/StringIds.h"
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -193,6 +194,26 @@ void CRecvWindowServices::ShowNotice(RecvNotice notice)
     }
 }
 
+int CRecvWindowServices::ShowMessage(const CString& text, unsigned flags, bool logged)
+{
+    CWnd* owner = CClientApp::GetAppWindow(kWindowReceive);
+    return logged ? m_app.MessageBoxTextLogged(text, flags, owner) : m_app.ShowMessageBox(text, flags, owner);
+}
+
+void CRecvWindowServices::MessageFont(CString* face, int* points, std::uint32_t* colour) const
+{
+    for (const FontSlot& slot : m_app.Settings().m_fonts) {
+        if (std::strncmp(slot.prefix, "Are", sizeof slot.prefix) == 0) {
+            *face = CString(slot.face);
+            *points = slot.size;
+            *colour = slot.color;
+            return;
+        }
+    }
+}
+
+CString CRecvWindowServices::OwnCommName() const { return m_app.m_Comm_name; }
+
 bool CRecvWindowServices::HistoryAvailable() const { return msgstore::StorePlatform().IsDatabaseAvailable(); }
 
 unsigned CRecvWindowServices::ProtocolVersionLowByte() const
@@ -247,12 +268,8 @@ bool CRecvWindowServices::PhoneSessionActive() const { return false; }
 
 void CRecvWindowServices::DialCommId(const CString&) {}
 
-bool CRecvWindowServices::PlayVoiceClip(std::uintptr_t, const CString&)
-{
-    // No voice-clip panel yet: the user is told the device can't be used.
-    m_app.MessageBoxIdLogged(IDS_RECV_NO_DEVICE, errortable::kFlagWarning);
-    return false;
-}
+// The voice-clip panel is another window's work: until it exists there is none to play in.
+bool CRecvWindowServices::PlayVoiceClip(std::uintptr_t, const CString&) { return false; }
 
 void CRecvWindowServices::OpenUrl(const CString& url)
 {

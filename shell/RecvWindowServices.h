@@ -43,9 +43,12 @@ public:
     void RemoveFile(const CString& path) override;
     void ReportError(int code) override;
     void ShowNotice(RecvNotice notice) override;
+    int ShowMessage(const CString& text, unsigned flags, bool logged) override;
     bool HistoryAvailable() const override;
     unsigned ProtocolVersionLowByte() const override;
     bool VoiceMessageOption() const override;
+    void MessageFont(CString* face, int* points, std::uint32_t* colour) const override;
+    CString OwnCommName() const override;
     void BlinkReceiveButton() override;
     void UpdateReceiveButton() override;
 

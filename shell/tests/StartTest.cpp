@@ -479,6 +479,7 @@ TEST(StartUp, TheReceiveWindowOpensOnTheCommandAndTheFriendListIsTheRealList)
         EXPECT_EQ(3, static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)));
         EXPECT_NE(nullptr, ::GetDlgItem(receive, IDC_RECV_BODY));
         if (open == 0) {
+            ::RedrawWindow(receive, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             nvtest::SaveWindowScreenshot(receive, "program_receive_window");
             // Its close button hides it; the next opening shows the same window again.
             ::PostMessageA(receive, WM_COMMAND, MAKEWPARAM(IDC_RECV_CLOSE, BN_CLICKED),

@@ -1,6 +1,7 @@
 #include "messaging/recv/win/MsgRecvDlg.h"
 
 #include "framework/win/DataExchange.h"
+#include "framework/win/FileDialogSeam.h"
 #include "framework/win/Menu.h"
 #include "framework/win/PopupMenuSeam.h"
 #include "framework/win/WinApp.h"
@@ -10,6 +11,7 @@
 #include "messaging/recv/win/RecvBodyView.h"
 #include "resources/StringIds.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -67,6 +69,9 @@ BEGIN_MESSAGE_MAP(CMsgRecvDlg, CSkinFrameDialog)
     ON_COMMAND(ID_RECV_ROOM, OnUserRoom)
     ON_COMMAND(ID_RECV_PARTNER_PAGE, OnPartnerPage)
     ON_NOTIFY(EN_MSGFILTER, IDC_RECV_BODY, OnBodyNotify)
+    ON_BN_CLICKED(IDC_RECV_ATTACH, OnAttachmentButton)
+    ON_COMMAND(ID_RECV_SAVE_ATTACH, OnSaveAttachment)
+    ON_COMMAND(ID_RECV_OPEN_ATTACH, OnOpenAttachment)
 END_MESSAGE_MAP()
 
 CMsgRecvDlg::CMsgRecvDlg(CWnd* parent, IRecvHost& host, IRecvStore& store)
@@ -334,6 +339,13 @@ void CMsgRecvDlg::OnDestroy()
         }
     }
     m_flow->OnDestroy();
+    for (const CString& file : m_openedFiles)
+        ::DeleteFileA(file);
+    m_openedFiles.clear();
+    if (m_openSubmenu) {
+        ::DestroyMenu(m_openSubmenu);
+        m_openSubmenu = nullptr;
+    }
     CSkinFrameDialog::OnDestroy();
 }
 
@@ -399,9 +411,16 @@ void CMsgRecvDlg::OnListRClick(NMHDR*, LRESULT* result)
     }
     for (const auto& item : state.grayed)
         ::EnableMenuItem(popup, item.first, MF_BYCOMMAND | (item.second ? MF_GRAYED : MF_ENABLED));
+    if (withRow) {
+        const MessageEntry entry = m_host.Arrivals()[static_cast<std::size_t>(row)];
+        AddAttachmentMenuItems(popup, 4, entry);
+        if (entry.attachmentFile.IsEmpty())
+            SetStatus(RecvStatus::Empty, 0);
+    }
     POINT cursor;
     ::GetCursorPos(&cursor);
     nvwin::TrackPopup(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd);
+    DetachOpenSubmenu(popup);
 }
 
 void CMsgRecvDlg::OnListDblClk(NMHDR*, LRESULT* result)
@@ -455,7 +474,12 @@ void CMsgRecvDlg::OnHistory()
 {
     if (m_history.IsDisabled() || !m_host.HistoryAvailable())
         return;
-    const PartnerRef partner = SelectedPartner();
+    PartnerRef partner = SelectedPartner();
+    if (!SelectedEntry()) {
+        // No row: the user's own history.
+        partner.commId = m_host.OwnCommId();
+        partner.commName = m_host.OwnCommName();
+    }
     if (!partner.commId.IsEmpty() && !partner.commName.IsEmpty())
         messaging::Opener().OpenMessageLog(partner);
 }
@@ -550,7 +574,7 @@ void CMsgRecvDlg::OnPlayVoice()
     const auto& arrivals = m_host.Arrivals();
     if (m_play.IsDisabled() || !Idle() || row < 0 || static_cast<std::size_t>(row) >= arrivals.size())
         return;
-    const CString& file = arrivals[static_cast<std::size_t>(row)].attachmentFile;
+    const CString file = arrivals[static_cast<std::size_t>(row)].attachmentFile;
     if (!file.IsEmpty())
         PlayVoiceClip(file);
 }
@@ -692,11 +716,16 @@ void CMsgRecvDlg::LoadBanner()
 
 void CMsgRecvDlg::ApplyMessageFont()
 {
+    CString face;
+    int points = 10;
+    std::uint32_t colour = 0;
+    m_host.MessageFont(&face, &points, &colour);
     CHARFORMATA format = {};
     format.dwMask = CFM_FACE | CFM_SIZE | CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
-    format.yHeight = 10 * 20;
-    format.crTextColor = RGB(0, 0, 0);
-    lstrcpynA(format.szFaceName, "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E", LF_FACESIZE);
+    format.yHeight = (points > 0 ? points : 10) * 20;
+    format.crTextColor = static_cast<COLORREF>(colour & 0x00FFFFFFu);
+    lstrcpynA(format.szFaceName, face.IsEmpty() ? "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E" : face.GetString(),
+              LF_FACESIZE);
     m_body.SetDefaultCharFormat(format);
 }
 
@@ -706,9 +735,179 @@ void CMsgRecvDlg::RequestReadNotice(const CString& senderId) { messaging::Opener
 
 void CMsgRecvDlg::PlayVoiceClip(const CString& file)
 {
-    messaging::Opener().PlayVoiceClip(reinterpret_cast<std::uintptr_t>(m_hWnd), file);
+    if (messaging::Opener().PlayVoiceClip(reinterpret_cast<std::uintptr_t>(m_hWnd), file))
+        return;
+    // No voice-clip panel to play it.
+    CString text;
+    text.LoadString(IDS_RECV_NO_DEVICE);
+    m_host.ShowMessage(text, MB_OK | MB_ICONEXCLAMATION, true);
 }
 
 void CMsgRecvDlg::StartDeferredTimer(unsigned ms) { SetTimer(kRecvDeferredTimer, ms); }
 
 void CMsgRecvDlg::KillDeferredTimer() { KillTimer(kRecvDeferredTimer); }
+
+// Attachments
+
+const MessageEntry* CMsgRecvDlg::CurrentPackage() const
+{
+    const int index = m_flow->GetCurrentIndex();
+    const auto& arrivals = m_host.Arrivals();
+    if (index < 0 || static_cast<std::size_t>(index) >= arrivals.size())
+        return nullptr;
+    const MessageEntry& entry = arrivals[static_cast<std::size_t>(index)];
+    if ((entry.attachmentKind & 0x0F000000u) != 0x08000000u || entry.attachmentFile.IsEmpty())
+        return nullptr;
+    return &entry;
+}
+
+void CMsgRecvDlg::ShowPackageNotice(PackageNotice notice, const CString& file)
+{
+    UINT id = 0;
+    UINT icon = MB_ICONEXCLAMATION;
+    bool logged = true;
+    CString name = file;
+    switch (notice) {
+    case PackageNotice::None: return;
+    case PackageNotice::Resources: id = IDS_RESOURCES_SHORT; icon = MB_ICONHAND; break;
+    case PackageNotice::ReadError: id = IDS_RECV_FILE_READ; name.LoadString(IDS_RECV_TIP_ATTACH); break;
+    case PackageNotice::OpenError: id = IDS_RECV_FILE_OPEN; name.LoadString(IDS_RECV_TIP_ATTACH); break;
+    case PackageNotice::WriteError: id = IDS_RECV_FILE_WRITE; break;
+    case PackageNotice::CreateError: id = IDS_RECV_FILE_OPEN; break;
+    case PackageNotice::NoFile: id = IDS_RECV_NO_FILE; break;
+    case PackageNotice::Unsupported: id = IDS_RECV_UNSUPPORTED; logged = false; break;
+    }
+    CString format, text;
+    format.LoadString(id);
+    if (format.Find("%s") >= 0)
+        text.Format(format, name.GetString());
+    else
+        text = format;
+    m_host.ShowMessage(text, MB_OK | icon, logged);
+}
+
+bool CMsgRecvDlg::ListPackage(const MessageEntry& entry, CString* first, int* format)
+{
+    const PackageNotice notice = ListFirstPackageFile(entry.attachmentFile, first, format);
+    if (notice == PackageNotice::NoFile)
+        return false; // a package that lists nothing offers nothing
+    if (notice != PackageNotice::None) {
+        ShowPackageNotice(notice, entry.attachmentFile);
+        return false;
+    }
+    return !first->IsEmpty();
+}
+
+void CMsgRecvDlg::AddAttachmentMenuItems(HMENU menu, UINT position, const MessageEntry& entry)
+{
+    CString save, open;
+    save.LoadString(IDS_RECV_SAVE_LABEL);
+    open.LoadString(IDS_RECV_OPEN_LABEL);
+    ::InsertMenuA(menu, position, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_RECV_SAVE_ATTACH, save);
+    CString first;
+    int format = 0;
+    const bool package = (entry.attachmentKind & 0x0F000000u) == 0x08000000u && !entry.attachmentFile.IsEmpty();
+    if (package && ListPackage(entry, &first, &format)) {
+        ShowAttachmentStatus(entry);
+        ::EnableMenuItem(menu, ID_RECV_SAVE_ATTACH, MF_BYCOMMAND | MF_ENABLED);
+        if (m_openSubmenu)
+            ::DestroyMenu(m_openSubmenu);
+        m_openSubmenu = ::CreatePopupMenu();
+        ::AppendMenuA(m_openSubmenu, MF_STRING, ID_RECV_OPEN_ATTACH, first);
+        // The submenu stays this window's: it is taken out of the menu again after tracking.
+        ::InsertMenuA(menu, position + 1,
+                      MF_BYPOSITION | MF_POPUP | MF_STRING | (format == 1 ? MF_ENABLED : MF_GRAYED),
+                      reinterpret_cast<UINT_PTR>(m_openSubmenu), open);
+        return;
+    }
+    ::InsertMenuA(menu, position + 1, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_RECV_SAVE_ATTACH, open);
+}
+
+void CMsgRecvDlg::OnAttachmentButton()
+{
+    if (m_attach.IsDisabled() || !Idle())
+        return;
+    const MessageEntry* entry = CurrentPackage();
+    if (!entry)
+        return;
+    const MessageEntry copy = *entry;
+    CMenu menu;
+    if (!menu.LoadMenu(IDR_RECV_ATTACH_MENU))
+        return;
+    const HMENU popup = ::GetSubMenu(menu, 0);
+    ::DeleteMenu(popup, 0, MF_BYPOSITION);
+    AddAttachmentMenuItems(popup, 0, copy);
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    nvwin::TrackPopup(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd);
+    DetachOpenSubmenu(popup);
+}
+
+void CMsgRecvDlg::DetachOpenSubmenu(HMENU popup)
+{
+    // The submenu belongs to this window, not to the menu that goes now.
+    for (int i = ::GetMenuItemCount(popup) - 1; i >= 0; --i)
+        if (m_openSubmenu && ::GetSubMenu(popup, i) == m_openSubmenu)
+            ::RemoveMenu(popup, static_cast<UINT>(i), MF_BYPOSITION);
+}
+
+void CMsgRecvDlg::OnSaveAttachment()
+{
+    if (!Idle())
+        return;
+    const MessageEntry* entry = CurrentPackage();
+    if (!entry)
+        return;
+    const MessageEntry copy = *entry;
+    CString first;
+    int format = 0;
+    if (!ListPackage(copy, &first, &format))
+        return;
+    CString filter;
+    filter.LoadString(IDS_RECV_SAVE_FILTER);
+    const CString path = nvwin::ChooseSaveFile(m_hWnd, first, filter);
+    if (path.IsEmpty())
+        return;
+    ShowPackageNotice(ExtractPackageFile(copy.attachmentFile, first, path), path);
+}
+
+void CMsgRecvDlg::OnOpenAttachment()
+{
+    if (!Idle())
+        return;
+    const MessageEntry* entry = CurrentPackage();
+    if (!entry)
+        return;
+    const MessageEntry copy = *entry;
+    CString first;
+    int format = 0;
+    if (!ListPackage(copy, &first, &format))
+        return;
+    char folder[MAX_PATH] = {};
+    const DWORD length = ::GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder)
+        return;
+    // Only a plain name inside the temporary folder: a name that climbs out of it or names a
+    // device is refused.
+    const CString target = AttachOpenTarget(CString(folder), first);
+    if (target.IsEmpty()) {
+        ShowPackageNotice(PackageNotice::NoFile, first);
+        return;
+    }
+    if (::GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) {
+        CString format, text;
+        format.LoadString(IDS_RECV_OVERWRITE);
+        text.Format(format, target.GetString());
+        if (m_host.ShowMessage(text, MB_OKCANCEL | MB_ICONQUESTION, false) != IDOK)
+            return;
+    }
+    const PackageNotice notice = ExtractPackageFile(copy.attachmentFile, first, target);
+    if (notice != PackageNotice::None) {
+        ShowPackageNotice(notice, target);
+        return;
+    }
+    if (std::find(m_openedFiles.begin(), m_openedFiles.end(), target) == m_openedFiles.end())
+        m_openedFiles.push_back(target);
+    if (messaging::Opener().BrowserExists())
+        messaging::Opener().OpenFileInBrowser(target);
+}

@@ -10,11 +10,13 @@
 #include "framework/win/ListCtrl.h"
 #include "framework/win/ToolTipCtrl.h"
 #include "messaging/recv/RecvFlow.h"
+#include "messaging/recv/RecvRules.h"
 #include "shell/common/services/PartnerRef.h"
 #include "toolkit/win/SkinButton.h"
 #include "toolkit/win/SkinFrameDialog.h"
 
 #include <memory>
+#include <vector>
 
 constexpr UINT kMsgRecvResult = 0x40A;
 constexpr UINT kMsgRecvProgress = 0x43D;
@@ -31,6 +33,7 @@ public:
     CListCtrl& GetList() { return m_list; }
     CRichEditCtrl& GetBody() { return m_body; }
     const CString& GetStatusText() const { return m_statusText; }
+    const std::vector<CString>& GetOpenedFiles() const { return m_openedFiles; }
     // Whether the window was active when WM_ACTIVATE last came.
     bool IsActiveFlag() const { return m_active; }
     CImageList& GetImages() { return m_images; }
@@ -93,6 +96,9 @@ protected:
     void OnPartnerPage();
     void OnMenuRefresh();
     void OnBodyNotify(NMHDR* header, LRESULT* result);
+    void OnAttachmentButton();
+    void OnSaveAttachment();
+    void OnOpenAttachment();
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -101,6 +107,16 @@ private:
     BOOL SetupControls(bool initial);
     void CreateImageList();
     void CreateBanner();
+    // The save item and the "開く" item or submenu for entry, inserted at position of menu.
+    void AddAttachmentMenuItems(HMENU menu, UINT position, const MessageEntry& entry);
+    // The entry at the current index when it is an attachment package with a file, else null.
+    const MessageEntry* CurrentPackage() const;
+    void DetachOpenSubmenu(HMENU popup);
+    // The package's first file name and format (1 for the packages the program writes); false
+    // after the failure was shown.
+    bool ListPackage(const MessageEntry& entry, CString* first, int* format);
+    // Shows what a failed package operation means; file: the file the text names.
+    void ShowPackageNotice(PackageNotice notice, const CString& file);
     // When this window took the activation from active, active gets it back.
     void GiveBackActivation(HWND active);
     bool CheckBannerPlacement();
@@ -125,4 +141,8 @@ private:
     bool m_active = false;
     CImageList m_images;
     CWebBrowserCtrl m_banner;
+    // The "開く" submenu of the attachment items (replaced with each menu).
+    HMENU m_openSubmenu = nullptr;
+    // Files extracted for viewing, deleted when the window goes.
+    std::vector<CString> m_openedFiles;
 };
