@@ -11,7 +11,7 @@
 
 #include "chat_web/browser/win/BrowserDlg.h"
 #include "messaging/client/MsgClientHost.h"
-#include "messaging/client/win/MsgClientWnd.h"
+#include "messaging/client/win/MsgWindowClientLink.h"
 #include "messaging/lists/win/FriendListDlg.h"
 #include "messaging/recv/win/MsgRecvDlg.h"
 #include "messaging/store/StorePlatform.h"
@@ -40,31 +40,6 @@ CMainDlg* MainWindow()
     return app ? app->GetMainDlg() : nullptr;
 }
 } // namespace
-
-// The session's message client as the message windows use it.
-class CRecvWindowServices::CClientLink : public IMsgWindowClient {
-public:
-    explicit CClientLink(CMsgClientWnd& client) : m_client(client) {}
-    CMsgClientWnd& Client() { return m_client; }
-    int RequestList(int& counter) override { return m_client.RequestList(counter); }
-    int RequestFetch(int& counter, std::uint32_t number) override { return m_client.RequestFetch(counter, number); }
-    int RequestDelete(int& counter, std::uint32_t number) override { return m_client.RequestDelete(counter, number); }
-    int RequestBody(int& counter, std::uint32_t number, const CString& destination,
-                    std::uint32_t announcedLength) override
-    {
-        return m_client.RequestBody(counter, number, destination.str(), announcedLength);
-    }
-    void SetProgressWindow(std::uintptr_t window) override
-    {
-        m_client.SetProgressWindow(reinterpret_cast<HWND>(window));
-    }
-    void ClearProgressWindow() override { m_client.ClearProgressWindow(); }
-    int GetLastResult() const override { return m_client.GetLastResult(); }
-    void PostCancel(unsigned wParam) override { m_client.PostMessage(WM_PM_CANCEL, wParam, 0); }
-
-private:
-    CMsgClientWnd& m_client;
-};
 
 CRecvWindowServices::CRecvWindowServices(CClientApp& app) : m_app(app)
 {
@@ -97,7 +72,7 @@ IMsgWindowClient* CRecvWindowServices::GetMsgClient()
         return nullptr;
     }
     if (!m_link || &m_link->Client() != client)
-        m_link.reset(new CClientLink(*client));
+        m_link.reset(new CMsgWindowClientLink(*client));
     return m_link.get();
 }
 

@@ -14,7 +14,7 @@
 class CClientApp;
 class CMsgRecvDlg;
 class CFriendListDlg;
-class CMsgClientWnd;
+class CMsgWindowClientLink;
 class CWnd;
 
 class CRecvWindowServices : public IRecvHost, public IMessageWindowOpener, public IFriendListHost {
@@ -88,11 +88,10 @@ public:
     IRecvStore& Store() { return m_store; }
 
 private:
-    class CClientLink;
 
     CClientApp& m_app;
     CMsgStoreRecvStore m_store;
-    std::unique_ptr<CClientLink> m_link;
+    std::unique_ptr<CMsgWindowClientLink> m_link;
     std::uintptr_t m_focusList = 0;
 };
 

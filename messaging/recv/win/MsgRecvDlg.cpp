@@ -78,6 +78,9 @@ CMsgRecvDlg::CMsgRecvDlg(CWnd* parent, IRecvHost& host, IRecvStore& store)
     : CSkinFrameDialog(IDD_MSG_RECV, parent), m_host(host), m_flow(new CRecvFlow(host, store, *this))
 {
     m_style = 0x800;
+    // The template's list view needs its class before the dialog is made.
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&init);
 }
 
 CMsgRecvDlg::~CMsgRecvDlg() = default;
