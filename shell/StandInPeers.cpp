@@ -8,6 +8,7 @@
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/NotifyWindowServices.h"
 #include "shell/RecvWindowServices.h"
 #include "messaging/lists/win/FriendListDlg.h"
 #include "messaging/recv/win/MsgRecvDlg.h"
@@ -33,9 +34,6 @@ struct StandInShape {
 };
 
 const StandInShape kShapes[] = {
-    {kWindowErrorLog, 789, "general.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowErrorBalloon, 837, "vyrn_msg_err.bmp", 0},
-    {kWindowNormalBalloon, 837, "vyrn_msg.bmp", 0},
     {kWindowCdPlayer, 247, "cdplay.bmp", CSkinFrameDialog::kModePanel},
     {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
     {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
@@ -91,6 +89,10 @@ public:
         }
         if (kind == kWindowChat)
             return CreateChatWindow(parent); // parent: the host dialog
+        if (kind == kWindowErrorLog)
+            return CreateErrorLogWindow(parent);
+        if (kind == kWindowNormalBalloon || kind == kWindowErrorBalloon)
+            return CreateBalloonWindow(parent, kind == kWindowErrorBalloon);
         if (kind == kWindowReceive)
             return CreateReceiveWindow(parent);
         if (kind == kWindowFriendList)
@@ -133,6 +135,14 @@ public:
             auto* receive = dynamic_cast<CMsgRecvDlg*>(window);
             return receive && receive->ApplySkin();
         }
+        if (kind == kWindowErrorLog) {
+            auto* log = dynamic_cast<CErrorLogDlg*>(window);
+            if (log)
+                log->ApplySkin();
+            return log != nullptr;
+        }
+        if (kind == kWindowNormalBalloon || kind == kWindowErrorBalloon)
+            return dynamic_cast<CVyrnMessageDlg*>(window) != nullptr; // the characters keep their own skin
         if (kind == kWindowFriendList) {
             auto* friends = dynamic_cast<CFriendListDlg*>(window);
             return friends && friends->ApplySkin();
@@ -161,6 +171,17 @@ public:
                 chat->SendMessage(WM_COMMAND, ID_CHAT_CLEAR_LOG, 0);
                 return;
             }
+        }
+        if (kind == kWindowErrorLog && command == PeerCommand::ShowLog) {
+            if (auto* log = dynamic_cast<CErrorLogDlg*>(window)) {
+                log->Show(true);
+                return;
+            }
+        }
+        if (kind == kWindowNormalBalloon && command == PeerCommand::SaveCounters) {
+            if (auto* balloon = dynamic_cast<CVyrnMessageDlg*>(window))
+                balloon->SaveCounters();
+            return;
         }
         if (kind == kWindowReceive && command == PeerCommand::CloseWindow) {
             if (auto* receive = dynamic_cast<CMsgRecvDlg*>(window)) {
@@ -194,7 +215,11 @@ public:
         }
         return false;
     }
-    void BalloonEvent(int) override {}
+    void BalloonEvent(int event) override
+    {
+        if (auto* balloon = dynamic_cast<CVyrnMessageDlg*>(CWnd::Registry().Find(kWindowNormalBalloon)))
+            ShowBalloonFeatureEvent(*balloon, event);
+    }
     bool AddUrl(const CString& address) override
     {
         CUrlComboWnd* bar = CUrlComboWnd::Find();

@@ -451,13 +451,14 @@ bool IsReceiveWindow(HWND window)
 {
     return ::GetDlgItem(window, IDC_RECV_LIST) != nullptr && ::GetDlgItem(window, IDC_RECV_BANNER) != nullptr;
 }
+bool IsErrorLogWindow(HWND window) { return ::GetDlgItem(window, IDC_ERROR_LOG_LIST) != nullptr; }
 bool IsFriendListWindow(HWND window)
 {
     HWND list = ::GetDlgItem(window, IDC_FRIEND_LIST);
     return list && (::GetWindowLongA(list, GWL_STYLE) & LVS_OWNERDRAWFIXED) != 0;
 }
 
-TEST(StartUp, TheReceiveWindowOpensOnTheCommandAndTheFriendListIsTheRealList)
+TEST(StartUp, TheReceiveWindowFriendListAndErrorLogAreTheRealWindows)
 {
     SeedCompleteAccount();
     RunningInstance first;
@@ -466,6 +467,16 @@ TEST(StartUp, TheReceiveWindowOpensOnTheCommandAndTheFriendListIsTheRealList)
     // The friend list is made with the main window, hidden until it slides out.
     HWND friends = FindWindowOf(first.program.Id(), IsFriendListWindow);
     ASSERT_NE(nullptr, friends);
+    // Offline, the friend list holds only the user's own row.
+    EXPECT_EQ(1, static_cast<int>(::SendMessageA(::GetDlgItem(friends, IDC_FRIEND_LIST), LVM_GETITEMCOUNT, 0, 0)));
+    // The error log is the real one: hidden until the menu asks for it.
+    HWND log = FindWindowOf(first.program.Id(), IsErrorLogWindow);
+    ASSERT_NE(nullptr, log);
+    EXPECT_FALSE(::IsWindowVisible(log));
+    ::PostMessageA(first.main, WM_COMMAND, 32819, 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(log) != FALSE; }));
+    ::RedrawWindow(log, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    nvtest::SaveWindowScreenshot(log, "program_error_log");
     EXPECT_EQ(nullptr, FindWindowOf(first.program.Id(), IsReceiveWindow)); // made on demand
     for (int open = 0; open < 2; ++open) {
         ::PostMessageA(first.main, WM_COMMAND, 32789, 0);
@@ -491,6 +502,7 @@ TEST(StartUp, TheReceiveWindowOpensOnTheCommandAndTheFriendListIsTheRealList)
     EXPECT_EQ(0L, first.Exit());
     EXPECT_FALSE(::IsWindow(receive));
     EXPECT_FALSE(::IsWindow(friends));
+    EXPECT_FALSE(::IsWindow(log));
     // The window's corner was saved as it went.
     EXPECT_NE("", RegQuery("Location", "PmRcvX"));
 }
