@@ -15,6 +15,7 @@
 #include "messaging/lists/win/FriendListDlg.h"
 #include "messaging/recv/win/MsgRecvDlg.h"
 #include "messaging/store/StorePlatform.h"
+#include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "resources/StringIds.h"
 
 #include <cstring>
@@ -243,8 +244,16 @@ bool CRecvWindowServices::PhoneSessionActive() const { return false; }
 
 void CRecvWindowServices::DialCommId(const CString&) {}
 
-// The voice-clip panel is another window's work: until it exists there is none to play in.
-bool CRecvWindowServices::PlayVoiceClip(std::uintptr_t, const CString&) { return false; }
+bool CRecvWindowServices::PlayVoiceClip(std::uintptr_t beside, const CString& file)
+{
+    auto* panel = dynamic_cast<CVoiceClipDlg*>(m_app.GetVoiceClipDlg());
+    if (!panel || !panel->GetSafeHwnd())
+        return false;
+    panel->ShowBeside(reinterpret_cast<HWND>(beside));
+    panel->SetForegroundWindow();
+    panel->LoadClip(file);
+    return true;
+}
 
 void CRecvWindowServices::OpenUrl(const CString& url)
 {
@@ -299,6 +308,8 @@ void* CRecvWindowServices::OpenBannerTarget()
 }
 
 void CRecvWindowServices::ShowBalloonEvent(int event) { MainPeers().BalloonEvent(event); }
+
+void CRecvWindowServices::CloseOpenMenus() { CClientApp::CloseOpenMenus(true); }
 
 void CRecvWindowServices::AddTrayWindow(std::uintptr_t window)
 {

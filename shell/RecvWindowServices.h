@@ -70,6 +70,7 @@ public:
     void OpenFileInBrowser(const CString& path) override;
     void* OpenBannerTarget() override;
     void ShowBalloonEvent(int event) override;
+    void CloseOpenMenus() override;
     void AddTrayWindow(std::uintptr_t window) override;
     void RemoveTrayWindow(std::uintptr_t window) override;
 

@@ -195,8 +195,8 @@ public:
             return;
         }
         if (kind == kWindowReceive && command == PeerCommand::CloseWindow) {
-            if (auto* receive = dynamic_cast<CMsgRecvDlg*>(window)) {
-                receive->SetShown(false);
+            if (dynamic_cast<CMsgRecvDlg*>(window)) {
+                window->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_CLOSE, BN_CLICKED), 0); // as its close button
                 return;
             }
         }

@@ -47,6 +47,8 @@ public:
     virtual void* OpenBannerTarget() { return nullptr; }
     // Balloon events of the "Normal" balloon window (31: a message that is not stored was deleted).
     virtual void ShowBalloonEvent(int event) = 0;
+    // Open menus of the program's windows close (a window that comes up closes them).
+    virtual void CloseOpenMenus() {}
     // The tray icon's list of windows.
     virtual void AddTrayWindow(std::uintptr_t window) = 0;
     virtual void RemoveTrayWindow(std::uintptr_t window) = 0;

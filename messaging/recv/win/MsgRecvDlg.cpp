@@ -132,7 +132,9 @@ BOOL CMsgRecvDlg::OnInitDialog()
     }
     SetStatus(RecvStatus::Empty, 0);
     PlaceWindow();
-    return TRUE;
+    // No control takes the focus: that would activate the window, which never takes the
+    // activation from the window the user works in.
+    return FALSE;
 }
 
 void CMsgRecvDlg::PlaceWindow()
@@ -291,6 +293,7 @@ void CMsgRecvDlg::SetShown(bool show)
     m_shown = show;
     if (show) {
         const HWND active = ::GetForegroundWindow();
+        messaging::Opener().CloseOpenMenus();
         ShowWindow(SW_SHOWNOACTIVATE);
         messaging::Opener().AddTrayWindow(reinterpret_cast<std::uintptr_t>(m_hWnd));
         m_flow->RefreshBanner(false);

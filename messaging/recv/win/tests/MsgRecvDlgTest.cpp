@@ -617,12 +617,18 @@ TEST(MsgRecvDlg, ListIconsComeFromTheResourcesInIndexOrder)
 
 // The banner is Wine's real WebBrowser control at the skin's place with the fixed size; the
 // placement rule checks the control, and a window that could make none keeps its placeholder.
-TEST(MsgRecvDlg, BannerIsTheWebBrowserControlAtItsFixedSize)
+TEST(MsgRecvDlg, BannerIsTheWebBrowserControlAtItsFixedSizeAndTheWindowNeverTakesTheFocus)
 {
     for (bool real : {true, false}) {
         SCOPED_TRACE(real ? "WebBrowser control" : "placeholder");
+        // The user works in another window: the received-message window never takes the focus.
+        HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
+                                       nullptr, nullptr);
+        ::SetForegroundWindow(other);
+        ASSERT_TRUE(nvtest::PumpUntil([&] { return ::GetForegroundWindow() == other; }, 5000));
         RecvWindow w(At(8, 24, 468, 60), real);
         nvtest::PumpPending();
+        EXPECT_EQ(other, ::GetForegroundWindow());
         EXPECT_TRUE(::IsWindowVisible(w.dialog->m_hWnd));
         HWND banner = w.dialog->GetBannerWindow();
         ASSERT_NE(nullptr, banner);
@@ -642,6 +648,8 @@ TEST(MsgRecvDlg, BannerIsTheWebBrowserControlAtItsFixedSize)
         w.dialog->SetShown(true);
         nvtest::PumpPending();
         EXPECT_TRUE(::IsWindow(banner));
+        EXPECT_EQ(other, ::GetForegroundWindow());
+        ::DestroyWindow(other);
     }
 }
 
