@@ -9,6 +9,8 @@
 //   click N         row N selected as a click selects it
 //   rows            ROW <i> <sender hex> <icon> <attachment icon> per row, then ROWS <count>
 //   recvbody NUMBER PATHHEX LENGTH   the bare client's download of a body (no window involved)
+//   state           STATE <client's pending kind> <its last result> <lock holder kind>
+//   button ID       a click on the window's button ID;  enabled ID  ENABLED <ID> <0 or 1>
 //   kill            ends the process at once (exit code 3), as a crash would
 //   quit
 // Output, one a line: RESULT <command> <code>, DB <database path>, EVENT <wParam> <micros since the
@@ -402,6 +404,23 @@ public:
                     std::to_string(attach.iImage));
             }
             Say("ROWS " + std::to_string(count));
+        } else if (verb == "state") {
+            Say("STATE " + std::to_string(host.client->Pending()) + " " + std::to_string(host.client->GetLastResult()) +
+                " " + std::to_string(host.GetHolderKind()));
+        } else if (verb == "button" || verb == "enabled") {
+            unsigned id = 0;
+            in >> id;
+            if (!window || !::GetDlgItem(window->m_hWnd, static_cast<int>(id))) {
+                Say("RESULT " + verb + " -1");
+                return 0;
+            }
+            if (verb == "enabled") {
+                Say("ENABLED " + std::to_string(id) + " " + (window->IsButtonEnabled(id) ? "1" : "0"));
+                return 0;
+            }
+            window->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                                reinterpret_cast<LPARAM>(::GetDlgItem(window->m_hWnd, static_cast<int>(id))));
+            Say("RESULT button 0");
         } else if (verb == "recvbody") {
             unsigned long number = 0, length = 0;
             std::string path;

@@ -107,6 +107,15 @@ class Driver:
             _, _, name, icon, attach = line.split(" ")
             out.append((bytes.fromhex(name) if name != "-" else b"", int(icon), int(attach)))
 
+    def state(self):
+        self.send("state")
+        _, pending, last, holder = self.expect(lambda l: l.startswith("STATE ")).split(" ")
+        return int(pending), int(last), int(holder)
+
+    def enabled(self, control):
+        self.send(f"enabled {control}")
+        return self.expect(lambda l: l.startswith(f"ENABLED {control} ")).endswith(" 1")
+
     def close(self):
         try:
             if self.process.poll() is None:
@@ -247,3 +256,41 @@ def test_the_driver_killed_while_the_delete_waits_loses_nothing(server, driver):
     driver.process.wait(timeout=30)
     assert [m.number for m in server.mailbox(ME)] == [number]
     assert stored_rows(driver.db) == [(YOU.decode(), "crash after store", 0, None)]
+
+
+CANCEL_BUTTON = 1390
+
+
+def test_an_unreadable_message_shows_its_icon_and_is_never_fetched_again(server, driver):
+    server.faults["wrong_number"] = True
+    server.deliver(ME, YOU, HANAKO, b"unreadable")
+    login(driver, server)
+    assert driver.run("window") == 0
+    driver.event(10)
+    driver.event(-1)  # the fetch answered for another number: 12214
+    wait_until(lambda: driver.rows() == [(HANAKO, 1, -1)])
+    fetches = len(requests(server, pm.FETCH))
+    assert driver.run("click 0") == 0
+    pending, _, holder = driver.state()
+    assert (pending, holder) == (0, 0), "a click on an unreadable message sends nothing"
+    assert len(requests(server, pm.FETCH)) == fetches
+    assert stored_rows(driver.db) == []
+
+
+def test_cancel_while_the_body_is_awaited_keeps_the_message_and_stores_nothing(server, driver):
+    server.faults["body_silent"] = True
+    package = pm.build_package([("写真.txt".encode("cp932"), b"x" * 5000)])
+    number = server.deliver(ME, YOU, HANAKO, b"with a body", attach=8, body=package)
+    login(driver, server)
+    assert driver.run("window") == 0
+    driver.event(10)
+    driver.event(12)
+    assert driver.run("click 0") == 0
+    driver.event(12)  # fetched again: the body is asked for next
+    wait_until(lambda: driver.enabled(CANCEL_BUTTON))
+    assert driver.run(f"button {CANCEL_BUTTON}") == 0
+    driver.event(-1)
+    wait_until(lambda: driver.state() == (0, driver.state()[1], 0))
+    assert [m.number for m in server.mailbox(ME)] == [number]
+    assert stored_rows(driver.db) == []
+    assert not requests(server, pm.DELETE)
