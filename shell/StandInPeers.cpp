@@ -11,6 +11,10 @@
 #include "shell/ChatWindowServices.h"
 #include "shell/HistoryWindowServices.h"
 #include "shell/SendWindowServices.h"
+#include "shell/NotifyWindowServices.h"
+#include "shell/RecvWindowServices.h"
+#include "messaging/lists/win/FriendListDlg.h"
+#include "messaging/recv/win/MsgRecvDlg.h"
 #include "shell/CdClipServices.h"
 #include "phone_media/cdplayer/win/CdPlayerDlg.h"
 #include "phone_media/voiceclip/win/VoiceClipDlg.h"
@@ -36,11 +40,7 @@ struct StandInShape {
 };
 
 const StandInShape kShapes[] = {
-    {kWindowErrorLog, 789, "general.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowErrorBalloon, 837, "vyrn_msg_err.bmp", 0},
-    {kWindowNormalBalloon, 837, "vyrn_msg.bmp", 0},
     {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
-    {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
 };
 
 const StandInShape* FindShape(WindowKind kind)
@@ -94,6 +94,14 @@ public:
             return CreatePartnerListWindow(parent);
         if (kind == kWindowSend)
             return CreateSendWindow(parent);
+        if (kind == kWindowErrorLog)
+            return CreateErrorLogWindow(parent);
+        if (kind == kWindowNormalBalloon || kind == kWindowErrorBalloon)
+            return CreateBalloonWindow(parent, kind == kWindowErrorBalloon);
+        if (kind == kWindowReceive)
+            return CreateReceiveWindow(parent);
+        if (kind == kWindowFriendList)
+            return CreateFriendListWindow(parent);
         if (kind == kWindowCdPlayer)
             return CreateCdPlayerWindow(parent);
         if (kind == kWindowVoiceClip)
@@ -146,6 +154,22 @@ public:
         }
         if (kind == kWindowSend)
             return RelayoutSendWindow(window);
+        if (kind == kWindowReceive) {
+            auto* receive = dynamic_cast<CMsgRecvDlg*>(window);
+            return receive && receive->ApplySkin();
+        }
+        if (kind == kWindowErrorLog) {
+            auto* log = dynamic_cast<CErrorLogDlg*>(window);
+            if (log)
+                log->ApplySkin();
+            return log != nullptr;
+        }
+        if (kind == kWindowNormalBalloon || kind == kWindowErrorBalloon)
+            return dynamic_cast<CVyrnMessageDlg*>(window) != nullptr; // the characters keep their own skin
+        if (kind == kWindowFriendList) {
+            auto* friends = dynamic_cast<CFriendListDlg*>(window);
+            return friends && friends->ApplySkin();
+        }
         const StandInShape* shape = FindShape(kind);
         auto* frame = window ? CSkinFrameDialog::FromHandle(window->GetSafeHwnd()) : nullptr;
         return shape && frame && frame->ReloadSkin(shape->bitmap);
@@ -177,6 +201,23 @@ public:
         }
         if (kind == kWindowSend && command == PeerCommand::CloseWindow && CloseSendWindow(window))
             return;
+        if (kind == kWindowErrorLog && command == PeerCommand::ShowLog) {
+            if (auto* log = dynamic_cast<CErrorLogDlg*>(window)) {
+                log->Show(true);
+                return;
+            }
+        }
+        if (kind == kWindowNormalBalloon && command == PeerCommand::SaveCounters) {
+            if (auto* balloon = dynamic_cast<CVyrnMessageDlg*>(window))
+                balloon->SaveCounters();
+            return;
+        }
+        if (kind == kWindowReceive && command == PeerCommand::CloseWindow) {
+            if (dynamic_cast<CMsgRecvDlg*>(window)) {
+                window->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_CLOSE, BN_CLICKED), 0); // as its close button
+                return;
+            }
+        }
         switch (command) {
         case PeerCommand::Show:
             window->ShowWindow(SW_SHOW);
@@ -203,7 +244,11 @@ public:
         }
         return false;
     }
-    void BalloonEvent(int) override {}
+    void BalloonEvent(int event) override
+    {
+        if (auto* balloon = dynamic_cast<CVyrnMessageDlg*>(CWnd::Registry().Find(kWindowNormalBalloon)))
+            ShowBalloonFeatureEvent(*balloon, event);
+    }
     bool AddUrl(const CString& address) override
     {
         CUrlComboWnd* bar = CUrlComboWnd::Find();
