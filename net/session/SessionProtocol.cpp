@@ -21,6 +21,24 @@ std::string Head(std::uint16_t version, std::uint16_t type, std::uint32_t seq, c
     return head + Encoded(id);
 }
 
+// The room URL as the room servers read it (":" and "/" escaped as well), with "&", "=" and "+"
+// escaped too, so that a URL with a query can neither end its field nor add one.
+std::string RoomUrlValue(const std::string& url)
+{
+    std::string out;
+    for (char c : std::string(UrlEncode(url.c_str(), 1).GetString())) {
+        if (c == '&')
+            out += "%26";
+        else if (c == '=')
+            out += "%3D";
+        else if (c == '+')
+            out += "%2B";
+        else
+            out += c;
+    }
+    return out;
+}
+
 bool IsStop(char c) { return c == '<' || c == '\n' || c == '\r' || c == '\t' || c == '\b' || c == '\0'; }
 bool IsItemStart(const char* text, std::size_t at, std::size_t from)
 {
@@ -101,7 +119,7 @@ std::string RoomEnterBody(std::uint16_t version, std::uint32_t seq, const std::s
                           const std::string& session, const std::string& password, const std::string& roomUrl)
 {
     return Head(version, kTypeRoomEnter, seq, id) + "&session=" + Encoded(session) + "&password=" +
-           Encoded(password) + "&url=" + UrlEncode(roomUrl.c_str(), 1).GetString();
+           Encoded(password) + "&url=" + RoomUrlValue(roomUrl);
 }
 
 std::string RoomLeaveBody(std::uint16_t version, std::uint32_t seq, const std::string& id,

@@ -42,9 +42,9 @@ TEST(SessionForms, BodiesHaveThePartsShapeWithValuesEncodedOneByOne)
     EXPECT_EQ(LogoutBody(0x311, 2, "user01", "0x1A2B3C4D", "pw42"),
               "version=0x0311&type=0x0003&seq=0x00000002&id=user01&session=0x1A2B3C4D&password=pw42"
               "&game_id=VERK_01234&game_vr=V1.000");
-    EXPECT_EQ(RoomEnterBody(0x220, 3, "u", "0xAB", "p", "http://host/room/1?a=b"),
+    EXPECT_EQ(RoomEnterBody(0x220, 3, "u", "0xAB", "p", "http://host/room/1?a=b&c=d+e"),
               "version=0x0220&type=0x0013&seq=0x00000003&id=u&session=0xAB&password=p"
-              "&url=http%3A%2F%2Fhost%2Froom%2F1?a=b");
+              "&url=http%3A%2F%2Fhost%2Froom%2F1?a%3Db%26c%3Dd%2Be");
     EXPECT_EQ(RoomLeaveBody(0x230, 0x1234ABCD, "u", "0xAB", "p", "R 1"),
               "version=0x0230&type=0x0015&seq=0x1234abcd&id=u&session=0xAB&password=p&RoomID=R%201");
     // A password that would end its field or add one arrives as typed; the id too.
