@@ -71,7 +71,21 @@ class LoginServicePeer(TcpPeer):
         super().__init__(**kwargs)
         self.state_lock = threading.Lock()
         self.accounts = {"user01": "pw01"}
+        self.message_server = None
         self.reset()
+
+    def open_listeners(self):
+        super().open_listeners()
+        if self.options.get("message_server") == "1":
+            from .message_server import MessageServerPeer
+            log = self.log_path.replace("login_service", "message_server") if self.log_path else None
+            self.message_server = MessageServerPeer(log_path=log, lifetime=self.lifetime).start()
+            self.reset()
+
+    def stop(self):
+        if self.message_server:
+            self.message_server.stop()
+        super().stop()
 
     def reset(self):
         self.protocol = self.options.get("protocol", "udp")
@@ -82,6 +96,9 @@ class LoginServicePeer(TcpPeer):
         self.next_session = 0x1A2B3C00
         self.addresses = {"ufaddr": "127.0.0.1", "ufport": "33333", "tfaddr": "127.0.0.1", "tfport": "33334",
                           "exaddr": "127.0.0.1", "export": "33335"}
+        server = getattr(self, "message_server", None)
+        if server:
+            self.addresses.update(ufport=str(server.port), tfport=str(server.tcp_port), export=str(server.data_port))
 
     # -- the HTTP reader ---------------------------------------------------------------------------
     def handle_connection(self, sock, address):
@@ -200,6 +217,8 @@ class LoginServicePeer(TcpPeer):
         with self.state_lock:
             if fields.get("reset") == "1":
                 self.reset()
+                if self.message_server:
+                    self.message_server.faults.pop("session", None)
             for key in ("ufaddr", "ufport", "tfaddr", "tfport", "exaddr", "export"):
                 if key in fields:
                     self.addresses[key] = fields[key]
@@ -214,6 +233,10 @@ class LoginServicePeer(TcpPeer):
                 self.switch = fields["switch"]
             if "room_switch" in fields:
                 self.room_switch = fields["room_switch"]
+            if "message_session" in fields and self.message_server:
+                # The message server's answer to the session start: "silent", a code, or "0".
+                value = fields["message_session"]
+                self.message_server.faults["session"] = value if value == "silent" else int(value, 0)
         self.record("control", fields=fields)
         return 200, {"Content-Type": "text/plain"}, b"ok"
 
