@@ -177,17 +177,27 @@ TEST(SessionProgram, LogsInStartsTheMessageClientLogsOutAndLogsOutAtExit)
     ASSERT_TRUE(nvtest::PumpUntil([&] { return Count("login_service.log", loginMark, "logged-out") == 1; }, 30000))
         << ReadPeerFile("login_service.log").substr(loginMark);
 
-    // The message server keeps the client waiting for its session answer: exit arrives while the
-    // client's start waits, and the session goes only once that wait has returned.
-    Control("message_session=silent");
+    // Exit while logged in: the log-out form goes before the process ends.
     ::PostMessageA(main, kCommandRequest, 0, 0);
     ASSERT_TRUE(nvtest::PumpUntil([&] { return Count("login_service.log", loginMark, "logged-in") == 2; }, 30000));
     ::PostMessageA(main, kCommandRequest, 3, 0);
-    EXPECT_TRUE(nvtest::PumpUntil([&] { return !program.Running(); }, 60000));
-    DWORD code = 0;
-    EXPECT_TRUE(program.ExitCode(&code));
-    EXPECT_EQ(code, 0u); // ended, not crashed
-    Control("message_session=0");
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return !program.Running(); }, 30000));
     EXPECT_EQ(Count("login_service.log", loginMark, "logged-out"), 2);
+
+    // The message server keeps the client waiting for its session answer: exit arrives while the
+    // client's start waits, and the session goes only once that wait has returned.
+    Program second;
+    ASSERT_TRUE(second.Start(nvtest::UnixToWindowsPath(nvtest::Env("NV_MAIN_EXE"))));
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return (main = FindMainWindow(second.Id())) != nullptr; }, 30000));
+    Control("message_session=silent");
+    ::PostMessageA(main, kCommandRequest, 0, 0);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return Count("login_service.log", loginMark, "logged-in") == 3; }, 30000));
+    ::PostMessageA(main, kCommandRequest, 3, 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return !second.Running(); }, 60000));
+    Control("message_session=0");
+    DWORD code = 1;
+    EXPECT_TRUE(second.ExitCode(&code));
+    EXPECT_EQ(code, 0u); // ended, not crashed
+    EXPECT_EQ(Count("login_service.log", loginMark, "logged-out"), 3);
     EXPECT_EQ(Count("login_service.log", loginMark, "violation"), 0) << ReadPeerFile("login_service.log").substr(loginMark);
 }
