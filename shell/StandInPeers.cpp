@@ -5,6 +5,7 @@
 // skinned window on the bitmap and template number the real one will use, with no content.
 // Replace each kind here as its window lands.
 #include "shell/MainWindowPeers.h"
+#include "shell/ClientApp.h"
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
@@ -39,9 +40,6 @@ const StandInShape kShapes[] = {
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowWebMail, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowAddressBook, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowNewBrowser, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
 };
 
 const StandInShape* FindShape(WindowKind kind)
@@ -185,15 +183,28 @@ public:
         if (auto* browserWindow = dynamic_cast<CBrowserDlg*>(CWnd::Registry().Find(kWindowBrowser)))
             browserWindow->Navigate(address);
     }
-    CWnd* OpenBrowser(WindowKind kind, const CString&, IDispatch** application) override
+    CWnd* OpenBrowser(WindowKind kind, const CString& address, IDispatch** application) override
     {
         if (application)
             *application = nullptr;
-        CWnd* window = CWnd::Registry().Find(kind);
-        if (!window)
-            window = Create(kind, nullptr);
-        if (window)
+        CClientApp* app = GetClientApp();
+        if (!app)
+            return nullptr;
+        // One window of each kind: an open one is raised (and sent to the address), else the
+        // program's browser opens one; a first navigation shows it.
+        auto* window = dynamic_cast<CBrowserDlg*>(app->FindWindowByKind(kind, CString()));
+        if (window) {
             window->ShowWindow(SW_SHOW);
+            window->SetForegroundWindow();
+            if (!address.IsEmpty())
+                window->Navigate(address);
+        } else {
+            window = app->OpenUrlInBrowser(address, kind);
+        }
+        if (window && application) {
+            window->Control().SetRegisterAsBrowser(TRUE);
+            *application = window->Control().GetApplication();
+        }
         return window;
     }
     INT_PTR RunModal(WindowKind, int) override { return IDCANCEL; }
