@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <utility>
 #include <string>
 
 namespace {
@@ -52,6 +55,45 @@ std::string GetString(const char* section, const char* name)
 
 void ResetProfile() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kProfile); }
 
+// One value of the profile as Wine's reg.exe shows it ("" when it is missing).
+std::string RegQuery(const std::string& subKey, const std::string& name)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &sa, 0))
+        return "<pipe>";
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    PROCESS_INFORMATION pi = {};
+    std::string command = "reg.exe query \"HKCU\\" + std::string(kProfile) + "\\" + subKey + "\" /v " + name;
+    BOOL started = ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    ::CloseHandle(writeEnd);
+    std::string output;
+    if (started) {
+        char buffer[512];
+        DWORD got = 0;
+        while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got)
+            output.append(buffer, got);
+        ::WaitForSingleObject(pi.hProcess, 20000);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    ::CloseHandle(readEnd);
+    const std::string marker = "    " + name + "    ";
+    std::size_t at = output.find(marker);
+    if (at == std::string::npos)
+        return "";
+    std::size_t data = output.find("    ", at + marker.size());
+    if (data == std::string::npos)
+        return "";
+    std::size_t end = output.find_first_of("\r\n", data);
+    return output.substr(data + 4, end == std::string::npos ? std::string::npos : end - data - 4);
+}
+
 class Program {
 public:
     bool Start(const std::string& args = "")
@@ -64,6 +106,7 @@ public:
                FALSE;
     }
     DWORD Id() const { return m_pi.dwProcessId; }
+    HANDLE Handle() const { return m_pi.hProcess; }
     bool Running() const { return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
     long WaitExit(DWORD ms = 20000)
     {
@@ -320,4 +363,45 @@ TEST(SignupStart, HandOversWhileTheWizardRuns)
     ASSERT_NE(nullptr, next);
     ::PostMessageA(next, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, again.WaitExit());
+}
+
+// Connection files handed over one after another while the program is ended at once: whatever
+// save it was in, reg.exe finds the old account, one of the new ones whole, or an account
+// without its communication ID, never one account's login beside another's communication ID.
+TEST(SignupStart, EndingTheProgramDuringSavesNeverLeavesAMixedAccount)
+{
+    const std::string fileA = TempFile("nv_signup_a.cni", "00:1.0\r\n01:OK\r\n02:PC-Client\r\n03:accountA\r\n04:pwA\r\n"
+                                                          "17:C-AAAA\r\n18:cpwA\r\n19:nameA\r\n");
+    const std::string fileB = TempFile("nv_signup_b.cni", "00:1.0\r\n01:OK\r\n02:PC-Client\r\n03:accountB\r\n04:pwB\r\n"
+                                                          "17:C-BBBB\r\n18:cpwB\r\n19:nameB\r\n");
+    const std::pair<std::string, std::string> whole[] = {
+        {"old00001", "C-OLD"}, {"accountA", "C-AAAA"}, {"accountB", "C-BBBB"}};
+    int incomplete = 0, changed = 0;
+    for (int round = 0; round < 6; ++round) {
+        ResetProfile();
+        SetString("NetInfo", "LoginID", "old00001");
+        SetString("NetInfo", "Comm_id", "C-OLD");
+        Program program;
+        ASSERT_TRUE(program.Start());
+        AnswerNoDialupBox(program);
+        ASSERT_NE(nullptr, WaitForWizard(program));
+        HWND hidden = ::FindWindowA("Qelo_Signup_App", nullptr);
+        ASSERT_NE(nullptr, hidden);
+        // Hand-overs as a second copy sends them; the imports run after each send returns.
+        for (int i = 0; i < 4 + round * 3; ++i) {
+            ATOM atom = ::GlobalAddAtomA(("\"" + (i % 2 ? fileB : fileA) + "\"").c_str());
+            ::SendMessageTimeoutA(hidden, 0x40B, atom, 0, SMTO_NORMAL, 5000, nullptr);
+        }
+        ::TerminateProcess(program.Handle(), 7);
+        ::WaitForSingleObject(program.Handle(), 10000);
+        const std::string login = RegQuery("NetInfo", "LoginID"), commId = RegQuery("NetInfo", "Comm_id");
+        if (commId.empty()) {
+            ++incomplete;
+            continue;
+        }
+        const bool isWhole = std::find(std::begin(whole), std::end(whole), std::make_pair(login, commId)) != std::end(whole);
+        EXPECT_TRUE(isWhole) << "round " << round << ": " << login << " with " << commId;
+        changed += login != "old00001";
+    }
+    std::printf("rounds ended without a communication ID: %d, with a new account: %d\n", incomplete, changed);
 }
