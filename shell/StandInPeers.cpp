@@ -9,6 +9,9 @@
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/CdClipServices.h"
+#include "phone_media/cdplayer/win/CdPlayerDlg.h"
+#include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "resources/StringIds.h"
 #include "chat_web/browser/win/BrowserDlg.h"
@@ -34,9 +37,7 @@ const StandInShape kShapes[] = {
     {kWindowErrorLog, 789, "general.bmp", CSkinFrameDialog::kModeFree},
     {kWindowErrorBalloon, 837, "vyrn_msg_err.bmp", 0},
     {kWindowNormalBalloon, 837, "vyrn_msg.bmp", 0},
-    {kWindowCdPlayer, 247, "cdplay.bmp", CSkinFrameDialog::kModePanel},
     {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
-    {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
@@ -87,6 +88,10 @@ public:
         }
         if (kind == kWindowChat)
             return CreateChatWindow(parent); // parent: the host dialog
+        if (kind == kWindowCdPlayer)
+            return CreateCdPlayerWindow(parent);
+        if (kind == kWindowVoiceClip)
+            return CreateVoiceClipWindow(parent);
         if (kind == kWindowBrowser) {
             if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
                 return made; // made with the bar
@@ -116,6 +121,14 @@ public:
         if (kind == kWindowChat) {
             auto* chat = dynamic_cast<CChatDlg*>(window);
             return chat && chat->LayoutSkin();
+        }
+        if (kind == kWindowCdPlayer) {
+            auto* player = dynamic_cast<CCdPlayerDlg*>(window);
+            return player && player->LayoutSkin();
+        }
+        if (kind == kWindowVoiceClip) {
+            auto* panel = dynamic_cast<CVoiceClipDlg*>(window);
+            return panel && panel->LayoutSkin();
         }
         if (kind == kWindowBrowser) {
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);

@@ -14,6 +14,9 @@
 #include "chat_web/browser/win/BrowserHost.h"
 #include "chat_web/browser/win/BrowserDlg.h"
 #include "chat_web/window/win/ChatDlg.h"
+#include "phone_media/cdplayer/win/CdAudioWnd.h"
+#include "phone_media/cdplayer/win/CdPlayerDlg.h"
+#include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "shell/common/services/MessageBoxSeam.h"
 #include "framework/win/RegisteredMessages.h"
 
@@ -1039,4 +1042,34 @@ TEST_F(MainWindowTest, AMessageClientThatDidNotStartIsReportedAndAskedAbout)
         }
         main->SendMessage(WM_APP_COMMAND_REQUEST, kAppLogout, 0);
     }
+}
+
+// The program's own peers make the real CD player and voice-clip panel, hidden, re-laid from the
+// skin, and the main window's buttons show them docked (the player's engine then finds Wine's CD
+// device without a drive and stays quiet).
+TEST_F(MainWindowTest, CdPlayerAndVoiceClipPanelAreTheRealWindows)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    SetMainPeers(nullptr);
+    CWnd* made[2] = {MainPeers().Create(kWindowCdPlayer, main), MainPeers().Create(kWindowVoiceClip, main)};
+    auto* player = dynamic_cast<CCdPlayerDlg*>(made[0]);
+    auto* panel = dynamic_cast<CVoiceClipDlg*>(made[1]);
+    ASSERT_NE(nullptr, player) << "a real CD player, not a stand-in";
+    ASSERT_NE(nullptr, panel) << "a real voice-clip panel, not a stand-in";
+    EXPECT_FALSE(player->IsWindowVisible());
+    EXPECT_FALSE(panel->IsWindowVisible());
+    EXPECT_TRUE(player->IsComplete());
+    EXPECT_TRUE(panel->IsComplete());
+    EXPECT_TRUE(MainPeers().Relayout(kWindowCdPlayer, player));
+    EXPECT_TRUE(MainPeers().Relayout(kWindowVoiceClip, panel));
+    player->ShowWindow(SW_SHOWNOACTIVATE);
+    ASSERT_NE(nullptr, player->GetEngine());
+    EXPECT_FALSE(player->GetEngine()->Engine().IsOpen());
+    player->SendMessage(WM_COMMAND, MAKEWPARAM(1186, BN_CLICKED), 0);
+    EXPECT_FALSE(player->GetLatches().play);
+    player->ShowWindow(SW_HIDE);
+    EXPECT_EQ(nullptr, player->GetEngine());
+    MainPeers().Destroy(kWindowCdPlayer, player);
+    MainPeers().Destroy(kWindowVoiceClip, panel);
 }
