@@ -106,6 +106,34 @@ int QuarterWidth(int quarters, int fullWidth)
     return fullWidth * (quarters > 4 ? 4 : quarters) / 4;
 }
 
+KeyAction KeyUpAction(unsigned virtualKey, bool shift)
+{
+    // Virtual-key codes: main-row digits, number pad, multiply, the Japanese layout's ':' key
+    // (VK_OEM_1, "*" with Shift), Backspace, Delete, Up, Down.
+    const unsigned kNumpad0 = 0x60, kMultiply = 0x6A, kOem1 = 0xBA, kBack = 0x08, kDelete = 0x2E, kUp = 0x26,
+                   kDown = 0x28;
+    KeyAction action;
+    if (virtualKey >= '0' && virtualKey <= '9') {
+        action.kind = KeyKind::Dial;
+        action.character = shift && virtualKey == '3' ? '#' : static_cast<char>(virtualKey);
+    } else if (virtualKey >= kNumpad0 && virtualKey <= kNumpad0 + 9) {
+        action.kind = KeyKind::Dial;
+        action.character = static_cast<char>('0' + (virtualKey - kNumpad0));
+    } else if (virtualKey == kMultiply || (virtualKey == kOem1 && shift)) {
+        action.kind = KeyKind::Dial;
+        action.character = '*';
+    } else if (virtualKey == kBack) {
+        action.kind = KeyKind::DeleteLast;
+    } else if (virtualKey == kDelete) {
+        action.kind = KeyKind::Clear;
+    } else if (virtualKey == kUp) {
+        action.kind = KeyKind::RedialUp;
+    } else if (virtualKey == kDown) {
+        action.kind = KeyKind::RedialDown;
+    }
+    return action;
+}
+
 bool ValidatePrepaid(const std::string& userId, const std::string& password)
 {
     return userId.size() == 10 && (password.size() == 9 || password.size() == 4);

@@ -57,6 +57,14 @@ bool FormatCredit(long long credit, CreditText* out);
 int VoiceQuarters(int percent);
 int QuarterWidth(int quarters, int fullWidth);
 
+// What a key-up does on the phone (virtual-key codes of the platform).
+enum class KeyKind { None, Dial, DeleteLast, Clear, RedialUp, RedialDown };
+struct KeyAction {
+    KeyKind kind = KeyKind::None;
+    char character = 0; // for Dial
+};
+KeyAction KeyUpAction(unsigned virtualKey, bool shift);
+
 // The temporary gateway account: an id of exactly 10 characters and a password of 9 or 4.
 bool ValidatePrepaid(const std::string& userId, const std::string& password);
 

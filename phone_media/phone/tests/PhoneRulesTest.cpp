@@ -181,6 +181,28 @@ TEST(PhoneEvents, WhatEachStateDoes)
     }
 }
 
+TEST(PhoneKeys, KeyUpTable)
+{
+    struct Row {
+        unsigned key;
+        bool shift;
+        KeyKind kind;
+        char character;
+    } rows[] = {
+        {'0', false, KeyKind::Dial, '0'},  {'7', false, KeyKind::Dial, '7'},  {'3', true, KeyKind::Dial, '#'},
+        {'3', false, KeyKind::Dial, '3'},  {0x60, false, KeyKind::Dial, '0'}, {0x69, false, KeyKind::Dial, '9'},
+        {0x6A, false, KeyKind::Dial, '*'}, {0xBA, true, KeyKind::Dial, '*'},  {0xBA, false, KeyKind::None, 0},
+        {0x08, false, KeyKind::DeleteLast, 0}, {0x2E, false, KeyKind::Clear, 0},
+        {0x26, false, KeyKind::RedialUp, 0}, {0x28, false, KeyKind::RedialDown, 0},
+        {'A', false, KeyKind::None, 0},    {0x6B, false, KeyKind::None, 0},   {0x0D, false, KeyKind::None, 0},
+    };
+    for (const Row& row : rows) {
+        KeyAction action = KeyUpAction(row.key, row.shift);
+        EXPECT_EQ(static_cast<int>(row.kind), static_cast<int>(action.kind)) << "key " << std::hex << row.key;
+        EXPECT_EQ(row.character, action.character) << "key " << std::hex << row.key;
+    }
+}
+
 std::string LoadAndSave(const std::string& bytes)
 {
     CRedialList list;
