@@ -8,6 +8,8 @@
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/PhoneServices.h"
+#include "phone_media/phone/win/PhoneDlg.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "resources/StringIds.h"
 #include "chat_web/browser/win/BrowserDlg.h"
@@ -34,7 +36,6 @@ const StandInShape kShapes[] = {
     {kWindowErrorBalloon, 837, "vyrn_msg_err.bmp", 0},
     {kWindowNormalBalloon, 837, "vyrn_msg.bmp", 0},
     {kWindowCdPlayer, 247, "cdplay.bmp", CSkinFrameDialog::kModePanel},
-    {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
     {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
@@ -89,6 +90,8 @@ public:
         }
         if (kind == kWindowChat)
             return CreateChatWindow(parent); // parent: the host dialog
+        if (kind == kWindowPhone)
+            return CreatePhoneWindow(parent);
         if (kind == kWindowBrowser) {
             if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
                 return made; // made with the bar
@@ -123,6 +126,10 @@ public:
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
             return browserWindow && browserWindow->LayoutSkin();
         }
+        if (kind == kWindowPhone) {
+            auto* phoneWindow = dynamic_cast<CPhoneDlg*>(window);
+            return phoneWindow && phoneWindow->LayoutSkin();
+        }
         const StandInShape* shape = FindShape(kind);
         auto* frame = window ? CSkinFrameDialog::FromHandle(window->GetSafeHwnd()) : nullptr;
         return shape && frame && frame->ReloadSkin(shape->bitmap);
@@ -148,6 +155,15 @@ public:
                 return;
             }
         }
+        if (auto* phoneWindow = kind == kWindowPhone ? dynamic_cast<CPhoneDlg*>(window) : nullptr) {
+            switch (command) {
+            case PeerCommand::StartSession: phoneWindow->StartSession(); return;
+            case PeerCommand::EndSession: phoneWindow->EndSession(); return;
+            case PeerCommand::ShowPanel: phoneWindow->ShowPanel(); return;
+            case PeerCommand::HidePanel: phoneWindow->HidePanel(); return;
+            default: break;
+            }
+        }
         switch (command) {
         case PeerCommand::Show:
             window->ShowWindow(SW_SHOW);
@@ -171,6 +187,10 @@ public:
         if (kind == kWindowChat && question == PeerQuestion::ShowChatAtLogin) {
             auto* chat = dynamic_cast<CChatDlg*>(CWnd::Registry().Find(kWindowChat));
             return chat && chat->IsShowAtLogin();
+        }
+        if (kind == kWindowPhone && question == PeerQuestion::InCall) {
+            auto* phoneWindow = dynamic_cast<CPhoneDlg*>(CWnd::Registry().Find(kWindowPhone));
+            return phoneWindow && phoneWindow->InCall();
         }
         return false;
     }
