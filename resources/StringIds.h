@@ -18,3 +18,4 @@
 #define IDS_INSTALL_BROKEN         14104 // file types could not be registered
 #define IDS_SIGNUP_RUNNING         14105 // the sign-up program is running
 #include "ids/notify.h"
+#include "ids/settings.h"

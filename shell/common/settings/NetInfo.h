@@ -79,6 +79,19 @@ public:
     void ThawConnectSettings();
     const NetConnectSettings& LiveConnectSettings() const { return m_live; }
     bool IsFrozen() const { return m_frozenFlag != 0; }
+    // The connection settings whole (the live record, the frozen one and whether it is in use), so
+    // that a dialog's cancel can undo changes made while logged in as well as those made before.
+    struct ConnectState {
+        NetConnectSettings live, frozen;
+        int frozenFlag = 0;
+    };
+    ConnectState SaveConnectState() const { return {m_live, m_frozen, m_frozenFlag}; }
+    void RestoreConnectState(const ConnectState& state)
+    {
+        m_live = state.live;
+        m_frozen = state.frozen;
+        m_frozenFlag = state.frozenFlag;
+    }
 
     // Logged in for the frozen-copy rule: login bits set and a service session registered.
     virtual bool HasServiceSession() const { return false; }
