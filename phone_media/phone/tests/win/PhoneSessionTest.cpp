@@ -181,7 +181,7 @@ TEST(PhoneSession, SignInCallsAndSignOutOnTheRealLibrary)
         std::ofstream ini(folder + "\\nimbocall.ini", std::ios::binary | std::ios::trunc);
         ini << "[nimbocall]\r\nlocalip=127.0.0.1:" << signalPort << "\r\nvoiceport=" << voicePort
             << "\r\nvoicemic=" << folder << "\\mic.wav\r\nvoicespk=" << folder << "\\spk.wav\r\ndserver=127.0.0.1:"
-            << answering << "\r\n";
+            << answering << "\r\npport=" << answering << "\r\n";
     }
     FolderServices services;
     services.folder = folder.c_str();
@@ -252,15 +252,47 @@ TEST(PhoneSession, SignInCallsAndSignOutOnTheRealLibrary)
     EXPECT_EQ(1, record.Count("HOST ModalState 1"));
     EXPECT_EQ(1, record.Count("HOST ModalState 0"));
 
+    // A telephone number with the temporary account: the country code replaces the leading 0
+    // in the call request, the gateway takes the call, the end button hangs up.
+    phoneWindow->DialNumber("03-1234-5678");
+    command(IDC_PHONE_START);
+    EXPECT_TRUE(phoneWindow->HoldsSoundDevice());
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return phoneWindow->InCall(); }, 10000)) << phoneWindow->Engine()->GetStatus();
+    EXPECT_NE(std::string::npos, ReadAll(peers + "/voip_directory.log").find("\"81312345678\""));
+    command(IDC_PHONE_END);
+    EXPECT_EQ("", status()) << "the end button empties the status line";
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return !phoneWindow->InCall() && !phoneWindow->HoldsSoundDevice(); }, 10000));
+
+    // A communication ID: looked up to its call ID; nobody has it online, so the call request
+    // is refused and the status line keeps its text; the ID joins the redial list.
+    host.callIds["0300111122224444"] = "5099";
+    phoneWindow->DialCommId("0300111122224444");
+    EXPECT_EQ("0300111122224444", display());
+    phoneWindow->SetDlgItemText(IDC_PHONE_STATUS, "before");
+    command(IDC_PHONE_START);
+    EXPECT_EQ(1, record.Count("SEARCH 1 0300111122224444"));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return !phoneWindow->HoldsSoundDevice(); }, 10000));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return phoneWindow->Engine()->GetStatus() == 0x10; }, 10000))
+        << std::hex << phoneWindow->Engine()->GetStatus() << " " << status();
+    EXPECT_EQ(2u, phoneWindow->Redial().Entries().size());
+    // An ID the service does not know is refused with the ID in the box.
+    phoneWindow->DialCommId("0300999999999999");
+    command(IDC_PHONE_START);
+    CString notCallable;
+    notCallable.Format(Text(IDS_PHONE_NOT_CALLABLE).c_str(), "0300999999999999");
+    EXPECT_EQ(1, record.Count(std::string("BOX 0 ") + notCallable.GetString()));
+    phoneWindow->ClearDialText();
+
     FarEnd remote(signalPort);
     // An unknown caller is hung up without a word.
+    const int balloonsBefore = record.Count("BALLOON");
     phoneWindow->SetDlgItemText(IDC_PHONE_STATUS, "quiet");
-    ASSERT_TRUE(remote.Ring(qelo::MakeMessageId(0x7F000001, 77, 4001), "5099"));
+    ASSERT_TRUE(remote.Ring(qelo::MakeMessageId(0x7F000001, 77, 4001), "5098"));
     EXPECT_TRUE(remote.Receive(qelo::QLIP_BYE));
     ASSERT_TRUE(nvtest::PumpUntil([&] { return phoneWindow->Engine()->GetStatus() == 0x10; }, 10000));
     EXPECT_EQ(0, record.Count("HOST Blink"));
-    EXPECT_EQ(0, record.Count("BALLOON"));
-    EXPECT_EQ(1, record.Count("SEARCH 0 5099"));
+    EXPECT_EQ(balloonsBefore, record.Count("BALLOON"));
+    EXPECT_EQ(1, record.Count("SEARCH 0 5098"));
     EXPECT_FALSE(phoneWindow->HoldsSoundDevice());
 
     // A known caller rings, is answered with the start button, hears a touch tone, hangs up.
@@ -288,7 +320,8 @@ TEST(PhoneSession, SignInCallsAndSignOutOnTheRealLibrary)
     EXPECT_TRUE(remote.Receive(qelo::QLIP_BYE));
     ASSERT_TRUE(nvtest::PumpUntil([&] { return phoneWindow->Engine()->GetStatus() == 0x10; }, 10000));
     EXPECT_TRUE(nvtest::PumpUntil([&] { return !phoneWindow->HoldsSoundDevice(); }, 5000));
-    EXPECT_EQ(1u, phoneWindow->Redial().Entries().size()) << "the caller joined the redial list";
+    // The number, the communication ID and the caller.
+    EXPECT_EQ(3u, phoneWindow->Redial().Entries().size()) << "the caller joined the redial list";
 
     // Hang-ups from the window while the library's threads report voice levels never wait on
     // each other.
