@@ -7,6 +7,7 @@
 
 #include "framework/win/Wnd.h"
 #include "phone_media/callengine/CallEngine.h"
+#include "phone_media/callengine/CallEngineRules.h"
 #include "phone_media/callengine/CallEngineServices.h"
 #include "phone_media/phone/win/PhoneDlg.h"
 #include "resources/ids/phone_media.h"
@@ -18,6 +19,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -117,9 +119,13 @@ struct FarEnd {
         return nvtest::PumpUntil([&] {
             std::uint8_t buffer[2048];
             int got = recv(signal, reinterpret_cast<char*>(buffer), sizeof buffer, 0);
+            if (got >= 32)
+                std::memcpy(lastId.bytes, buffer + 16, sizeof lastId.bytes);
             return got >= 14 && (buffer[12] << 8 | buffer[13]) == type;
         }, timeoutMs);
     }
+    // The message id of the last datagram received.
+    qelo::MessageId lastId{};
     // An INVITE from a caller with this call ID, answered by the library's 2XX, then our ACK.
     bool Ring(const qelo::MessageId& id, const char* caller)
     {
@@ -177,11 +183,13 @@ TEST(PhoneSession, SignInCallsAndSignOutOnTheRealLibrary)
     ::CreateDirectoryA(folder.c_str(), nullptr);
     host.installFolder = folder;
     std::uint16_t signalPort = FreePort(), voicePort = FreePort();
+    // PC calls go to the far end's port (where a callee would listen).
+    FarEnd remote(signalPort);
     {
         std::ofstream ini(folder + "\\nimbocall.ini", std::ios::binary | std::ios::trunc);
         ini << "[nimbocall]\r\nlocalip=127.0.0.1:" << signalPort << "\r\nvoiceport=" << voicePort
             << "\r\nvoicemic=" << folder << "\\mic.wav\r\nvoicespk=" << folder << "\\spk.wav\r\ndserver=127.0.0.1:"
-            << answering << "\r\npport=" << answering << "\r\n";
+            << answering << "\r\npport=" << answering << "\r\npeerport=" << remote.port << "\r\n";
     }
     FolderServices services;
     services.folder = folder.c_str();
@@ -283,7 +291,29 @@ TEST(PhoneSession, SignInCallsAndSignOutOnTheRealLibrary)
     EXPECT_EQ(1, record.Count(std::string("BOX 0 ") + notCallable.GetString()));
     phoneWindow->ClearDialText();
 
-    FarEnd remote(signalPort);
+    // A callee who is busy: its 4XX reason reaches the error balloon translated.
+    sockaddr_in directory = {};
+    directory.sin_family = AF_INET;
+    directory.sin_addr.s_addr = htonl(0x7F000001);
+    directory.sin_port = htons(static_cast<std::uint16_t>(answering));
+    qelo::Datagram registration =
+        qelo::BuildRegistration(40, qelo::MakeMessageId(0x7F000001, 78, 1), "5077", 0x7F000001, remote.port);
+    sendto(remote.signal, reinterpret_cast<const char*>(registration.data()), static_cast<int>(registration.size()), 0,
+           reinterpret_cast<sockaddr*>(&directory), sizeof directory);
+    EXPECT_TRUE(remote.Receive(qelo::TREGISTRATION_ACK));
+    host.callIds["0300111122225555"] = "5077";
+    phoneWindow->DialCommId("0300111122225555");
+    command(IDC_PHONE_START);
+    ASSERT_TRUE(remote.Receive(qelo::QLIP_INVITE));
+    remote.Send(qelo::BuildInvite4xx(remote.lastId, "Called Number Busy"));
+    std::string busy = "BALLOON 48 " + callengine::TranslateLibraryMessage("Called Number Busy");
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return record.Count(busy) == 1; }, 10000));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return !phoneWindow->HoldsSoundDevice(); }, 10000));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return phoneWindow->Engine()->GetStatus() == 0x10; }, 10000));
+    // The busy tone plays until the user puts the phone down.
+    command(IDC_PHONE_END);
+    phoneWindow->ClearDialText();
+
     // An unknown caller is hung up without a word.
     const int balloonsBefore = record.Count("BALLOON");
     phoneWindow->SetDlgItemText(IDC_PHONE_STATUS, "quiet");
@@ -320,8 +350,8 @@ TEST(PhoneSession, SignInCallsAndSignOutOnTheRealLibrary)
     EXPECT_TRUE(remote.Receive(qelo::QLIP_BYE));
     ASSERT_TRUE(nvtest::PumpUntil([&] { return phoneWindow->Engine()->GetStatus() == 0x10; }, 10000));
     EXPECT_TRUE(nvtest::PumpUntil([&] { return !phoneWindow->HoldsSoundDevice(); }, 5000));
-    // The number, the communication ID and the caller.
-    EXPECT_EQ(3u, phoneWindow->Redial().Entries().size()) << "the caller joined the redial list";
+    // The number, the two communication IDs dialled and the caller.
+    EXPECT_EQ(4u, phoneWindow->Redial().Entries().size()) << "the caller joined the redial list";
 
     // Hang-ups from the window while the library's threads report voice levels never wait on
     // each other.
