@@ -8,6 +8,7 @@
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/SettingsServices.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "resources/StringIds.h"
 #include "chat_web/browser/win/BrowserDlg.h"
@@ -196,7 +197,12 @@ public:
             window->ShowWindow(SW_SHOW);
         return window;
     }
-    INT_PTR RunModal(WindowKind, int) override { return IDCANCEL; }
+    INT_PTR RunModal(WindowKind kind, int page) override
+    {
+        if (kind == kWindowSettings)
+            return RunSettingsDialog(nullptr, page);
+        return IDCANCEL;
+    }
 };
 
 CStandInPeers g_standIns;
