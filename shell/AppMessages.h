@@ -8,6 +8,7 @@
 #define WM_APP_COME_TO_FRONT    0x40E
 #define WM_APP_ARRIVAL_COUNT    0x40F // wParam 0: number of waiting messages
 #define WM_APP_ACCOUNT_CHANGED  0x4A0 // to the settings dialog: NetInfo's account changed
+#define WM_APP_OPEN_PENDING     0x4A2 // to the main window: open the file handed over before it was ready
 
 // wParam of WM_APP_COMMAND_REQUEST.
 enum AppCommand {

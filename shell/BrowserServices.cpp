@@ -40,6 +40,21 @@ public:
             chat->ShowWindow(SW_SHOW);
     }
     bool HasPhoneWindow() override { return App() && App()->GetPhoneDlg(); }
+    void OpenSendWindow(const PartnerRef& partner, const char*) override
+    {
+        if (CMainDlg* main = Main())
+            main->OpenSendWindow(partner);
+    }
+    int OpenUrl(const CString& url) override
+    {
+        CMainDlg* main = Main();
+        return main && main->OpenUrl(url) ? 1 : 0;
+    }
+    void SendUrlToServer(const CString& url) override
+    {
+        if (CMainDlg* main = Main())
+            main->SendUrlToServer(url);
+    }
 
     CBrowserDlg* OpenUrlInBrowser(const CString& url, int kind) override
     {
@@ -119,6 +134,7 @@ public:
 
 private:
     static CClientApp* App() { return GetClientApp(); }
+    static CMainDlg* Main() { return App() ? App()->GetMainDlg() : nullptr; }
 };
 
 CBrowserServices g_services;

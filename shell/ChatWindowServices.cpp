@@ -3,6 +3,9 @@
 #include "chat_web/window/win/ChatDlg.h"
 #include "resources/ids/chat_web.h"
 #include "shell/ClientApp.h"
+#include "shell/MainDlg.h"
+#include "shell/MainWindowPeers.h"
+#include "shell/common/services/WindowKinds.h"
 #include "shell/common/scrambler/PasswordScrambler.h"
 
 #include <shellapi.h>
@@ -87,8 +90,8 @@ bool CChatWindowServices::HasMainWindow() { return CClientApp::GetAppWindow(kWin
 
 void CChatWindowServices::OpenUrl(const char* url)
 {
-    // Until the main window opens pages in the program's browser, the system's browser shows it.
-    ::ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+    if (CMainDlg* main = m_app.GetMainDlg())
+        main->OpenUrl(url);
 }
 
 void CChatWindowServices::SwitchToBaseSkin()
@@ -99,7 +102,12 @@ void CChatWindowServices::SwitchToBaseSkin()
 
 void CChatWindowServices::EndProgram(int code) { ::ExitProcess(static_cast<UINT>(code)); }
 
-IDispatch* CChatWindowServices::OpenBannerTarget() { return nullptr; }
+IDispatch* CChatWindowServices::OpenBannerTarget()
+{
+    IDispatch* application = nullptr;
+    MainPeers().OpenBrowser(kWindowNewBrowser, CString(), &application);
+    return application;
+}
 
 bool CChatWindowServices::GetBrowserRect(RECT* rect)
 {
@@ -110,7 +118,35 @@ bool CChatWindowServices::GetBrowserRect(RECT* rect)
     return true;
 }
 
-IChatBanner* CChatWindowServices::CreateBanner(CWnd*, UINT) { return nullptr; }
+IChatBanner* CChatWindowServices::CreateBanner(CWnd* window, UINT controlId)
+{
+    auto banner = std::make_unique<CChatBanner>(dynamic_cast<CChatDlg*>(window));
+    if (!window || !banner->Create(window, controlId))
+        return nullptr;
+    return banner.release();
+}
+
+bool CChatBanner::Create(CWnd* window, UINT controlId)
+{
+    return m_control.CreateFromPlaceholder(window, controlId, this) != FALSE;
+}
+
+void CChatBanner::Navigate(const char* url)
+{
+    if (m_control.GetSafeHwnd())
+        m_control.Navigate(url);
+}
+
+IDispatch* CChatBanner::GetApplication() { return m_control.GetSafeHwnd() ? m_control.GetApplication() : nullptr; }
+
+void CChatBanner::OnNewWindow2(IDispatch** dispatch, VARIANT_BOOL*)
+{
+    IDispatch* application = m_chat ? m_chat->OnBannerNewWindow2() : nullptr;
+    if (dispatch)
+        *dispatch = application;
+    else if (application)
+        application->Release();
+}
 
 CString CChatWindowServices::BannerUrl()
 {

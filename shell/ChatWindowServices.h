@@ -5,6 +5,7 @@
 #pragma once
 
 #include "chat_web/window/win/ChatWindowHost.h"
+#include "framework/win/WebBrowserCtrl.h"
 
 class CClientApp;
 class CChatDlg;
@@ -53,6 +54,23 @@ private:
     COLORREF m_colour = 0;
     CChatEngine* m_engine = nullptr;
     CDialog* m_modal = nullptr;
+};
+
+// The chat window's banner: the WebBrowser control in place of the window's placeholder. A page
+// that asks for a new window gets the chat window's answer (CChatDlg::OnBannerNewWindow2).
+class CChatBanner : public IChatBanner, public CWebBrowserEvents {
+public:
+    explicit CChatBanner(CChatDlg* chat) : m_chat(chat) {}
+    bool Create(CWnd* window, UINT controlId);
+    void Navigate(const char* url) override;
+    IDispatch* GetApplication() override;
+    void OnNewWindow2(IDispatch** dispatch, VARIANT_BOOL* cancel) override;
+    // The sink the control calls (tests hand it events the control can't fire here).
+    IDispatch* GetEventSink() const { return m_control.GetEventSink(); }
+
+private:
+    CChatDlg* m_chat;
+    CWebBrowserCtrl m_control;
 };
 
 // Registers the services (once) and creates the chat window hidden with the host dialog as its

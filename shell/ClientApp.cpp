@@ -276,18 +276,29 @@ void CClientApp::SaveSettings()
 void CClientApp::OpenHandedOverFile(const CString& path)
 {
     CString stripped = textutil::StripQuotes(path);
-    switch (textutil::ClassifyHandoverPath(stripped)) {
-    case textutil::HandoverKind::ConnectionInfo:
-        if (m_pHandoverTarget)
-            m_pHandoverTarget->ImportConnectionInfo(stripped);
-        break;
-    case textutil::HandoverKind::SkinArchive:
-        if (GetMainDlg() && m_pHandoverTarget)
-            m_pHandoverTarget->ApplySkinFile(stripped);
-        break;
-    case textutil::HandoverKind::None:
-        break;
+    textutil::HandoverKind kind = textutil::ClassifyHandoverPath(stripped);
+    if (kind == textutil::HandoverKind::None)
+        return;
+    // A second start can come while the main window is still being made: its file is kept for
+    // the window instead of being dropped.
+    CMainDlg* main = GetMainDlg();
+    if (!m_pHandoverTarget || !main || !main->IsReady()) {
+        m_pendingHandover = stripped;
+        return;
     }
+    if (kind == textutil::HandoverKind::ConnectionInfo)
+        m_pHandoverTarget->ImportConnectionInfo(stripped);
+    else
+        m_pHandoverTarget->ApplySkinFile(stripped);
+}
+
+void CClientApp::OpenPendingHandover()
+{
+    if (m_pendingHandover.IsEmpty())
+        return;
+    CString path = m_pendingHandover;
+    m_pendingHandover.Empty();
+    OpenHandedOverFile(path);
 }
 
 void CClientApp::OnHostLoopStarting() { m_exiting = false; }

@@ -145,8 +145,10 @@ public:
     void SetHandoverTarget(IHandoverTarget* target) { m_pHandoverTarget = target; }
     IHandoverTarget* GetHandoverTarget() const { return m_pHandoverTarget; }
 
-    // The file a second start or the shell handed over (0x40B), after its quotes are removed.
+    // The file a second start or the shell handed over (0x40B), after its quotes are removed. One
+    // that comes before the main window is ready waits (the last one) until OpenPendingHandover.
     void OpenHandedOverFile(const CString& path);
+    void OpenPendingHandover();
     // Runs the exit sequence once; later requests while it runs or after it are ignored.
     bool BeginExit();
     // A host loop starts: the exit sequence may run (once) again.
@@ -213,6 +215,7 @@ private:
     IServiceSessionFactory* m_pSessionFactory = nullptr;
     IErrorSink* m_pErrorSink = nullptr;
     IHandoverTarget* m_pHandoverTarget = nullptr;
+    CString m_pendingHandover;
 };
 
 CClientApp* GetClientApp();

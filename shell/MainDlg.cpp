@@ -96,6 +96,7 @@ BEGIN_MESSAGE_MAP(CMainDlg, CSkinFrameDialog)
     ON_WM_DESTROY()
     ON_WM_TIMER()
     ON_MESSAGE(WM_APP_COMMAND_REQUEST, OnCommandRequest)
+    ON_MESSAGE(WM_APP_OPEN_PENDING, OnOpenPending)
     ON_MESSAGE(CTrayIcon::kCallbackMessage, OnTrayNotify)
     ON_MESSAGE(0x403, OnMessageResult)
     ON_MESSAGE(0x404, OnListResult)
@@ -245,6 +246,8 @@ BOOL CMainDlg::OnInitDialog()
         app->SetHandoverTarget(this);
     InstallErrorSink();
     m_ready = true;
+    // A file handed over while this window was being made is opened once start-up has returned.
+    PostMessage(WM_APP_OPEN_PENDING);
     return TRUE;
 }
 

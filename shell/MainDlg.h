@@ -98,6 +98,7 @@ public:
     void SendPresence();
     void OpenStartPage();
     LRESULT OnCommandRequest(WPARAM wParam, LPARAM lParam);
+    LRESULT OnOpenPending(WPARAM wParam, LPARAM lParam);
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnEndSession(BOOL ending);
 

@@ -430,6 +430,13 @@ LRESULT CMainDlg::OnCommandRequest(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+LRESULT CMainDlg::OnOpenPending(WPARAM, LPARAM)
+{
+    if (CClientApp* app = GetClientApp())
+        app->OpenPendingHandover();
+    return 0;
+}
+
 LRESULT CMainDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam)
 {
     if (CTrayIcon* tray = CTrayIcon::Instance())

@@ -5,10 +5,14 @@
 // skinned window on the bitmap and template number the real one will use, with no content.
 // Replace each kind here as its window lands.
 #include "shell/MainWindowPeers.h"
+#include "shell/ClientApp.h"
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
 #include "shell/SettingsServices.h"
+#include "shell/CdClipServices.h"
+#include "phone_media/cdplayer/win/CdPlayerDlg.h"
+#include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "resources/StringIds.h"
 #include "chat_web/browser/win/BrowserDlg.h"
@@ -34,15 +38,10 @@ const StandInShape kShapes[] = {
     {kWindowErrorLog, 789, "general.bmp", CSkinFrameDialog::kModeFree},
     {kWindowErrorBalloon, 837, "vyrn_msg_err.bmp", 0},
     {kWindowNormalBalloon, 837, "vyrn_msg.bmp", 0},
-    {kWindowCdPlayer, 247, "cdplay.bmp", CSkinFrameDialog::kModePanel},
     {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
-    {kWindowVoiceClip, 250, "cast.bmp", CSkinFrameDialog::kModePanel},
     {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
     {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowWebMail, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowAddressBook, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowNewBrowser, 201, "browser.bmp", CSkinFrameDialog::kModeFree},
 };
 
 const StandInShape* FindShape(WindowKind kind)
@@ -90,6 +89,10 @@ public:
         }
         if (kind == kWindowChat)
             return CreateChatWindow(parent); // parent: the host dialog
+        if (kind == kWindowCdPlayer)
+            return CreateCdPlayerWindow(parent);
+        if (kind == kWindowVoiceClip)
+            return CreateVoiceClipWindow(parent);
         if (kind == kWindowBrowser) {
             if (CWnd* made = CWnd::Registry().Find(kWindowBrowser))
                 return made; // made with the bar
@@ -119,6 +122,14 @@ public:
         if (kind == kWindowChat) {
             auto* chat = dynamic_cast<CChatDlg*>(window);
             return chat && chat->LayoutSkin();
+        }
+        if (kind == kWindowCdPlayer) {
+            auto* player = dynamic_cast<CCdPlayerDlg*>(window);
+            return player && player->LayoutSkin();
+        }
+        if (kind == kWindowVoiceClip) {
+            auto* panel = dynamic_cast<CVoiceClipDlg*>(window);
+            return panel && panel->LayoutSkin();
         }
         if (kind == kWindowBrowser) {
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
@@ -186,15 +197,28 @@ public:
         if (auto* browserWindow = dynamic_cast<CBrowserDlg*>(CWnd::Registry().Find(kWindowBrowser)))
             browserWindow->Navigate(address);
     }
-    CWnd* OpenBrowser(WindowKind kind, const CString&, IDispatch** application) override
+    CWnd* OpenBrowser(WindowKind kind, const CString& address, IDispatch** application) override
     {
         if (application)
             *application = nullptr;
-        CWnd* window = CWnd::Registry().Find(kind);
-        if (!window)
-            window = Create(kind, nullptr);
-        if (window)
+        CClientApp* app = GetClientApp();
+        if (!app)
+            return nullptr;
+        // One window of each kind: an open one is raised (and sent to the address), else the
+        // program's browser opens one; a first navigation shows it.
+        auto* window = dynamic_cast<CBrowserDlg*>(app->FindWindowByKind(kind, CString()));
+        if (window) {
             window->ShowWindow(SW_SHOW);
+            window->SetForegroundWindow();
+            if (!address.IsEmpty())
+                window->Navigate(address);
+        } else {
+            window = app->OpenUrlInBrowser(address, kind);
+        }
+        if (window && application) {
+            window->Control().SetRegisterAsBrowser(TRUE);
+            *application = window->Control().GetApplication();
+        }
         return window;
     }
     INT_PTR RunModal(WindowKind kind, int page) override

@@ -252,7 +252,80 @@ def layouts():
     general += generic((320, 240), True, "USER_STAT_CLOSE", ["USER_STAT_SUBTITLE", "USER_STAT_ITEMS"],
                        ["USER_STAT_OK", "USER_STAT_CANCEL"])
     out["general.bmp"] = ((320, 240), True, general)
+    cd_and_clip_layouts(out)
     return out
+
+
+# The CD player and the voice-clip panel: their own rows of buttons, the readouts in whole
+# glyphs (2 and 5 cells of CD_DIGIT_SIZE) and the volume bar, the progress strip beside the
+# clip buttons.
+CD_DIGIT_SIZE = (10, 16)
+CD_BUTTON_FILES = {"CD_BACK": "cdplay_back.bmp", "CD_PLAY": "cdplay_play.bmp", "CD_PAUSE": "cdplay_pause.bmp",
+                   "CD_NEXT": "cdplay_forward.bmp", "CD_STOP": "cdplay_stop.bmp", "CD_EJECT": "cdplay_eject.bmp",
+                   "CD_REPEAT": "cdplay_repeat.bmp", "CD_ALLREPEAT": "cdplay_allrepeat.bmp",
+                   "CD_SHUFFLE": "cdplay_shuffle.bmp", "CD_CLS": "cdplay_cls.bmp"}
+CAST_BUTTON_FILES = {"CAST_PLAY": "cast_play.bmp", "CAST_STOP": "cast_stop.bmp", "CAST_REC": "cast_rec.bmp",
+                     "CAST_BACK": "cast_back.bmp", "CAST_CLS": "cast_cls.bmp"}
+CD_VOLUME_SIZE = (150, 14)
+
+
+def cd_and_clip_layouts(out):
+    dw, dh = CD_DIGIT_SIZE
+    cd = [("CD_CLS", (218, 3, 16, 16), None)]
+    for i, key in enumerate(["CD_BACK", "CD_PLAY", "CD_PAUSE", "CD_NEXT", "CD_STOP", "CD_EJECT"]):
+        cd.append((key, (8 + i * 38, 26, 34, 20), None))
+    for i, key in enumerate(["CD_REPEAT", "CD_ALLREPEAT", "CD_SHUFFLE"]):
+        cd.append((key, (8 + i * 38, 50, 34, 20), None))
+    cd.append(("CD_COUNTER", (130, 52, 2 * dw, dh), None))
+    cd.append(("CD_TIMER", (160, 52, 5 * dw, dh), None))
+    cd.append(("CD_VOLUMEBAR", (8, 76, CD_VOLUME_SIZE[0], CD_VOLUME_SIZE[1]), None))
+    out["cdplay.bmp"] = ((240, 96), False, cd)
+    cast = [("CAST_CLS", (218, 3, 16, 16), None)]
+    for i, key in enumerate(["CAST_PLAY", "CAST_STOP", "CAST_REC", "CAST_BACK"]):
+        cast.append((key, (8 + i * 34, 24, 30, 18), None))
+    cast.append(("CAST_INDICATE", (146, 28, 88, 10), None))
+    out["cast.bmp"] = ((240, 48), False, cast)
+
+
+# Seven segments per digit: a, b, c, d, e, f, g.
+SEGMENTS = {0: "abcdef", 1: "bc", 2: "abged", 3: "abgcd", 4: "fgbc", 5: "afgcd", 6: "afgedc", 7: "abc",
+            8: "abcdefg", 9: "abcdfg", 10: "", 11: "g"}
+
+
+def digit_strip(w, h):
+    """Glyphs 0-9, a blank and a minus, light segments on a dark cell."""
+    c = Canvas(w * 12, h, (16, 24, 16))
+    on = (120, 255, 120)
+    for glyph_index, segs in SEGMENTS.items():
+        x0 = glyph_index * w
+        top, mid, bot = 1, h // 2 - 1, h - 3
+        if "a" in segs: c.rect(x0 + 2, top, w - 4, 2, on)
+        if "g" in segs: c.rect(x0 + 2, mid, w - 4, 2, on)
+        if "d" in segs: c.rect(x0 + 2, bot, w - 4, 2, on)
+        if "f" in segs: c.rect(x0 + 1, top, 2, mid - top + 1, on)
+        if "b" in segs: c.rect(x0 + w - 3, top, 2, mid - top + 1, on)
+        if "e" in segs: c.rect(x0 + 1, mid, 2, bot - mid + 2, on)
+        if "c" in segs: c.rect(x0 + w - 3, mid, 2, bot - mid + 2, on)
+    return c
+
+
+def add_cd_and_clip_strips(files):
+    kinds = {"CD_BACK": 3, "CD_PLAY": 1, "CD_PAUSE": 3, "CD_NEXT": 1, "CD_STOP": 2, "CD_EJECT": 4,
+             "CD_REPEAT": 5, "CD_ALLREPEAT": 5, "CD_SHUFFLE": 4, "CD_CLS": 0,
+             "CAST_PLAY": 1, "CAST_STOP": 2, "CAST_REC": 5, "CAST_BACK": 3, "CAST_CLS": 0}
+    for key, name in list(CD_BUTTON_FILES.items()) + list(CAST_BUTTON_FILES.items()):
+        size = (16, 16) if key.endswith("CLS") else (34, 20) if key.startswith("CD_") else (30, 18)
+        files[name] = button_strip(size[0], size[1], kinds[key])
+    files["cdplay_digit.bmp"] = digit_strip(*CD_DIGIT_SIZE)
+    bar = Canvas(CD_VOLUME_SIZE[0], CD_VOLUME_SIZE[1], FACE_DARK)
+    bar.rect(4, CD_VOLUME_SIZE[1] // 2 - 1, CD_VOLUME_SIZE[0] - 8, 3, PANEL)
+    files["cdplay_volumebar.bmp"] = bar
+    thumb = Canvas(8, CD_VOLUME_SIZE[1], (176, 204, 240))
+    thumb.frame(0, 0, 8, CD_VOLUME_SIZE[1], (255, 255, 255), (52, 68, 104))
+    files["cdplay_volume.bmp"] = thumb
+    strip = Canvas(88, 10, (220, 60, 60))
+    strip.frame(0, 0, 88, 10, (255, 160, 160), (120, 20, 20))
+    files["cast_indicate.bmp"] = strip
 
 
 # Phrases of the chat window's phrase buttons and their tool tips.
@@ -420,6 +493,7 @@ def build(work):
                 strip.rect(frame * size[0] + 6, 5, size[0] - 12, size[1] - 10, rgb)
         files[name] = strip
 
+    add_cd_and_clip_strips(files)
     for name, (w, h, kind) in SET_BUTTON_STRIPS.items():
         files[name] = caption_strip(w, h) if kind is None else button_strip(w, h, kind)
 

@@ -9,6 +9,14 @@
 #include "shell/AppHostDlg.h"
 #include "shell/AppMessages.h"
 #include "shell/MainPage.h"
+#include "shell/ChatWindowServices.h"
+#include "shell/BrowserServices.h"
+#include "chat_web/browser/win/BrowserHost.h"
+#include "chat_web/browser/win/BrowserDlg.h"
+#include "chat_web/window/win/ChatDlg.h"
+#include "phone_media/cdplayer/win/CdAudioWnd.h"
+#include "phone_media/cdplayer/win/CdPlayerDlg.h"
+#include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "shell/common/services/MessageBoxSeam.h"
 #include "framework/win/RegisteredMessages.h"
 
@@ -721,6 +729,67 @@ TEST_F(MainWindowTest, PageIsTheWebBrowserControlAndItsNewWindowsOpenTheBrowserO
     EXPECT_EQ(nullptr, ::IsWindow(control) ? control : nullptr) << "the control goes with the window";
 }
 
+// The program's own peers: pages that ask for a new window (the main page's, the chat banner's)
+// get the program's browser window of kind 3, one at most, and its automation object.
+TEST_F(MainWindowTest, NewWindowsOfPagesAndTheChatBannerAreTheProgramsBrowserOfKindThree)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    SetMainPeers(nullptr);
+
+    IDispatch* application = nullptr;
+    CWnd* opened = MainPeers().OpenBrowser(kWindowNewBrowser, CString(), &application);
+    ASSERT_NE(nullptr, dynamic_cast<CBrowserDlg*>(opened)) << "a real browser window, not a stand-in";
+    EXPECT_EQ(opened, App().FindWindowByKind(kWindowNewBrowser, CString()));
+    ASSERT_NE(nullptr, application);
+    application->Release();
+
+    // The chat window's banner: its new-window request raises the same window.
+    CChatDlg* chat = CreateChatWindow(main);
+    ASSERT_NE(nullptr, chat);
+    HWND bannerControl = ::GetDlgItem(chat->GetSafeHwnd(), 1360);
+    ASSERT_NE(nullptr, bannerControl);
+    char className[64] = {};
+    ::GetClassNameA(bannerControl, className, sizeof className);
+    EXPECT_STRCASENE("Static", className) << "the banner is the WebBrowser control";
+    // A second banner over a placeholder of the test's, so that its sink can be reached.
+    HWND placeholder = ::CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 40, 40, chat->GetSafeHwnd(),
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(4242)), nullptr, nullptr);
+    ASSERT_NE(nullptr, placeholder);
+    std::unique_ptr<IChatBanner> banner(chat::WindowHost()->CreateBanner(chat, 4242));
+    auto* chatBanner = dynamic_cast<CChatBanner*>(banner.get());
+    ASSERT_NE(nullptr, chatBanner);
+    IDispatch* returned = FireNewWindow(chatBanner->GetEventSink());
+    ASSERT_NE(nullptr, returned) << "the banner's pop-up gets the browser's object";
+    returned->Release();
+    const std::vector<CWnd*> browsers = CClientApp::Windows().Windows({kWindowNewBrowser});
+    EXPECT_EQ(std::vector<CWnd*>{opened}, browsers) << "the open window of kind 3 was raised, no other made";
+    banner.reset();
+    chat->DestroyWindow();
+}
+
+// What the browser windows and the address bar ask of the program reaches the main window: a
+// typed address is added, reported and navigated; a page's message link opens the send window.
+TEST_F(MainWindowTest, TheBrowsersRequestsReachTheMainWindow)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    GoOnline();
+    App().Settings().m_flags |= 0x1; // visited addresses are reported
+    shellbrowser::RegisterBrowserHost();
+    journal.events.clear();
+    EXPECT_EQ(1, browser::Host().OpenUrl("http://day.example.jp/"));
+    EXPECT_TRUE(journal.Has("addurl:http://day.example.jp/"));
+    EXPECT_TRUE(journal.Has("session:url:http://day.example.jp/"));
+    EXPECT_TRUE(journal.Has("navigate:http://day.example.jp/"));
+    browser::Host().SendUrlToServer("http://day.example.jp/second");
+    EXPECT_TRUE(journal.Has("session:url:http://day.example.jp/second"));
+    PartnerRef partner;
+    partner.commId = "FEDCBA9876543210";
+    browser::Host().OpenSendWindow(partner, "");
+    EXPECT_TRUE(journal.Has("create:" + KindName(kWindowSend)));
+}
+
 TEST_F(MainWindowTest, SavedPositionsOutsideTheWorkAreaAreNotKept)
 {
     RECT work;
@@ -973,4 +1042,34 @@ TEST_F(MainWindowTest, AMessageClientThatDidNotStartIsReportedAndAskedAbout)
         }
         main->SendMessage(WM_APP_COMMAND_REQUEST, kAppLogout, 0);
     }
+}
+
+// The program's own peers make the real CD player and voice-clip panel, hidden, re-laid from the
+// skin, and the main window's buttons show them docked (the player's engine then finds Wine's CD
+// device without a drive and stays quiet).
+TEST_F(MainWindowTest, CdPlayerAndVoiceClipPanelAreTheRealWindows)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    SetMainPeers(nullptr);
+    CWnd* made[2] = {MainPeers().Create(kWindowCdPlayer, main), MainPeers().Create(kWindowVoiceClip, main)};
+    auto* player = dynamic_cast<CCdPlayerDlg*>(made[0]);
+    auto* panel = dynamic_cast<CVoiceClipDlg*>(made[1]);
+    ASSERT_NE(nullptr, player) << "a real CD player, not a stand-in";
+    ASSERT_NE(nullptr, panel) << "a real voice-clip panel, not a stand-in";
+    EXPECT_FALSE(player->IsWindowVisible());
+    EXPECT_FALSE(panel->IsWindowVisible());
+    EXPECT_TRUE(player->IsComplete());
+    EXPECT_TRUE(panel->IsComplete());
+    EXPECT_TRUE(MainPeers().Relayout(kWindowCdPlayer, player));
+    EXPECT_TRUE(MainPeers().Relayout(kWindowVoiceClip, panel));
+    player->ShowWindow(SW_SHOWNOACTIVATE);
+    ASSERT_NE(nullptr, player->GetEngine());
+    EXPECT_FALSE(player->GetEngine()->Engine().IsOpen());
+    player->SendMessage(WM_COMMAND, MAKEWPARAM(1186, BN_CLICKED), 0);
+    EXPECT_FALSE(player->GetLatches().play);
+    player->ShowWindow(SW_HIDE);
+    EXPECT_EQ(nullptr, player->GetEngine());
+    MainPeers().Destroy(kWindowCdPlayer, player);
+    MainPeers().Destroy(kWindowVoiceClip, panel);
 }

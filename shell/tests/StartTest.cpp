@@ -339,7 +339,7 @@ TEST(StartUp, FirstStartRunsTheHostLoopAndExitSavesSettingsAndReleasesTheMutex)
     RunningInstance first;
     ASSERT_TRUE(first.Start());
     EXPECT_TRUE(MutexExists());
-    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }, 30000));
     nvtest::SaveWindowScreenshot(first.main, "main_program_started");
     // The main window made the address bar, the browser and the chat window, all hidden until
     // asked for.
@@ -428,7 +428,7 @@ TEST(StartUp, TheTrayIconComesBackAfterTheShellRestartsAndLeavesWithTheProgram)
     ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &gone));
     ASSERT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before; }, 10000));
     ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before + 1; }, 10000));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return TrayIconCount() == before + 1; }, 30000));
     // Exit from the menu: the position is kept and no icon is left behind.
     ::PostMessageA(first.main, WM_COMMAND, 32780, 0);
     EXPECT_EQ(0L, first.program.WaitExit());
@@ -470,9 +470,7 @@ std::string MakeSecondSkin()
     return path;
 }
 
-// Off until the real main window imports handed-over connection files again: since it replaced
-// the stand-in, a handed-over file shows no box and changes nothing (the handover itself works).
-TEST(StartUp, DISABLED_SecondStartHandsItsPathToTheFirstAndEnds)
+TEST(StartUp, SecondStartHandsItsPathToTheFirstAndEnds)
 {
     SeedCompleteAccount();
     RunningInstance first;
@@ -506,9 +504,9 @@ TEST(StartUp, DISABLED_SecondStartHandsItsPathToTheFirstAndEnds)
     EXPECT_EQ(0L, first.Exit());
 }
 
-// Off until the real main window imports handed-over connection files again: since it replaced
-// the stand-in, a handed-over file shows no box and changes nothing (the handover itself works).
-TEST(StartUp, DISABLED_HandedOverConnectionFilesAreImportedAndToldWhatChanged)
+// The first file is handed over as soon as the first instance's main window exists, while it is
+// still being made: it must wait for the window, not be dropped.
+TEST(StartUp, HandedOverConnectionFilesAreImportedAndToldWhatChanged)
 {
     SeedCompleteAccount();
     RunningInstance first;

@@ -40,6 +40,9 @@ public:
     int GetState() const { return m_room->State(); }
     chat::ChatRoom& Room() { return *m_room; }
     CRichEditCtrl& LogView() { return m_log; }
+    // A banner page asked for a new window: the program's browser window of kind 3 (raised, or
+    // opened empty) takes it; its automation object (AddRef'd), or null.
+    IDispatch* OnBannerNewWindow2() { return m_host ? m_host->OpenBannerTarget() : nullptr; }
 
     BOOL OnInitDialog() override;
     void OnOK() override;
