@@ -244,6 +244,8 @@ TEST(SettingsInTheProgram, OkStoresEveryPageInTheRegistryAndASecondStartShowsIt)
         ASSERT_TRUE(program.Start());
         HWND dialog = program.OpenSettings();
         ASSERT_NE(nullptr, dialog);
+        // Painted by the program's thread before the picture is taken.
+        ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         nvtest::SaveWindowScreenshot(dialog, "settings_in_program");
         SetEveryPage(dialog);
         ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
