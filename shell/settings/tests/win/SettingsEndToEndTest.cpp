@@ -217,7 +217,7 @@ struct Box {
 };
 
 const Edit kEdits[] = {
-    {IDC_SET_QUERY_INTERVAL, "45"}, {IDC_SET_ERROR_LOG_DAYS, "-1"}, {IDC_SET_HISTORY_DAYS, "7"},
+    {IDC_SET_HISTORY_DAYS, "7"},
     {IDC_SET_REPLY_TEXT, kJapaneseReply}, {IDC_SET_AREA_CODE, "045"}, {IDC_SET_PROXY_HOST, "proxy.local"},
     {IDC_SET_PROXY_PORT, "8080"}, {IDC_SET_WAVE_FILE, "c:\\sound\\in.wav"},
 };
@@ -225,6 +225,28 @@ const Box kBoxes[] = {
     {IDC_SET_NO_BALLOONS, true}, {IDC_SET_CALLS_ENABLED, false}, {IDC_SET_ASK_RECEIPTS, false},
     {IDC_SET_TCP, true}, {IDC_SET_UDP, false}, {IDC_SET_PROXY, true},
 };
+
+// Typed key by key into the program's edits: what the edit lets in, then what is stored.
+struct Typed {
+    int control;
+    const char* keys;
+    const char* shown;   // in the edit after typing (two characters at most)
+    const char* name;    // the value in the registry
+    const char* stored;
+    const char* shownNext; // in the edit at the next start
+};
+const Typed kTyped[] = {
+    {IDC_SET_QUERY_INTERVAL, "123", "12", "QueryInterval", "0xc", "12"},
+    {IDC_SET_ERROR_LOG_DAYS, "-1", "-1", "ErrorLogDate", "0x1e", "30"},
+};
+
+bool TypeInto(HWND edit, const Typed& typed)
+{
+    ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    for (const char* key = typed.keys; *key; ++key)
+        ::PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(*key), 1);
+    return nvtest::PumpUntil([&] { return ControlText(edit) == typed.shown; }, 10000);
+}
 
 void SetEveryPage(HWND dialog)
 {
@@ -248,6 +270,8 @@ TEST(SettingsInTheProgram, OkStoresEveryPageInTheRegistryAndASecondStartShowsIt)
         ::RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         nvtest::SaveWindowScreenshot(dialog, "settings_in_program");
         SetEveryPage(dialog);
+        for (const Typed& typed : kTyped)
+            EXPECT_TRUE(TypeInto(Control(dialog, typed.control), typed)) << typed.keys;
         ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
         EXPECT_TRUE(program.WaitGone(dialog));
         EXPECT_EQ(0L, program.Exit());
@@ -257,8 +281,6 @@ TEST(SettingsInTheProgram, OkStoresEveryPageInTheRegistryAndASecondStartShowsIt)
         const char* name;
         std::string expected;
     } rows[] = {
-        {"", "QueryInterval", "0x2d"},
-        {"", "ErrorLogDate", "0x1e"},   // "-1" takes the default
         {"", "SaveLogDate", "0x7"},
         {"", "ReplyMessage", kJapaneseReply},
         {"", "AreaCode", "045"},
@@ -274,6 +296,8 @@ TEST(SettingsInTheProgram, OkStoresEveryPageInTheRegistryAndASecondStartShowsIt)
         SCOPED_TRACE(std::string(row.section) + "\\" + row.name);
         EXPECT_EQ(row.expected, RegQuery(row.section, row.name));
     }
+    for (const Typed& typed : kTyped)
+        EXPECT_EQ(typed.stored, RegQuery("", typed.name)) << typed.keys;
 
     Program second;
     ASSERT_TRUE(second.Start());
@@ -281,9 +305,10 @@ TEST(SettingsInTheProgram, OkStoresEveryPageInTheRegistryAndASecondStartShowsIt)
     ASSERT_NE(nullptr, dialog);
     for (const Edit& edit : kEdits) {
         SCOPED_TRACE(edit.control);
-        const std::string expected = edit.control == IDC_SET_ERROR_LOG_DAYS ? "30" : edit.text;
-        EXPECT_EQ(expected, ControlText(Control(dialog, edit.control)));
+        EXPECT_EQ(edit.text, ControlText(Control(dialog, edit.control)));
     }
+    for (const Typed& typed : kTyped)
+        EXPECT_EQ(typed.shownNext, ControlText(Control(dialog, typed.control))) << typed.keys;
     for (const Box& box : kBoxes) {
         SCOPED_TRACE(box.control);
         EXPECT_EQ(box.checked, ::SendMessageA(Control(dialog, box.control), BM_GETCHECK, 0, 0) == BST_CHECKED);
