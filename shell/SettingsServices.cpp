@@ -2,7 +2,6 @@
 
 #include "chat_web/browser/win/BrowserDlg.h"
 #include "chat_web/browser/win/UrlComboWnd.h"
-#include "framework/win/FileDialog.h"
 #include "net/access/NetAccount.h"
 #include "net/access/win/InternetPolicy.h"
 #include "net/dialup/DialUp.h"
@@ -13,9 +12,9 @@
 #include "shell/MainDlg.h"
 #include "shell/MainWindowPeers.h"
 #include "shell/common/utilities/WinUtil.h"
+#include "shell/settings/win/SettingsCommonDialogs.h"
 #include "shell/settings/win/SettingsDlg.h"
 
-#include <commdlg.h>
 
 namespace {
 
@@ -167,32 +166,17 @@ public:
     void DeleteCheckSession(ICheckSession* session) override { delete session; }
     bool ChooseSoundFile(HWND owner, CString* path) override
     {
-        CString filter;
-        filter.LoadString(IDS_SET_SOUND_FILTER);
-        CFileDialog dialog(TRUE, "wav", "*.wav", OFN_HIDEREADONLY, filter, CWnd::FromHandlePermanent(owner));
         m_app.SetModalState(true);
-        const INT_PTR result = dialog.DoModal();
+        const bool chosen = settingsui::ChooseSoundFile(owner, path);
         m_app.SetModalState(false);
-        if (result != IDOK)
-            return false;
-        *path = dialog.GetPathName();
-        return true;
+        return chosen;
     }
     bool ChooseColor(HWND owner, COLORREF* colour) override
     {
-        static COLORREF custom[16] = {};
-        CHOOSECOLORA choose = {};
-        choose.lStructSize = sizeof choose;
-        choose.hwndOwner = owner;
-        choose.rgbResult = *colour;
-        choose.lpCustColors = custom;
-        choose.Flags = CC_RGBINIT;
         m_app.SetModalState(true);
-        const BOOL chosen = ::ChooseColorA(&choose);
+        const bool chosen = settingsui::ChooseColour(owner, colour);
         m_app.SetModalState(false);
-        if (chosen)
-            *colour = choose.rgbResult;
-        return chosen != FALSE;
+        return chosen;
     }
     bool IsSoundDeviceBusy() override { return m_app.IsSoundDeviceLocked() != FALSE; }
     void PlaySoundFile(const CString& path) override { winutil::PlaySoundFile(path); }

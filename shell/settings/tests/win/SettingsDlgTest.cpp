@@ -60,6 +60,9 @@ using ProbeSettingsDlg = StepsWhenShown<CSettingsDlg>;
 
 const UINT kTemplates[CSettingsDlg::kTabCount] = {719, 715, 716, 714, 718, 765};
 const int kTabControls[CSettingsDlg::kTabCount] = {1326, 1327, 1328, 1330, 1331, 1351};
+// Tool tips of each page: general none, messaging browse and play, format reset, connection
+// thirteen controls, user information none, calls three.
+const int kToolTips[CSettingsDlg::kTabCount] = {0, 2, 1, 13, 0, 3};
 
 // A box of the template toggled as a user's click would.
 void Toggle(HWND parent, int id) { ::SendDlgItemMessageA(parent, id, BM_CLICK, 0, 0); }
@@ -153,6 +156,7 @@ TEST_F(SettingsDlgTest, EachTabShowsItsPageAloneWithItsTabPressed)
     const INT_PTR result = Run(0, [&](CSettingsDlg& dialog, HWND window) {
         for (int i = 0; i < CSettingsDlg::kTabCount; ++i) {
             EXPECT_EQ(kTemplates[i], dialog.Page(i)->GetTemplateId()) << "page " << i;
+            EXPECT_EQ(kToolTips[i], dialog.Page(i)->GetToolTipCount()) << "page " << i;
             Click(window, kTabControls[i]);
             EXPECT_EQ(std::vector<int>{i}, VisiblePages(dialog)) << "tab " << i;
             EXPECT_EQ(std::vector<int>{i}, PressedTabs(dialog)) << "tab " << i;
