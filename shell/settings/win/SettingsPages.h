@@ -43,7 +43,7 @@ public:
     CSetGeneralPage(CSettingsDlg* dialog, ISettingsHost& host);
     BOOL OnInitDialog() override;
     void Store(bool ok) override;
-    settingsrules::GeneralValues ReadValues() const;
+    settingsrules::GeneralValues ReadValues();
 
     DECLARE_MESSAGE_MAP()
 

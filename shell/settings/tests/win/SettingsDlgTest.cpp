@@ -238,6 +238,34 @@ TEST_F(SettingsDlgTest, OkStoresEveryPageAfterTheQuestionsCancelStoresNone)
     }
 }
 
+TEST_F(SettingsDlgTest, HomePagePresetsBecomeTheirPages)
+{
+    const struct {
+        const char* name;
+        int item; // 0 the stored page, 1 the current page, 2 the standard room page
+        const char* stored;
+        const char* inTheBox;
+    } rows[] = {
+        {"stored", 0, "http://stored/", "http://stored/"},
+        {"current page", 1, "http://current/", "http://current/"},
+        {"standard", 2, "http://room/", "http://room/"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.settings.m_homePage = "http://stored/";
+        std::string shown;
+        Run(0, [&](CSettingsDlg& dialog, HWND window) {
+            HWND page = dialog.Page(settingsrules::kPageGeneral)->GetSafeHwnd();
+            ChooseItem(page, IDC_SET_HOME_PAGE, row.item);
+            nvtest::PumpPending();
+            shown = Text(page, IDC_SET_HOME_PAGE);
+            Click(window, IDOK);
+        });
+        EXPECT_EQ(row.inTheBox, shown);
+        EXPECT_STREQ(row.stored, host.settings.m_homePage.GetString());
+    }
+}
+
 TEST_F(SettingsDlgTest, CancelRestoresTheConnectionSettingsWholeAfterACheckWhileLoggedIn)
 {
     host.loggedIn = true;
