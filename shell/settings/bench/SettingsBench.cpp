@@ -15,16 +15,6 @@
 #include <cstdio>
 #include <vector>
 
-CString RecordingSettingsHost::GetAccountField(AccountField field) const
-{
-    return CNetInfoAccount::Field(const_cast<CNetInfo&>(info), field);
-}
-
-void RecordingSettingsHost::SetAccountField(AccountField field, const CString& value)
-{
-    CNetInfoAccount::Field(info, field) = value;
-}
-
 namespace {
 
 class BenchToolkitHost : public IToolkitHost {
