@@ -170,4 +170,11 @@ int NextPageIndex(int mode, int page, WizardButton button)
     return next ? page + 1 : page - 1;
 }
 
+int TwipsOf(int value, int dpi)
+{
+    if (dpi < 1)
+        dpi = 96;
+    return static_cast<int>(static_cast<long long>(value) * 138240 / (static_cast<long long>(dpi) * 72));
+}
+
 } // namespace signup

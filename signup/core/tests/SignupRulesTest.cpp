@@ -266,3 +266,15 @@ TEST(SignupRules, PageFlowByModePageAndButton)
         EXPECT_EQ(c.to, NextPageIndex(c.mode, c.page, c.button))
             << "mode " << c.mode << " page " << c.page << (c.button == N ? " next" : " back");
 }
+
+TEST(SignupRules, LabelSizesInTwips)
+{
+    const struct {
+        int value, dpi, twips;
+    } rows[] = {
+        {11, 96, 220}, {11, 0, 220}, {11, -5, 220}, {11, 120, 176}, {9, 96, 180}, {0, 96, 0}, {-2, 96, -40},
+        {1000000, 1, 1920000000},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.twips, TwipsOf(row.value, row.dpi)) << row.value << " at " << row.dpi;
+}
