@@ -170,6 +170,14 @@ int NextPageIndex(int mode, int page, WizardButton button)
     return next ? page + 1 : page - 1;
 }
 
+CString ChargePagePath(const CString& loginId, const CString& loginPassword)
+{
+    CString path;
+    path.Format("/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=%s&login_password=%s",
+                UrlEncodeFormValue(loginId).GetString(), UrlEncodeFormValue(loginPassword).GetString());
+    return path;
+}
+
 int TwipsOf(int value, int dpi)
 {
     if (dpi < 1)

@@ -278,3 +278,17 @@ TEST(SignupRules, LabelSizesInTwips)
     for (const auto& row : rows)
         EXPECT_EQ(row.twips, TwipsOf(row.value, row.dpi)) << row.value << " at " << row.dpi;
 }
+
+TEST(SignupRules, ChargePageValuesAreEncodedOneByOne)
+{
+    const struct {
+        const char *login, *password, *path;
+    } rows[] = {
+        {"nv000001", "pw000001", "/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=nv000001&login_password=pw000001"},
+        {"a&b", "p=q+r%s", "/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=a%26b&login_password=p%3Dq%2Br%25s"},
+        {"", "", "/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=&login_password="},
+        {"\x83\x5c", "a b", "/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=%83%5C&login_password=a%20b"},
+    };
+    for (const auto& row : rows)
+        EXPECT_STREQ(row.path, ChargePagePath(row.login, row.password).GetString()) << row.login;
+}
