@@ -57,32 +57,6 @@ std::uint16_t FreePort()
     return port;
 }
 
-bool PumpWithPreTranslate(const std::function<bool()>& done, DWORD timeoutMs = 5000)
-{
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CWnd::WalkPreTranslateTree(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-        if (done())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return done();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
-std::string Text(UINT id)
-{
-    CString text;
-    text.LoadString(id);
-    return text.GetString();
-}
-
 class FolderServices : public ICallEngineServices {
 public:
     CString folder;
