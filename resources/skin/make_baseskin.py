@@ -266,12 +266,18 @@ def layouts():
         if key != "VYRNTALK_RCV_CLS":
             rcv.append((key, (8 + (i - 1) * 44, 354, 40, 20), None))
     out["vyrntalk_rcv.bmp"] = ((484, 382), False, rcv)
-    out["vyrntalk_snd.bmp"] = ((400, 300), False, generic(
-        (400, 300), False, "VYRNTALK_SND_CLS",
-        ["VYRNTALK_SND_COMMNAME", "VYRNTALK_SND_COMMID", "VYRNTALK_SND_EDIT", "VYRNTALK_SND_STATE",
-         "VYRNTALK_SND_FILENAME"],
-        ["VYRNTALK_SND_SEND", "VYRNTALK_SND_REC", "VYRNTALK_SND_LOG", "VYRNTALK_SND_INDICATE",
-         "VYRNTALK_SND_EXCANCEL", "VYRNTALK_SND_CHK", "VYRNTALK_SND_RESET", "VYRNTALK_SND_FILE"]))
+    # The send window: ID and name on one line, the text, the attachment's name, the status line
+    # and one row of buttons.
+    snd = [("VYRNTALK_SND_CLS", (378, 3, 16, 16), None),
+           ("VYRNTALK_SND_COMMID", (8, 26, 180, 20), None),
+           ("VYRNTALK_SND_COMMNAME", (196, 26, 196, 20), None),
+           ("VYRNTALK_SND_EDIT", (8, 52, 384, 160), None),
+           ("VYRNTALK_SND_FILENAME", (8, 218, 384, 20), None),
+           ("VYRNTALK_SND_STATE", (8, 244, 384, 18), None)]
+    for i, key in enumerate(SND_BUTTON_FILES):
+        if key != "VYRNTALK_SND_CLS":
+            snd.append((key, (8 + (i - 1) * 48, 272, 40, 20), None))
+    out["vyrntalk_snd.bmp"] = ((400, 300), False, snd)
     # The browser: its toolbar under the title, the page, and a one-line status bar at the bottom.
     browser = [("BROWSER_CLS", (458, 3, 16, 16), 1)]
     for i, key in enumerate(BROWSER_TOOLBAR):
@@ -307,7 +313,9 @@ def layouts():
                        ["VYRNTALK_LOG_USER_DEL", "VYRNTALK_LOG_USER_REPLY", "VYRNTALK_LOG_USER_LOG",
                         "VYRNTALK_LOG_USER_PHONE", "VYRNTALK_LOG_USER_MEMO", "VYRNTALK_LOG_USER_RELOAD"])
     general += generic((320, 240), True, "ERROR_LOG_CLS", ["ERROR_LOG_LIST"], ["ERROR_LOG_DEL"])
-    general += generic((320, 240), True, "MEMO_CLS", ["MEMO_NAME", "MEMO_EDIT"], ["MEMO_OK", "MEMO_CANCEL"])
+    general += [("MEMO_CLS", (298, 3, 16, 16), 1), ("MEMO_NAME", (8, 24, 304, 16), 4),
+                ("MEMO_EDIT", (8, 44, 304, 160), 12), ("MEMO_OK", (8, 212, 40, 20), 2),
+                ("MEMO_CANCEL", (52, 212, 40, 20), 2)]
     general += generic((320, 240), True, "USER_STAT_CLOSE", ["USER_STAT_SUBTITLE", "USER_STAT_ITEMS"],
                        ["USER_STAT_OK", "USER_STAT_CANCEL"])
     out["general.bmp"] = ((320, 240), True, general)
@@ -436,6 +444,14 @@ RCV_BUTTON_FILES = {"VYRNTALK_RCV_CLS": "vyrntalk_rcv_cls.bmp", "VYRNTALK_RCV_PL
                     "VYRNTALK_RCV_RELOAD": "vyrntalk_rcv_reload.bmp", "VYRNTALK_RCV_LOG": "vyrntalk_rcv_log.bmp",
                     "VYRNTALK_RCV_EXCANCEL": "vyrntalk_rcv_cancel.bmp", "VYRNTALK_RCV_FILE": "vyrntalk_rcv_save.bmp"}
 
+# The send window's button strips, in the order of its controls.
+SND_BUTTON_FILES = {"VYRNTALK_SND_CLS": "vyrntalk_snd_cls.bmp", "VYRNTALK_SND_SEND": "vyrntalk_snd_snd.bmp",
+                    "VYRNTALK_SND_REC": "vyrntalk_snd_rec.bmp", "VYRNTALK_SND_LOG": "vyrntalk_snd_log.bmp",
+                    "VYRNTALK_SND_INDICATE": "vyrntalk_snd_indicate.bmp",
+                    "VYRNTALK_SND_RESET": "vyrntalk_snd_reset.bmp", "VYRNTALK_SND_EXCANCEL": "vyrntalk_snd_cancel.bmp",
+                    "VYRNTALK_SND_CHK": "vyrntalk_snd_check.bmp", "VYRNTALK_SND_FILE": "vyrntalk_snd_attach.bmp"}
+# The memo window's strips (its close strip is the error log's).
+MEMO_BUTTON_FILES = {"MEMO_OK": "prepaid_ok.bmp", "MEMO_CANCEL": "prepaid_cancel.bmp"}
 
 BROWSER_TOOLBAR = ["BROWSER_BACK", "BROWSER_FOWARD", "BROWSER_STOP", "BROWSER_RELOAD", "BROWSER_HOME",
                    "BROWSER_SEARCH", "BROWSER_FAVORITE", "BROWSER_QELO", "BROWSER_MYROOM", "BROWSER_OEM"]
@@ -539,9 +555,18 @@ def build(work):
     for i, (key, name) in enumerate(RCV_BUTTON_FILES.items()):
         size = (16, 16) if key == "VYRNTALK_RCV_CLS" else (40, 20)
         files[name] = button_strip(size[0], size[1], i % 6)
+    for i, (key, name) in enumerate(SND_BUTTON_FILES.items()):
+        size = (16, 16) if key == "VYRNTALK_SND_CLS" else (40, 20)
+        files[name] = button_strip(size[0], size[1], (i + 2) % 6)
+    for i, (key, name) in enumerate(MEMO_BUTTON_FILES.items()):
+        files.setdefault(name, button_strip(40, 20, (i + 3) % 6))
     # The error log's close and delete-all strips.
     files["vyrntalk_log_cls.bmp"] = button_strip(16, 16, 0)
     files["vyrntalk_log_delete.bmp"] = button_strip(40, 20, 1)
+    # The message log's and the partner list's other strips.
+    for i, name in enumerate(["vyrntalk_log_reply.bmp", "vyrntalk_log_reload.bmp", "vyrntalk_log_play.bmp",
+                              "vyrntalk_log_save.bmp", "vyrntalk_log_memo.bmp"]):
+        files[name] = button_strip(40, 20, (2 + i) % 6)
 
     for i, (key, name) in enumerate(sorted(CHAT_BUTTON_FILES.items())):
         size = (16, 16) if key == "CHAT_CLS" else (40, 20) if key.startswith("CHAT_LOGIN") else (24, 20)
