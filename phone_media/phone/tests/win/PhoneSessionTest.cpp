@@ -24,6 +24,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace phonetest;
 
@@ -60,7 +61,13 @@ std::uint16_t FreePort()
 class FolderServices : public ICallEngineServices {
 public:
     CString folder;
+    std::vector<std::string> writes;
     CString ProgramFolder() override { return folder; }
+    bool WriteProfileString(const char* section, const char* key, const char* value) override
+    {
+        writes.push_back(std::string(section) + "/" + key + "=" + value);
+        return true;
+    }
 };
 
 // The far end of the calls: a socket that sends the library signalling datagrams and waits for
@@ -359,7 +366,11 @@ TEST(PhoneSession, SignInCallsAndSignOutOnTheRealLibrary)
                text.find("\"unit\": \"5010\"") != std::string::npos;
     }, 10000));
 
+    // The number on the display is kept for the next start.
+    phoneWindow->SetDlgItemText(IDC_PHONE_NO, "0312345678");
     phoneWindow->DestroyWindow();
+    ASSERT_FALSE(services.writes.empty());
+    EXPECT_EQ("NimboCall/PhoneNo=0312345678", services.writes.back());
     phone::SetHost(nullptr);
     SetMessageBoxPresenter(nullptr);
     SetCallEngineServices(nullptr);
