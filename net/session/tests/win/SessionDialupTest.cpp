@@ -2,11 +2,14 @@
 // Internet dialer (mode 1), the login_service peer for the forms. The local address of the login
 // form is the dial-up connection's projection address; log-out hangs up only what this program
 // dialled; a dropped line ends in a request to log out.
+#include "net/dialup/DialupDlg.h"
 #include "net/dialup/NetDialogHost.h"
 #include "net/ras/win/RasApi.h"
 #include "net/session/Session.h"
 #include "net/session/win/SessionNetwork.h"
+#include "resources/ids/net.h"
 #include "tests/doubles/rasapi32/StandInControl.h"
+#include "tests/support/CallbackProc.h"
 #include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -202,4 +205,102 @@ TEST_F(SessionDialup, ADroppedLineEndsInARequestToLogOut)
     dropped.LoadString(14625);
     EXPECT_EQ(host.boxes.back(), dropped.GetString());
     EXPECT_EQ(session.Dialup(), nullptr);
+}
+
+namespace {
+
+// Answers the dialogs of this thread as a user would: OK in the login dialog, Dial in the connect
+// dialog; then, when asked, cancels the running dial (as exit or log-out does).
+struct DialogAnswers {
+    bool loginSeen = false;
+    bool dialClicked = false;
+    bool cancelDuringDial = false;
+    bool cancelled = false;
+
+    void Answer()
+    {
+        ::EnumThreadWindows(::GetCurrentThreadId(), nvtest::AsEnumProc([this](HWND window, LPARAM) {
+                                if (!::IsWindowVisible(window))
+                                    return TRUE;
+                                if (::GetDlgItem(window, IDC_LOGIN_PROVIDER) && !loginSeen) {
+                                    loginSeen = true;
+                                    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                                } else if (HWND dial = ::GetDlgItem(window, IDC_DIALUP_DIAL)) {
+                                    if (!dialClicked && ::IsWindowEnabled(dial)) {
+                                        dialClicked = true;
+                                        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_DIALUP_DIAL, BN_CLICKED), 0);
+                                    } else if (dialClicked && cancelDuringDial && !cancelled && CDialupDlg::RunningDial()) {
+                                        cancelled = true;
+                                        CDialupDlg::RunningDial()->RequestCancel();
+                                    }
+                                }
+                                return TRUE;
+                            }),
+                            0);
+    }
+};
+
+DialogAnswers* g_answers = nullptr;
+
+} // namespace
+
+TEST_F(SessionDialup, OnWindowsMeTheStoredEntryIsDialledAfterTheLoginDialog)
+{
+    network.SetVersionSource([](DWORD* platform, DWORD* major, DWORD* minor) {
+        *platform = 1;
+        *major = 4;
+        *minor = 90;
+        return true;
+    });
+    ASSERT_EQ(0u, ras.Script("dial|0,1,2,3,5,14,18,0x2000"));
+    DialogAnswers answers;
+    g_answers = &answers;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, nvtest::AsTimerProc([](HWND, UINT, UINT_PTR, DWORD) {
+                                          if (g_answers)
+                                              g_answers->Answer();
+                                      }));
+    {
+        CSession session(host, network);
+        EXPECT_EQ(session.Login(true), 1) << session.GetLastError();
+        EXPECT_TRUE(answers.loginSeen);
+        EXPECT_TRUE(answers.dialClicked);
+        EXPECT_TRUE(session.IsLoggedIn()) << session.GetLastError();
+        EXPECT_TRUE(dialer.calls.empty()); // a stored entry, not the Internet dialer
+        EXPECT_FALSE(ras.Log("RasDialA").empty());
+        const CString entry = host.info.m_RasEntryName;
+        EXPECT_TRUE(CRasApi().IsConnected(entry));
+        session.Logout();
+        EXPECT_FALSE(CRasApi().IsConnected(entry));
+    }
+    ::KillTimer(nullptr, timer);
+    g_answers = nullptr;
+}
+
+TEST_F(SessionDialup, ADialCancelledByExitEndsTheLogInWithNothingLeftUp)
+{
+    network.SetVersionSource([](DWORD* platform, DWORD* major, DWORD* minor) {
+        *platform = 1;
+        *major = 4;
+        *minor = 90;
+        return true;
+    });
+    ASSERT_EQ(0u, ras.Script("dial|0,2,hold"));
+    DialogAnswers answers;
+    answers.cancelDuringDial = true;
+    g_answers = &answers;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 20, nvtest::AsTimerProc([](HWND, UINT, UINT_PTR, DWORD) {
+                                          if (g_answers)
+                                              g_answers->Answer();
+                                      }));
+    {
+        CSession session(host, network);
+        EXPECT_EQ(session.Login(false), 0);
+        EXPECT_TRUE(answers.cancelled);
+        EXPECT_FALSE(session.IsLoggedIn());
+        EXPECT_EQ(CDialupDlg::RunningDial(), nullptr);
+        EXPECT_FALSE(CRasApi().AnyActive(false));
+    }
+    ::KillTimer(nullptr, timer);
+    g_answers = nullptr;
+    EXPECT_EQ(host.info.m_state & 0x0FFF, 0);
 }
