@@ -174,6 +174,10 @@ bool CMainDlg::CheckMessageLogin()
     int start = session ? session->GetMessageClientStartResult() : 0;
     if (start == 0)
         return true;
+    // The client's start dispatches messages while it waits: a log-out or exit that came in
+    // meanwhile has ended the session, and nothing is left to ask about.
+    if (app->IsExiting() || app->GetServiceSession() != session)
+        return false;
     CString logged;
     logged.Format(Text(IDS_MESSAGE_SERVER_FAILED), start);
     app->LogError(0x30, logged);
@@ -286,6 +290,8 @@ bool CMainDlg::SessionLogout(int mode)
     if (m_hWnd) {
         if (CTrayIcon* tray = CTrayIcon::Instance())
             tray->SetIcon(IDI_APP, Text(IDS_TIP_OFFLINE));
+        // Both lists keep only the user's own row.
+        ResetUserLists();
         SetListColors(RGB(0xC0, 0xC0, 0xC0));
     }
     m_listReceived = false;

@@ -205,3 +205,29 @@
 #define IDC_PROGRESS_PERCENT        1159
 #define IDC_PROGRESS_TEXT           1161
 #define IDS_PROGRESS_VOICE          279
+
+// The received-message window's notices, attachment commands and banner.
+#define IDS_RECV_NO_CLIENT          147
+#define IDS_RECV_SAVE_FILTER        170
+#define IDS_RECV_LOGGED_OUT         174
+#define IDS_RECV_UNSUPPORTED        210
+#define IDS_RECV_NO_DEVICE          212
+#define IDS_RECV_BANNER_URL         449
+#define IDS_RECV_BANNER_BROKEN      509
+#define IDS_RECV_NO_FILE            559
+#define IDS_RECV_OVERWRITE          5820
+#define IDS_RECV_FILE_READ          5821
+#define IDS_RECV_FILE_OPEN          5822
+#define IDS_RECV_FILE_WRITE         5823
+#define IDS_RECV_SAVE_LABEL         5824
+#define IDS_RECV_OPEN_LABEL         5825
+#define IDR_RECV_ATTACH_MENU        838
+#define ID_RECV_SAVE_ATTACH         32830
+#define ID_RECV_OPEN_ATTACH         3584
+#define IDI_RECV_VOICE              158
+#define IDI_RECV_WAITING            159
+#define IDI_RECV_UNREADABLE         161
+#define IDI_RECV_OPENED             190
+#define IDI_RECV_SPARE              626
+#define IDI_RECV_PACKAGE            845
+#define IDI_RECV_OTHER              846

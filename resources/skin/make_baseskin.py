@@ -144,6 +144,68 @@ def xywh(r):
     return "%d,%d,%d,%d" % tuple(r)
 
 
+PHONE_KEYPAD = ["PHONE_1", "PHONE_2", "PHONE_3", "PHONE_4", "PHONE_5", "PHONE_6", "PHONE_7", "PHONE_8",
+                "PHONE_9", "PHONE_*", "PHONE_0", "PHONE_#"]
+PHONE_BUTTON_FILES = dict([("PHONE_CLS", "phone_cls.bmp"), ("PHONE_START", "phone_start.bmp"),
+                           ("PHONE_END", "phone_end.bmp"), ("PHONE_*", "phone_asta.bmp"),
+                           ("PHONE_#", "phone_#.bmp"), ("PHONE_SOUND", "phone_sound.bmp"),
+                           ("PHONE_FORWARD", "phone_forward.bmp"), ("PHONE_SHORT", "phone_short.bmp"),
+                           ("PHONE_REC", "phone_rec.bmp"), ("PHONE_REDIAL_UP", "phone_up.bmp"),
+                           ("PHONE_REDIAL_DOWN", "phone_down.bmp"), ("PHONE_CREDIT", "phone_credit.bmp"),
+                           ("PHONE_PREPAID", "phone_prepaid.bmp")] +
+                          [("PHONE_%d" % i, "phone_%d.bmp" % i) for i in range(10)])
+PHONE_INDICATORS = {"PHONE_SND_INDICATE": "phone_snd_indicate.bmp", "PHONE_RCV_INDICATE": "phone_rcv_indicate.bmp"}
+
+
+def phone_layout():
+    ctl = [("PHONE_CLS", (350, 3, 16, 16), None), ("PHONE_STATUS", (8, 24, 192, 16), None),
+           ("PHONE_NO", (8, 44, 192, 20), None), ("PHONE_SND_INDICATE", (8, 68, 92, 8), None),
+           ("PHONE_RCV_INDICATE", (108, 68, 92, 8), None)]
+    for i, key in enumerate(PHONE_KEYPAD):
+        row, col = divmod(i, 3)
+        ctl.append((key, (8 + col * 64, 82 + row * 28, 60, 24), None))
+    ctl.append(("PHONE_START", (8, 196, 94, 24), None))
+    ctl.append(("PHONE_END", (106, 196, 94, 24), None))
+    for i, key in enumerate(["PHONE_SOUND", "PHONE_FORWARD", "PHONE_SHORT", "PHONE_REC"]):
+        ctl.append((key, (8 + i * 48, 226, 44, 20), None))
+    for i, key in enumerate(["PHONE_REDIAL_UP", "PHONE_REDIAL_DOWN", "PHONE_CREDIT", "PHONE_PREPAID"]):
+        ctl.append((key, (8 + i * 48, 252, 44, 20), None))
+    ctl.append(("PHONE_BANNER", (204, 24, 164, 154), None))
+    return ctl
+
+
+# A 3 x 5 pixel font for the keypad's faces.
+KEYPAD_FONT = {"0": "111101101101111", "1": "010110010010111", "2": "111001111100111", "3": "111001111001111",
+               "4": "101101111001001", "5": "111100111001111", "6": "111100111101111", "7": "111001010010010",
+               "8": "111101111101111", "9": "111101111001111", "*": "000101010101000", "#": "101111101111101"}
+
+
+def keypad_strip(w, h, char):
+    """button_strip's frames with the key's character drawn three times its size."""
+    c = button_strip(w, h, 2)
+    looks = [(150, 176, 220), (96, 120, 168), (176, 204, 240), (150, 150, 150)]
+    inks = [(255, 255, 255), (230, 230, 230), (255, 255, 255), (190, 190, 190)]
+    for i in range(4):
+        c.rect(i * w + 2, 2, w - 4, h - 4, looks[i])
+        shift = 1 if i == 1 else 0
+        x0, y0 = i * w + (w - 9) // 2 + shift, (h - 15) // 2 + shift
+        for n, bit in enumerate(KEYPAD_FONT[char]):
+            if bit == "1":
+                c.rect(x0 + (n % 3) * 3, y0 + (n // 3) * 3, 3, 3, inks[i])
+    return c
+
+
+def level_strip(w, h):
+    """Four frames of a level bar: green to red steps across the frame."""
+    c = Canvas(w * 4, h)
+    for i in range(4):
+        for x in range(w):
+            t = x * 255 // max(1, w - 1)
+            c.rect(i * w + x, 0, 1, h, (t, 200 - t // 2, 40))
+        c.frame(i * w, 0, w, h, FACE_LIGHT, FACE_DARK)
+    return c
+
+
 # Windows: bitmap, size, resizable, controls (key, rectangle, anchor or None, extra fields).
 def layouts():
     out = {}
@@ -187,15 +249,12 @@ def layouts():
          "CD_REPEAT", "CD_ALLREPEAT", "CD_COUNTER", "CD_TIMER", "CD_VOLUMEBAR"], (36, 18)))
     out["cast.bmp"] = ((240, 48), False, generic(
         (240, 48), False, "CAST_CLS", [], ["CAST_PLAY", "CAST_REC", "CAST_STOP", "CAST_BACK", "CAST_INDICATE"]))
-    phone_buttons = ["PHONE_1", "PHONE_2", "PHONE_3", "PHONE_4", "PHONE_5", "PHONE_6", "PHONE_7",
-                     "PHONE_8", "PHONE_9", "PHONE_*", "PHONE_0", "PHONE_#", "PHONE_START", "PHONE_END",
-                     "PHONE_SOUND", "PHONE_FORWARD", "PHONE_SHORT", "PHONE_CREDIT", "PHONE_PREPAID",
-                     "PHONE_REC", "PHONE_REDIAL_UP", "PHONE_REDIAL_DOWN", "PHONE_RCV_INDICATE",
-                     "PHONE_SND_INDICATE"]
-    out["phone.bmp"] = ((200, 260), False, generic(
-        (200, 260), False, "PHONE_CLS", ["PHONE_STATUS", "PHONE_NO", "PHONE_BANNER"], phone_buttons, (44, 20)))
-    out["prepaid.bmp"] = ((240, 120), False, generic(
-        (240, 120), False, None, ["PREPAID_ID", "PREPAID_PASSWD"], ["PREPAID_OK", "PREPAID_CANCEL"]))
+    # The phone: status line, number display and level indicators over the keypad on the left,
+    # the 164 x 154 banner on the right, clear of every control (the window checks it).
+    out["phone.bmp"] = ((372, 288), False, phone_layout())
+    out["prepaid.bmp"] = ((240, 120), False, [
+        ("PREPAID_ID", (60, 30, 160, 20), None), ("PREPAID_PASSWD", (60, 58, 160, 20), None),
+        ("PREPAID_OK", (56, 90, 40, 20), None), ("PREPAID_CANCEL", (144, 90, 40, 20), None)])
     # The received-message window holds the fixed 468 x 60 banner at its top, clear of the list,
     # the text and the buttons (the window checks that and refuses a skin that crosses it).
     rcv = [("VYRNTALK_RCV_CLS", (462, 3, 16, 16), None),
@@ -504,6 +563,10 @@ def build(work):
     # The error log's close and delete-all strips.
     files["vyrntalk_log_cls.bmp"] = button_strip(16, 16, 0)
     files["vyrntalk_log_delete.bmp"] = button_strip(40, 20, 1)
+    # The message log's and the partner list's other strips.
+    for i, name in enumerate(["vyrntalk_log_reply.bmp", "vyrntalk_log_reload.bmp", "vyrntalk_log_play.bmp",
+                              "vyrntalk_log_save.bmp", "vyrntalk_log_memo.bmp"]):
+        files[name] = button_strip(40, 20, (2 + i) % 6)
 
     for i, (key, name) in enumerate(sorted(CHAT_BUTTON_FILES.items())):
         size = (16, 16) if key == "CHAT_CLS" else (40, 20) if key.startswith("CHAT_LOGIN") else (24, 20)
@@ -514,6 +577,16 @@ def build(work):
                 strip.rect(frame * size[0] + 6, 5, size[0] - 12, size[1] - 10, rgb)
         files[name] = strip
 
+    for i, (key, name) in enumerate(sorted(PHONE_BUTTON_FILES.items())):
+        size = {"PHONE_CLS": (16, 16), "PHONE_START": (94, 24), "PHONE_END": (94, 24)}.get(
+            key, (60, 24) if key in PHONE_KEYPAD else (44, 20))
+        files[name] = button_strip(size[0], size[1], i % 6)
+        if key in PHONE_KEYPAD:
+            files[name] = keypad_strip(size[0], size[1], key[len("PHONE_"):])
+    for name in PHONE_INDICATORS.values():
+        files[name] = level_strip(92, 8)
+    files["prepaid_ok.bmp"] = button_strip(40, 20, 2)
+    files["prepaid_cancel.bmp"] = button_strip(40, 20, 0)
     add_cd_and_clip_strips(files)
     for name, (w, h, kind) in SET_BUTTON_STRIPS.items():
         files[name] = caption_strip(w, h) if kind is None else button_strip(w, h, kind)

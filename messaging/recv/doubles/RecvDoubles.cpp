@@ -218,6 +218,13 @@ void CFakeRecvHost::ShowNotice(RecvNotice notice)
     m_log.Add(std::string("notice ") + names[static_cast<int>(notice)]);
 }
 
+int CFakeRecvHost::ShowMessage(const CString& text, unsigned flags, bool logged)
+{
+    m_log.Add(std::string(logged ? "message+log " : "message ") + text.str());
+    messageFlags.push_back(flags);
+    return messageAnswer;
+}
+
 // --- store
 
 bool CFakeRecvStore::PutUser(const CString& commId, const CString& name)

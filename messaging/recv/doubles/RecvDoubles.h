@@ -99,6 +99,16 @@ public:
     void RemoveFile(const CString& path) override;
     void ReportError(int code) override { m_log.Add("error " + std::to_string(code)); }
     void ShowNotice(RecvNotice notice) override;
+    // Recorded as "message <text>"; answers messageAnswer.
+    int ShowMessage(const CString& text, unsigned flags, bool logged) override;
+    void MessageFont(CString* face, int* points, std::uint32_t* colour) const override
+    {
+        *face = fontFace;
+        *points = fontPoints;
+        *colour = fontColour;
+    }
+    CString OwnCommId() const override { return ownId; }
+    CString OwnCommName() const override { return ownName; }
     bool HistoryAvailable() const override { return history; }
     unsigned ProtocolVersionLowByte() const override { return protocolLowByte; }
     bool VoiceMessageOption() const override { return voiceOption; }
@@ -123,6 +133,13 @@ public:
     bool history = true;
     unsigned protocolLowByte = 1;
     bool voiceOption = false;
+    int messageAnswer = 1; // IDOK
+    std::vector<unsigned> messageFlags;
+    CString fontFace = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E"; // ＭＳ ゴシック
+    int fontPoints = 10;
+    std::uint32_t fontColour = 0;
+    CString ownId = "me";
+    CString ownName;
 
 private:
     CRecvEventLog& m_log;
