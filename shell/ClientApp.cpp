@@ -5,6 +5,7 @@
 #include "shell/AppMessages.h"
 #include "shell/InstanceWnd.h"
 #include "shell/MainDlg.h"
+#include "shell/SessionServices.h"
 #include "shell/SignupLauncher.h"
 #include "shell/common/services/MessageBoxSeam.h"
 #include "shell/common/utilities/TextUtil.h"
@@ -109,8 +110,10 @@ BOOL CClientApp::InitInstance()
     BuildVersionText();
 
     InstallProgramSeams();
+    InstallSessionServices(*this);
     RunHostDialog();
     SaveSettings();
+    RemoveSessionServices(*this);
     RemoveProgramSeams();
     return FALSE;
 }

@@ -174,6 +174,10 @@ bool CMainDlg::CheckMessageLogin()
     int start = session ? session->GetMessageClientStartResult() : 0;
     if (start == 0)
         return true;
+    // The client's start dispatches messages while it waits: a log-out or exit that came in
+    // meanwhile has ended the session, and nothing is left to ask about.
+    if (app->IsExiting() || app->GetServiceSession() != session)
+        return false;
     CString logged;
     logged.Format(Text(IDS_MESSAGE_SERVER_FAILED), start);
     app->LogError(0x30, logged);

@@ -28,6 +28,17 @@ public:
     virtual int GetLastResult() const = 0;
     // Posts 0x406 to the client's window: 0 ends a transfer that is complete, 1000 cancels it.
     virtual void PostCancel(unsigned wParam) = 0;
+
+    // The send window's requests. option: 0 plain, 1 read receipt asked for, 2 a read receipt.
+    virtual int SendText(int& counter, const CString& recipientId, const CString& recipientName,
+                         const CString& text, int option) = 0;
+    // The announcement of a message with an attachment; fileFlag 0x1000000 voice clip, 0x8000000
+    // package.
+    virtual int SendFile(int& counter, const CString& recipientId, const CString& recipientName,
+                         const CString& text, int option, const CString& path, std::uint32_t fileFlag) = 0;
+    // The attachment's body over the data connection.
+    virtual int SendWithBody(int& counter, const CString& recipientId, const CString& recipientName,
+                             const CString& text, int option, const CString& path) = 0;
 };
 
 // Holder kinds of the request lock "PmWaitObject" that the received-message window takes.

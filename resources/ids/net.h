@@ -108,3 +108,13 @@
 #define IDC_LOGIN_TABLE_COMPANY     1380
 #define IDC_LOGIN_ACCESS_POINT      1381
 #define IDC_LOGIN_IMAGE             1382
+
+// Service login session.
+#define IDS_LOGIN_REPLY_NO_INFO     13000
+#define IDS_LOGIN_REPLY_BAD         13001
+#define IDS_ROOM_REPLY_NO_INFO      13002
+#define IDS_ROOM_REPLY_BAD          13003
+#define IDS_DIAL_SWITCH_CONNECTION  14608 // hang up '%s' (active) and connect '%s' (entry)?
+#define IDS_DIAL_ENTRY_FAILED       14609
+#define IDS_DIAL_INFO_FAILED        14617
+#define IDS_DIAL_LINE_DROPPED       14625

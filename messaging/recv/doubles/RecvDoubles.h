@@ -37,8 +37,15 @@ public:
     void ClearProgressWindow() override;
     int GetLastResult() const override { return lastResult; }
     void PostCancel(unsigned wParam) override;
+    int SendText(int& counter, const CString& recipientId, const CString& recipientName, const CString& text,
+                 int option) override;
+    int SendFile(int& counter, const CString& recipientId, const CString& recipientName, const CString& text,
+                 int option, const CString& path, std::uint32_t fileFlag) override;
+    int SendWithBody(int& counter, const CString& recipientId, const CString& recipientName, const CString& text,
+                     int option, const CString& path) override;
 
-    // A code to refuse requests of a kind with ("list", "fetch", "delete", "body"); 0 accepts.
+    // A code to refuse requests of a kind with ("list", "fetch", "delete", "body", "text", "file",
+    // "with-body"); 0 accepts.
     std::map<std::string, int> refuse;
     int lastResult = 0;
     std::uintptr_t progressWindow = 0;
@@ -51,6 +58,12 @@ public:
         std::uint32_t number = 0;
         CString destination;
         int sequence = 0;
+        // Send requests: recipient, text and option as asked.
+        CString recipientId;
+        CString recipientName;
+        CString text;
+        int option = 0;
+        std::uint32_t fileFlag = 0;
     };
     std::vector<Pending> pending;
     // Called with the number of each delete request before it is sent.

@@ -68,8 +68,11 @@ int CheckHttpStatus(HINTERNET request, CString* statusText)
 }
 
 bool HttpPostForm(const char* url, const char* path, const CString& body, CString* reply,
-                  std::uint32_t* lastError, IInternetSettings* settings)
+                  std::uint32_t* lastError, IInternetSettings* settings, const HttpPostOptions* options)
 {
+    const HttpPostOptions none;
+    if (!options)
+        options = &none;
     CDirectInternetSettings direct;
     if (!settings)
         settings = &direct;
@@ -83,14 +86,14 @@ bool HttpPostForm(const char* url, const char* path, const CString& body, CStrin
     CString proxy;
     const DWORD access = settings->GetOpenAccessType(&proxy);
     CInternetHandle session(
-        ::InternetOpenA(kUserAgent, access, proxy.IsEmpty() ? nullptr : proxy.GetString(), nullptr, 0));
+        ::InternetOpenA(options->userAgent ? options->userAgent : kUserAgent, access, proxy.IsEmpty() ? nullptr : proxy.GetString(), nullptr, 0));
     if (!session) {
         *lastError = ::GetLastError();
         return false;
     }
     settings->SetupInternetHandle(session);
     CInternetHandle connection(
-        ::InternetConnectA(session, host, port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+        ::InternetConnectA(session, host, port, options->user, options->password, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) {
         *lastError = ::GetLastError();
         return false;

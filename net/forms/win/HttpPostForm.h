@@ -39,10 +39,19 @@ public:
 // *statusText.
 int CheckHttpStatus(HINTERNET request, CString* statusText);
 
+// What a form post may set beyond the defaults: the user agent (null: the account forms' one) and
+// the user name and password given to the connection (null: none).
+struct HttpPostOptions {
+    const char* userAgent = nullptr;
+    const char* user = nullptr;
+    const char* password = nullptr;
+};
+
 // Posts body (already encoded) to url's host and port at path. True with the whole reply text in
 // *reply; false with *lastError set (a WinINet error, or the HTTP status code).
 bool HttpPostForm(const char* url, const char* path, const CString& body, CString* reply,
-                  std::uint32_t* lastError, IInternetSettings* settings = nullptr);
+                  std::uint32_t* lastError, IInternetSettings* settings = nullptr,
+                  const HttpPostOptions* options = nullptr);
 
 // The system's platform id (VER_PLATFORM_...), with its major version in *majorVersion.
 DWORD GetOsVersionString(DWORD* majorVersion);
