@@ -2,6 +2,7 @@
 
 #include "shell/AppObjects.h"
 #include "shell/ClientApp.h"
+#include "shell/HistoryWindowServices.h"
 #include "shell/MainDlg.h"
 #include "shell/MainWindowPeers.h"
 #include "shell/TrayIcon.h"
@@ -15,6 +16,7 @@
 #include "messaging/lists/win/FriendListDlg.h"
 #include "messaging/recv/win/MsgRecvDlg.h"
 #include "messaging/store/StorePlatform.h"
+#include "phone_media/phone/win/PhoneDlg.h"
 #include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "resources/StringIds.h"
 
@@ -232,17 +234,24 @@ void CRecvWindowServices::RequestReadNotice(const CString& senderId)
         delete id;
 }
 
-// The message log and memo windows are other windows' work: until they exist the commands
-// open nothing.
-void CRecvWindowServices::OpenMessageLog(const PartnerRef&) {}
+void CRecvWindowServices::OpenMessageLog(const PartnerRef& partner) { OpenMessageLogWindow(partner); }
 
+// The memo window is another window's work: until it exists the command opens nothing.
 void CRecvWindowServices::OpenMemo(const PartnerRef&) {}
 
 bool CRecvWindowServices::PhoneExists() const { return m_app.GetPhoneDlg() != nullptr; }
 
-bool CRecvWindowServices::PhoneSessionActive() const { return false; }
+bool CRecvWindowServices::PhoneSessionActive() const
+{
+    auto* phone = dynamic_cast<CPhoneDlg*>(m_app.GetPhoneDlg());
+    return phone && phone->IsSessionActive();
+}
 
-void CRecvWindowServices::DialCommId(const CString&) {}
+void CRecvWindowServices::DialCommId(const CString& commId)
+{
+    if (auto* phone = dynamic_cast<CPhoneDlg*>(m_app.GetPhoneDlg()))
+        phone->DialCommId(commId);
+}
 
 bool CRecvWindowServices::PlayVoiceClip(std::uintptr_t beside, const CString& file)
 {
@@ -341,6 +350,10 @@ bool CRecvWindowServices::FriendListArrived() const
     CMainDlg* main = MainWindow();
     return main && main->IsListReceived();
 }
+
+std::uintptr_t CRecvWindowServices::GetFocusList() const { return HistoryWindowServices().GetFocusList(); }
+
+void CRecvWindowServices::SetFocusList(std::uintptr_t list) { HistoryWindowServices().SetFocusList(list); }
 
 bool CRecvWindowServices::RequestLockHeld() const { return m_app.GetPmHolderKind() != 0; }
 
