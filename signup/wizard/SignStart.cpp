@@ -305,6 +305,17 @@ void CSignStart::SetItemText(CWnd& page, int id, UINT textId)
 
 void CSignStart::EndWizard() { ::PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0); }
 
+LRESULT CSignPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if ((message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) && m_wizard.Background()) {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetBkColor(dc, CSignStart::kBackground);
+        ::SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
+        return reinterpret_cast<LRESULT>(m_wizard.Background());
+    }
+    return CPropertyPage::WindowProc(message, wParam, lParam);
+}
+
 void CSignPage::PlaceInSheet()
 {
     ::PostMessageA(m_wizard.m_hWnd, kMsgLayout, 0, 0);

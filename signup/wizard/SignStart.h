@@ -31,6 +31,8 @@ struct SignLabelRow {
 class CSignPage : public CPropertyPage {
 public:
     CSignPage(UINT templateId, CSignStart& sheet, CSignupApp& app) : CPropertyPage(templateId), m_wizard(sheet), m_app(app) {}
+    // The page, its labels and buttons on the wizard's background colour.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 protected:
     // Moves the page to the sheet's page area.
@@ -143,6 +145,7 @@ public:
     void EndWizard();
 
     CSignupApp& App() { return m_app; }
+    HBRUSH Background() const { return m_background; }
     CSignStep1Top m_step1;
     CSignStep2Agree m_step2;
     CSignStep3User m_step3;
