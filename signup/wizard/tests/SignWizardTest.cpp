@@ -313,3 +313,41 @@ TEST_F(SignWizard, NewRegistrationOverLanReachesTheSignUp)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SignWizard, UnreachableTermsAskForRetryAndLeaveOnlyBack)
+{
+    // Nothing listens on port 1: every download fails with the reader's error.
+    SetString("Servers", "SignupPage", "http://127.0.0.1:1/");
+    HWND sheet = StartToFirstPage();
+    ASSERT_NE(nullptr, sheet) << "the wizard shows page 1; windows:\n" << Describe(m_program.Id());
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 1; }, 10000));
+    HWND page = ActivePage(sheet);
+
+    // The first failure asks; Yes tries again, the second failure asks again, No gives up.
+    for (int answer : {IDYES, IDNO}) {
+        HWND box = nullptr;
+        ASSERT_TRUE(nvtest::PumpUntil(
+            [&] { return (box = FindOf(m_program.Id(), LoadText(IDS_SW_TERMS_RETRY), true)) != nullptr; }, 30000))
+            << "the retry question; windows:\n" << Describe(m_program.Id());
+        const std::string prompt = TextOf(::GetDlgItem(page, IDC_SW_TERMS_PROMPT));
+        EXPECT_EQ(0u, prompt.find(LoadText(IDS_SW_TERMS_FAILED))) << prompt;
+        EXPECT_NE(std::string::npos, prompt.find("(#")) << "the reader's error code is shown: " << prompt;
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+        ASSERT_TRUE(nvtest::PumpUntil([&] { return !::IsWindow(box); }, 10000));
+    }
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TextOf(Button(sheet, 0x3024)) == LoadText(IDS_SW_NEXT); }, 10000));
+    EXPECT_FALSE(Enabled(sheet, 0x3024)) << "no Next without the terms";
+    EXPECT_TRUE(Enabled(sheet, 0x3023));
+    EXPECT_TRUE(Enabled(sheet, IDCANCEL));
+    nvtest::SaveWindowScreenshot(sheet, "signwiz_page2_failed");
+
+    // Back with terms not loaded returns to page 1 (the wizard goes on).
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 0; }, 10000));
+    EXPECT_TRUE(m_program.Running());
+}
+
+} // namespace
