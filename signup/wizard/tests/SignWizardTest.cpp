@@ -284,6 +284,22 @@ TEST_F(SignWizard, NewRegistrationOverLanReachesTheSignUp)
     ::SendMessageA(::GetDlgItem(page, IDC_SW_AGE3), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("07"));
     nvtest::SaveWindowScreenshot(sheet, "signwiz_page3");
 
+    // Back to the terms (loaded: no second download) and forward again keeps what was typed.
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 1; }, 10000));
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TextOf(Button(sheet, 0x3024)) == LoadText(IDS_SW_AGREE); }, 10000));
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 2; }, 10000));
+    EXPECT_EQ("wizuser3", TextOf(::GetDlgItem(page, IDC_SW_VERK3)));
+    EXPECT_EQ("Tokyo A&B=C+D%", TextOf(::GetDlgItem(page, IDC_SW_ADDRESS1)));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return Enabled(sheet, 0x3024); }, 5000));
+    // The confirmation's No returns to the user data.
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 3; }, 10000));
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 2; }, 10000));
+    EXPECT_EQ(LoadText(IDS_SW_NEXT), TextOf(Button(sheet, 0x3024)));
+
     // Page 4: the confirmation shows the stored rules' values; yes posts the sign-up.
     PressNext(sheet);
     ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 3; }, 10000));
