@@ -7,6 +7,7 @@
 #include "ids/shell.h"
 #include "ids/net.h"
 #include "ids/messaging.h"
+#include "ids/history.h"
 #include "ids/chat_web.h"
 #include "ids/phone_media.h"
 #include "ids/signup.h"

@@ -4,6 +4,7 @@
 #include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "phone_media/voiceclip/win/VoiceClipHost.h"
 #include "shell/ClientApp.h"
+#include "shell/SendWindowServices.h"
 
 #include <memory>
 
@@ -21,8 +22,7 @@ public:
         CWnd* send = CClientApp::GetAppWindow(kWindowSend);
         return send ? send->GetSafeHwnd() : nullptr;
     }
-    // The send window has no recorder hand-over yet: nothing to tell it.
-    void OnVoiceRecorderClosed() override {}
+    void OnVoiceRecorderClosed() override { NotifySendWindowRecorderClosed(); }
 };
 
 CVoiceClipServices g_clipServices;

@@ -80,6 +80,13 @@ public:
     DWORD LockPm(uint16_t kind, DWORD timeoutMs);
     void UnlockPm();
     uint16_t GetPmHolderKind() const { return m_pmHolderKind; }
+    // A request that holds the lock goes on under another kind (an attachment's body after its
+    // announcement); nothing happens while the lock is free.
+    void SetPmHolderKind(uint16_t kind)
+    {
+        if (m_pmHolderKind != 0)
+            m_pmHolderKind = kind;
+    }
     const CRequestQueue& GetRequestQueue() const { return m_requestQueue; }
     void NotifySendWindows();
     void NotifySendWindowsIdle();

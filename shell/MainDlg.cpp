@@ -241,6 +241,7 @@ BOOL CMainDlg::OnInitDialog()
     // 12-16.
     CreateToolTips();
     SetButtonState(1);
+    ResetUserLists();
     SetListColors(RGB(0xC0, 0xC0, 0xC0));
     if (app && !app->GetHandoverTarget())
         app->SetHandoverTarget(this);

@@ -148,6 +148,8 @@ public:
     void StoreArrivalList(const PmPostedRecord* record);
     void FillUserList(int listKind, const PmPostedRecord* record);
     void ShowUserList(int listKind);
+    // The friend list and the URL list with only the user's own row (start-up, log-out).
+    void ResetUserLists();
     // The user's own row of the URL list renamed (secondName, when not empty, becomes its ID).
     void UpdateOwnName(const CString& id, const CString& name, const CString& secondName);
     void UpdateOwnStatus();

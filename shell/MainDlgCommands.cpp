@@ -1,6 +1,7 @@
 // CMainDlg: the commands that show, hide or toggle the other windows, the three popup menus,
 // the skin commands and the small services behind menu items.
 #include "shell/MainDlg.h"
+#include "shell/RecvWindowServices.h"
 
 #include "net/access/NetAccount.h"
 #include "net/access/win/InternetPolicy.h"
@@ -197,6 +198,8 @@ INT_PTR CMainDlg::OpenSettings(int page)
     if (result == IDOK && app) {
         app->SavePreferences();
         app->NotifySendWindowsIdle();
+        // The query interval the general page stored drives the poll from now on.
+        m_poll.SetInterval(app->Settings().m_queryInterval);
     }
     if (CSkinButton* b = Button(kBtnSettings))
         b->EnableButton(TRUE);
@@ -583,15 +586,15 @@ void CMainDlg::ReopenBrowser()
 
 void CMainDlg::OpenReceiveWindow()
 {
-    // The received-message window comes with the arrival list's routing; until then its stand-in
-    // shows, and the blink stops as it would.
-    CWnd* receive = CClientApp::GetAppWindow(kWindowReceive);
-    if (!receive)
-        receive = MainPeers().Create(kWindowReceive, m_pHost);
-    if (receive) {
-        receive->ShowWindow(SW_SHOW);
-        if (CTrayIcon* tray = CTrayIcon::Instance())
-            tray->AddWindow(receive->GetSafeHwnd());
-    }
+    // The received-message window shows without taking the focus; one that exists asks for the
+    // message list again.
     StopReceiveBlink();
+    CWnd* receive = CClientApp::GetAppWindow(kWindowReceive);
+    if (receive) {
+        ShowReceiveWindow(receive);
+        if (CClientApp* app = GetClientApp())
+            app->QueueRequest(kRequestMessageList);
+    } else if ((receive = MainPeers().Create(kWindowReceive, m_pHost)) != nullptr) {
+        ShowReceiveWindow(receive);
+    }
 }

@@ -182,6 +182,12 @@ void CMainDlg::FillUserList(int listKind, const PmPostedRecord* record)
     }
 }
 
+void CMainDlg::ResetUserLists()
+{
+    FillUserList(static_cast<int>(PM_LIST_KIND_FRIENDS), nullptr);
+    FillUserList(static_cast<int>(PM_LIST_KIND_URLS), nullptr);
+}
+
 void CMainDlg::ShowUserList(int listKind)
 {
     CClientApp* app = GetClientApp();

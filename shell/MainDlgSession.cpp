@@ -290,6 +290,8 @@ bool CMainDlg::SessionLogout(int mode)
     if (m_hWnd) {
         if (CTrayIcon* tray = CTrayIcon::Instance())
             tray->SetIcon(IDI_APP, Text(IDS_TIP_OFFLINE));
+        // Both lists keep only the user's own row.
+        ResetUserLists();
         SetListColors(RGB(0xC0, 0xC0, 0xC0));
     }
     m_listReceived = false;

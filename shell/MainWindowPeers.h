@@ -1,13 +1,11 @@
 // The windows around the main launcher window that other folders build (error log, balloons,
 // CD player, phone, voice-clip panel, friend and user lists, address bar, browser, chat, partner
 // list, send window, settings and the small modal dialogs), reached through one small interface
-// so that the main window works before and after each of them lands. Windows are named by their
-// kinds in the window registry (shell/common/services/WindowKinds.h); a window made here joins
-// the registry under its kind.
+// so that the main window can be tested with recording doubles. Windows are named by their kinds
+// in the window registry (shell/common/services/WindowKinds.h); a window made here joins the
+// registry under its kind.
 //
-// The program registers its own peers; until a neighbour's window exists, CStandInPeers
-// (shell/StandInPeers.cpp) makes a marked stand-in: a real skinned window on the bitmap and
-// template the real one will have, which does nothing else.
+// The program's own peers (shell/StandInPeers.cpp) make the real windows; tests register theirs.
 #pragma once
 
 #include "framework/core/WindowRegistry.h"

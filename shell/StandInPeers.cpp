@@ -1,14 +1,20 @@
-// The program's peers of the main window. The address bar and the application's browser are
-// the real windows (made together by shellbrowser::CreateUrlWindows), and so is the chat window
-// (CreateChatWindow). STAND-INS: until the windows of the error log, the balloons, the panels and
-// the lists land, each is a real
-// skinned window on the bitmap and template number the real one will use, with no content.
-// Replace each kind here as its window lands.
+// The program's peers of the main window: each kind is made, re-laid and commanded by its own
+// folder's window through the small services file of the shell that ties it to the program (the
+// address bar and the application's browser come together from shellbrowser::CreateUrlWindows).
 #include "shell/MainWindowPeers.h"
 #include "shell/ClientApp.h"
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/SettingsServices.h"
+#include "shell/HistoryWindowServices.h"
+#include "shell/SendWindowServices.h"
+#include "shell/NotifyWindowServices.h"
+#include "shell/RecvWindowServices.h"
+#include "messaging/lists/win/FriendListDlg.h"
+#include "messaging/recv/win/MsgRecvDlg.h"
+#include "shell/PhoneServices.h"
+#include "phone_media/phone/win/PhoneDlg.h"
 #include "shell/CdClipServices.h"
 #include "phone_media/cdplayer/win/CdPlayerDlg.h"
 #include "phone_media/voiceclip/win/VoiceClipDlg.h"
@@ -19,62 +25,11 @@
 
 #include "shell/common/services/WindowKinds.h"
 
-#include "framework/win/DialogTemplate.h"
 #include "toolkit/win/SkinFrameDialog.h"
 
 #include <new>
 
 namespace {
-
-struct StandInShape {
-    WindowKind kind;
-    UINT templateId;
-    const char* bitmap;
-    DWORD style; // docking mode
-};
-
-const StandInShape kShapes[] = {
-    {kWindowErrorLog, 789, "general.bmp", CSkinFrameDialog::kModeFree},
-    {kWindowErrorBalloon, 837, "vyrn_msg_err.bmp", 0},
-    {kWindowNormalBalloon, 837, "vyrn_msg.bmp", 0},
-    {kWindowPhone, 628, "phone.bmp", CSkinFrameDialog::kModePanel},
-    {kWindowFriendList, 203, "friend.bmp", CSkinFrameDialog::kModeDrawer},
-    {kWindowUserList, 200, "user.bmp", CSkinFrameDialog::kModeDrawer},
-    {kWindowPartnerList, 780, "general.bmp", CSkinFrameDialog::kModeFree},
-};
-
-const StandInShape* FindShape(WindowKind kind)
-{
-    for (const StandInShape& shape : kShapes)
-        if (shape.kind == kind)
-            return &shape;
-    return nullptr;
-}
-
-// A skinned window with nothing in it; it deletes itself with its window.
-class CStandInWindow : public CSkinFrameDialog {
-public:
-    CStandInWindow(const StandInShape& shape, CWnd* parent)
-        : CSkinFrameDialog(shape.templateId, parent), m_shape(shape),
-          m_template(WS_POPUP | DS_SETFONT, WS_EX_TOOLWINDOW, 100, 40, "MS UI Gothic", 9, SHIFTJIS_CHARSET)
-    {
-        m_style = shape.style;
-        JoinRegistry(shape.kind);
-    }
-    bool Make(CWnd* parent)
-    {
-        if (!LoadSkin(m_shape.bitmap, FALSE))
-            return false;
-        if (!CreateIndirect(m_template.Data(), parent))
-            return false;
-        return HasSkin() != FALSE;
-    }
-    void PostNcDestroy() override { delete this; }
-
-private:
-    StandInShape m_shape;
-    CDialogTemplateEx m_template;
-};
 
 class CStandInPeers : public IMainWindowPeers {
 public:
@@ -88,6 +43,22 @@ public:
         }
         if (kind == kWindowChat)
             return CreateChatWindow(parent); // parent: the host dialog
+        if (kind == kWindowUserList)
+            return CreateUserListWindow(parent);
+        if (kind == kWindowPartnerList)
+            return CreatePartnerListWindow(parent);
+        if (kind == kWindowSend)
+            return CreateSendWindow(parent);
+        if (kind == kWindowErrorLog)
+            return CreateErrorLogWindow(parent);
+        if (kind == kWindowNormalBalloon || kind == kWindowErrorBalloon)
+            return CreateBalloonWindow(parent, kind == kWindowErrorBalloon);
+        if (kind == kWindowReceive)
+            return CreateReceiveWindow(parent);
+        if (kind == kWindowFriendList)
+            return CreateFriendListWindow(parent);
+        if (kind == kWindowPhone)
+            return CreatePhoneWindow(parent);
         if (kind == kWindowCdPlayer)
             return CreateCdPlayerWindow(parent);
         if (kind == kWindowVoiceClip)
@@ -97,20 +68,7 @@ public:
                 return made; // made with the bar
             return shellbrowser::CreateBrowser(parent, kWindowBrowser);
         }
-        const StandInShape* shape = FindShape(kind);
-        if (!shape)
-            return nullptr;
-        auto* window = new (std::nothrow) CStandInWindow(*shape, parent);
-        if (!window)
-            return nullptr;
-        if (!window->Make(parent)) {
-            if (window->GetSafeHwnd())
-                window->DestroyWindow(); // deletes it
-            else
-                delete window;
-            return nullptr;
-        }
-        return window;
+        return nullptr;
     }
     bool Relayout(WindowKind kind, CWnd* window) override
     {
@@ -122,6 +80,10 @@ public:
             auto* chat = dynamic_cast<CChatDlg*>(window);
             return chat && chat->LayoutSkin();
         }
+        if (kind == kWindowUserList)
+            return RelayoutUserListWindow(window);
+        if (kind == kWindowPartnerList)
+            return RelayoutPartnerListWindow(window);
         if (kind == kWindowCdPlayer) {
             auto* player = dynamic_cast<CCdPlayerDlg*>(window);
             return player && player->LayoutSkin();
@@ -134,9 +96,29 @@ public:
             auto* browserWindow = dynamic_cast<CBrowserDlg*>(window);
             return browserWindow && browserWindow->LayoutSkin();
         }
-        const StandInShape* shape = FindShape(kind);
-        auto* frame = window ? CSkinFrameDialog::FromHandle(window->GetSafeHwnd()) : nullptr;
-        return shape && frame && frame->ReloadSkin(shape->bitmap);
+        if (kind == kWindowSend)
+            return RelayoutSendWindow(window);
+        if (kind == kWindowReceive) {
+            auto* receive = dynamic_cast<CMsgRecvDlg*>(window);
+            return receive && receive->ApplySkin();
+        }
+        if (kind == kWindowErrorLog) {
+            auto* log = dynamic_cast<CErrorLogDlg*>(window);
+            if (log)
+                log->ApplySkin();
+            return log != nullptr;
+        }
+        if (kind == kWindowNormalBalloon || kind == kWindowErrorBalloon)
+            return dynamic_cast<CVyrnMessageDlg*>(window) != nullptr; // the characters keep their own skin
+        if (kind == kWindowFriendList) {
+            auto* friends = dynamic_cast<CFriendListDlg*>(window);
+            return friends && friends->ApplySkin();
+        }
+        if (kind == kWindowPhone) {
+            auto* phoneWindow = dynamic_cast<CPhoneDlg*>(window);
+            return phoneWindow && phoneWindow->LayoutSkin();
+        }
+        return false;
     }
     void Destroy(WindowKind, CWnd* window) override
     {
@@ -157,6 +139,38 @@ public:
             if (chat && command == PeerCommand::ClearLog) {
                 chat->SendMessage(WM_COMMAND, ID_CHAT_CLEAR_LOG, 0);
                 return;
+            }
+        }
+        if (kind == kWindowPartnerList && command == PeerCommand::RefreshList) {
+            RefreshPartnerListWindow(window);
+            return;
+        }
+        if (kind == kWindowSend && command == PeerCommand::CloseWindow && CloseSendWindow(window))
+            return;
+        if (kind == kWindowErrorLog && command == PeerCommand::ShowLog) {
+            if (auto* log = dynamic_cast<CErrorLogDlg*>(window)) {
+                log->Show(true);
+                return;
+            }
+        }
+        if (kind == kWindowNormalBalloon && command == PeerCommand::SaveCounters) {
+            if (auto* balloon = dynamic_cast<CVyrnMessageDlg*>(window))
+                balloon->SaveCounters();
+            return;
+        }
+        if (kind == kWindowReceive && command == PeerCommand::CloseWindow) {
+            if (dynamic_cast<CMsgRecvDlg*>(window)) {
+                window->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_CLOSE, BN_CLICKED), 0); // as its close button
+                return;
+            }
+        }
+        if (auto* phoneWindow = kind == kWindowPhone ? dynamic_cast<CPhoneDlg*>(window) : nullptr) {
+            switch (command) {
+            case PeerCommand::StartSession: phoneWindow->StartSession(); return;
+            case PeerCommand::EndSession: phoneWindow->EndSession(); return;
+            case PeerCommand::ShowPanel: phoneWindow->ShowPanel(); return;
+            case PeerCommand::HidePanel: phoneWindow->HidePanel(); return;
+            default: break;
             }
         }
         switch (command) {
@@ -183,9 +197,17 @@ public:
             auto* chat = dynamic_cast<CChatDlg*>(CWnd::Registry().Find(kWindowChat));
             return chat && chat->IsShowAtLogin();
         }
+        if (kind == kWindowPhone && question == PeerQuestion::InCall) {
+            auto* phoneWindow = dynamic_cast<CPhoneDlg*>(CWnd::Registry().Find(kWindowPhone));
+            return phoneWindow && phoneWindow->InCall();
+        }
         return false;
     }
-    void BalloonEvent(int) override {}
+    void BalloonEvent(int event) override
+    {
+        if (auto* balloon = dynamic_cast<CVyrnMessageDlg*>(CWnd::Registry().Find(kWindowNormalBalloon)))
+            ShowBalloonFeatureEvent(*balloon, event);
+    }
     bool AddUrl(const CString& address) override
     {
         CUrlComboWnd* bar = CUrlComboWnd::Find();
@@ -220,7 +242,12 @@ public:
         }
         return window;
     }
-    INT_PTR RunModal(WindowKind, int) override { return IDCANCEL; }
+    INT_PTR RunModal(WindowKind kind, int page) override
+    {
+        if (kind == kWindowSettings)
+            return RunSettingsDialog(nullptr, page);
+        return kind == kWindowMood ? RunMoodWindow() : IDCANCEL;
+    }
 };
 
 CStandInPeers g_standIns;

@@ -41,8 +41,14 @@ public:
     virtual void OpenProfilePage(const CString& commId) = 0;
     virtual void OpenProfileSearch() = 0;
     virtual void OpenFileInBrowser(const CString& path) = 0;
+    // A page asked for a new window: the program's browser window for new windows comes to the
+    // front (or is opened) and its WebBrowser application object (an IDispatch*, one reference
+    // for the caller) is returned; null when there is none.
+    virtual void* OpenBannerTarget() { return nullptr; }
     // Balloon events of the "Normal" balloon window (31: a message that is not stored was deleted).
     virtual void ShowBalloonEvent(int event) = 0;
+    // Open menus of the program's windows close (a window that comes up closes them).
+    virtual void CloseOpenMenus() {}
     // The tray icon's list of windows.
     virtual void AddTrayWindow(std::uintptr_t window) = 0;
     virtual void RemoveTrayWindow(std::uintptr_t window) = 0;

@@ -33,3 +33,10 @@ PackageNotice ExtractFirstForOpening(const CString& package, const CString& temp
     *target = path;
     return PackageNotice::None;
 }
+
+PackageNotice ExtractPackageFile(const CString& package, const CString& entryName, const CString& target)
+{
+    CAttachPack pack;
+    const int code = pack.Extract(package, entryName, target);
+    return code < 0 ? PackageNoticeFor(code) : PackageNotice::None;
+}

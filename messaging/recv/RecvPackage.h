@@ -13,3 +13,6 @@ PackageNotice ListFirstPackageFile(const CString& package, CString* firstName, i
 // Extracts the first file to the temporary folder under its plain name (device names refused:
 // NoFile); *target is the file written.
 PackageNotice ExtractFirstForOpening(const CString& package, const CString& temporaryFolder, CString* target);
+
+// Extracts the package's file entryName to target (any path the user chose).
+PackageNotice ExtractPackageFile(const CString& package, const CString& entryName, const CString& target);

@@ -28,6 +28,17 @@ public:
     virtual int GetLastResult() const = 0;
     // Posts 0x406 to the client's window: 0 ends a transfer that is complete, 1000 cancels it.
     virtual void PostCancel(unsigned wParam) = 0;
+
+    // The send window's requests. option: 0 plain, 1 read receipt asked for, 2 a read receipt.
+    virtual int SendText(int& counter, const CString& recipientId, const CString& recipientName,
+                         const CString& text, int option) = 0;
+    // The announcement of a message with an attachment; fileFlag 0x1000000 voice clip, 0x8000000
+    // package.
+    virtual int SendFile(int& counter, const CString& recipientId, const CString& recipientName,
+                         const CString& text, int option, const CString& path, std::uint32_t fileFlag) = 0;
+    // The attachment's body over the data connection.
+    virtual int SendWithBody(int& counter, const CString& recipientId, const CString& recipientName,
+                             const CString& text, int option, const CString& path) = 0;
 };
 
 // Holder kinds of the request lock "PmWaitObject" that the received-message window takes.
@@ -91,11 +102,27 @@ public:
 
     virtual void ReportError(int code) = 0;
     virtual void ShowNotice(RecvNotice notice) = 0;
+    // A message box with the window's own text (flags: the system box's MB_ bits); logged: the
+    // text also goes to the error log. The button chosen, 0 when no box was shown.
+    virtual int ShowMessage(const CString& text, unsigned flags, bool logged)
+    {
+        (void)text, (void)flags, (void)logged;
+        return 0;
+    }
 
     // Settings.
     virtual bool HistoryAvailable() const = 0;         // the message database is open
     virtual unsigned ProtocolVersionLowByte() const = 0; // ProtocolVer & 0xFF
     virtual bool VoiceMessageOption() const = 0;        // Flags bit 0x20
+    // The font setting with the prefix "Are" (message texts): face, size in points, colour; left
+    // as they are (the defaults) when there is no setting.
+    virtual void MessageFont(CString* face, int* points, std::uint32_t* colour) const
+    {
+        (void)face, (void)points, (void)colour;
+    }
+    // The user's own communication ID and name (the history of no selected row is his own).
+    virtual CString OwnCommId() const { return CString(); }
+    virtual CString OwnCommName() const { return CString(); }
 
     // The main window's receive button.
     virtual void BlinkReceiveButton() = 0;

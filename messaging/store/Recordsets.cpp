@@ -362,9 +362,68 @@ bool CPmLogMsgList::Read(bool forPartner, const char* commId, int maxRows)
     return Finish(db, statement);
 }
 
+bool CPmLogMsgList::OpenPage(const char* commId, const PageKey& after, int maxRows)
+{
+    return Guard(*this, [&] { return ReadPage(commId, after, maxRows); });
+}
+
+bool CPmLogMsgList::ReadPage(const char* commId, const PageKey& after, int maxRows)
+{
+    CSqlDatabase db;
+    if (!Connect(db))
+        return false;
+    // Four fixed texts rather than one with optional terms, so that SQLite reads the index from
+    // the key on (an "or NULL" term makes it walk the index from the newest row for every page).
+    static const char* const kSql[2][2] = {
+        {"SELECT u.CommID, u.CommName, m.SeqNo, m.SndRcv, m.CommID, m.Date, m.AttachType "
+         "FROM vyrnmsg AS m JOIN vyrnuser AS u ON u.CommID = m.CommID "
+         "ORDER BY m.Date DESC, m.SeqNo DESC LIMIT ?4",
+         "SELECT u.CommID, u.CommName, m.SeqNo, m.SndRcv, m.CommID, m.Date, m.AttachType "
+         "FROM vyrnmsg AS m JOIN vyrnuser AS u ON u.CommID = m.CommID "
+         "WHERE m.Date <= ?2 AND (m.Date < ?2 OR m.SeqNo < ?3) "
+         "ORDER BY m.Date DESC, m.SeqNo DESC LIMIT ?4"},
+        {"SELECT u.CommID, u.CommName, m.SeqNo, m.SndRcv, m.CommID, m.Date, m.AttachType "
+         "FROM vyrnmsg AS m JOIN vyrnuser AS u ON u.CommID = m.CommID WHERE m.CommID = ?1 "
+         "ORDER BY m.Date DESC, m.SeqNo DESC LIMIT ?4",
+         "SELECT u.CommID, u.CommName, m.SeqNo, m.SndRcv, m.CommID, m.Date, m.AttachType "
+         "FROM vyrnmsg AS m JOIN vyrnuser AS u ON u.CommID = m.CommID WHERE m.CommID = ?1 "
+         "AND m.Date <= ?2 AND (m.Date < ?2 OR m.SeqNo < ?3) "
+         "ORDER BY m.Date DESC, m.SeqNo DESC LIMIT ?4"}};
+    CSqlStatement statement(db, kSql[commId ? 1 : 0][after.valid ? 1 : 0]);
+    if (commId)
+        BindMbcs(statement, 1, commId);
+    if (after.valid) {
+        statement.BindText(2, after.date.Format());
+        statement.BindInt(3, after.seqNo);
+    }
+    statement.BindInt(4, maxRows > 0 ? maxRows : -1);
+    while (statement.Step()) {
+        Row row;
+        row.userCommId = ColumnMbcs(statement, 0);
+        row.commName = ColumnMbcs(statement, 1);
+        row.seqNo = statement.ColumnInt(2);
+        row.received = statement.ColumnInt(3) != 0;
+        row.msgCommId = ColumnMbcs(statement, 4);
+        row.date = ColumnTime(statement, 5);
+        row.attachType = static_cast<long>(statement.ColumnInt(6));
+        m_rows.push_back(std::move(row));
+    }
+    return Finish(db, statement);
+}
+
+CPmLogMsgList::PageKey CPmLogMsgList::CurrentKey() const
+{
+    PageKey key;
+    key.valid = true;
+    key.date = m_Date;
+    key.seqNo = m_seqNo64;
+    return key;
+}
+
 void CPmLogMsgList::Load(std::size_t index)
 {
     const Row& row = m_rows[index];
+    m_seqNo64 = row.seqNo;
     m_UserCommID = row.userCommId;
     m_CommName = row.commName;
     m_SeqNo = static_cast<long>(row.seqNo);

@@ -179,6 +179,18 @@ public:
     bool OpenForPartner(const char* commId, int maxRows = 0);
     bool OpenAll(int maxRows = 0);
 
+    // Where a page ends: the last row's Date and SeqNo. The next page holds the rows after it in
+    // the same order (newest first), so a long history is read a page at a time.
+    struct PageKey {
+        bool valid = false; // false: from the newest row
+        CStoreTime date;
+        std::int64_t seqNo = 0;
+    };
+    // One page of the partner's messages (commId null: every message), at most maxRows rows.
+    bool OpenPage(const char* commId, const PageKey& after, int maxRows);
+    // The key after the current row.
+    PageKey CurrentKey() const;
+
     CString m_UserCommID;
     CString m_CommName;
     long m_SeqNo = 0;
@@ -190,10 +202,12 @@ public:
 
 private:
     bool Read(bool forPartner, const char* commId, int maxRows);
+    bool ReadPage(const char* commId, const PageKey& after, int maxRows);
     std::size_t Count() const override { return m_rows.size(); }
     void ClearRows() override { m_rows.clear(); }
     void Load(std::size_t index) override;
     std::vector<Row> m_rows;
+    std::int64_t m_seqNo64 = 0;
 };
 
 } // namespace msgstore

@@ -243,14 +243,32 @@ int CServiceForms::MapServiceFields(bool statusOk, const char* text)
     std::size_t open = FindField(text, "98:");
     if (open == std::string::npos)
         return -2;
-    const char* lineEnd = std::strchr(text + open, '\n');
-    if (!lineEnd)
+    // The message starts on the line after "98:"; lines end with LF or a "<br>" tag (a reply may
+    // use either alone).
+    std::size_t start = std::string::npos;
+    for (const char* p = text + open + 3; *p; ++p) {
+        if (*p == '\n') {
+            start = static_cast<std::size_t>(p + 1 - text);
+            break;
+        }
+        if (StartsWithNoCase(p, "<br>")) {
+            p += 4;
+            if (*p == '\r')
+                ++p;
+            if (*p == '\n')
+                ++p;
+            start = static_cast<std::size_t>(p - text);
+            break;
+        }
+    }
+    if (start == std::string::npos)
         return -2;
-    std::size_t start = static_cast<std::size_t>(lineEnd + 1 - text);
     std::size_t close = FindField(text, "99:", start);
     if (close == std::string::npos)
         return -2;
     std::size_t end = close;
+    if (end >= start + 4 && StartsWithNoCase(text + end - 4, "<br>"))
+        end -= 4;
     if (end > start && text[end - 1] == '\n')
         --end;
     if (end > start && text[end - 1] == '\r')
@@ -328,6 +346,21 @@ bool CServiceForms::Post(const char* server, const char* path, const CString& bo
 {
     m_lastFormError = 0;
     return m_poster.PostForm(m_account.GetServerUrl(server), path, body, reply, &m_lastFormError);
+}
+
+int CServiceForms::PostRecovery(const char* loginId, const char* loginPassword)
+{
+    CString body;
+    body.Format("user_id=%s&login_password=%s", UrlEncodeFormValue(loginId).GetString(),
+                UrlEncodeFormValue(loginPassword).GetString());
+    CString reply;
+    ClearPending();
+    if (!Post("ProfilePage", "/profile_pc/rst/NCSRst_PCEIA.cgi", body, &reply)) {
+        m_lastServiceResult = -1;
+        return m_lastServiceResult;
+    }
+    m_lastServiceResult = ParseServiceReply(reply);
+    return m_lastServiceResult;
 }
 
 int CServiceForms::PostAccountChange(const char* commId, const char* commPassword, const char* loginId,

@@ -87,6 +87,11 @@ public:
 
     int PostAccountChange(const char* commId, const char* commPassword, const char* loginId,
                           const char* loginPassword, const char* nickname, bool change);
+    // The connection-information recovery: posts "user_id=%s&login_password=%s" (each value
+    // encoded) to ProfilePage + "/profile_pc/rst/NCSRst_PCEIA.cgi" and parses the reply into the
+    // pending values. -1 without a reply, else the reply's result. Nothing is applied: the caller
+    // checks the pending values and then calls ApplyServiceFields.
+    int PostRecovery(const char* loginId, const char* loginPassword);
     // mode 0 registers, 1 deregisters and registers, 2 deregisters.
     int PostCallRegistration(int mode, const char* areaCode, CString* callId);
 

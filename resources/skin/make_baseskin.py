@@ -144,6 +144,68 @@ def xywh(r):
     return "%d,%d,%d,%d" % tuple(r)
 
 
+PHONE_KEYPAD = ["PHONE_1", "PHONE_2", "PHONE_3", "PHONE_4", "PHONE_5", "PHONE_6", "PHONE_7", "PHONE_8",
+                "PHONE_9", "PHONE_*", "PHONE_0", "PHONE_#"]
+PHONE_BUTTON_FILES = dict([("PHONE_CLS", "phone_cls.bmp"), ("PHONE_START", "phone_start.bmp"),
+                           ("PHONE_END", "phone_end.bmp"), ("PHONE_*", "phone_asta.bmp"),
+                           ("PHONE_#", "phone_#.bmp"), ("PHONE_SOUND", "phone_sound.bmp"),
+                           ("PHONE_FORWARD", "phone_forward.bmp"), ("PHONE_SHORT", "phone_short.bmp"),
+                           ("PHONE_REC", "phone_rec.bmp"), ("PHONE_REDIAL_UP", "phone_up.bmp"),
+                           ("PHONE_REDIAL_DOWN", "phone_down.bmp"), ("PHONE_CREDIT", "phone_credit.bmp"),
+                           ("PHONE_PREPAID", "phone_prepaid.bmp")] +
+                          [("PHONE_%d" % i, "phone_%d.bmp" % i) for i in range(10)])
+PHONE_INDICATORS = {"PHONE_SND_INDICATE": "phone_snd_indicate.bmp", "PHONE_RCV_INDICATE": "phone_rcv_indicate.bmp"}
+
+
+def phone_layout():
+    ctl = [("PHONE_CLS", (350, 3, 16, 16), None), ("PHONE_STATUS", (8, 24, 192, 16), None),
+           ("PHONE_NO", (8, 44, 192, 20), None), ("PHONE_SND_INDICATE", (8, 68, 92, 8), None),
+           ("PHONE_RCV_INDICATE", (108, 68, 92, 8), None)]
+    for i, key in enumerate(PHONE_KEYPAD):
+        row, col = divmod(i, 3)
+        ctl.append((key, (8 + col * 64, 82 + row * 28, 60, 24), None))
+    ctl.append(("PHONE_START", (8, 196, 94, 24), None))
+    ctl.append(("PHONE_END", (106, 196, 94, 24), None))
+    for i, key in enumerate(["PHONE_SOUND", "PHONE_FORWARD", "PHONE_SHORT", "PHONE_REC"]):
+        ctl.append((key, (8 + i * 48, 226, 44, 20), None))
+    for i, key in enumerate(["PHONE_REDIAL_UP", "PHONE_REDIAL_DOWN", "PHONE_CREDIT", "PHONE_PREPAID"]):
+        ctl.append((key, (8 + i * 48, 252, 44, 20), None))
+    ctl.append(("PHONE_BANNER", (204, 24, 164, 154), None))
+    return ctl
+
+
+# A 3 x 5 pixel font for the keypad's faces.
+KEYPAD_FONT = {"0": "111101101101111", "1": "010110010010111", "2": "111001111100111", "3": "111001111001111",
+               "4": "101101111001001", "5": "111100111001111", "6": "111100111101111", "7": "111001010010010",
+               "8": "111101111101111", "9": "111101111001111", "*": "000101010101000", "#": "101111101111101"}
+
+
+def keypad_strip(w, h, char):
+    """button_strip's frames with the key's character drawn three times its size."""
+    c = button_strip(w, h, 2)
+    looks = [(150, 176, 220), (96, 120, 168), (176, 204, 240), (150, 150, 150)]
+    inks = [(255, 255, 255), (230, 230, 230), (255, 255, 255), (190, 190, 190)]
+    for i in range(4):
+        c.rect(i * w + 2, 2, w - 4, h - 4, looks[i])
+        shift = 1 if i == 1 else 0
+        x0, y0 = i * w + (w - 9) // 2 + shift, (h - 15) // 2 + shift
+        for n, bit in enumerate(KEYPAD_FONT[char]):
+            if bit == "1":
+                c.rect(x0 + (n % 3) * 3, y0 + (n // 3) * 3, 3, 3, inks[i])
+    return c
+
+
+def level_strip(w, h):
+    """Four frames of a level bar: green to red steps across the frame."""
+    c = Canvas(w * 4, h)
+    for i in range(4):
+        for x in range(w):
+            t = x * 255 // max(1, w - 1)
+            c.rect(i * w + x, 0, 1, h, (t, 200 - t // 2, 40))
+        c.frame(i * w, 0, w, h, FACE_LIGHT, FACE_DARK)
+    return c
+
+
 # Windows: bitmap, size, resizable, controls (key, rectangle, anchor or None, extra fields).
 def layouts():
     out = {}
@@ -187,15 +249,12 @@ def layouts():
          "CD_REPEAT", "CD_ALLREPEAT", "CD_COUNTER", "CD_TIMER", "CD_VOLUMEBAR"], (36, 18)))
     out["cast.bmp"] = ((240, 48), False, generic(
         (240, 48), False, "CAST_CLS", [], ["CAST_PLAY", "CAST_REC", "CAST_STOP", "CAST_BACK", "CAST_INDICATE"]))
-    phone_buttons = ["PHONE_1", "PHONE_2", "PHONE_3", "PHONE_4", "PHONE_5", "PHONE_6", "PHONE_7",
-                     "PHONE_8", "PHONE_9", "PHONE_*", "PHONE_0", "PHONE_#", "PHONE_START", "PHONE_END",
-                     "PHONE_SOUND", "PHONE_FORWARD", "PHONE_SHORT", "PHONE_CREDIT", "PHONE_PREPAID",
-                     "PHONE_REC", "PHONE_REDIAL_UP", "PHONE_REDIAL_DOWN", "PHONE_RCV_INDICATE",
-                     "PHONE_SND_INDICATE"]
-    out["phone.bmp"] = ((200, 260), False, generic(
-        (200, 260), False, "PHONE_CLS", ["PHONE_STATUS", "PHONE_NO", "PHONE_BANNER"], phone_buttons, (44, 20)))
-    out["prepaid.bmp"] = ((240, 120), False, generic(
-        (240, 120), False, None, ["PREPAID_ID", "PREPAID_PASSWD"], ["PREPAID_OK", "PREPAID_CANCEL"]))
+    # The phone: status line, number display and level indicators over the keypad on the left,
+    # the 164 x 154 banner on the right, clear of every control (the window checks it).
+    out["phone.bmp"] = ((372, 288), False, phone_layout())
+    out["prepaid.bmp"] = ((240, 120), False, [
+        ("PREPAID_ID", (60, 30, 160, 20), None), ("PREPAID_PASSWD", (60, 58, 160, 20), None),
+        ("PREPAID_OK", (56, 90, 40, 20), None), ("PREPAID_CANCEL", (144, 90, 40, 20), None)])
     # The received-message window holds the fixed 468 x 60 banner at its top, clear of the list,
     # the text and the buttons (the window checks that and refuses a skin that crosses it).
     rcv = [("VYRNTALK_RCV_CLS", (462, 3, 16, 16), None),
@@ -207,12 +266,18 @@ def layouts():
         if key != "VYRNTALK_RCV_CLS":
             rcv.append((key, (8 + (i - 1) * 44, 354, 40, 20), None))
     out["vyrntalk_rcv.bmp"] = ((484, 382), False, rcv)
-    out["vyrntalk_snd.bmp"] = ((400, 300), False, generic(
-        (400, 300), False, "VYRNTALK_SND_CLS",
-        ["VYRNTALK_SND_COMMNAME", "VYRNTALK_SND_COMMID", "VYRNTALK_SND_EDIT", "VYRNTALK_SND_STATE",
-         "VYRNTALK_SND_FILENAME"],
-        ["VYRNTALK_SND_SEND", "VYRNTALK_SND_REC", "VYRNTALK_SND_LOG", "VYRNTALK_SND_INDICATE",
-         "VYRNTALK_SND_EXCANCEL", "VYRNTALK_SND_CHK", "VYRNTALK_SND_RESET", "VYRNTALK_SND_FILE"]))
+    # The send window: ID and name on one line, the text, the attachment's name, the status line
+    # and one row of buttons.
+    snd = [("VYRNTALK_SND_CLS", (378, 3, 16, 16), None),
+           ("VYRNTALK_SND_COMMID", (8, 26, 180, 20), None),
+           ("VYRNTALK_SND_COMMNAME", (196, 26, 196, 20), None),
+           ("VYRNTALK_SND_EDIT", (8, 52, 384, 160), None),
+           ("VYRNTALK_SND_FILENAME", (8, 218, 384, 20), None),
+           ("VYRNTALK_SND_STATE", (8, 244, 384, 18), None)]
+    for i, key in enumerate(SND_BUTTON_FILES):
+        if key != "VYRNTALK_SND_CLS":
+            snd.append((key, (8 + (i - 1) * 48, 272, 40, 20), None))
+    out["vyrntalk_snd.bmp"] = ((400, 300), False, snd)
     # The browser: its toolbar under the title, the page, and a one-line status bar at the bottom.
     browser = [("BROWSER_CLS", (458, 3, 16, 16), 1)]
     for i, key in enumerate(BROWSER_TOOLBAR):
@@ -248,7 +313,9 @@ def layouts():
                        ["VYRNTALK_LOG_USER_DEL", "VYRNTALK_LOG_USER_REPLY", "VYRNTALK_LOG_USER_LOG",
                         "VYRNTALK_LOG_USER_PHONE", "VYRNTALK_LOG_USER_MEMO", "VYRNTALK_LOG_USER_RELOAD"])
     general += generic((320, 240), True, "ERROR_LOG_CLS", ["ERROR_LOG_LIST"], ["ERROR_LOG_DEL"])
-    general += generic((320, 240), True, "MEMO_CLS", ["MEMO_NAME", "MEMO_EDIT"], ["MEMO_OK", "MEMO_CANCEL"])
+    general += [("MEMO_CLS", (298, 3, 16, 16), 1), ("MEMO_NAME", (8, 24, 304, 16), 4),
+                ("MEMO_EDIT", (8, 44, 304, 160), 12), ("MEMO_OK", (8, 212, 40, 20), 2),
+                ("MEMO_CANCEL", (52, 212, 40, 20), 2)]
     general += generic((320, 240), True, "USER_STAT_CLOSE", ["USER_STAT_SUBTITLE", "USER_STAT_ITEMS"],
                        ["USER_STAT_OK", "USER_STAT_CANCEL"])
     out["general.bmp"] = ((320, 240), True, general)
@@ -377,6 +444,14 @@ RCV_BUTTON_FILES = {"VYRNTALK_RCV_CLS": "vyrntalk_rcv_cls.bmp", "VYRNTALK_RCV_PL
                     "VYRNTALK_RCV_RELOAD": "vyrntalk_rcv_reload.bmp", "VYRNTALK_RCV_LOG": "vyrntalk_rcv_log.bmp",
                     "VYRNTALK_RCV_EXCANCEL": "vyrntalk_rcv_cancel.bmp", "VYRNTALK_RCV_FILE": "vyrntalk_rcv_save.bmp"}
 
+# The send window's button strips, in the order of its controls.
+SND_BUTTON_FILES = {"VYRNTALK_SND_CLS": "vyrntalk_snd_cls.bmp", "VYRNTALK_SND_SEND": "vyrntalk_snd_snd.bmp",
+                    "VYRNTALK_SND_REC": "vyrntalk_snd_rec.bmp", "VYRNTALK_SND_LOG": "vyrntalk_snd_log.bmp",
+                    "VYRNTALK_SND_INDICATE": "vyrntalk_snd_indicate.bmp",
+                    "VYRNTALK_SND_RESET": "vyrntalk_snd_reset.bmp", "VYRNTALK_SND_EXCANCEL": "vyrntalk_snd_cancel.bmp",
+                    "VYRNTALK_SND_CHK": "vyrntalk_snd_check.bmp", "VYRNTALK_SND_FILE": "vyrntalk_snd_attach.bmp"}
+# The memo window's strips (its close strip is the error log's).
+MEMO_BUTTON_FILES = {"MEMO_OK": "prepaid_ok.bmp", "MEMO_CANCEL": "prepaid_cancel.bmp"}
 
 BROWSER_TOOLBAR = ["BROWSER_BACK", "BROWSER_FOWARD", "BROWSER_STOP", "BROWSER_RELOAD", "BROWSER_HOME",
                    "BROWSER_SEARCH", "BROWSER_FAVORITE", "BROWSER_QELO", "BROWSER_MYROOM", "BROWSER_OEM"]
@@ -480,9 +555,18 @@ def build(work):
     for i, (key, name) in enumerate(RCV_BUTTON_FILES.items()):
         size = (16, 16) if key == "VYRNTALK_RCV_CLS" else (40, 20)
         files[name] = button_strip(size[0], size[1], i % 6)
+    for i, (key, name) in enumerate(SND_BUTTON_FILES.items()):
+        size = (16, 16) if key == "VYRNTALK_SND_CLS" else (40, 20)
+        files[name] = button_strip(size[0], size[1], (i + 2) % 6)
+    for i, (key, name) in enumerate(MEMO_BUTTON_FILES.items()):
+        files.setdefault(name, button_strip(40, 20, (i + 3) % 6))
     # The error log's close and delete-all strips.
     files["vyrntalk_log_cls.bmp"] = button_strip(16, 16, 0)
     files["vyrntalk_log_delete.bmp"] = button_strip(40, 20, 1)
+    # The message log's and the partner list's other strips.
+    for i, name in enumerate(["vyrntalk_log_reply.bmp", "vyrntalk_log_reload.bmp", "vyrntalk_log_play.bmp",
+                              "vyrntalk_log_save.bmp", "vyrntalk_log_memo.bmp"]):
+        files[name] = button_strip(40, 20, (2 + i) % 6)
 
     for i, (key, name) in enumerate(sorted(CHAT_BUTTON_FILES.items())):
         size = (16, 16) if key == "CHAT_CLS" else (40, 20) if key.startswith("CHAT_LOGIN") else (24, 20)
@@ -493,6 +577,16 @@ def build(work):
                 strip.rect(frame * size[0] + 6, 5, size[0] - 12, size[1] - 10, rgb)
         files[name] = strip
 
+    for i, (key, name) in enumerate(sorted(PHONE_BUTTON_FILES.items())):
+        size = {"PHONE_CLS": (16, 16), "PHONE_START": (94, 24), "PHONE_END": (94, 24)}.get(
+            key, (60, 24) if key in PHONE_KEYPAD else (44, 20))
+        files[name] = button_strip(size[0], size[1], i % 6)
+        if key in PHONE_KEYPAD:
+            files[name] = keypad_strip(size[0], size[1], key[len("PHONE_"):])
+    for name in PHONE_INDICATORS.values():
+        files[name] = level_strip(92, 8)
+    files["prepaid_ok.bmp"] = button_strip(40, 20, 2)
+    files["prepaid_cancel.bmp"] = button_strip(40, 20, 0)
     add_cd_and_clip_strips(files)
     for name, (w, h, kind) in SET_BUTTON_STRIPS.items():
         files[name] = caption_strip(w, h) if kind is None else button_strip(w, h, kind)

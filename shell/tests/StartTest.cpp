@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <string>
@@ -442,6 +443,70 @@ TEST(StartUp, TheTrayIconComesBackAfterTheShellRestartsAndLeavesWithTheProgram)
     ::SendMessageTimeoutA(second.main, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 10000, &ignored);
     EXPECT_EQ(0L, second.program.WaitExit());
     EXPECT_EQ(before, TrayIconCount());
+}
+
+// The received-message window (its banner beside the arrival list) and the friend list window
+// (its owner-drawn list).
+bool IsReceiveWindow(HWND window)
+{
+    return ::GetDlgItem(window, IDC_RECV_LIST) != nullptr && ::GetDlgItem(window, IDC_RECV_BANNER) != nullptr;
+}
+bool IsErrorLogWindow(HWND window) { return ::GetDlgItem(window, IDC_ERROR_LOG_LIST) != nullptr; }
+bool IsFriendListWindow(HWND window)
+{
+    HWND list = ::GetDlgItem(window, IDC_FRIEND_LIST);
+    return list && (::GetWindowLongA(list, GWL_STYLE) & LVS_OWNERDRAWFIXED) != 0;
+}
+
+TEST(StartUp, TheReceiveWindowFriendListAndErrorLogAreTheRealWindows)
+{
+    SeedCompleteAccount();
+    RunningInstance first;
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(first.main) != FALSE; }));
+    // The friend list is made with the main window, hidden until it slides out.
+    HWND friends = FindWindowOf(first.program.Id(), IsFriendListWindow);
+    ASSERT_NE(nullptr, friends);
+    // Offline, the friend list holds only the user's own row.
+    EXPECT_EQ(1, static_cast<int>(::SendMessageA(::GetDlgItem(friends, IDC_FRIEND_LIST), LVM_GETITEMCOUNT, 0, 0)));
+    // The error log is the real one: hidden until the menu asks for it.
+    HWND log = FindWindowOf(first.program.Id(), IsErrorLogWindow);
+    ASSERT_NE(nullptr, log);
+    EXPECT_FALSE(::IsWindowVisible(log));
+    ::PostMessageA(first.main, WM_COMMAND, 32819, 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(log) != FALSE; }));
+    ::RedrawWindow(log, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    nvtest::SaveWindowScreenshot(log, "program_error_log");
+    EXPECT_EQ(nullptr, FindWindowOf(first.program.Id(), IsReceiveWindow)); // made on demand
+    HWND before = ::GetForegroundWindow();
+    for (int open = 0; open < 2; ++open) {
+        ::PostMessageA(first.main, WM_COMMAND, 32789, 0);
+        HWND receive = nullptr;
+        ASSERT_TRUE(nvtest::PumpUntil([&] {
+            receive = FindWindowOf(first.program.Id(), IsReceiveWindow);
+            return receive && ::IsWindowVisible(receive);
+        }));
+        EXPECT_EQ(before, ::GetForegroundWindow()) << "the window took the focus";
+        // Three columns (sender, time, attachment) and the body beside the list.
+        HWND header = reinterpret_cast<HWND>(::SendMessageA(::GetDlgItem(receive, IDC_RECV_LIST), LVM_GETHEADER, 0, 0));
+        EXPECT_EQ(3, static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)));
+        EXPECT_NE(nullptr, ::GetDlgItem(receive, IDC_RECV_BODY));
+        if (open == 0) {
+            ::RedrawWindow(receive, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            nvtest::SaveWindowScreenshot(receive, "program_receive_window");
+            // Its close button hides it; the next opening shows the same window again.
+            ::PostMessageA(receive, WM_COMMAND, MAKEWPARAM(IDC_RECV_CLOSE, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(receive, IDC_RECV_CLOSE)));
+            ASSERT_TRUE(nvtest::PumpUntil([&] { return !::IsWindowVisible(receive); }));
+        }
+    }
+    HWND receive = FindWindowOf(first.program.Id(), IsReceiveWindow);
+    EXPECT_EQ(0L, first.Exit());
+    EXPECT_FALSE(::IsWindow(receive));
+    EXPECT_FALSE(::IsWindow(friends));
+    EXPECT_FALSE(::IsWindow(log));
+    // The window's corner was saved as it went.
+    EXPECT_NE("", RegQuery("Location", "PmRcvX"));
 }
 
 TEST(StartUp, FileTypesAreRegisteredToTheProgram)

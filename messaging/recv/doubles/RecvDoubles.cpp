@@ -4,6 +4,8 @@
 #include "messaging/client/PostedRecord.h"
 #include "messaging/recv/RecvFlow.h"
 
+#include <cstdio>
+
 std::vector<std::string> CRecvEventLog::With(const std::string& prefix) const
 {
     std::vector<std::string> out;
@@ -77,6 +79,53 @@ void CRecordingMsgClient::ClearProgressWindow()
 }
 
 void CRecordingMsgClient::PostCancel(unsigned wParam) { m_log.Add("client.cancel " + std::to_string(wParam)); }
+
+int CRecordingMsgClient::SendText(int& counter, const CString& recipientId, const CString& recipientName,
+                                  const CString& text, int option)
+{
+    const int code = Request("text", counter, "client.text " + recipientId.str() + " " + std::to_string(option));
+    if (code == 0) {
+        Pending& p = pending.back();
+        p.recipientId = recipientId;
+        p.recipientName = recipientName;
+        p.text = text;
+        p.option = option;
+    }
+    return code;
+}
+
+int CRecordingMsgClient::SendFile(int& counter, const CString& recipientId, const CString& recipientName,
+                                  const CString& text, int option, const CString& path, std::uint32_t fileFlag)
+{
+    char flag[16];
+    std::snprintf(flag, sizeof flag, "0x%X", static_cast<unsigned>(fileFlag));
+    const int code = Request("file", counter, "client.file " + recipientId.str() + " " + std::to_string(option) + " " + flag);
+    if (code == 0) {
+        Pending& p = pending.back();
+        p.recipientId = recipientId;
+        p.recipientName = recipientName;
+        p.text = text;
+        p.option = option;
+        p.destination = path;
+        p.fileFlag = fileFlag;
+    }
+    return code;
+}
+
+int CRecordingMsgClient::SendWithBody(int& counter, const CString& recipientId, const CString& recipientName,
+                                      const CString& text, int option, const CString& path)
+{
+    const int code = Request("with-body", counter, "client.with-body " + recipientId.str());
+    if (code == 0) {
+        Pending& p = pending.back();
+        p.recipientId = recipientId;
+        p.recipientName = recipientName;
+        p.text = text;
+        p.option = option;
+        p.destination = path;
+    }
+    return code;
+}
 
 // --- host
 
@@ -167,6 +216,13 @@ void CFakeRecvHost::ShowNotice(RecvNotice notice)
 {
     static const char* const names[] = {"logged-out", "no-client", "no-file", "store-failed", "banner-skin"};
     m_log.Add(std::string("notice ") + names[static_cast<int>(notice)]);
+}
+
+int CFakeRecvHost::ShowMessage(const CString& text, unsigned flags, bool logged)
+{
+    m_log.Add(std::string(logged ? "message+log " : "message ") + text.str());
+    messageFlags.push_back(flags);
+    return messageAnswer;
 }
 
 // --- store

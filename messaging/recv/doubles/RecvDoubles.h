@@ -37,8 +37,15 @@ public:
     void ClearProgressWindow() override;
     int GetLastResult() const override { return lastResult; }
     void PostCancel(unsigned wParam) override;
+    int SendText(int& counter, const CString& recipientId, const CString& recipientName, const CString& text,
+                 int option) override;
+    int SendFile(int& counter, const CString& recipientId, const CString& recipientName, const CString& text,
+                 int option, const CString& path, std::uint32_t fileFlag) override;
+    int SendWithBody(int& counter, const CString& recipientId, const CString& recipientName, const CString& text,
+                     int option, const CString& path) override;
 
-    // A code to refuse requests of a kind with ("list", "fetch", "delete", "body"); 0 accepts.
+    // A code to refuse requests of a kind with ("list", "fetch", "delete", "body", "text", "file",
+    // "with-body"); 0 accepts.
     std::map<std::string, int> refuse;
     int lastResult = 0;
     std::uintptr_t progressWindow = 0;
@@ -51,6 +58,12 @@ public:
         std::uint32_t number = 0;
         CString destination;
         int sequence = 0;
+        // Send requests: recipient, text and option as asked.
+        CString recipientId;
+        CString recipientName;
+        CString text;
+        int option = 0;
+        std::uint32_t fileFlag = 0;
     };
     std::vector<Pending> pending;
     // Called with the number of each delete request before it is sent.
@@ -86,6 +99,16 @@ public:
     void RemoveFile(const CString& path) override;
     void ReportError(int code) override { m_log.Add("error " + std::to_string(code)); }
     void ShowNotice(RecvNotice notice) override;
+    // Recorded as "message <text>"; answers messageAnswer.
+    int ShowMessage(const CString& text, unsigned flags, bool logged) override;
+    void MessageFont(CString* face, int* points, std::uint32_t* colour) const override
+    {
+        *face = fontFace;
+        *points = fontPoints;
+        *colour = fontColour;
+    }
+    CString OwnCommId() const override { return ownId; }
+    CString OwnCommName() const override { return ownName; }
     bool HistoryAvailable() const override { return history; }
     unsigned ProtocolVersionLowByte() const override { return protocolLowByte; }
     bool VoiceMessageOption() const override { return voiceOption; }
@@ -110,6 +133,13 @@ public:
     bool history = true;
     unsigned protocolLowByte = 1;
     bool voiceOption = false;
+    int messageAnswer = 1; // IDOK
+    std::vector<unsigned> messageFlags;
+    CString fontFace = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E"; // ＭＳ ゴシック
+    int fontPoints = 10;
+    std::uint32_t fontColour = 0;
+    CString ownId = "me";
+    CString ownName;
 
 private:
     CRecvEventLog& m_log;

@@ -1,6 +1,7 @@
 #include "messaging/recv/win/MsgRecvDlg.h"
 
 #include "framework/win/DataExchange.h"
+#include "framework/win/FileDialogSeam.h"
 #include "framework/win/Menu.h"
 #include "framework/win/PopupMenuSeam.h"
 #include "framework/win/WinApp.h"
@@ -10,6 +11,7 @@
 #include "messaging/recv/win/RecvBodyView.h"
 #include "resources/StringIds.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -33,6 +35,9 @@ constexpr ButtonSpec kButtons[] = {
     {IDC_RECV_CANCEL, "vyrntalk_rcv_cancel.bmp", IDS_RECV_TIP_CANCEL},
     {IDC_RECV_ATTACH, "vyrntalk_rcv_save.bmp", IDS_RECV_TIP_ATTACH},
 };
+// The list's icons in the order that gives their indices (RecvRowIcon, RecvAttachmentIcon).
+constexpr UINT kListIcons[] = {IDI_RECV_WAITING, IDI_RECV_UNREADABLE, IDI_RECV_OPENED, IDI_RECV_VOICE,
+                               IDI_RECV_SPARE,   IDI_RECV_PACKAGE,    IDI_RECV_OTHER};
 constexpr int kBannerWidth = 468;
 constexpr int kBannerHeight = 60;
 
@@ -44,6 +49,7 @@ BEGIN_MESSAGE_MAP(CMsgRecvDlg, CSkinFrameDialog)
     ON_MESSAGE(kMsgRecvProgress, OnProgressNotice)
     ON_WM_TIMER()
     ON_WM_DESTROY()
+    ON_WM_ACTIVATE()
     ON_NOTIFY(NM_CLICK, IDC_RECV_LIST, OnListClick)
     ON_NOTIFY(NM_RCLICK, IDC_RECV_LIST, OnListRClick)
     ON_NOTIFY(NM_DBLCLK, IDC_RECV_LIST, OnListDblClk)
@@ -63,12 +69,18 @@ BEGIN_MESSAGE_MAP(CMsgRecvDlg, CSkinFrameDialog)
     ON_COMMAND(ID_RECV_ROOM, OnUserRoom)
     ON_COMMAND(ID_RECV_PARTNER_PAGE, OnPartnerPage)
     ON_NOTIFY(EN_MSGFILTER, IDC_RECV_BODY, OnBodyNotify)
+    ON_BN_CLICKED(IDC_RECV_ATTACH, OnAttachmentButton)
+    ON_COMMAND(ID_RECV_SAVE_ATTACH, OnSaveAttachment)
+    ON_COMMAND(ID_RECV_OPEN_ATTACH, OnOpenAttachment)
 END_MESSAGE_MAP()
 
 CMsgRecvDlg::CMsgRecvDlg(CWnd* parent, IRecvHost& host, IRecvStore& store)
     : CSkinFrameDialog(IDD_MSG_RECV, parent), m_host(host), m_flow(new CRecvFlow(host, store, *this))
 {
     m_style = 0x800;
+    // The template's list view needs its class before the dialog is made.
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES};
+    ::InitCommonControlsEx(&init);
 }
 
 CMsgRecvDlg::~CMsgRecvDlg() = default;
@@ -107,6 +119,7 @@ BOOL CMsgRecvDlg::OnInitDialog()
         leader->AddFloatingWindow(this);
     CSkinFrameDialog::OnInitDialog();
     m_flow->SetWindowHandle(reinterpret_cast<std::uintptr_t>(m_hWnd));
+    CreateBanner();
     if (!HasSkin() || !SetupControls(true))
         return FALSE;
     m_flow->Initialise();
@@ -119,7 +132,9 @@ BOOL CMsgRecvDlg::OnInitDialog()
     }
     SetStatus(RecvStatus::Empty, 0);
     PlaceWindow();
-    return TRUE;
+    // No control takes the focus: that would activate the window, which never takes the
+    // activation from the window the user works in.
+    return FALSE;
 }
 
 void CMsgRecvDlg::PlaceWindow()
@@ -168,6 +183,8 @@ BOOL CMsgRecvDlg::SetupControls(bool initial)
     toolkit::Skins().GetControlRect(IDC_RECV_BANNER, &rect);
     if (!::IsRectEmpty(&rect))
         ::MoveWindow(banner, rect.left, rect.top, kBannerWidth, kBannerHeight, TRUE);
+    if (m_banner.m_hWnd)
+        m_banner.MoveControl(RECT{rect.left, rect.top, rect.left + kBannerWidth, rect.top + kBannerHeight});
     if (!CheckBannerPlacement()) {
         m_host.ShowNotice(RecvNotice::BannerSkin);
         return FALSE;
@@ -175,6 +192,7 @@ BOOL CMsgRecvDlg::SetupControls(bool initial)
     if (initial) {
         m_body.SetEventMask(ENM_MOUSEEVENTS);
         ApplyMessageFont();
+        CreateImageList();
         CString heading;
         heading.LoadString(IDS_RECV_COL_SENDER);
         m_list.InsertColumn(0, heading, LVCFMT_LEFT, kSenderWidth);
@@ -195,11 +213,62 @@ BOOL CMsgRecvDlg::SetupControls(bool initial)
     return TRUE;
 }
 
+void CMsgRecvDlg::CreateImageList()
+{
+    if (!m_images.Create(16, 16, ILC_COLOR32 | ILC_MASK, 7, 7))
+        return;
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    for (UINT id : kListIcons) {
+        HICON icon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+        m_images.Add(icon);
+        if (icon)
+            ::DestroyIcon(icon);
+    }
+    m_list.SetImageList(&m_images, LVSIL_SMALL);
+}
+
+// The banner is the WebBrowser control in the placeholder's place; where the control can't be
+// made the placeholder stays and the window goes on without pages.
+void CMsgRecvDlg::CreateBanner()
+{
+    HWND placeholder = GetDlgItem(IDC_RECV_BANNER);
+    if (!placeholder)
+        return;
+    RECT rect;
+    ::GetWindowRect(placeholder, &rect);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+    // The control activates itself in place, which activates this window: the window that was
+    // active keeps the activation (the window never takes it from the user).
+    const HWND active = ::GetForegroundWindow();
+    if (m_banner.CreateControl(this, IDC_RECV_BANNER, rect, this))
+        ::DestroyWindow(placeholder);
+    GiveBackActivation(active);
+}
+
+void CMsgRecvDlg::GiveBackActivation(HWND active)
+{
+    if (active && active != m_hWnd && ::IsWindow(active) && ::GetForegroundWindow() == m_hWnd)
+        ::SetForegroundWindow(active);
+}
+
+HWND CMsgRecvDlg::GetBannerWindow() const { return ::GetDlgItem(m_hWnd, IDC_RECV_BANNER); }
+
+void CMsgRecvDlg::OnNewWindow2(IDispatch** dispatch, VARIANT_BOOL* cancel)
+{
+    IDispatch* target = static_cast<IDispatch*>(messaging::Opener().OpenBannerTarget());
+    if (dispatch)
+        *dispatch = target;
+    if (!target && cancel)
+        *cancel = VARIANT_TRUE;
+}
+
+void CMsgRecvDlg::OnActivate(UINT state, HWND, BOOL) { m_active = state != WA_INACTIVE; }
+
 bool CMsgRecvDlg::CheckBannerPlacement()
 {
     RECT window, banner;
     ::GetClientRect(m_hWnd, &window);
-    ::GetWindowRect(GetDlgItem(IDC_RECV_BANNER), &banner);
+    ::GetWindowRect(GetBannerWindow(), &banner);
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&banner), 2);
     std::vector<RecvRect> controls;
     for (UINT id : {IDC_RECV_CLOSE, IDC_RECV_PLAY, IDC_RECV_NEW, IDC_RECV_REPLY, IDC_RECV_REFRESH, IDC_RECV_HISTORY,
@@ -223,10 +292,17 @@ void CMsgRecvDlg::SetShown(bool show)
 {
     m_shown = show;
     if (show) {
+        const HWND active = ::GetForegroundWindow();
+        messaging::Opener().CloseOpenMenus();
         ShowWindow(SW_SHOWNOACTIVATE);
+        messaging::Opener().AddTrayWindow(reinterpret_cast<std::uintptr_t>(m_hWnd));
         m_flow->RefreshBanner(false);
+        GiveBackActivation(active);
     } else {
         ShowWindow(SW_HIDE);
+        // A hidden window shows no page.
+        if (m_banner.m_hWnd)
+            m_banner.Navigate("about:blank");
     }
 }
 
@@ -269,6 +345,13 @@ void CMsgRecvDlg::OnDestroy()
         }
     }
     m_flow->OnDestroy();
+    for (const CString& file : m_openedFiles)
+        ::DeleteFileA(file);
+    m_openedFiles.clear();
+    if (m_openSubmenu) {
+        ::DestroyMenu(m_openSubmenu);
+        m_openSubmenu = nullptr;
+    }
     CSkinFrameDialog::OnDestroy();
 }
 
@@ -334,9 +417,16 @@ void CMsgRecvDlg::OnListRClick(NMHDR*, LRESULT* result)
     }
     for (const auto& item : state.grayed)
         ::EnableMenuItem(popup, item.first, MF_BYCOMMAND | (item.second ? MF_GRAYED : MF_ENABLED));
+    if (withRow) {
+        const MessageEntry entry = m_host.Arrivals()[static_cast<std::size_t>(row)];
+        AddAttachmentMenuItems(popup, 4, entry);
+        if (entry.attachmentFile.IsEmpty())
+            SetStatus(RecvStatus::Empty, 0);
+    }
     POINT cursor;
     ::GetCursorPos(&cursor);
     nvwin::TrackPopup(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd);
+    DetachOpenSubmenu(popup);
 }
 
 void CMsgRecvDlg::OnListDblClk(NMHDR*, LRESULT* result)
@@ -390,7 +480,12 @@ void CMsgRecvDlg::OnHistory()
 {
     if (m_history.IsDisabled() || !m_host.HistoryAvailable())
         return;
-    const PartnerRef partner = SelectedPartner();
+    PartnerRef partner = SelectedPartner();
+    if (!SelectedEntry()) {
+        // No row: the user's own history.
+        partner.commId = m_host.OwnCommId();
+        partner.commName = m_host.OwnCommName();
+    }
     if (!partner.commId.IsEmpty() && !partner.commName.IsEmpty())
         messaging::Opener().OpenMessageLog(partner);
 }
@@ -485,7 +580,7 @@ void CMsgRecvDlg::OnPlayVoice()
     const auto& arrivals = m_host.Arrivals();
     if (m_play.IsDisabled() || !Idle() || row < 0 || static_cast<std::size_t>(row) >= arrivals.size())
         return;
-    const CString& file = arrivals[static_cast<std::size_t>(row)].attachmentFile;
+    const CString file = arrivals[static_cast<std::size_t>(row)].attachmentFile;
     if (!file.IsEmpty())
         PlayVoiceClip(file);
 }
@@ -615,15 +710,28 @@ void CMsgRecvDlg::SetWaitCursor(bool wait)
     ::SetCursor(::LoadCursor(nullptr, wait ? IDC_WAIT : IDC_ARROW));
 }
 
-void CMsgRecvDlg::LoadBanner() {}
+void CMsgRecvDlg::LoadBanner()
+{
+    if (!m_banner.m_hWnd)
+        return;
+    CString address = "about:blank";
+    if (m_host.IsLoggedIn())
+        address.LoadString(IDS_RECV_BANNER_URL);
+    m_banner.Navigate(address);
+}
 
 void CMsgRecvDlg::ApplyMessageFont()
 {
+    CString face;
+    int points = 10;
+    std::uint32_t colour = 0;
+    m_host.MessageFont(&face, &points, &colour);
     CHARFORMATA format = {};
     format.dwMask = CFM_FACE | CFM_SIZE | CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
-    format.yHeight = 10 * 20;
-    format.crTextColor = RGB(0, 0, 0);
-    lstrcpynA(format.szFaceName, "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E", LF_FACESIZE);
+    format.yHeight = (points > 0 ? points : 10) * 20;
+    format.crTextColor = static_cast<COLORREF>(colour & 0x00FFFFFFu);
+    lstrcpynA(format.szFaceName, face.IsEmpty() ? "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E" : face.GetString(),
+              LF_FACESIZE);
     m_body.SetDefaultCharFormat(format);
 }
 
@@ -633,9 +741,179 @@ void CMsgRecvDlg::RequestReadNotice(const CString& senderId) { messaging::Opener
 
 void CMsgRecvDlg::PlayVoiceClip(const CString& file)
 {
-    messaging::Opener().PlayVoiceClip(reinterpret_cast<std::uintptr_t>(m_hWnd), file);
+    if (messaging::Opener().PlayVoiceClip(reinterpret_cast<std::uintptr_t>(m_hWnd), file))
+        return;
+    // No voice-clip panel to play it.
+    CString text;
+    text.LoadString(IDS_RECV_NO_DEVICE);
+    m_host.ShowMessage(text, MB_OK | MB_ICONEXCLAMATION, true);
 }
 
 void CMsgRecvDlg::StartDeferredTimer(unsigned ms) { SetTimer(kRecvDeferredTimer, ms); }
 
 void CMsgRecvDlg::KillDeferredTimer() { KillTimer(kRecvDeferredTimer); }
+
+// Attachments
+
+const MessageEntry* CMsgRecvDlg::CurrentPackage() const
+{
+    const int index = m_flow->GetCurrentIndex();
+    const auto& arrivals = m_host.Arrivals();
+    if (index < 0 || static_cast<std::size_t>(index) >= arrivals.size())
+        return nullptr;
+    const MessageEntry& entry = arrivals[static_cast<std::size_t>(index)];
+    if ((entry.attachmentKind & 0x0F000000u) != 0x08000000u || entry.attachmentFile.IsEmpty())
+        return nullptr;
+    return &entry;
+}
+
+void CMsgRecvDlg::ShowPackageNotice(PackageNotice notice, const CString& file)
+{
+    UINT id = 0;
+    UINT icon = MB_ICONEXCLAMATION;
+    bool logged = true;
+    CString name = file;
+    switch (notice) {
+    case PackageNotice::None: return;
+    case PackageNotice::Resources: id = IDS_RESOURCES_SHORT; icon = MB_ICONHAND; break;
+    case PackageNotice::ReadError: id = IDS_RECV_FILE_READ; name.LoadString(IDS_RECV_TIP_ATTACH); break;
+    case PackageNotice::OpenError: id = IDS_RECV_FILE_OPEN; name.LoadString(IDS_RECV_TIP_ATTACH); break;
+    case PackageNotice::WriteError: id = IDS_RECV_FILE_WRITE; break;
+    case PackageNotice::CreateError: id = IDS_RECV_FILE_OPEN; break;
+    case PackageNotice::NoFile: id = IDS_RECV_NO_FILE; break;
+    case PackageNotice::Unsupported: id = IDS_RECV_UNSUPPORTED; logged = false; break;
+    }
+    CString format, text;
+    format.LoadString(id);
+    if (format.Find("%s") >= 0)
+        text.Format(format, name.GetString());
+    else
+        text = format;
+    m_host.ShowMessage(text, MB_OK | icon, logged);
+}
+
+bool CMsgRecvDlg::ListPackage(const MessageEntry& entry, CString* first, int* format)
+{
+    const PackageNotice notice = ListFirstPackageFile(entry.attachmentFile, first, format);
+    if (notice == PackageNotice::NoFile)
+        return false; // a package that lists nothing offers nothing
+    if (notice != PackageNotice::None) {
+        ShowPackageNotice(notice, entry.attachmentFile);
+        return false;
+    }
+    return !first->IsEmpty();
+}
+
+void CMsgRecvDlg::AddAttachmentMenuItems(HMENU menu, UINT position, const MessageEntry& entry)
+{
+    CString save, open;
+    save.LoadString(IDS_RECV_SAVE_LABEL);
+    open.LoadString(IDS_RECV_OPEN_LABEL);
+    ::InsertMenuA(menu, position, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_RECV_SAVE_ATTACH, save);
+    CString first;
+    int format = 0;
+    const bool package = (entry.attachmentKind & 0x0F000000u) == 0x08000000u && !entry.attachmentFile.IsEmpty();
+    if (package && ListPackage(entry, &first, &format)) {
+        ShowAttachmentStatus(entry);
+        ::EnableMenuItem(menu, ID_RECV_SAVE_ATTACH, MF_BYCOMMAND | MF_ENABLED);
+        if (m_openSubmenu)
+            ::DestroyMenu(m_openSubmenu);
+        m_openSubmenu = ::CreatePopupMenu();
+        ::AppendMenuA(m_openSubmenu, MF_STRING, ID_RECV_OPEN_ATTACH, first);
+        // The submenu stays this window's: it is taken out of the menu again after tracking.
+        ::InsertMenuA(menu, position + 1,
+                      MF_BYPOSITION | MF_POPUP | MF_STRING | (format == 1 ? MF_ENABLED : MF_GRAYED),
+                      reinterpret_cast<UINT_PTR>(m_openSubmenu), open);
+        return;
+    }
+    ::InsertMenuA(menu, position + 1, MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_RECV_SAVE_ATTACH, open);
+}
+
+void CMsgRecvDlg::OnAttachmentButton()
+{
+    if (m_attach.IsDisabled() || !Idle())
+        return;
+    const MessageEntry* entry = CurrentPackage();
+    if (!entry)
+        return;
+    const MessageEntry copy = *entry;
+    CMenu menu;
+    if (!menu.LoadMenu(IDR_RECV_ATTACH_MENU))
+        return;
+    const HMENU popup = ::GetSubMenu(menu, 0);
+    ::DeleteMenu(popup, 0, MF_BYPOSITION);
+    AddAttachmentMenuItems(popup, 0, copy);
+    POINT cursor;
+    ::GetCursorPos(&cursor);
+    nvwin::TrackPopup(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, m_hWnd);
+    DetachOpenSubmenu(popup);
+}
+
+void CMsgRecvDlg::DetachOpenSubmenu(HMENU popup)
+{
+    // The submenu belongs to this window, not to the menu that goes now.
+    for (int i = ::GetMenuItemCount(popup) - 1; i >= 0; --i)
+        if (m_openSubmenu && ::GetSubMenu(popup, i) == m_openSubmenu)
+            ::RemoveMenu(popup, static_cast<UINT>(i), MF_BYPOSITION);
+}
+
+void CMsgRecvDlg::OnSaveAttachment()
+{
+    if (!Idle())
+        return;
+    const MessageEntry* entry = CurrentPackage();
+    if (!entry)
+        return;
+    const MessageEntry copy = *entry;
+    CString first;
+    int format = 0;
+    if (!ListPackage(copy, &first, &format))
+        return;
+    CString filter;
+    filter.LoadString(IDS_RECV_SAVE_FILTER);
+    const CString path = nvwin::ChooseSaveFile(m_hWnd, first, filter);
+    if (path.IsEmpty())
+        return;
+    ShowPackageNotice(ExtractPackageFile(copy.attachmentFile, first, path), path);
+}
+
+void CMsgRecvDlg::OnOpenAttachment()
+{
+    if (!Idle())
+        return;
+    const MessageEntry* entry = CurrentPackage();
+    if (!entry)
+        return;
+    const MessageEntry copy = *entry;
+    CString first;
+    int format = 0;
+    if (!ListPackage(copy, &first, &format))
+        return;
+    char folder[MAX_PATH] = {};
+    const DWORD length = ::GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder)
+        return;
+    // Only a plain name inside the temporary folder: a name that climbs out of it or names a
+    // device is refused.
+    const CString target = AttachOpenTarget(CString(folder), first);
+    if (target.IsEmpty()) {
+        ShowPackageNotice(PackageNotice::NoFile, first);
+        return;
+    }
+    if (::GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) {
+        CString format, text;
+        format.LoadString(IDS_RECV_OVERWRITE);
+        text.Format(format, target.GetString());
+        if (m_host.ShowMessage(text, MB_OKCANCEL | MB_ICONQUESTION, false) != IDOK)
+            return;
+    }
+    const PackageNotice notice = ExtractPackageFile(copy.attachmentFile, first, target);
+    if (notice != PackageNotice::None) {
+        ShowPackageNotice(notice, target);
+        return;
+    }
+    if (std::find(m_openedFiles.begin(), m_openedFiles.end(), target) == m_openedFiles.end())
+        m_openedFiles.push_back(target);
+    if (messaging::Opener().BrowserExists())
+        messaging::Opener().OpenFileInBrowser(target);
+}

@@ -5,20 +5,24 @@
 #pragma once
 
 #include "framework/win/Controls.h"
+#include "framework/win/ImageList.h"
+#include "framework/win/WebBrowserCtrl.h"
 #include "framework/win/ListCtrl.h"
 #include "framework/win/ToolTipCtrl.h"
 #include "messaging/recv/RecvFlow.h"
+#include "messaging/recv/RecvRules.h"
 #include "shell/common/services/PartnerRef.h"
 #include "toolkit/win/SkinButton.h"
 #include "toolkit/win/SkinFrameDialog.h"
 
 #include <memory>
+#include <vector>
 
 constexpr UINT kMsgRecvResult = 0x40A;
 constexpr UINT kMsgRecvProgress = 0x43D;
 constexpr UINT_PTR kRecvDeferredTimer = 4;
 
-class CMsgRecvDlg : public CSkinFrameDialog, public IRecvView {
+class CMsgRecvDlg : public CSkinFrameDialog, public IRecvView, private CWebBrowserEvents {
 public:
     CMsgRecvDlg(CWnd* parent, IRecvHost& host, IRecvStore& store);
     ~CMsgRecvDlg() override;
@@ -29,6 +33,12 @@ public:
     CListCtrl& GetList() { return m_list; }
     CRichEditCtrl& GetBody() { return m_body; }
     const CString& GetStatusText() const { return m_statusText; }
+    const std::vector<CString>& GetOpenedFiles() const { return m_openedFiles; }
+    // Whether the window was active when WM_ACTIVATE last came.
+    bool IsActiveFlag() const { return m_active; }
+    CImageList& GetImages() { return m_images; }
+    // The banner: the WebBrowser control, or the template's placeholder where none can be made.
+    HWND GetBannerWindow() const;
     // Whether one of the eight skin buttons takes clicks.
     bool IsButtonEnabled(UINT id) { return !Button(id)->IsDisabled(); }
 
@@ -68,6 +78,7 @@ protected:
     LRESULT OnProgressNotice(WPARAM wParam, LPARAM lParam);
     void OnTimer(UINT_PTR id);
     void OnDestroy();
+    void OnActivate(UINT state, HWND other, BOOL minimised);
     void OnListClick(NMHDR* header, LRESULT* result);
     void OnListRClick(NMHDR* header, LRESULT* result);
     void OnListDblClk(NMHDR* header, LRESULT* result);
@@ -85,10 +96,29 @@ protected:
     void OnPartnerPage();
     void OnMenuRefresh();
     void OnBodyNotify(NMHDR* header, LRESULT* result);
+    void OnAttachmentButton();
+    void OnSaveAttachment();
+    void OnOpenAttachment();
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The banner asked for a new window: the program's browser takes it.
+    void OnNewWindow2(IDispatch** dispatch, VARIANT_BOOL* cancel) override;
     BOOL SetupControls(bool initial);
+    void CreateImageList();
+    void CreateBanner();
+    // The save item and the "開く" item or submenu for entry, inserted at position of menu.
+    void AddAttachmentMenuItems(HMENU menu, UINT position, const MessageEntry& entry);
+    // The entry at the current index when it is an attachment package with a file, else null.
+    const MessageEntry* CurrentPackage() const;
+    void DetachOpenSubmenu(HMENU popup);
+    // The package's first file name and format (1 for the packages the program writes); false
+    // after the failure was shown.
+    bool ListPackage(const MessageEntry& entry, CString* first, int* format);
+    // Shows what a failed package operation means; file: the file the text names.
+    void ShowPackageNotice(PackageNotice notice, const CString& file);
+    // When this window took the activation from active, active gets it back.
+    void GiveBackActivation(HWND active);
     bool CheckBannerPlacement();
     // From the saved corner (profile "Location", PmRcvX/PmRcvY) kept within the work area.
     void PlaceWindow();
@@ -108,4 +138,11 @@ private:
     CListCtrl m_list;
     CString m_statusText;
     bool m_doubleClickSeen = false;
+    bool m_active = false;
+    CImageList m_images;
+    CWebBrowserCtrl m_banner;
+    // The "開く" submenu of the attachment items (replaced with each menu).
+    HMENU m_openSubmenu = nullptr;
+    // Files extracted for viewing, deleted when the window goes.
+    std::vector<CString> m_openedFiles;
 };

@@ -175,6 +175,8 @@ TEST(ServiceReply, ResultsFromTheRepliesOfTheAccountServices)
         {"failure without number", "00:1.0\r\n01:NG\r\n98:\r\nsorry\r\n99:\r\n", 9999},
         {"number zero", "00:1.0\r\n01:NG\r\n98:\r\nsorry (0)\r\n99:\r\n", 9999},
         {"line feeds only", "00:1.0\n01:NG\n98:\nbusy (42\n99:\n", 42},
+        {"<br> tags only", "00:1.0<br>01:NG<br>98:<br>busy (43)<br>99:<br>", 43},
+        {"<br> tags and line ends", "00:1.0<br>\r\n01:NG<br>\r\n98:<br>\r\nbusy (44)<br>\r\n99:<br>\r\n", 44},
         {"no message block", "00:1.0\r\n01:NG\r\n", -2},
         {"99 before 98", "00:1.0\r\n01:NG\r\n99:\r\nx (5)\r\n98:\r\n", -2},
         {"empty message", "00:1.0\r\n01:NG\r\n98:\r\n99:\r\n", -2},
@@ -344,3 +346,30 @@ TEST(CallRegistration, ModesPostTheirFormsAndKeepTheIdUnlessTheServerAnswered)
 }
 
 } // namespace
+
+TEST(Recovery, PostsTheLoginValuesEncodedAndLeavesApplyingToTheCaller)
+{
+    const struct {
+        const char* name;
+        const char* reply; // nullptr: no reply
+        int result;
+        const char* pendingLogin;
+    } rows[] = {
+        {"accepted", "00:1.0<br>01:OK<br>03:user9<br>04:pw9<br>", 0, "user9"},
+        {"refused with a code", "00:1.0<br>01:NG<br>98:<br>wrong (2)<br>99:<br>", 2, ""},
+        {"no reply", nullptr, -1, ""},
+    };
+    for (const auto& row : rows) {
+        Forms f;
+        f.account.values[ACCOUNT_LoginID] = "old";
+        f.poster.replies.push_back(row.reply);
+        EXPECT_EQ(row.result, f.forms.PostRecovery("a&b", "p=q+r%")) << row.name;
+        ASSERT_EQ(1u, f.poster.requests.size());
+        EXPECT_EQ("http://ProfilePage:8080", f.poster.requests[0].url);
+        EXPECT_EQ("/profile_pc/rst/NCSRst_PCEIA.cgi", f.poster.requests[0].path);
+        EXPECT_EQ("user_id=a%26b&login_password=p%3Dq%2Br%25", f.poster.requests[0].body);
+        EXPECT_STREQ(row.pendingLogin, f.forms.PendingValue(3).GetString()) << row.name;
+        EXPECT_STREQ("old", f.account.values[ACCOUNT_LoginID].GetString()) << "nothing applied: " << row.name;
+        EXPECT_EQ(row.result, f.forms.GetLastServiceResult());
+    }
+}

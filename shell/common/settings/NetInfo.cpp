@@ -141,6 +141,13 @@ void CNetInfo::Save(const char* section)
     IProfileStore& p = *m_profile;
     const char* s = section;
     const NetConnectSettings& live = m_live;
+    // The communication ID is written last, and cleared first when the stored account is another
+    // one: a save cut short then leaves the old account or one without a communication ID (which
+    // counts as incomplete), never the login of one account beside the communication ID of another.
+    const CString storedCommId = p.GetString(s, "Comm_id", "");
+    if (!storedCommId.IsEmpty() &&
+        (storedCommId.Compare(m_Comm_id) != 0 || p.GetString(s, "LoginID", "").Compare(m_LoginID) != 0))
+        p.WriteString(s, "Comm_id", "");
     p.WriteString(s, "LoginID", m_LoginID);
     SaveSecret("LoginPasswd", m_LoginPasswd, s);
     p.WriteString(s, "PrimaryDNS", m_PrimaryDNS);
@@ -153,7 +160,6 @@ void CNetInfo::Save(const char* section)
     p.WriteString(s, "Pop_host", m_Pop_host);
     SaveSecret("Pop_password", m_Pop_password, s);
     p.WriteString(s, "Smtp_host", m_Smtp_host);
-    p.WriteString(s, "Comm_id", m_Comm_id);
     SaveSecret("Comm_data", m_Comm_data, s);
     p.WriteString(s, "Comm_name", m_Comm_name);
     p.WriteString(s, "Comm_data2", m_Comm_data2);
@@ -170,6 +176,7 @@ void CNetInfo::Save(const char* section)
     p.WriteString(s, "PreFixNumber", live.prefixNumber);
     p.WriteString(s, "Proxy_Data1", live.proxyData1);
     SaveSecret("Proxy_Data2", live.proxyData2, s);
+    p.WriteString(s, "Comm_id", m_Comm_id);
 }
 
 void CNetInfo::DeriveConnectFlags(NetConnectSettings& settings, bool proxyEnabled)

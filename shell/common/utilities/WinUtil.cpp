@@ -424,4 +424,31 @@ bool HttpGetUrl(const CString& url, CString& text, const HttpChunkCallback& call
     return finish(true);
 }
 
+HandoverResult HandOverToRunningCopy(const char* windowClass, const CString& commandLine, DWORD waitMs,
+                                     DWORD sendTimeoutMs)
+{
+    const DWORD start = ::GetTickCount();
+    HWND running = ::FindWindowA(windowClass, nullptr);
+    while (!running && ::GetTickCount() - start < waitMs) {
+        ::Sleep(50);
+        running = ::FindWindowA(windowClass, nullptr);
+    }
+    if (!running)
+        return HandoverResult::NoRunningCopy;
+    ::PostMessageA(running, 0x40E, 0, 0);
+    if (commandLine.IsEmpty())
+        return HandoverResult::Delivered;
+    if (commandLine.GetLength() > 255)
+        return HandoverResult::TooLong;
+    const ATOM atom = ::GlobalAddAtomA(commandLine);
+    if (!atom)
+        return HandoverResult::TooLong;
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutA(running, 0x40B, atom, 0, SMTO_ABORTIFHUNG | SMTO_NORMAL, sendTimeoutMs, &answer)) {
+        ::GlobalDeleteAtom(atom);
+        return HandoverResult::NotTaken;
+    }
+    return HandoverResult::Delivered;
+}
+
 } // namespace winutil

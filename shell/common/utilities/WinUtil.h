@@ -68,4 +68,12 @@ using HttpChunkCallback = std::function<void(const CString& chunk, int state)>;
 bool HttpGetUrl(const CString& url, CString& text, const HttpChunkCallback& callback, const HttpGetOptions& options,
                 long* lastError = nullptr);
 
+// Hands a command line to the running copy of a program whose hidden window has windowClass:
+// waits up to waitMs for that window (the copy may still be starting), posts 0x40E (come to the
+// front) and, for a non-empty command line, sends 0x40B with a global atom holding it, waiting at
+// most sendTimeoutMs. The atom is deleted again when the send fails.
+enum class HandoverResult { Delivered, NoRunningCopy, TooLong, NotTaken };
+HandoverResult HandOverToRunningCopy(const char* windowClass, const CString& commandLine, DWORD waitMs,
+                                     DWORD sendTimeoutMs);
+
 } // namespace winutil

@@ -75,7 +75,9 @@ class Message:
         self.text = bytes(text)
         self.time = int(time.time())
         self.attributes = 0x40000000 | (kind & 0xFF) | ((attach & 0x0F) << 24)
-        self.file_flag = 1 if file_length else 0
+        # The file flag travels back as the sender gave it: the attachment kind in bits 24-27
+        # (the receiver takes its attachment kind from it), or 1 for a file of no kind.
+        self.file_flag = ((attach & 0x0F) << 24) if attach and file_length else (1 if file_length else 0)
         self.file_length = file_length
         self.body = body
         self.send_number = None  # the sender's message number, to pair a body sent later

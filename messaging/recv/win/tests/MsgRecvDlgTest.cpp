@@ -3,9 +3,12 @@
 // the body from the rich edit, and the order of the store and the delete request from the log.
 #include "messaging/recv/win/MsgRecvDlg.h"
 
+#include "framework/win/FileDialogSeam.h"
+#include "framework/win/OleControlSite.h"
 #include "framework/win/PopupMenuSeam.h"
 #include "framework/win/WinApp.h"
 #include "messaging/recv/doubles/RecvDoubles.h"
+#include "messaging/wire/AttachPack.h"
 #include "resources/StringIds.h"
 #include "toolkit/win/tests/FakeSkin.h"
 #include "tests/support/WinTestSupport.h"
@@ -51,6 +54,8 @@ void AddLayout(CFakeSkin& skins, RECT banner)
     skins.controls[IDC_RECV_STATUS] = {At(8, 330, 468, 16), -1};
 }
 
+HRESULT NoControl(REFCLSID, IOleObject**) { return E_FAIL; }
+
 struct RecvWindow {
     CFakeSkin skins;
     CRecvEventLog log;
@@ -60,8 +65,13 @@ struct RecvWindow {
     CRecordingOpener opener{log};
     CMsgRecvDlg* dialog = nullptr;
 
-    explicit RecvWindow(RECT banner = At(8, 24, 468, 60))
+    COleControlSite::CreateHook previousHook = nullptr;
+
+    // realBanner: the WebBrowser control as the program makes it; otherwise the template's
+    // placeholder stays (a plain child window).
+    explicit RecvWindow(RECT banner = At(8, 24, 468, 60), bool realBanner = false)
     {
+        previousHook = COleControlSite::SetCreateHook(realBanner ? nullptr : &NoControl);
         AddLayout(skins, banner);
         host.client = &client;
         messaging::SetWindowOpener(&opener);
@@ -75,6 +85,7 @@ struct RecvWindow {
     {
         dialog->DestroyWindow(); // deletes itself
         messaging::SetWindowOpener(nullptr);
+        COleControlSite::SetCreateHook(previousHook);
     }
     std::string Cell(int row, int column)
     {
@@ -567,3 +578,362 @@ TEST(MsgRecvDlg, PlacedFromTheSavedCornerWithinTheWorkAreaAndSavedAtTheEnd)
 }
 
 } // namespace
+
+// The seven icons in the order that gives their indices: each index draws its own colour.
+TEST(MsgRecvDlg, ListIconsComeFromTheResourcesInIndexOrder)
+{
+    RecvWindow w;
+    CImageList& images = w.dialog->GetImages();
+    ASSERT_EQ(7, images.GetImageCount());
+    EXPECT_EQ(images.GetSafeHandle(), ListView_GetImageList(w.dialog->GetList().m_hWnd, LVSIL_SMALL));
+    // index → a pixel of its shape and the colour drawn there (make_recv_icons.py).
+    struct Case {
+        int index;
+        int x, y;
+        COLORREF colour;
+    };
+    const Case cases[] = {
+        {kIconWaiting, 1, 8, RGB(0x20, 0x50, 0xC0)}, {kIconUnreadable, 1, 8, RGB(0xD0, 0x20, 0x20)},
+        {kIconOpened, 1, 8, RGB(0x70, 0x70, 0x70)},  {3, 7, 6, RGB(0x10, 0x90, 0x30)},
+        {5, 2, 8, RGB(0x90, 0x60, 0x20)},            {6, 3, 8, RGB(0x40, 0x40, 0x40)},
+    };
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 16, 16);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        RECT all = {0, 0, 16, 16};
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        ASSERT_TRUE(::ImageList_Draw(images.GetSafeHandle(), c.index, dc, 0, 0, ILD_NORMAL));
+        EXPECT_EQ(c.colour, ::GetPixel(dc, c.x, c.y));
+        EXPECT_EQ(RGB(255, 255, 255), ::GetPixel(dc, 8, 8)); // the inside stays clear
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+}
+
+// The banner is Wine's real WebBrowser control at the skin's place with the fixed size; the
+// placement rule checks the control, and a window that could make none keeps its placeholder.
+TEST(MsgRecvDlg, BannerIsTheWebBrowserControlAtItsFixedSizeAndTheWindowNeverTakesTheFocus)
+{
+    for (bool real : {true, false}) {
+        SCOPED_TRACE(real ? "WebBrowser control" : "placeholder");
+        // The user works in another window: the received-message window never takes the focus.
+        HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
+                                       nullptr, nullptr);
+        ::SetForegroundWindow(other);
+        ASSERT_TRUE(nvtest::PumpUntil([&] { return ::GetForegroundWindow() == other; }, 5000));
+        RecvWindow w(At(8, 24, 468, 60), real);
+        nvtest::PumpPending();
+        EXPECT_EQ(other, ::GetForegroundWindow());
+        EXPECT_TRUE(::IsWindowVisible(w.dialog->m_hWnd));
+        HWND banner = w.dialog->GetBannerWindow();
+        ASSERT_NE(nullptr, banner);
+        char name[64] = {};
+        ::GetClassNameA(banner, name, sizeof name);
+        EXPECT_EQ(real, std::string(name) != "Static") << name;
+        RECT rect;
+        ::GetWindowRect(banner, &rect);
+        ::MapWindowPoints(nullptr, w.dialog->m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(8, rect.left);
+        EXPECT_EQ(24, rect.top);
+        EXPECT_EQ(468, rect.right - rect.left);
+        EXPECT_EQ(60, rect.bottom - rect.top);
+        EXPECT_GE(w.Position("client.list"), 0); // the placement was accepted
+        // Hidden and shown again, the window stays usable.
+        w.dialog->SetShown(false);
+        w.dialog->SetShown(true);
+        nvtest::PumpPending();
+        EXPECT_TRUE(::IsWindow(banner));
+        EXPECT_EQ(other, ::GetForegroundWindow());
+        ::DestroyWindow(other);
+    }
+}
+
+// WM_ACTIVATE only records whether the window is active.
+TEST(MsgRecvDlg, ActivationIsRecorded)
+{
+    RecvWindow w;
+    w.dialog->SendMessage(WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(w.dialog->IsActiveFlag());
+    w.dialog->SendMessage(WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_FALSE(w.dialog->IsActiveFlag());
+}
+
+namespace {
+
+std::string TempPath()
+{
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(sizeof folder, folder);
+    return folder;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+    return ok && written == bytes.size();
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::string bytes;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    char block[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, block, sizeof block, &got, nullptr) && got > 0)
+        bytes.append(block, got);
+    ::CloseHandle(file);
+    return bytes;
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A package of one file written by the program's packer; rename: the name in its table is
+// changed afterwards (to names no file may have here), same length.
+std::string MakePackage(const std::string& folder, const std::string& name, const std::string& bytes,
+                        const std::string& rename = std::string())
+{
+    const std::string source = folder + name;
+    EXPECT_TRUE(WriteBytes(source, bytes));
+    CStringArray files;
+    files.Add(source.c_str());
+    const std::string package = folder + "package.bin";
+    CAttachPack pack;
+    EXPECT_EQ(0, pack.Pack(files, package.c_str()));
+    ::DeleteFileA(source.c_str());
+    if (!rename.empty()) {
+        std::string packed = ReadBytes(package);
+        const std::size_t at = packed.find(name);
+        EXPECT_NE(std::string::npos, at);
+        packed.replace(at, name.size(), rename);
+        EXPECT_TRUE(WriteBytes(package, packed));
+    }
+    return package;
+}
+
+struct MenuEntry {
+    std::string text;
+    bool grayed = false;
+    bool popup = false;
+    std::vector<std::pair<UINT, std::string>> submenu;
+};
+
+std::vector<MenuEntry> ReadMenuEntries(HMENU menu)
+{
+    std::vector<MenuEntry> entries;
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+        char text[256] = {};
+        ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        MenuEntry entry;
+        entry.text = text;
+        entry.grayed = (::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED) != 0;
+        if (HMENU sub = ::GetSubMenu(menu, i)) {
+            entry.popup = true;
+            for (int j = 0; j < ::GetMenuItemCount(sub); ++j) {
+                char subText[256] = {};
+                ::GetMenuStringA(sub, static_cast<UINT>(j), subText, sizeof subText, MF_BYPOSITION);
+                entry.submenu.push_back({::GetMenuItemID(sub, j), subText});
+            }
+        }
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+// The window with one fetched message whose attachment package is a real file.
+struct PackageWindow : RecvWindow {
+    std::unique_ptr<CFakeMsgServer> server;
+    std::vector<MenuEntry> menu;
+    UINT answer = 0; // the command the tracked menu answers with
+    std::string folder;
+
+    explicit PackageWindow(const std::string& package)
+    {
+        nvwin::SetPopupTracker([this](HMENU popup, UINT, int, int, HWND) {
+            menu = ReadMenuEntries(popup);
+            return answer;
+        });
+        server.reset(new CFakeMsgServer(client, host, dialog->GetFlow()));
+        server->deliver = [this](int wParam, std::intptr_t lParam) {
+            dialog->SendMessage(kMsgRecvResult, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+        };
+        server->messages.push_back({"suzuki", kSuzuki, 901, 0x48000000, 946684800, kText1, 0, ""});
+        server->Pump(); // the list, the message, its attachment (received into the double's files), the delete
+        EXPECT_EQ(1u, host.arrivals.size());
+        if (host.arrivals.empty())
+            return;
+        // The attachment as a real package file.
+        host.arrivals[0].body = kText1;
+        host.arrivals[0].state = kEntryFetched | kEntryOpened | kEntryAttachmentIn;
+        host.arrivals[0].attachmentKind = 0x08000000;
+        host.arrivals[0].attachmentFile = package.c_str();
+        log.Clear();
+        Click(0);
+    }
+    ~PackageWindow() { nvwin::SetPopupTracker(nullptr); }
+    void Command(UINT id) { dialog->SendMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void AttachmentButton()
+    {
+        dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_ATTACH, BN_CLICKED),
+                            reinterpret_cast<LPARAM>(::GetDlgItem(dialog->m_hWnd, IDC_RECV_ATTACH)));
+    }
+};
+
+struct TempFolder {
+    std::string path;
+    TempFolder()
+    {
+        path = TempPath() + "nv_recv_attach\\";
+        ::CreateDirectoryA(path.c_str(), nullptr);
+    }
+    ~TempFolder()
+    {
+        for (const char* name : {"package.bin", "saved.txt"})
+            ::DeleteFileA((path + name).c_str());
+        ::RemoveDirectoryA(path.c_str());
+    }
+};
+
+} // namespace
+
+// The attachment button's menu: save, and the "開く" submenu with the package's first file name.
+TEST(MsgRecvDlg, AttachmentMenuOffersSaveAndOpenOfThePackagesFirstFile)
+{
+    const std::string name = "\x8E\xCA\x90\x5E.txt"; // 写真.txt
+    TempFolder temp;
+    PackageWindow w(MakePackage(temp.path, name, "photo bytes"));
+    EXPECT_TRUE(w.dialog->IsButtonEnabled(IDC_RECV_ATTACH));
+    w.AttachmentButton();
+    ASSERT_EQ(2u, w.menu.size());
+    EXPECT_EQ(LoadText(IDS_RECV_SAVE_LABEL), w.menu[0].text);
+    EXPECT_FALSE(w.menu[0].grayed);
+    EXPECT_EQ(LoadText(IDS_RECV_OPEN_LABEL), w.menu[1].text);
+    EXPECT_TRUE(w.menu[1].popup);
+    EXPECT_FALSE(w.menu[1].grayed);
+    ASSERT_EQ(1u, w.menu[1].submenu.size());
+    EXPECT_EQ(static_cast<UINT>(ID_RECV_OPEN_ATTACH), w.menu[1].submenu[0].first);
+    EXPECT_EQ(name, w.menu[1].submenu[0].second);
+    // The status line names the file.
+    EXPECT_NE(std::string::npos, w.StatusControl().find(name));
+    // The list's context menu carries the same items at position 4.
+    w.menu.clear();
+    CListCtrl& list = w.dialog->GetList();
+    NMITEMACTIVATE click = {};
+    click.hdr = {list.m_hWnd, IDC_RECV_LIST, static_cast<UINT>(NM_RCLICK)};
+    click.iItem = 0;
+    w.dialog->SendMessage(WM_NOTIFY, IDC_RECV_LIST, reinterpret_cast<LPARAM>(&click));
+    ASSERT_GT(w.menu.size(), 5u);
+    EXPECT_EQ(LoadText(IDS_RECV_SAVE_LABEL), w.menu[4].text);
+    EXPECT_TRUE(w.menu[5].popup);
+}
+
+// Save writes the first file where the user chose; open writes it under its plain name in the
+// temporary folder (asking before it overwrites), remembers it and removes it with the window.
+TEST(MsgRecvDlg, SaveAndOpenWriteTheFirstFileAndOpenedFilesGoWithTheWindow)
+{
+    const std::string name = "\x8E\xCA\x90\x5E.txt"; // 写真.txt
+    TempFolder temp;
+    const std::string opened = TempPath() + name;
+    ::DeleteFileA(opened.c_str());
+    std::string offeredName, offeredFilter;
+    nvwin::SetSaveFileChooser([&](HWND, const CString& fileName, const CString& filter) {
+        offeredName = fileName.str();
+        offeredFilter = filter.str();
+        return CString((temp.path + "saved.txt").c_str());
+    });
+    {
+        PackageWindow w(MakePackage(temp.path, name, "photo bytes"));
+        w.Command(ID_RECV_SAVE_ATTACH);
+        EXPECT_EQ(name, offeredName);
+        EXPECT_EQ(LoadText(IDS_RECV_SAVE_FILTER), offeredFilter);
+        EXPECT_EQ("photo bytes", ReadBytes(temp.path + "saved.txt"));
+
+        w.Command(ID_RECV_OPEN_ATTACH);
+        EXPECT_EQ("photo bytes", ReadBytes(opened));
+        ASSERT_EQ(1u, w.dialog->GetOpenedFiles().size());
+        EXPECT_EQ(opened, w.dialog->GetOpenedFiles()[0].str());
+        EXPECT_TRUE(w.log.With("message").empty());
+        // Opened again: the file exists, so the user is asked; Cancel keeps what is there.
+        ASSERT_TRUE(WriteBytes(opened, "changed"));
+        w.host.messageAnswer = IDCANCEL;
+        w.Command(ID_RECV_OPEN_ATTACH);
+        ASSERT_EQ(1u, w.log.With("message").size());
+        EXPECT_NE(std::string::npos, w.log.With("message")[0].find(opened));
+        EXPECT_EQ("changed", ReadBytes(opened));
+        w.host.messageAnswer = IDOK;
+        w.Command(ID_RECV_OPEN_ATTACH);
+        EXPECT_EQ("photo bytes", ReadBytes(opened));
+        EXPECT_EQ(1u, w.dialog->GetOpenedFiles().size()); // remembered once
+    }
+    EXPECT_FALSE(Exists(opened)); // removed with the window
+    nvwin::SetSaveFileChooser(nullptr);
+}
+
+// A device name is refused (559, nothing written); a broken package shows 210 and offers a
+// grayed "開く"; a package the user removed meanwhile shows its open error.
+TEST(MsgRecvDlg, HostileNamesAndBrokenPackagesEndInTheirMessages)
+{
+    TempFolder temp;
+    {
+        PackageWindow w(MakePackage(temp.path, "comx.txt", "x", "com1.txt"));
+        w.Command(ID_RECV_OPEN_ATTACH);
+        ASSERT_EQ(1u, w.log.With("message").size());
+        EXPECT_EQ("message+log " + LoadText(IDS_RECV_NO_FILE), w.log.With("message")[0]);
+        EXPECT_TRUE(w.dialog->GetOpenedFiles().empty());
+    }
+    {
+        const std::string broken = temp.path + "package.bin";
+        ASSERT_TRUE(WriteBytes(broken, "not a package at all, just bytes"));
+        PackageWindow w(broken);
+        w.log.Clear();
+        w.AttachmentButton();
+        ASSERT_EQ(2u, w.menu.size());
+        EXPECT_TRUE(w.menu[0].grayed);
+        EXPECT_TRUE(w.menu[1].grayed);
+        EXPECT_FALSE(w.menu[1].popup);
+        ASSERT_EQ(1u, w.log.With("message").size());
+        EXPECT_EQ("message " + LoadText(IDS_RECV_UNSUPPORTED), w.log.With("message")[0]); // not logged
+        w.log.Clear();
+        w.Command(ID_RECV_SAVE_ATTACH);
+        w.Command(ID_RECV_OPEN_ATTACH);
+        EXPECT_EQ(2u, w.log.With("message").size());
+        EXPECT_TRUE(w.dialog->GetOpenedFiles().empty());
+    }
+}
+
+// The body takes the "Are" font setting; the history of no selected row is the user's own.
+TEST(MsgRecvDlg, MessageFontAndOwnHistory)
+{
+    RecvWindow w;
+    w.host.fontFace = "\x82\x6C\x82\x72 \x96\xBE\x92\xA9"; // ＭＳ 明朝
+    w.host.fontPoints = 14;
+    w.host.fontColour = 0x0000C0;
+    w.dialog->ApplyMessageFont();
+    CHARFORMATA format = {};
+    format.cbSize = sizeof format;
+    w.dialog->GetBody().SendMessage(EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    EXPECT_EQ(w.host.fontFace.str(), std::string(format.szFaceName));
+    EXPECT_EQ(14 * 20, format.yHeight);
+    EXPECT_EQ(static_cast<COLORREF>(0x0000C0), format.crTextColor);
+    EXPECT_EQ(0u, format.dwEffects & (CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE));
+
+    w.host.ownId = "me";
+    w.host.ownName = "\x8E\xA9\x95\xAA"; // 自分
+    w.dialog->GetList().SetItemState(-1, 0, LVIS_SELECTED);
+    w.log.Clear();
+    w.dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RECV_HISTORY, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(::GetDlgItem(w.dialog->m_hWnd, IDC_RECV_HISTORY)));
+    EXPECT_EQ(std::vector<std::string>{"log me"}, w.log.With("log "));
+}

@@ -151,10 +151,10 @@ TEST(NetInfo, SaveWritesTheTwentyNineValuesInOrderAndNeverTheReadOnlyOnes)
     const char* expected =
         "NetInfo\\LoginID;NetInfo\\LoginPasswd;NetInfo\\PrimaryDNS;NetInfo\\SecondaryDNS;NetInfo\\PhoneNumber;"
         "NetInfo\\PhoneNumber2;NetInfo\\PhoneNumber3;NetInfo\\E_mail;NetInfo\\Pop_id;NetInfo\\Pop_host;"
-        "NetInfo\\Pop_password;NetInfo\\Smtp_host;NetInfo\\Comm_id;NetInfo\\Comm_data;NetInfo\\Comm_name;"
+        "NetInfo\\Pop_password;NetInfo\\Smtp_host;NetInfo\\Comm_data;NetInfo\\Comm_name;"
         "NetInfo\\Comm_data2;NetInfo\\Proxy_enable;NetInfo\\Proxy_host;NetInfo\\Proxy_port;NetInfo\\Protocol;"
         "NetInfo\\RasEntryName;NetInfo\\ModemName;NetInfo\\DialMode;NetInfo\\DeviceMode;NetInfo\\OutsideLine;"
-        "NetInfo\\ConnectType;NetInfo\\PreFixNumber;NetInfo\\Proxy_Data1;NetInfo\\Proxy_Data2;";
+        "NetInfo\\ConnectType;NetInfo\\PreFixNumber;NetInfo\\Proxy_Data1;NetInfo\\Proxy_Data2;NetInfo\\Comm_id;";
     EXPECT_EQ(expected, f.profile.WriteLog());
 }
 

@@ -1,0 +1,409 @@
+// Start-up and hand-over of the sign-up program under Wine, through the real application object
+// with a wizard double (VyrnSignHost.exe): the main program running, a second start during the
+// first message box and while the wizard runs, and what reaches the registry.
+#include "tests/support/CallbackProc.h"
+#include "tests/support/WinTestSupport.h"
+
+#include "resources/StringIds.h"
+#include "shell/common/scrambler/PasswordScrambler.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <utility>
+#include <string>
+
+namespace {
+
+const char kProfile[] = "Software\\Qelo\\NimboVandrell";
+
+std::string HostExe() { return nvtest::UnixToWindowsPath(nvtest::Env("NV_SIGNUP_HOST")); }
+
+std::string LoadText(UINT id)
+{
+    char text[1024] = {};
+    ::LoadStringA(::GetModuleHandleA(nullptr), id, text, sizeof text);
+    return text;
+}
+
+void SetString(const char* section, const char* name, const std::string& value)
+{
+    std::string path = std::string(kProfile) + (*section ? "\\" : "") + section;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                               &key, nullptr));
+    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1));
+    ::RegCloseKey(key);
+}
+
+std::string GetString(const char* section, const char* name)
+{
+    std::string path = std::string(kProfile) + "\\" + section;
+    char value[512] = {};
+    DWORD size = sizeof value - 1;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return "<none>";
+    LONG status = ::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    ::RegCloseKey(key);
+    return status == ERROR_SUCCESS ? value : "<none>";
+}
+
+void ResetProfile() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kProfile); }
+
+// One value of the profile as Wine's reg.exe shows it ("" when it is missing).
+std::string RegQuery(const std::string& subKey, const std::string& name)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &sa, 0))
+        return "<pipe>";
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+    PROCESS_INFORMATION pi = {};
+    std::string command = "reg.exe query \"HKCU\\" + std::string(kProfile) + "\\" + subKey + "\" /v " + name;
+    BOOL started = ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    ::CloseHandle(writeEnd);
+    std::string output;
+    if (started) {
+        char buffer[512];
+        DWORD got = 0;
+        while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got)
+            output.append(buffer, got);
+        ::WaitForSingleObject(pi.hProcess, 20000);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    ::CloseHandle(readEnd);
+    const std::string marker = "    " + name + "    ";
+    std::size_t at = output.find(marker);
+    if (at == std::string::npos)
+        return "";
+    std::size_t data = output.find("    ", at + marker.size());
+    if (data == std::string::npos)
+        return "";
+    std::size_t end = output.find_first_of("\r\n", data);
+    return output.substr(data + 4, end == std::string::npos ? std::string::npos : end - data - 4);
+}
+
+class Program {
+public:
+    bool Start(const std::string& args = "")
+    {
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        std::string exe = HostExe();
+        std::string commandLine = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
+        return ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) !=
+               FALSE;
+    }
+    DWORD Id() const { return m_pi.dwProcessId; }
+    HANDLE Handle() const { return m_pi.hProcess; }
+    bool Running() const { return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
+    long WaitExit(DWORD ms = 20000)
+    {
+        if (!m_pi.hProcess || !nvtest::PumpUntil([&] { return !Running(); }, ms))
+            return -1;
+        DWORD code = 0;
+        ::GetExitCodeProcess(m_pi.hProcess, &code);
+        return static_cast<long>(code);
+    }
+    ~Program()
+    {
+        if (Running())
+            ::TerminateProcess(m_pi.hProcess, 99);
+        if (m_pi.hProcess) {
+            ::WaitForSingleObject(m_pi.hProcess, 5000);
+            ::CloseHandle(m_pi.hThread);
+            ::CloseHandle(m_pi.hProcess);
+        }
+    }
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+};
+
+struct Search {
+    DWORD pid;
+    std::string text; // a message box's text, or the start of a window title
+    bool box;
+    HWND found;
+};
+
+std::string Unbroken(std::string text)
+{
+    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
+    return text;
+}
+
+HWND FindOf(DWORD pid, const std::string& text, bool box)
+{
+    Search search{pid, text, box, nullptr};
+    ::EnumWindows(nvtest::AsEnumProc([](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner != s->pid || !::IsWindowVisible(window))
+            return TRUE;
+        char cls[64] = {}, title[256] = {};
+        ::GetClassNameA(window, cls, sizeof cls);
+        ::GetWindowTextA(window, title, sizeof title);
+        if (!s->box) {
+            if (std::string(title).compare(0, s->text.size(), s->text) == 0) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        }
+        if (std::string(cls) != "#32770")
+            return TRUE;
+        char text[1024] = {};
+        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+        if (Unbroken(text) == Unbroken(s->text)) {
+            s->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }), reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The program's visible windows (class, title, box text), for a failure's report.
+std::string Describe(DWORD pid)
+{
+    struct Walk {
+        DWORD pid;
+        std::string out;
+    } walk{pid, {}};
+    ::EnumWindows(nvtest::AsEnumProc([](HWND window, LPARAM param) -> BOOL {
+        auto* w = reinterpret_cast<Walk*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner != w->pid)
+            return TRUE;
+        char cls[64] = {}, title[256] = {}, text[1024] = {};
+        ::GetClassNameA(window, cls, sizeof cls);
+        ::GetWindowTextA(window, title, sizeof title);
+        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+        w->out += std::string(cls) + " '" + title + "' '" + text + "'" + (::IsWindowVisible(window) ? " visible\n" : " hidden\n");
+        return TRUE;
+    }), reinterpret_cast<LPARAM>(&walk));
+    return walk.out;
+}
+
+HWND WaitForBox(const Program& program, const std::string& text)
+{
+    HWND box = nullptr;
+    nvtest::PumpUntil([&] { return (box = FindOf(program.Id(), text, true)) != nullptr; }, 20000);
+    return box;
+}
+
+void Answer(HWND box, int button)
+{
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return !::IsWindow(box); }, 10000));
+}
+
+// The start-up's first box under Wine: its dial-up library reports no modem.
+void AnswerNoDialupBox(const Program& program)
+{
+    HWND box = WaitForBox(program, LoadText(IDS_SU_NO_DIALUP_AT_START));
+    ASSERT_NE(nullptr, box) << "the start-up shows the LAN-only message; windows:\n" << Describe(program.Id());
+    Answer(box, IDOK);
+}
+
+HWND WaitForWizard(const Program& program, const std::string& title = "wizard double arrivals=")
+{
+    HWND wizard = nullptr;
+    nvtest::PumpUntil([&] { return (wizard = FindOf(program.Id(), title, false)) != nullptr; }, 20000);
+    return wizard;
+}
+
+std::string TempFile(const std::string& name, const std::string& content)
+{
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(sizeof temp, temp);
+    std::string path = std::string(temp) + name;
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
+const char kCniFile[] = "00:1.0\r\n01:OK\r\n02:PC-Client\r\n03:handed01\r\n04:pw01\r\n17:C1234567\r\n18:cpw\r\n"
+                        "19:name\r\n";
+
+bool g_mainAskedToFront = false;
+
+LRESULT CALLBACK MainStandInProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == 0x40E)
+        g_mainAskedToFront = true;
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST(SignupStart, WithACompleteAccountAndTheMainProgramRunningItSendsTheMainProgramToTheFront)
+{
+    ResetProfile();
+    SetString("NetInfo", "LoginID", "login01");
+    SetString("NetInfo", "Comm_id", "C0000001");
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = MainStandInProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Qelo_NimboVandrell";
+    ::RegisterClassA(&wc);
+    HWND main = ::CreateWindowExA(0, "Qelo_NimboVandrell", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, main);
+    g_mainAskedToFront = false;
+    Program program;
+    ASSERT_TRUE(program.Start());
+    HWND box = WaitForBox(program, LoadText(IDS_SU_MAIN_RUNNING));
+    ASSERT_NE(nullptr, box);
+    Answer(box, IDOK);
+    EXPECT_EQ(0, program.WaitExit());
+    EXPECT_TRUE(nvtest::PumpUntil([] { return g_mainAskedToFront; }, 5000));
+    // Without the communication ID the account is incomplete: the program runs beside the main one.
+    SetString("NetInfo", "Comm_id", "");
+    Program second;
+    ASSERT_TRUE(second.Start());
+    AnswerNoDialupBox(second);
+    HWND wizard = WaitForWizard(second);
+    ASSERT_NE(nullptr, wizard);
+    ::PostMessageA(wizard, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, second.WaitExit());
+    ::DestroyWindow(main);
+}
+
+// A second start while the first shows its first message box: the hidden window exists already,
+// so the file handed over is imported (and saved) at once.
+TEST(SignupStart, AFileHandedOverDuringTheFirstMessageBoxIsImported)
+{
+    ResetProfile();
+    const std::string cni = TempFile("nv_signup_handover.cni", kCniFile);
+    Program first;
+    ASSERT_TRUE(first.Start());
+    HWND box = WaitForBox(first, LoadText(IDS_SU_NO_DIALUP_AT_START));
+    ASSERT_NE(nullptr, box);
+    Program second;
+    ASSERT_TRUE(second.Start("\"" + cni + "\""));
+    EXPECT_EQ(0, second.WaitExit()) << "the second copy hands over and ends";
+    // The communication ID is the save's last value.
+    EXPECT_TRUE(nvtest::PumpUntil([] { return GetString("NetInfo", "Comm_id") == "C1234567"; }, 10000))
+        << "imported and saved while the box is up";
+    EXPECT_EQ("handed01", GetString("NetInfo", "LoginID"));
+    Answer(box, IDOK);
+    HWND wizard = WaitForWizard(first);
+    ASSERT_NE(nullptr, wizard);
+    ::PostMessageA(wizard, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, first.WaitExit());
+}
+
+// Hand-overs while the wizard runs: what the running copy does with each.
+TEST(SignupStart, HandOversWhileTheWizardRuns)
+{
+    ResetProfile();
+    SetString("NetInfo", "LoginID", "before01");
+    const std::string good = TempFile("nv_signup_good.cni", kCniFile);
+    const std::string refused =
+        TempFile("nv_signup_refused.cni", "00:1.0\r\n01:NG\r\n02:PC-Client\r\n98:\r\nstopped (7)\r\n99:\r\n");
+    const std::string other = TempFile("nv_signup_other.txt", kCniFile);
+    const std::string longName = std::string(300, 'x') + ".cni";
+    const struct {
+        const char* name;
+        std::string args;
+        std::string box; // a box the running copy shows, or empty
+        bool imported;
+    } rows[] = {
+        {"another file type", "\"" + other + "\"", "", false},
+        {"no argument", "", "", false},
+        {"a refused file", "\"" + refused + "\"", "stopped (7)", false},
+        {"an unreadable file", "\"C:\\no such folder\\gone.cni\"", LoadText(IDS_IMPORT_UNUSABLE), false},
+        {"a path too long for an atom", longName, "", false},
+        {"a usable file", "\"" + good + "\"", "", true},
+    };
+    Program first;
+    ASSERT_TRUE(first.Start());
+    AnswerNoDialupBox(first);
+    HWND wizard = WaitForWizard(first);
+    ASSERT_NE(nullptr, wizard);
+    for (const auto& row : rows) {
+        Program second;
+        ASSERT_TRUE(second.Start(row.args)) << row.name;
+        EXPECT_EQ(0, second.WaitExit()) << row.name;
+        if (!row.box.empty()) {
+            HWND box = WaitForBox(first, row.box);
+            ASSERT_NE(nullptr, box) << row.name;
+            Answer(box, IDOK);
+        }
+        if (row.imported) {
+            EXPECT_TRUE(nvtest::PumpUntil([] { return GetString("NetInfo", "Comm_id") == "C1234567"; }, 10000)) << row.name;
+            EXPECT_EQ("handed01", GetString("NetInfo", "LoginID")) << row.name;
+            EXPECT_TRUE(nvtest::PumpUntil([&] { return WaitForWizard(first, "wizard double arrivals=1") != nullptr; }, 5000))
+                << row.name;
+        } else {
+            // The running copy has handled the hand-over when it answers a message sent after it.
+            ::SendMessageTimeoutA(wizard, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+            EXPECT_EQ("before01", GetString("NetInfo", "LoginID")) << row.name;
+            EXPECT_NE(nullptr, WaitForWizard(first, "wizard double arrivals=0")) << row.name;
+        }
+    }
+    ::PostMessageA(wizard, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, first.WaitExit());
+    // The mutex went with the program: a new start runs again.
+    Program again;
+    ASSERT_TRUE(again.Start());
+    AnswerNoDialupBox(again);
+    HWND next = WaitForWizard(again);
+    ASSERT_NE(nullptr, next);
+    ::PostMessageA(next, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, again.WaitExit());
+}
+
+// Connection files handed over one after another while the program is ended at once: whatever
+// save it was in, reg.exe finds the old account, one of the new ones whole, or an account
+// without its communication ID, never one account's login beside another's communication ID.
+TEST(SignupStart, EndingTheProgramDuringSavesNeverLeavesAMixedAccount)
+{
+    const std::string fileA = TempFile("nv_signup_a.cni", "00:1.0\r\n01:OK\r\n02:PC-Client\r\n03:accountA\r\n04:pwA\r\n"
+                                                          "17:C-AAAA\r\n18:cpwA\r\n19:nameA\r\n");
+    const std::string fileB = TempFile("nv_signup_b.cni", "00:1.0\r\n01:OK\r\n02:PC-Client\r\n03:accountB\r\n04:pwB\r\n"
+                                                          "17:C-BBBB\r\n18:cpwB\r\n19:nameB\r\n");
+    const std::pair<std::string, std::string> whole[] = {
+        {"old00001", "C-OLD"}, {"accountA", "C-AAAA"}, {"accountB", "C-BBBB"}};
+    int incomplete = 0, changed = 0;
+    for (int round = 0; round < 6; ++round) {
+        ResetProfile();
+        SetString("NetInfo", "LoginID", "old00001");
+        SetString("NetInfo", "Comm_id", "C-OLD");
+        Program program;
+        ASSERT_TRUE(program.Start());
+        AnswerNoDialupBox(program);
+        ASSERT_NE(nullptr, WaitForWizard(program));
+        HWND hidden = ::FindWindowA("Qelo_Signup_App", nullptr);
+        ASSERT_NE(nullptr, hidden);
+        // Hand-overs as a second copy sends them; the imports run after each send returns.
+        for (int i = 0; i < 4 + round * 3; ++i) {
+            ATOM atom = ::GlobalAddAtomA(("\"" + (i % 2 ? fileB : fileA) + "\"").c_str());
+            ::SendMessageTimeoutA(hidden, 0x40B, atom, 0, SMTO_NORMAL, 5000, nullptr);
+        }
+        ::TerminateProcess(program.Handle(), 7);
+        ::WaitForSingleObject(program.Handle(), 10000);
+        const std::string login = RegQuery("NetInfo", "LoginID"), commId = RegQuery("NetInfo", "Comm_id");
+        if (commId.empty()) {
+            ++incomplete;
+            continue;
+        }
+        const bool isWhole = std::find(std::begin(whole), std::end(whole), std::make_pair(login, commId)) != std::end(whole);
+        EXPECT_TRUE(isWhole) << "round " << round << ": " << login << " with " << commId;
+        changed += login != "old00001";
+    }
+    std::printf("rounds ended without a communication ID: %d, with a new account: %d\n", incomplete, changed);
+}
