@@ -24,6 +24,21 @@ public:
     void ClearProgressWindow() override { m_client.ClearProgressWindow(); }
     int GetLastResult() const override { return m_client.GetLastResult(); }
     void PostCancel(unsigned wParam) override { m_client.PostMessage(WM_PM_CANCEL, wParam, 0); }
+    int SendText(int& counter, const CString& recipientId, const CString& recipientName, const CString& text,
+                 int option) override
+    {
+        return m_client.SendText(counter, recipientId.str(), recipientName.str(), text.str(), option);
+    }
+    int SendFile(int& counter, const CString& recipientId, const CString& recipientName, const CString& text, int option,
+                 const CString& path, std::uint32_t fileFlag) override
+    {
+        return m_client.SendFile(counter, recipientId.str(), recipientName.str(), text.str(), option, path.str(), fileFlag);
+    }
+    int SendWithBody(int& counter, const CString& recipientId, const CString& recipientName, const CString& text,
+                     int option, const CString& path) override
+    {
+        return m_client.SendWithBody(counter, recipientId.str(), recipientName.str(), text.str(), option, path.str());
+    }
 
 private:
     CMsgClientWnd& m_client;
