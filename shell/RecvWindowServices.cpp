@@ -4,6 +4,7 @@
 #include "shell/ClientApp.h"
 #include "shell/MainDlg.h"
 #include "shell/MainWindowPeers.h"
+#include "shell/MemoWindowServices.h"
 #include "shell/TrayIcon.h"
 #include "shell/common/services/ErrorTable.h"
 #include "shell/common/skin/SkinManager.h"
@@ -232,11 +233,16 @@ void CRecvWindowServices::RequestReadNotice(const CString& senderId)
         delete id;
 }
 
-// The message log and memo windows are other windows' work: until they exist the commands
-// open nothing.
+// The message log window is another window's work: until it exists the command
+// opens nothing.
 void CRecvWindowServices::OpenMessageLog(const PartnerRef&) {}
 
-void CRecvWindowServices::OpenMemo(const PartnerRef&) {}
+// A memo window for the partner, then the normal balloon's memo event.
+void CRecvWindowServices::OpenMemo(const PartnerRef& partner)
+{
+    if (OpenMemoWindow(partner))
+        MainPeers().BalloonEvent(140);
+}
 
 bool CRecvWindowServices::PhoneExists() const { return m_app.GetPhoneDlg() != nullptr; }
 
