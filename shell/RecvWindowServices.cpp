@@ -2,6 +2,7 @@
 
 #include "shell/AppObjects.h"
 #include "shell/ClientApp.h"
+#include "shell/HistoryWindowServices.h"
 #include "shell/MainDlg.h"
 #include "shell/MainWindowPeers.h"
 #include "shell/MemoWindowServices.h"
@@ -16,6 +17,7 @@
 #include "messaging/lists/win/FriendListDlg.h"
 #include "messaging/recv/win/MsgRecvDlg.h"
 #include "messaging/store/StorePlatform.h"
+#include "phone_media/phone/win/PhoneDlg.h"
 #include "phone_media/voiceclip/win/VoiceClipDlg.h"
 #include "resources/StringIds.h"
 
@@ -233,9 +235,7 @@ void CRecvWindowServices::RequestReadNotice(const CString& senderId)
         delete id;
 }
 
-// The message log window is another window's work: until it exists the command
-// opens nothing.
-void CRecvWindowServices::OpenMessageLog(const PartnerRef&) {}
+void CRecvWindowServices::OpenMessageLog(const PartnerRef& partner) { OpenMessageLogWindow(partner); }
 
 // A memo window for the partner, then the normal balloon's memo event.
 void CRecvWindowServices::OpenMemo(const PartnerRef& partner)
@@ -246,9 +246,17 @@ void CRecvWindowServices::OpenMemo(const PartnerRef& partner)
 
 bool CRecvWindowServices::PhoneExists() const { return m_app.GetPhoneDlg() != nullptr; }
 
-bool CRecvWindowServices::PhoneSessionActive() const { return false; }
+bool CRecvWindowServices::PhoneSessionActive() const
+{
+    auto* phone = dynamic_cast<CPhoneDlg*>(m_app.GetPhoneDlg());
+    return phone && phone->IsSessionActive();
+}
 
-void CRecvWindowServices::DialCommId(const CString&) {}
+void CRecvWindowServices::DialCommId(const CString& commId)
+{
+    if (auto* phone = dynamic_cast<CPhoneDlg*>(m_app.GetPhoneDlg()))
+        phone->DialCommId(commId);
+}
 
 bool CRecvWindowServices::PlayVoiceClip(std::uintptr_t beside, const CString& file)
 {
@@ -347,6 +355,10 @@ bool CRecvWindowServices::FriendListArrived() const
     CMainDlg* main = MainWindow();
     return main && main->IsListReceived();
 }
+
+std::uintptr_t CRecvWindowServices::GetFocusList() const { return HistoryWindowServices().GetFocusList(); }
+
+void CRecvWindowServices::SetFocusList(std::uintptr_t list) { HistoryWindowServices().SetFocusList(list); }
 
 bool CRecvWindowServices::RequestLockHeld() const { return m_app.GetPmHolderKind() != 0; }
 

@@ -77,8 +77,9 @@ public:
     // IFriendListHost
     bool GetFriend(int index, FriendEntry* entry) const override;
     bool FriendListArrived() const override;
-    std::uintptr_t GetFocusList() const override { return m_focusList; }
-    void SetFocusList(std::uintptr_t list) override { m_focusList = list; }
+    // One focus list for the main window's list windows (the user list records its own there).
+    std::uintptr_t GetFocusList() const override;
+    void SetFocusList(std::uintptr_t list) override;
     bool RequestLockHeld() const override;
     void SetRefreshPending(unsigned bit) override;
     void QueueRequest(std::uint16_t kind) override;
@@ -93,7 +94,6 @@ private:
     CClientApp& m_app;
     CMsgStoreRecvStore m_store;
     std::unique_ptr<CMsgWindowClientLink> m_link;
-    std::uintptr_t m_focusList = 0;
 };
 
 // Registers the services (once) and creates the received-message window hidden with parent as

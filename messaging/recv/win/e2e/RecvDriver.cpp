@@ -15,11 +15,13 @@
 //   quit
 // Output, one a line: RESULT <command> <code>, DB <database path>, EVENT <wParam> <micros since the
 // last click> (each result the window is handed), BODY <code> <micros> (the bare download's end),
-// NOTICE <what> (message boxes and notices), STORED <kind> <attachment copy hex>, BYE.
+// NOTICE <what> (message boxes and notices), STORED <kind> <attachment copy hex>, READNOTICE <sender
+// hex> (the send window asked to send a read notice), BALLOON <event>, BYE.
 #include "framework/win/WinApp.h"
 #include "messaging/client/MsgClientHost.h"
 #include "messaging/client/PostedRecord.h"
 #include "messaging/client/win/MsgWindowClientLink.h"
+#include "messaging/recv/MessageWindowHost.h"
 #include "messaging/recv/RecvStore.h"
 #include "messaging/recv/win/MsgRecvDlg.h"
 #include "messaging/store/MsgStore.h"
@@ -232,6 +234,29 @@ public:
         Say("STORED attachment " + Hex(copy.str()));
         return copy;
     }
+};
+
+// The other windows: the send window's read notice is told to the test; nothing else opens.
+class CDriverOpener : public IMessageWindowOpener {
+public:
+    void OpenSendWindow(const PartnerRef&, bool) override {}
+    void RequestReadNotice(const CString& senderId) override { Say("READNOTICE " + Hex(senderId.str())); }
+    void OpenMessageLog(const PartnerRef&) override {}
+    void OpenMemo(const PartnerRef&) override {}
+    bool PhoneExists() const override { return false; }
+    bool PhoneSessionActive() const override { return false; }
+    void DialCommId(const CString&) override {}
+    bool PlayVoiceClip(std::uintptr_t, const CString&) override { return false; }
+    void OpenUrl(const CString&) override {}
+    void RunMailCommand() override {}
+    void OpenUserRoom(const CString&) override {}
+    bool BrowserExists() const override { return false; }
+    void OpenProfilePage(const CString&) override {}
+    void OpenProfileSearch() override {}
+    void OpenFileInBrowser(const CString&) override {}
+    void ShowBalloonEvent(int event) override { Say("BALLOON " + std::to_string(event)); }
+    void AddTrayWindow(std::uintptr_t) override {}
+    void RemoveTrayWindow(std::uintptr_t) override {}
 };
 
 RECT At(int x, int y, int w, int h) { return RECT{x, y, x + w, y + h}; }
@@ -469,6 +494,8 @@ int main(int argc, char** argv)
     if (!driver->Create())
         return 2;
     msgclient::SetHost(&driver->host.clientHost);
+    static CDriverOpener opener;
+    messaging::SetWindowOpener(&opener);
 
     HWND target = driver->m_hWnd;
     std::thread reader([target] {

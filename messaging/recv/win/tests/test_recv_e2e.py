@@ -294,3 +294,17 @@ def test_cancel_while_the_body_is_awaited_keeps_the_message_and_stores_nothing(s
     assert [m.number for m in server.mailbox(ME)] == [number]
     assert stored_rows(driver.db) == []
     assert not requests(server, pm.DELETE)
+
+
+@pytest.mark.parametrize("asked", [True, False], ids=["asked", "not-asked"])
+def test_a_read_notice_reaches_the_send_window_when_the_sender_asked(server, driver, asked):
+    server.deliver(ME, YOU, HANAKO, "読んだら教えて".encode("cp932"), kind=1 if asked else 0)
+    login(driver, server)
+    assert driver.run("window") == 0
+    driver.event(10)
+    driver.event(12)
+    assert driver.run("click 0") == 0
+    driver.event(13)
+    driver.state()  # answered after the window has handled the delete's result
+    notices = [l for l in driver.seen if l.startswith("READNOTICE ")]
+    assert notices == ([f"READNOTICE {YOU.hex()}"] if asked else [])
