@@ -198,6 +198,8 @@ INT_PTR CMainDlg::OpenSettings(int page)
     if (result == IDOK && app) {
         app->SavePreferences();
         app->NotifySendWindowsIdle();
+        // The query interval the general page stored drives the poll from now on.
+        m_poll.SetInterval(app->Settings().m_queryInterval);
     }
     if (CSkinButton* b = Button(kBtnSettings))
         b->EnableButton(TRUE);

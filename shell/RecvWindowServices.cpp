@@ -12,7 +12,7 @@
 
 #include "chat_web/browser/win/BrowserDlg.h"
 #include "messaging/client/MsgClientHost.h"
-#include "messaging/send/win/MsgWindowClient.h"
+#include "messaging/client/win/MsgWindowClientLink.h"
 #include "messaging/lists/win/FriendListDlg.h"
 #include "messaging/recv/win/MsgRecvDlg.h"
 #include "messaging/store/StorePlatform.h"
@@ -75,7 +75,7 @@ IMsgWindowClient* CRecvWindowServices::GetMsgClient()
         return nullptr;
     }
     if (!m_link || &m_link->Client() != client)
-        m_link.reset(new CMsgWindowClient(*client));
+        m_link.reset(new CMsgWindowClientLink(*client));
     return m_link.get();
 }
 

@@ -14,7 +14,7 @@
 class CClientApp;
 class CMsgRecvDlg;
 class CFriendListDlg;
-class CMsgWindowClient;
+class CMsgWindowClientLink;
 class CWnd;
 
 class CRecvWindowServices : public IRecvHost, public IMessageWindowOpener, public IFriendListHost {
@@ -93,7 +93,7 @@ private:
 
     CClientApp& m_app;
     CMsgStoreRecvStore m_store;
-    std::unique_ptr<CMsgWindowClient> m_link;
+    std::unique_ptr<CMsgWindowClientLink> m_link;
 };
 
 // Registers the services (once) and creates the received-message window hidden with parent as

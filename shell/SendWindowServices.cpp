@@ -5,7 +5,7 @@
 #include "messaging/recv/MessageWindowHost.h"
 #include "messaging/send/SendStore.h"
 #include "messaging/send/win/MsgSendDlg.h"
-#include "messaging/send/win/MsgWindowClient.h"
+#include "messaging/client/win/MsgWindowClientLink.h"
 #include "messaging/send/win/SendPlatform.h"
 #include "messaging/store/StorePlatform.h"
 #include "phone_media/voiceclip/win/VoiceClipDlg.h"
@@ -109,7 +109,7 @@ public:
             return nullptr;
         }
         if (!m_adapter || &m_adapter->Client() != client)
-            m_adapter = std::make_unique<CMsgWindowClient>(*client);
+            m_adapter = std::make_unique<CMsgWindowClientLink>(*client);
         return m_adapter.get();
     }
     int& SequenceCounter() override { return msgclient::Host().SequenceCounter(); }
@@ -171,7 +171,7 @@ public:
 private:
     CClientApp& m_app;
     CAppVoicePanel m_panel;
-    std::unique_ptr<CMsgWindowClient> m_adapter;
+    std::unique_ptr<CMsgWindowClientLink> m_adapter;
 };
 
 std::unique_ptr<CAppSendHost> g_host;

@@ -1,6 +1,7 @@
 #include "shell/SessionServices.h"
 
 #include "messaging/client/win/MsgClientFactory.h"
+#include "messaging/client/win/MsgClientWnd.h"
 #include "net/access/win/InternetPolicy.h"
 #include "net/session/Session.h"
 #include "net/session/win/SessionNetwork.h"
@@ -123,6 +124,15 @@ public:
         return result;
     }
     void KeepConnectionAtEnd() override { m_session.KeepConnectionAtEnd(); }
+    // The address goes to the message server as a visited URL (no answer is awaited).
+    int SendVisitedUrl(const CString& address) override
+    {
+        CMsgClientWnd* client = CMsgClientFactory::ClientOf(m_host.ClientSlot());
+        if (!client)
+            return 0;
+        int counter = 0;
+        return client->SendUrl(counter, address.GetString());
+    }
     CString GetDialupEntryName() const override { return m_session.GetDialupEntryName(); }
 
 private:

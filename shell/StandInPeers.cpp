@@ -6,6 +6,7 @@
 
 #include "shell/BrowserServices.h"
 #include "shell/ChatWindowServices.h"
+#include "shell/SettingsServices.h"
 #include "shell/HistoryWindowServices.h"
 #include "shell/SendWindowServices.h"
 #include "shell/NotifyWindowServices.h"
@@ -241,7 +242,12 @@ public:
         }
         return window;
     }
-    INT_PTR RunModal(WindowKind kind, int) override { return kind == kWindowMood ? RunMoodWindow() : IDCANCEL; }
+    INT_PTR RunModal(WindowKind kind, int page) override
+    {
+        if (kind == kWindowSettings)
+            return RunSettingsDialog(nullptr, page);
+        return kind == kWindowMood ? RunMoodWindow() : IDCANCEL;
+    }
 };
 
 CStandInPeers g_standIns;

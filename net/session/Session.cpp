@@ -152,6 +152,9 @@ bool CSession::EnsureConnected(bool confirm)
         info.m_spareEntryName.Empty();
         return false;
     }
+    // Without an entry of the user's choice, the entry just built is the one to connect.
+    if (info.m_RasEntryName.IsEmpty())
+        info.m_RasEntryName = info.m_spareEntryName;
     if (confirm) {
         CString chosen = info.m_RasEntryName;
         if (!m_dialup->ConfirmLogin(&chosen))

@@ -163,12 +163,14 @@ TEST(SessionProgram, LogsInStartsTheMessageClientLogsOutAndLogsOutAtExit)
     ::PostMessageA(main, kCommandRequest, 0, 0);
     ASSERT_TRUE(nvtest::PumpUntil([&] { return Count("login_service.log", loginMark, "logged-in") == 1; }, 30000))
         << ReadPeerFile("login_service.log").substr(loginMark);
-    // The message client went to the message server at the reply's addresses.
+    // The message client went to the message server at the reply's addresses, and the start page
+    // was reported as visited (Flags bit 0x1).
     EXPECT_TRUE(nvtest::PumpUntil(
         [&] {
             const std::string log = ReadPeerFile("message_server.log");
             return log.size() > serverMark && log.find("\"type\": 259", serverMark) != std::string::npos &&
-                   log.find("\"user\": \"7573657230310000", serverMark) != std::string::npos;
+                   log.find("\"user\": \"7573657230310000", serverMark) != std::string::npos &&
+                   log.find("\"type\": 18", serverMark) != std::string::npos; // the visited start page
         },
         30000))
         << ReadPeerFile("message_server.log").substr(serverMark);

@@ -170,4 +170,19 @@ int NextPageIndex(int mode, int page, WizardButton button)
     return next ? page + 1 : page - 1;
 }
 
+CString ChargePagePath(const CString& loginId, const CString& loginPassword)
+{
+    CString path;
+    path.Format("/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=%s&login_password=%s",
+                UrlEncodeFormValue(loginId).GetString(), UrlEncodeFormValue(loginPassword).GetString());
+    return path;
+}
+
+int TwipsOf(int value, int dpi)
+{
+    if (dpi < 1)
+        dpi = 96;
+    return static_cast<int>(static_cast<long long>(value) * 138240 / (static_cast<long long>(dpi) * 72));
+}
+
 } // namespace signup

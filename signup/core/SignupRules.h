@@ -56,4 +56,12 @@ enum class WizardButton { Back, Next };
 // -1 ends the wizard (Back on page 0; the result page has no Next).
 int NextPageIndex(int mode, int page, WizardButton button);
 
+// The charge page's path and query for an account, each value encoded on its own (a password
+// with "&", "=", "+" or "%" reaches the charge server as it is).
+CString ChargePagePath(const CString& loginId, const CString& loginPassword);
+
+// A label row's font height or offset, given in pixels at 96 dots per inch, in twips for a screen
+// of dpi vertical dots per inch: value x 138240 / (dpi x 72); a dpi below 1 counts as 96.
+int TwipsOf(int value, int dpi);
+
 } // namespace signup

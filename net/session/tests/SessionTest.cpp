@@ -390,6 +390,8 @@ TEST_F(SessionTest, ConnectionGraph)
          CSession::kStateDialled, {"box:switch other to entry:36", "dial:hang-up-all", "dial:dial:entry"}, {}, "entry"},
         {"dial fails", [](NetworkDouble& n, HostDouble&) { n.dialup.dialOk = false; }, false, false, 0,
          {"dial:dial:entry"}, {}, "entry"},
+        {"no entry chosen: the built one", [](NetworkDouble&, HostDouble& h) { h.info.m_RasEntryName.Empty(); }, false,
+         true, CSession::kStateDialled, {"dial:dial:built"}, {}, "built"},
     };
     for (const Case& c : cases) {
         Journal j;

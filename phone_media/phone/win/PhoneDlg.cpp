@@ -167,7 +167,9 @@ BOOL CPhoneDlg::OnInitDialog()
         SetStatusText(LoadText(IDS_PHONE_MODEM_ONLY));
     m_eventTarget.store(m_hWnd);
     m_laidOut = true;
-    return TRUE;
+    // Typing goes to the number display (the status line never takes the caret).
+    ::SetFocus(GetDlgItem(IDC_PHONE_NO));
+    return FALSE;
 }
 
 bool CPhoneDlg::RunSkinLayout()

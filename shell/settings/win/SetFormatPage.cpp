@@ -14,10 +14,8 @@ const UINT kItemTexts[4] = {IDS_SET_ITEM_NICK, IDS_SET_ITEM_MESSAGE, IDS_SET_ITE
 
 int CALLBACK AddFamily(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM combo)
 {
-    // Vertical faces ("@...") are of no use for a sample line.
-    if (font->lfFaceName[0] != '@' &&
-        ::SendMessageA(reinterpret_cast<HWND>(combo), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                       reinterpret_cast<LPARAM>(font->lfFaceName)) == CB_ERR)
+    // One call per family; vertical faces ("@...") are of no use for a sample line.
+    if (font->lfFaceName[0] != '@')
         ::SendMessageA(reinterpret_cast<HWND>(combo), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
     return 1;
 }
@@ -88,9 +86,7 @@ void CSetFormatPage::FillFontList()
 {
     HWND combo = GetDlgItem(IDC_SET_FONT);
     HDC dc = ::GetDC(nullptr);
-    LOGFONTA all = {};
-    all.lfCharSet = DEFAULT_CHARSET;
-    ::EnumFontFamiliesExA(dc, &all, AddFamily, reinterpret_cast<LPARAM>(combo), 0);
+    ::EnumFontFamiliesA(dc, nullptr, reinterpret_cast<FONTENUMPROCA>(AddFamily), reinterpret_cast<LPARAM>(combo));
     ::ReleaseDC(nullptr, dc);
 }
 

@@ -133,7 +133,7 @@ void CSetGeneralPage::OnHomePageChosen()
     ::SetWindowTextA(combo, url);
 }
 
-settingsrules::GeneralValues CSetGeneralPage::ReadValues() const
+settingsrules::GeneralValues CSetGeneralPage::ReadValues()
 {
     settingsrules::GeneralValues v;
     v.sendUrls = Checked(IDC_SET_SEND_URLS);
@@ -143,6 +143,14 @@ settingsrules::GeneralValues CSetGeneralPage::ReadValues() const
     v.interval = GetDlgItemText(IDC_SET_QUERY_INTERVAL);
     v.errorDays = GetDlgItemText(IDC_SET_ERROR_LOG_DAYS);
     v.homePage = GetDlgItemText(IDC_SET_HOME_PAGE);
+    // A preset's caption left in the box stands for its page, never for an address.
+    CString current, standard;
+    current.LoadString(IDS_SET_HOME_CURRENT);
+    standard.LoadString(IDS_SET_HOME_STANDARD);
+    if (v.homePage == current)
+        v.homePage = m_host.CurrentPageUrl();
+    else if (v.homePage == standard)
+        v.homePage.Empty();
     return v;
 }
 

@@ -20,6 +20,7 @@ class CSettingsPage : public CTabPage, public settingsrules::ISettingsPage {
 public:
     CSettingsPage(UINT templateId, CSettingsDlg* dialog, ISettingsHost& host);
     BOOL PreTranslateMessage(MSG* msg) override;
+    int GetToolTipCount() const { return m_tips.GetSafeHwnd() ? m_tips.GetToolCount() : 0; }
 
 protected:
     bool Checked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED; }
@@ -42,7 +43,7 @@ public:
     CSetGeneralPage(CSettingsDlg* dialog, ISettingsHost& host);
     BOOL OnInitDialog() override;
     void Store(bool ok) override;
-    settingsrules::GeneralValues ReadValues() const;
+    settingsrules::GeneralValues ReadValues();
 
     DECLARE_MESSAGE_MAP()
 

@@ -295,9 +295,10 @@ TEST(SignupStart, AFileHandedOverDuringTheFirstMessageBoxIsImported)
     Program second;
     ASSERT_TRUE(second.Start("\"" + cni + "\""));
     EXPECT_EQ(0, second.WaitExit()) << "the second copy hands over and ends";
-    EXPECT_TRUE(nvtest::PumpUntil([] { return GetString("NetInfo", "LoginID") == "handed01"; }, 10000))
+    // The communication ID is the save's last value.
+    EXPECT_TRUE(nvtest::PumpUntil([] { return GetString("NetInfo", "Comm_id") == "C1234567"; }, 10000))
         << "imported and saved while the box is up";
-    EXPECT_EQ("C1234567", GetString("NetInfo", "Comm_id"));
+    EXPECT_EQ("handed01", GetString("NetInfo", "LoginID"));
     Answer(box, IDOK);
     HWND wizard = WaitForWizard(first);
     ASSERT_NE(nullptr, wizard);
@@ -343,7 +344,8 @@ TEST(SignupStart, HandOversWhileTheWizardRuns)
             Answer(box, IDOK);
         }
         if (row.imported) {
-            EXPECT_TRUE(nvtest::PumpUntil([] { return GetString("NetInfo", "LoginID") == "handed01"; }, 10000)) << row.name;
+            EXPECT_TRUE(nvtest::PumpUntil([] { return GetString("NetInfo", "Comm_id") == "C1234567"; }, 10000)) << row.name;
+            EXPECT_EQ("handed01", GetString("NetInfo", "LoginID")) << row.name;
             EXPECT_TRUE(nvtest::PumpUntil([&] { return WaitForWizard(first, "wizard double arrivals=1") != nullptr; }, 5000))
                 << row.name;
         } else {

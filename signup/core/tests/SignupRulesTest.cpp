@@ -266,3 +266,29 @@ TEST(SignupRules, PageFlowByModePageAndButton)
         EXPECT_EQ(c.to, NextPageIndex(c.mode, c.page, c.button))
             << "mode " << c.mode << " page " << c.page << (c.button == N ? " next" : " back");
 }
+
+TEST(SignupRules, LabelSizesInTwips)
+{
+    const struct {
+        int value, dpi, twips;
+    } rows[] = {
+        {11, 96, 220}, {11, 0, 220}, {11, -5, 220}, {11, 120, 176}, {9, 96, 180}, {0, 96, 0}, {-2, 96, -40},
+        {1000000, 1, 1920000000},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.twips, TwipsOf(row.value, row.dpi)) << row.value << " at " << row.dpi;
+}
+
+TEST(SignupRules, ChargePageValuesAreEncodedOneByOne)
+{
+    const struct {
+        const char *login, *password, *path;
+    } rows[] = {
+        {"nv000001", "pw000001", "/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=nv000001&login_password=pw000001"},
+        {"a&b", "p=q+r%s", "/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=a%26b&login_password=p%3Dq%2Br%25s"},
+        {"", "", "/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=&login_password="},
+        {"\x83\x5c", "a b", "/charge_pc/chg/NCSConectMenu_PC.cgi?login_id=%83%5C&login_password=a%20b"},
+    };
+    for (const auto& row : rows)
+        EXPECT_STREQ(row.path, ChargePagePath(row.login, row.password).GetString()) << row.login;
+}

@@ -3,8 +3,10 @@ in the numbered-field and named-field formats, and logs every request (headers a
 
 Paths:
   /cmtool/menu/PC_IDGetEIA.cgi, /cmtool/menu/PC_IDChgEIA.cgi  numbered fields; a body whose
-      comm_id is "refused" gets a failure with a "98:"..."99:" message
-  /menu/NCsignup.cgi, /menu/NCunsignup.cgi                     named fields with errno 0
+      comm_id is "refused" gets a failure with a "98:"..."99:" message; one whose comm_id is
+      "unchanged" gets the sent ID and password back and no name (nothing changed)
+  /menu/NCsignup.cgi, /menu/NCunsignup.cgi                     named fields with errno 0 (an
+      nc_id of "refused" to NCunsignup gets errno 0x1f)
   /menu/NCsrchNCID.cgi, /menu/NCsrchComID.cgi                 call-partner look-ups: named fields
       with errno 0 and the other half of the pair ("unknown" gets errno 0x1f)
   /mail/redirect.pl                                            web-mail: numbered fields, OK
@@ -31,12 +33,17 @@ class AccountFormsPeer(HttpPeer):
         fields = dict(parse_qsl(request.body.decode("latin-1"), keep_blank_values=True, encoding="latin-1"))
         text = {"Content-Type": "text/plain"}
         if request.path in ("/cmtool/menu/PC_IDGetEIA.cgi", "/cmtool/menu/PC_IDChgEIA.cgi"):
+            if fields.get("comm_id") == "unchanged":
+                return 200, text, (b"00:1.0\r\n01:OK\r\n17:unchanged\r\n18:" +
+                                   fields.get("comm_password", "").encode("latin-1") + b"\r\n")
             return 200, text, NG_REPLY if fields.get("comm_id") == "refused" else OK_REPLY
         if request.path == "/menu/NCsignup.cgi":
             comm_id = fields.get("id", "").encode("latin-1")
             return 200, text, CALL_HEAD % (b"0x0202", comm_id) + b"nc_id:81012345\r\n"
         if request.path == "/menu/NCunsignup.cgi":
             comm_id = fields.get("id", "").encode("latin-1")
+            if fields.get("nc_id") == "refused":
+                return 200, text, (CALL_HEAD % (b"0x0204", comm_id)).replace(b"errno:0", b"errno:1f")
             return 200, text, CALL_HEAD % (b"0x0204", comm_id) + b"oth_id:" + fields.get("nc_id", "").encode("latin-1") + b"\r\n"
         if request.path in ("/menu/NCsrchNCID.cgi", "/menu/NCsrchComID.cgi"):
             comm_id = fields.get("id", "").encode("latin-1")

@@ -20,7 +20,7 @@
 #include "framework/win/WinApp.h"
 #include "messaging/client/MsgClientHost.h"
 #include "messaging/client/PostedRecord.h"
-#include "messaging/send/win/MsgWindowClient.h"
+#include "messaging/client/win/MsgWindowClientLink.h"
 #include "messaging/recv/MessageWindowHost.h"
 #include "messaging/recv/RecvStore.h"
 #include "messaging/recv/win/MsgRecvDlg.h"
@@ -138,7 +138,7 @@ public:
 class CDriverRecvHost : public IRecvHost {
 public:
     CMsgClientWnd* client = nullptr;
-    std::unique_ptr<CMsgWindowClient> link;
+    std::unique_ptr<CMsgWindowClientLink> link;
     CDriverClientHost clientHost;
     HANDLE lock = ::CreateSemaphoreA(nullptr, 1, 1, nullptr);
     std::uint16_t holder = 0;
@@ -353,7 +353,7 @@ public:
         host.client = new CMsgClientWnd(login, address, m_hWnd);
         if (v.count("scramble") && v["scramble"] == "0")
             host.client->SetScramble(false);
-        host.link.reset(new CMsgWindowClient(*host.client));
+        host.link.reset(new CMsgWindowClientLink(*host.client));
         Say(std::string("RESULT login ") + (host.client->m_hWnd ? "0" : "-1"));
     }
 

@@ -18,7 +18,7 @@
 #include "messaging/client/win/MsgClientWnd.h"
 #include "messaging/send/SendStore.h"
 #include "messaging/send/win/MsgSendDlg.h"
-#include "messaging/send/win/MsgWindowClient.h"
+#include "messaging/client/win/MsgWindowClientLink.h"
 #include "messaging/send/win/SendPlatform.h"
 #include "messaging/store/tests/StoreTestSupport.h"
 #include "resources/StringIds.h"
@@ -111,7 +111,7 @@ public:
 class CDriverSendHost : public CWinSendHostBase {
 public:
     CMsgClientWnd* client = nullptr;
-    std::unique_ptr<CMsgWindowClient> adapter;
+    std::unique_ptr<CMsgWindowClientLink> adapter;
     CDriverClientHost* clientHost = nullptr;
     HANDLE lock = ::CreateSemaphoreA(nullptr, 1, 1, nullptr);
     std::uint16_t holder = 0;
@@ -222,7 +222,7 @@ public:
         address.dataPort = static_cast<std::uint16_t>(std::atoi(v["data_port"].c_str()));
         client = new CMsgClientWnd(login, address, m_hWnd);
         sendHost.client = client;
-        sendHost.adapter = std::make_unique<CMsgWindowClient>(*client);
+        sendHost.adapter = std::make_unique<CMsgWindowClientLink>(*client);
         Say(std::string("RESULT login ") + (client->m_hWnd ? "0" : "-1"));
     }
 

@@ -26,33 +26,6 @@ using namespace phonetest;
 
 namespace {
 
-// Pumps like the program's loop (pre-translation first) until done() or the deadline.
-bool PumpWithPreTranslate(const std::function<bool()>& done, DWORD timeoutMs = 5000)
-{
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CWnd::WalkPreTranslateTree(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-        if (done())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return done();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
-std::string Text(UINT id)
-{
-    CString text;
-    text.LoadString(id);
-    return text.GetString();
-}
-
 // Records the thread of every write to the status line.
 std::atomic<int> g_foreignWrites{0};
 std::atomic<int> g_statusWrites{0};
@@ -162,8 +135,9 @@ TEST_F(PhoneFixture, BaseSkinPlacesTheBannerClearOfEveryControl)
         RECT rect = ChildRect(id), overlap;
         EXPECT_FALSE(::IntersectRect(&overlap, &rect, &banner)) << "control " << id;
         // Keys stay off until the session signs in; the close button always works.
-        if (id != IDC_PHONE_SND_INDICATE && id != IDC_PHONE_RCV_INDICATE)
+        if (id != IDC_PHONE_SND_INDICATE && id != IDC_PHONE_RCV_INDICATE) {
             EXPECT_EQ(id == IDC_PHONE_CLS, Enabled(id)) << "control " << id;
+        }
     }
     EXPECT_EQ(0, ChildRect(IDC_PHONE_SND_INDICATE).right - ChildRect(IDC_PHONE_SND_INDICATE).left)
         << "indicators start at zero";

@@ -3,6 +3,7 @@
 // script, and a recording host with a call-ID directory.
 #pragma once
 
+#include "framework/win/Wnd.h"
 #include "phone_media/phone/win/PhoneHost.h"
 #include "shell/common/services/ErrorSink.h"
 #include "shell/common/services/MessageBoxSeam.h"
@@ -10,6 +11,7 @@
 #include "toolkit/win/SkinHost.h"
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <mutex>
@@ -17,6 +19,35 @@
 #include <vector>
 
 namespace phonetest {
+
+// Pumps like the program's loop (pre-translation first) until done() or the deadline.
+inline bool PumpWithPreTranslate(const std::function<bool()>& done, DWORD timeoutMs = 5000)
+{
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!CWnd::WalkPreTranslateTree(&msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+        if (done())
+            return true;
+        if (::GetTickCount() - start >= timeoutMs)
+            return done();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+// A string-table text (code page 932).
+inline std::string Text(UINT id)
+{
+    CString text;
+    text.LoadString(id);
+    return text.GetString();
+}
+
 
 // Everything the doubles saw, in order, as text lines ("BOX <text>", "HOST Blink", ...).
 class CRecord {

@@ -24,6 +24,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace phonetest;
 
@@ -57,36 +58,16 @@ std::uint16_t FreePort()
     return port;
 }
 
-bool PumpWithPreTranslate(const std::function<bool()>& done, DWORD timeoutMs = 5000)
-{
-    DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!CWnd::WalkPreTranslateTree(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-        if (done())
-            return true;
-        if (::GetTickCount() - start >= timeoutMs)
-            return done();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
-std::string Text(UINT id)
-{
-    CString text;
-    text.LoadString(id);
-    return text.GetString();
-}
-
 class FolderServices : public ICallEngineServices {
 public:
     CString folder;
+    std::vector<std::string> writes;
     CString ProgramFolder() override { return folder; }
+    bool WriteProfileString(const char* section, const char* key, const char* value) override
+    {
+        writes.push_back(std::string(section) + "/" + key + "=" + value);
+        return true;
+    }
 };
 
 // The far end of the calls: a socket that sends the library signalling datagrams and waits for
@@ -385,7 +366,11 @@ TEST(PhoneSession, SignInCallsAndSignOutOnTheRealLibrary)
                text.find("\"unit\": \"5010\"") != std::string::npos;
     }, 10000));
 
+    // The number on the display is kept for the next start.
+    phoneWindow->SetDlgItemText(IDC_PHONE_NO, "0312345678");
     phoneWindow->DestroyWindow();
+    ASSERT_FALSE(services.writes.empty());
+    EXPECT_EQ("NimboCall/PhoneNo=0312345678", services.writes.back());
     phone::SetHost(nullptr);
     SetMessageBoxPresenter(nullptr);
     SetCallEngineServices(nullptr);

@@ -2,6 +2,7 @@
 // ("msg <id>"), and every call to the program's other windows logged by name.
 #pragma once
 
+#include "net/access/NetAccount.h"
 #include "net/dialup/DialupDlg.h"
 #include "shell/settings/win/SettingsHost.h"
 
@@ -134,8 +135,11 @@ public:
     void SetModalState(bool modal) override { log.push_back(modal ? "modal on" : "modal off"); }
 
     // IServiceAccount over the test's NetInfo.
-    CString GetAccountField(AccountField field) const override;
-    void SetAccountField(AccountField field, const CString& value) override;
+    CString GetAccountField(AccountField field) const override
+    {
+        return CNetInfoAccount::Field(const_cast<CNetInfo&>(info), field);
+    }
+    void SetAccountField(AccountField field, const CString& value) override { CNetInfoAccount::Field(info, field) = value; }
     CString GetServerUrl(const char*) const override { return serverUrl; }
 
     // The log from the first entry that starts with prefix on.

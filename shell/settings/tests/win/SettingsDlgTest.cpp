@@ -19,16 +19,6 @@
 #include <string>
 #include <vector>
 
-CString RecordingSettingsHost::GetAccountField(AccountField field) const
-{
-    return CNetInfoAccount::Field(const_cast<CNetInfo&>(info), field);
-}
-
-void RecordingSettingsHost::SetAccountField(AccountField field, const CString& value)
-{
-    CNetInfoAccount::Field(info, field) = value;
-}
-
 namespace {
 
 class TestToolkitHost : public IToolkitHost {
@@ -60,6 +50,9 @@ using ProbeSettingsDlg = StepsWhenShown<CSettingsDlg>;
 
 const UINT kTemplates[CSettingsDlg::kTabCount] = {719, 715, 716, 714, 718, 765};
 const int kTabControls[CSettingsDlg::kTabCount] = {1326, 1327, 1328, 1330, 1331, 1351};
+// Tool tips of each page: general none, messaging browse and play, format reset, connection
+// thirteen controls, user information none, calls three.
+const int kToolTips[CSettingsDlg::kTabCount] = {0, 2, 1, 13, 0, 3};
 
 // A box of the template toggled as a user's click would.
 void Toggle(HWND parent, int id) { ::SendDlgItemMessageA(parent, id, BM_CLICK, 0, 0); }
@@ -153,6 +146,7 @@ TEST_F(SettingsDlgTest, EachTabShowsItsPageAloneWithItsTabPressed)
     const INT_PTR result = Run(0, [&](CSettingsDlg& dialog, HWND window) {
         for (int i = 0; i < CSettingsDlg::kTabCount; ++i) {
             EXPECT_EQ(kTemplates[i], dialog.Page(i)->GetTemplateId()) << "page " << i;
+            EXPECT_EQ(kToolTips[i], dialog.Page(i)->GetToolTipCount()) << "page " << i;
             Click(window, kTabControls[i]);
             EXPECT_EQ(std::vector<int>{i}, VisiblePages(dialog)) << "tab " << i;
             EXPECT_EQ(std::vector<int>{i}, PressedTabs(dialog)) << "tab " << i;
@@ -231,6 +225,34 @@ TEST_F(SettingsDlgTest, OkStoresEveryPageAfterTheQuestionsCancelStoresNone)
             EXPECT_EQ((std::vector<std::string>{"url sending off", "interval 5"}), host.log);
         else
             EXPECT_TRUE(host.log.empty()) << host.log.front();
+    }
+}
+
+TEST_F(SettingsDlgTest, HomePagePresetsBecomeTheirPages)
+{
+    const struct {
+        const char* name;
+        int item; // 0 the stored page, 1 the current page, 2 the standard room page
+        const char* stored;
+        const char* inTheBox;
+    } rows[] = {
+        {"stored", 0, "http://stored/", "http://stored/"},
+        {"current page", 1, "http://current/", "http://current/"},
+        {"standard", 2, "http://room/", "http://room/"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        host.settings.m_homePage = "http://stored/";
+        std::string shown;
+        Run(0, [&](CSettingsDlg& dialog, HWND window) {
+            HWND page = dialog.Page(settingsrules::kPageGeneral)->GetSafeHwnd();
+            ChooseItem(page, IDC_SET_HOME_PAGE, row.item);
+            nvtest::PumpPending();
+            shown = Text(page, IDC_SET_HOME_PAGE);
+            Click(window, IDOK);
+        });
+        EXPECT_EQ(row.inTheBox, shown);
+        EXPECT_STREQ(row.stored, host.settings.m_homePage.GetString());
     }
 }
 

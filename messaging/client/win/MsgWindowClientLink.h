@@ -1,27 +1,29 @@
-// The message windows' client interface (IMsgWindowClient) over the real client window
-// CMsgClientWnd: each request with the application's counter, progress registration by window
-// handle, and the cancel message 0x406 posted to the client's window.
+// The message client as the message windows use it (IMsgWindowClient of
+// messaging/recv/RecvServices.h), over one CMsgClientWnd.
 #pragma once
 
 #include "messaging/client/win/MsgClientWnd.h"
 #include "messaging/recv/RecvServices.h"
 
-class CMsgWindowClient : public IMsgWindowClient {
+class CMsgWindowClientLink : public IMsgWindowClient {
 public:
-    explicit CMsgWindowClient(CMsgClientWnd& client) : m_client(client) {}
+    explicit CMsgWindowClientLink(CMsgClientWnd& client) : m_client(client) {}
     CMsgClientWnd& Client() { return m_client; }
-
     int RequestList(int& counter) override { return m_client.RequestList(counter); }
     int RequestFetch(int& counter, std::uint32_t number) override { return m_client.RequestFetch(counter, number); }
     int RequestDelete(int& counter, std::uint32_t number) override { return m_client.RequestDelete(counter, number); }
-    int RequestBody(int& counter, std::uint32_t number, const CString& destination, std::uint32_t announcedLength) override
+    int RequestBody(int& counter, std::uint32_t number, const CString& destination,
+                    std::uint32_t announcedLength) override
     {
         return m_client.RequestBody(counter, number, destination.str(), announcedLength);
     }
-    void SetProgressWindow(std::uintptr_t window) override { m_client.SetProgressWindow(reinterpret_cast<HWND>(window)); }
+    void SetProgressWindow(std::uintptr_t window) override
+    {
+        m_client.SetProgressWindow(reinterpret_cast<HWND>(window));
+    }
     void ClearProgressWindow() override { m_client.ClearProgressWindow(); }
     int GetLastResult() const override { return m_client.GetLastResult(); }
-    void PostCancel(unsigned wParam) override { ::PostMessageA(m_client.m_hWnd, WM_PM_CANCEL, wParam, 0); }
+    void PostCancel(unsigned wParam) override { m_client.PostMessage(WM_PM_CANCEL, wParam, 0); }
     int SendText(int& counter, const CString& recipientId, const CString& recipientName, const CString& text,
                  int option) override
     {
