@@ -130,14 +130,17 @@ CHistoryWindowServices& HistoryWindowServices()
     return *g_services;
 }
 
-CWnd* CreateUserListWindow(CWnd* parent)
+namespace {
+// A window of the kind on its skin, hidden; null when it can't be made.
+template <class Window>
+CWnd* MakeSkinnedWindow(CWnd* parent, WindowKind kind, const char* bitmap, BOOL resizable, UINT templateId)
 {
     HistoryWindowServices();
-    auto* window = new (std::nothrow) CUserListDlg(parent);
+    auto* window = new (std::nothrow) Window(parent);
     if (!window)
         return nullptr;
-    window->JoinRegistry(kWindowUserList);
-    if (!window->LoadSkin("user.bmp", FALSE) || !window->Create(IDD_USER_LIST, parent)) {
+    window->JoinRegistry(kind);
+    if (!window->LoadSkin(bitmap, resizable) || !window->Create(templateId, parent)) {
         if (window->GetSafeHwnd())
             window->DestroyWindow(); // deletes it
         else
@@ -145,6 +148,12 @@ CWnd* CreateUserListWindow(CWnd* parent)
         return nullptr;
     }
     return window;
+}
+} // namespace
+
+CWnd* CreateUserListWindow(CWnd* parent)
+{
+    return MakeSkinnedWindow<CUserListDlg>(parent, kWindowUserList, "user.bmp", FALSE, IDD_USER_LIST);
 }
 
 bool RelayoutUserListWindow(CWnd* window)
@@ -155,19 +164,7 @@ bool RelayoutUserListWindow(CWnd* window)
 
 CWnd* CreatePartnerListWindow(CWnd* parent)
 {
-    HistoryWindowServices();
-    auto* window = new (std::nothrow) CUserLogDlg(parent);
-    if (!window)
-        return nullptr;
-    window->JoinRegistry(kWindowPartnerList);
-    if (!window->LoadSkin("general.bmp", TRUE) || !window->Create(IDD_USER_LOG, parent)) {
-        if (window->GetSafeHwnd())
-            window->DestroyWindow(); // deletes it
-        else
-            delete window;
-        return nullptr;
-    }
-    return window;
+    return MakeSkinnedWindow<CUserLogDlg>(parent, kWindowPartnerList, "general.bmp", TRUE, IDD_USER_LOG);
 }
 
 bool RelayoutPartnerListWindow(CWnd* window)

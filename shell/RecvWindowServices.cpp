@@ -5,6 +5,7 @@
 #include "shell/HistoryWindowServices.h"
 #include "shell/MainDlg.h"
 #include "shell/MainWindowPeers.h"
+#include "shell/MemoWindowServices.h"
 #include "shell/TrayIcon.h"
 #include "shell/common/services/ErrorTable.h"
 #include "shell/common/skin/SkinManager.h"
@@ -236,8 +237,12 @@ void CRecvWindowServices::RequestReadNotice(const CString& senderId)
 
 void CRecvWindowServices::OpenMessageLog(const PartnerRef& partner) { OpenMessageLogWindow(partner); }
 
-// The memo window is another window's work: until it exists the command opens nothing.
-void CRecvWindowServices::OpenMemo(const PartnerRef&) {}
+// A memo window for the partner, then the normal balloon's memo event.
+void CRecvWindowServices::OpenMemo(const PartnerRef& partner)
+{
+    if (OpenMemoWindow(partner))
+        MainPeers().BalloonEvent(140);
+}
 
 bool CRecvWindowServices::PhoneExists() const { return m_app.GetPhoneDlg() != nullptr; }
 

@@ -153,6 +153,7 @@ int Count(const char* log, std::size_t mark, const std::string& kind)
 TEST(SessionProgram, LogsInStartsTheMessageClientLogsOutAndLogsOutAtExit)
 {
     SeedAccount();
+    Control("reset=1");
     const std::size_t loginMark = ReadPeerFile("login_service.log").size();
     const std::size_t serverMark = ReadPeerFile("message_server.log").size();
     Program program;

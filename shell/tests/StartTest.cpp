@@ -478,7 +478,6 @@ TEST(StartUp, TheReceiveWindowFriendListAndErrorLogAreTheRealWindows)
     ::RedrawWindow(log, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     nvtest::SaveWindowScreenshot(log, "program_error_log");
     EXPECT_EQ(nullptr, FindWindowOf(first.program.Id(), IsReceiveWindow)); // made on demand
-    HWND before = ::GetForegroundWindow();
     for (int open = 0; open < 2; ++open) {
         ::PostMessageA(first.main, WM_COMMAND, 32789, 0);
         HWND receive = nullptr;
@@ -486,7 +485,9 @@ TEST(StartUp, TheReceiveWindowFriendListAndErrorLogAreTheRealWindows)
             receive = FindWindowOf(first.program.Id(), IsReceiveWindow);
             return receive && ::IsWindowVisible(receive);
         }));
-        EXPECT_EQ(before, ::GetForegroundWindow()) << "the window took the focus";
+        // Other programs on the shared desktop may come and go in front: the check is that the
+        // receive window is not the one in front.
+        EXPECT_NE(receive, ::GetForegroundWindow()) << "the window took the focus";
         // Three columns (sender, time, attachment) and the body beside the list.
         HWND header = reinterpret_cast<HWND>(::SendMessageA(::GetDlgItem(receive, IDC_RECV_LIST), LVM_GETHEADER, 0, 0));
         EXPECT_EQ(3, static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)));

@@ -18,7 +18,7 @@ addresses given by control (ufaddr, ufport, tfaddr, tfport, exaddr, export).
 
 Control fields: account=ID:PASSWORD (adds an account), protocol=udp|tcp, protocol_ver=N,
 switch=NAME (one of SWITCHES, "refuse:HEX" for a refusal errno, "missing:FIELD", "misbehave:N"
-to close the connection after N bytes of the request), room_switch=NAME, reset=1 (sessions and
+to close the connection after N bytes of the request), room_switch=NAME, reset=1 (accounts, sessions and
 switches back to their start), and the six address fields.
 
 The HTTP reader is the peer's own, on a plain TCP listener, so it can misbehave at any byte.
@@ -70,7 +70,6 @@ class LoginServicePeer(TcpPeer):
     def __init__(self, **kwargs):
         super().__init__(**kwargs)
         self.state_lock = threading.Lock()
-        self.accounts = {"user01": "pw01"}
         self.message_server = None
         self.reset()
 
@@ -88,6 +87,7 @@ class LoginServicePeer(TcpPeer):
         super().stop()
 
     def reset(self):
+        self.accounts = {"user01": "pw01"}
         self.protocol = self.options.get("protocol", "udp")
         self.protocol_ver = int(self.options.get("protocol_ver", "0"))
         self.switch = "none"

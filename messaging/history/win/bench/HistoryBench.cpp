@@ -86,7 +86,16 @@ int main(int argc, char** argv)
     HWND probe = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ::SetWindowLongPtrA(probe, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ProbeProc));
 
-    std::vector<double> shown, waits, whole;
+    std::vector<double> shown, waits, whole, firstPage;
+    for (int run = 0; run < runs; ++run) {
+        history::CLogHistory alone;
+        const double start = Now();
+        alone.Start(CMsgStore().GetDbPath(), host.ownId, host.ownId, host.ownName);
+        alone.ReadPage(100);
+        firstPage.push_back(Now() - start);
+    }
+    std::sort(firstPage.begin(), firstPage.end());
+    std::printf("first page of 100 rows read alone: %.1f ms (median)\n", firstPage[firstPage.size() / 2]);
     for (int run = 0; run < runs; ++run) {
         auto* window = new CMsgLogDlg(nullptr);
         window->SetPartner(host.ownId, "all");

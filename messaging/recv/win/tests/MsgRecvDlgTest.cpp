@@ -628,7 +628,9 @@ TEST(MsgRecvDlg, BannerIsTheWebBrowserControlAtItsFixedSizeAndTheWindowNeverTake
         ASSERT_TRUE(nvtest::PumpUntil([&] { return ::GetForegroundWindow() == other; }, 5000));
         RecvWindow w(At(8, 24, 468, 60), real);
         nvtest::PumpPending();
-        EXPECT_EQ(other, ::GetForegroundWindow());
+        // Other programs on the shared desktop may come in front too: the check is that this
+        // window did not.
+        EXPECT_NE(w.dialog->m_hWnd, ::GetForegroundWindow());
         EXPECT_TRUE(::IsWindowVisible(w.dialog->m_hWnd));
         HWND banner = w.dialog->GetBannerWindow();
         ASSERT_NE(nullptr, banner);
@@ -648,7 +650,7 @@ TEST(MsgRecvDlg, BannerIsTheWebBrowserControlAtItsFixedSizeAndTheWindowNeverTake
         w.dialog->SetShown(true);
         nvtest::PumpPending();
         EXPECT_TRUE(::IsWindow(banner));
-        EXPECT_EQ(other, ::GetForegroundWindow());
+        EXPECT_NE(w.dialog->m_hWnd, ::GetForegroundWindow());
         ::DestroyWindow(other);
     }
 }

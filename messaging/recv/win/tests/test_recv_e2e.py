@@ -308,3 +308,19 @@ def test_a_read_notice_reaches_the_send_window_when_the_sender_asked(server, dri
     driver.state()  # answered after the window has handled the delete's result
     notices = [l for l in driver.seen if l.startswith("READNOTICE ")]
     assert notices == ([f"READNOTICE {YOU.hex()}"] if asked else [])
+
+
+def test_two_packages_in_a_row_are_both_received_stored_and_deleted(server, driver):
+    packages = [pm.build_package([(f"{i}.txt".encode(), bytes([65 + i]) * 20000)]) for i in range(2)]
+    for i, package in enumerate(packages):
+        server.deliver(ME, YOU, HANAKO, f"package {i}".encode(), attach=8, body=package)
+    login(driver, server)
+    assert driver.run("window") == 0
+    driver.event(10)
+    driver.event(12)
+    for row in range(2):
+        assert driver.run(f"click {row}") == 0
+        driver.event(15, timeout=120)
+        driver.event(13)
+    assert server.mailbox(ME) == []
+    assert [(m, k) for _, m, k, _ in stored_rows(driver.db)] == [("package 0", 4), ("package 1", 4)]

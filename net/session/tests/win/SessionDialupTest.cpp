@@ -111,6 +111,10 @@ protected:
         ASSERT_EQ(0u, ras.Script("device|modem|Standard Modem"));
         ASSERT_EQ(0u, ras.Script("address|10.9.8.7"));
         host.url = "http://127.0.0.1:" + std::to_string(std::atoi(ReadPeerFile(".port").c_str()));
+        // The peer's accounts, sessions and switches as they start (other tests change them).
+        CString reply;
+        std::uint32_t error = 0;
+        ASSERT_TRUE(HttpPostForm(host.url.c_str(), "/_control", CString("reset=1"), &reply, &error)) << error;
         host.info.SetProfileStore(&host.profile);
         host.info.Load("Signup", "NetInfo");
         host.info.m_LoginID = "user01";

@@ -92,8 +92,16 @@ std::string RegQuery(const std::string& subKey, const std::string& name)
 }
 
 // The whole profile as reg.exe exports it.
+// The profile as reg.exe exports it, without the balloon's time of the week's first start (a
+// time stamp that differs between any two starts).
 std::string ExportProfile(const char* name)
 {
+    HKEY events = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(kProfile) + "\\Event").c_str(), 0, KEY_SET_VALUE, &events) ==
+        ERROR_SUCCESS) {
+        ::RegDeleteValueA(events, "LOGIN_WEEK");
+        ::RegCloseKey(events);
+    }
     char temp[MAX_PATH] = {};
     ::GetTempPathA(sizeof temp, temp);
     const std::string path = std::string(temp) + name;
