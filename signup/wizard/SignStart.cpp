@@ -546,8 +546,13 @@ LRESULT CSignStep1Top::OnWizardNext()
         settings.flags &= static_cast<uint16_t>(~kConnectLan);
     m_app.m_mode = Checked(*this, IDC_SW_MODE_RECOVER) ? 2 : 0;
     const int next = signup::NextPageIndex(m_app.m_mode, 0, signup::WizardButton::Next);
-    if (m_app.m_mode == 2)
+    if (m_app.m_mode == 2) {
+        if (next >= m_wizard.GetPageCount()) { // the login-data page is not part of this sheet
+            m_wizard.EnableButton(CPropertySheet::kNextButton, true);
+            return -1;
+        }
         return JumpTo(next);
+    }
     if (m_app.NeedsDialup() && !m_app.DialSignupServer(true, this)) {
         m_wizard.EnableButton(CPropertySheet::kNextButton, true);
         return -1;

@@ -367,3 +367,31 @@ TEST_F(SignWizard, UnreachableTermsAskForRetryAndLeaveOnlyBack)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SignWizard, StoredLoginForcesRecoveryMode)
+{
+    SetString("NetInfo", "LoginID", "nv000123");
+    const std::size_t logBefore = PeerLog().size();
+    HWND sheet = StartToFirstPage();
+    ASSERT_NE(nullptr, sheet) << "the wizard shows page 1; windows:\n" << Describe(m_program.Id());
+    HWND page = ActivePage(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ::IsDlgButtonChecked(page, IDC_SW_MODE_RECOVER) == BST_CHECKED; }, 10000));
+    EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(page, IDC_SW_MODE_NEW));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_SW_MODE_NEW)));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_SW_MODE_PC)));
+    EXPECT_EQ(Unbroken(LoadText(IDS_SW_EXPLAIN_RECOVER)), Unbroken(TextOf(::GetDlgItem(page, IDC_SW_EXPLANATION))));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(::GetDlgItem(page, IDC_SW_LAN_GROUP)) && Enabled(sheet, 0x3024); },
+                                  10000)) << "no modem: the LAN settings are shown";
+    ::RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    nvtest::SaveWindowScreenshot(sheet, "signwiz_page1_recovery");
+    // Recovery never downloads the terms: Next leaves the terms page out.
+    PressNext(sheet);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return Enabled(sheet, 0x3024); }, 10000));
+    EXPECT_NE(1, ActiveIndex(sheet));
+    const std::string requests = PeerLog().substr(logBefore);
+    EXPECT_EQ(std::string::npos, requests.find("kiyaku")) << requests;
+}
+
+} // namespace
