@@ -157,8 +157,13 @@ CString CChatWindowServices::BannerUrl()
 
 CChatDlg* CreateChatWindow(CWnd* hostDialog)
 {
-    if (!g_services) {
-        g_services = std::make_unique<CChatWindowServices>(*GetClientApp());
+    // The services belong to the application object they were made for (tests make one per case).
+    CClientApp* app = GetClientApp();
+    if (!app)
+        return nullptr;
+    if (!g_services || !g_services->IsFor(*app)) {
+        g_services.reset();
+        g_services = std::make_unique<CChatWindowServices>(*app);
         chat::SetWindowHost(g_services.get());
     }
     auto chat = std::make_unique<CChatDlg>(hostDialog);

@@ -18,6 +18,7 @@ public:
     // The session's room entry (CSession registers itself at log-in, null at log-out).
     void SetRoomSession(IChatRoomSession* session) { m_session = session; }
     CChatEngine* GetChatEngine() const { return m_engine; }
+    bool IsFor(const CClientApp& app) const { return &m_app == &app; }
 
     bool IsLoggedIn() override;
     int EnterRoom(const std::string& roomUrl) override;
