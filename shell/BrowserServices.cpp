@@ -8,6 +8,8 @@
 #include "shell/AppMessages.h"
 #include "shell/ClientApp.h"
 #include "shell/MainDlg.h"
+#include "shell/MainWindowPeers.h"
+#include "phone_media/phone/win/PhoneDlg.h"
 #include "toolkit/win/SkinHost.h"
 
 #include <new>
@@ -40,6 +42,16 @@ public:
             chat->ShowWindow(SW_SHOW);
     }
     bool HasPhoneWindow() override { return App() && App()->GetPhoneDlg(); }
+    void DialCommId(const CString& commId) override
+    {
+        if (CPhoneDlg* phone = Phone())
+            phone->DialCommId(commId);
+    }
+    void DialNumber(const CString& number) override
+    {
+        if (CPhoneDlg* phone = Phone())
+            phone->DialNumber(number);
+    }
     void OpenSendWindow(const PartnerRef& partner, const char*) override
     {
         if (CMainDlg* main = Main())
@@ -135,6 +147,7 @@ public:
 private:
     static CClientApp* App() { return GetClientApp(); }
     static CMainDlg* Main() { return App() ? App()->GetMainDlg() : nullptr; }
+    static CPhoneDlg* Phone() { return App() ? dynamic_cast<CPhoneDlg*>(App()->GetPhoneDlg()) : nullptr; }
 };
 
 CBrowserServices g_services;
@@ -253,4 +266,5 @@ void CClientApp::OpenUserRoom(const CString& commId)
     } else {
         OpenUrlInBrowser(url, kWindowUserRoom);
     }
+    MainPeers().BalloonEvent(120);
 }

@@ -80,7 +80,7 @@ void CChatWindowServices::ProxySettings(std::string* host, std::uint16_t* port, 
     *password = settings.proxyData2.str();
 }
 
-void CChatWindowServices::ShowChatBalloon(int) {}
+void CChatWindowServices::ShowChatBalloon(int event) { MainPeers().BalloonEvent(event); }
 
 CProgramSettings& CChatWindowServices::Settings() { return m_app.Settings(); }
 

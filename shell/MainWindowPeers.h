@@ -5,7 +5,7 @@
 // in the window registry (shell/common/services/WindowKinds.h); a window made here joins the
 // registry under its kind.
 //
-// The program's own peers (shell/StandInPeers.cpp) make the real windows; tests register theirs.
+// The program's own peers (shell/ProgramPeers.cpp) make the real windows; tests register theirs.
 #pragma once
 
 #include "framework/core/WindowRegistry.h"
@@ -68,9 +68,9 @@ public:
     virtual INT_PTR RunModal(WindowKind kind, int page) = 0;
 };
 
-// The registered peers; never null (the stand-ins answer when none is registered).
+// The registered peers; never null (the program's own answer when none is registered).
 IMainWindowPeers& MainPeers();
-// Registers peers (null: the stand-ins); returns the previous registration.
+// Registers peers (null: the program's own); returns the previous registration.
 IMainWindowPeers* SetMainPeers(IMainWindowPeers* peers);
 
 // The main window's page (control 1410): the two calls the window makes of it.

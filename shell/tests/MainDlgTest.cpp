@@ -790,6 +790,26 @@ TEST_F(MainWindowTest, TheBrowsersRequestsReachTheMainWindow)
     EXPECT_TRUE(journal.Has("create:" + KindName(kWindowSend)));
 }
 
+// A user's room page and a chat visit raise their balloon events (120, 41).
+TEST_F(MainWindowTest, TheRoomPageAndTheChatWindowRaiseTheirBalloonEvents)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    journal.events.clear();
+    App().OpenUserRoom("0123456789ABCDE"); // fifteen characters: no room
+    EXPECT_FALSE(journal.Has("balloon:120"));
+    App().OpenUserRoom("FEDCBA9876543210");
+    EXPECT_TRUE(journal.Has("balloon:120"));
+    if (CWnd* room = App().FindWindowByKind(kWindowUserRoom, CString()))
+        room->DestroyWindow();
+
+    CChatDlg* chat = CreateChatWindow(main);
+    ASSERT_NE(nullptr, chat);
+    chat::WindowHost()->ShowChatBalloon(41);
+    EXPECT_TRUE(journal.Has("balloon:41"));
+    chat->DestroyWindow();
+}
+
 TEST_F(MainWindowTest, SavedPositionsOutsideTheWorkAreaAreNotKept)
 {
     RECT work;

@@ -61,6 +61,7 @@ public:
     void ReadWindowsRegistration(CString* productId, CString* organisation, CString* owner);
     CSignupRequests& Requests() { return m_requests; }
     CServiceForms& Forms() { return m_forms; }
+    CInternetPolicy& Policy() { return m_policy; }
 
     // A hand-over arrived: the atom's name is read and the atom deleted at once; the file is
     // imported after the sender has been answered.

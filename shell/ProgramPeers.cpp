@@ -31,7 +31,7 @@
 
 namespace {
 
-class CStandInPeers : public IMainWindowPeers {
+class CProgramPeers : public IMainWindowPeers {
 public:
     CWnd* Create(WindowKind kind, CWnd* parent) override
     {
@@ -250,12 +250,12 @@ public:
     }
 };
 
-CStandInPeers g_standIns;
+CProgramPeers g_programPeers;
 IMainWindowPeers* g_peers = nullptr;
 
 } // namespace
 
-IMainWindowPeers& MainPeers() { return g_peers ? *g_peers : g_standIns; }
+IMainWindowPeers& MainPeers() { return g_peers ? *g_peers : g_programPeers; }
 
 IMainWindowPeers* SetMainPeers(IMainWindowPeers* peers)
 {

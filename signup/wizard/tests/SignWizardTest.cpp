@@ -1,0 +1,397 @@
+// The real VyrnSign.exe under Wine (its dial-up library disabled, so LAN only) against the
+// sign-up service peer: mode 0 through pages 1 to 4, driven by sent texts and posted button
+// presses, with a screenshot of each page; and the user-data page's rules on what it stores.
+#include "tests/support/CallbackProc.h"
+#include "tests/support/WinTestSupport.h"
+
+#include "resources/StringIds.h"
+#include "signup/wizard/SignWizardIds.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+const char kProfile[] = "Software\\Qelo\\NimboVandrell";
+
+std::string LoadText(UINT id)
+{
+    char text[1024] = {};
+    ::LoadStringA(::GetModuleHandleA(nullptr), id, text, sizeof text);
+    return text;
+}
+
+void SetString(const char* section, const char* name, const std::string& value)
+{
+    std::string path = std::string(kProfile) + (*section ? "\\" : "") + section;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                               &key, nullptr));
+    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1));
+    ::RegCloseKey(key);
+}
+
+std::string GetString(const char* section, const char* name)
+{
+    std::string path = std::string(kProfile) + "\\" + section;
+    char value[512] = {};
+    DWORD size = sizeof value - 1;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return "<none>";
+    LONG status = ::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    ::RegCloseKey(key);
+    return status == ERROR_SUCCESS ? value : "<none>";
+}
+
+std::string PeerRoot()
+{
+    std::ifstream in(nvtest::UnixToWindowsPath(nvtest::Env("NV_PEER_DIR") + "/signup_service.port"));
+    int port = 0;
+    in >> port;
+    return "http://127.0.0.1:" + std::to_string(port);
+}
+
+std::string PeerLog()
+{
+    std::ifstream in(nvtest::UnixToWindowsPath(nvtest::Env("NV_PEER_DIR") + "/signup_service.log"));
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::string Unbroken(std::string text)
+{
+    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
+    return text;
+}
+
+std::string TextOf(HWND window)
+{
+    // Asked of the control itself: another process's GetWindowText reads only the caption.
+    // The rich edit reports no length across processes: a buffer as large as any page's text.
+    const int length = 65535;
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int got = static_cast<int>(::SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(length + 1),
+                                                    reinterpret_cast<LPARAM>(&text[0])));
+    text.resize(static_cast<std::size_t>(std::max(0, got)));
+    return text;
+}
+
+class Program {
+public:
+    bool Start()
+    {
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        std::string exe = nvtest::UnixToWindowsPath(nvtest::Env("NV_SIGNUP_EXE"));
+        std::string commandLine = "\"" + exe + "\"";
+        return ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) !=
+               FALSE;
+    }
+    DWORD Id() const { return m_pi.dwProcessId; }
+    bool Running() const { return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
+    ~Program()
+    {
+        if (Running())
+            ::TerminateProcess(m_pi.hProcess, 99);
+        if (m_pi.hProcess) {
+            ::WaitForSingleObject(m_pi.hProcess, 5000);
+            ::CloseHandle(m_pi.hThread);
+            ::CloseHandle(m_pi.hProcess);
+        }
+    }
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+};
+
+struct Search {
+    DWORD pid;
+    std::string text;
+    bool box;
+    HWND found;
+};
+
+// A visible top-level window of the program: a message box by its text, else by its title.
+HWND FindOf(DWORD pid, const std::string& text, bool box)
+{
+    Search search{pid, text, box, nullptr};
+    ::EnumWindows(nvtest::AsEnumProc([](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner != s->pid || !::IsWindowVisible(window))
+            return TRUE;
+        char title[256] = {}, text[1024] = {};
+        ::GetWindowTextA(window, title, sizeof title);
+        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+        // The wizard: the window with the Next button.
+        const bool wizard = !s->box && ::GetDlgItem(window, 0x3024) != nullptr;
+        if ((s->box && Unbroken(text) == Unbroken(s->text)) || wizard) {
+            s->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }), reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The program's windows (class, title, box text), for a failure's report.
+std::string Describe(DWORD pid)
+{
+    struct Walk {
+        DWORD pid;
+        std::string out;
+    } walk{pid, {}};
+    ::EnumWindows(nvtest::AsEnumProc([](HWND window, LPARAM param) -> BOOL {
+        auto* w = reinterpret_cast<Walk*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner != w->pid)
+            return TRUE;
+        char cls[64] = {}, title[256] = {}, text[1024] = {};
+        ::GetClassNameA(window, cls, sizeof cls);
+        ::GetWindowTextA(window, title, sizeof title);
+        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+        w->out += std::string(cls) + " '" + title + "' '" + text + "'" + (::IsWindowVisible(window) ? " visible\n" : " hidden\n");
+        return TRUE;
+    }), reinterpret_cast<LPARAM>(&walk));
+    return walk.out;
+}
+
+HWND ActivePage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+int ActiveIndex(HWND sheet)
+{
+    return static_cast<int>(::SendMessageA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(ActivePage(sheet)), 0));
+}
+HWND Button(HWND sheet, int id) { return ::GetDlgItem(sheet, id); }
+bool Enabled(HWND sheet, int id) { return ::IsWindowEnabled(Button(sheet, id)) != FALSE; }
+
+void PressNext(HWND sheet) { ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0); }
+
+class SignWizard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kProfile);
+        SetString("Servers", "SignupPage", PeerRoot() + "/");
+        SetString("Servers", "ProfilePage", PeerRoot() + "/");
+    }
+    void TearDown() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, kProfile); }
+
+    // Starts the program, answers the LAN-only message and waits for page 1.
+    HWND StartToFirstPage()
+    {
+        if (!m_program.Start())
+            return nullptr;
+        HWND box = nullptr;
+        nvtest::PumpUntil([&] { return (box = FindOf(m_program.Id(), LoadText(IDS_SU_NO_DIALUP_AT_START), true)) != nullptr; },
+                          20000);
+        if (!box)
+            return nullptr;
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        HWND sheet = nullptr;
+        nvtest::PumpUntil([&] { return (sheet = FindOf(m_program.Id(), LoadText(IDS_SW_CAPTION), false)) != nullptr &&
+                                       ActivePage(sheet) != nullptr; },
+                          20000);
+        return sheet;
+    }
+
+    Program m_program;
+};
+
+TEST(SignWizardTexts, ButtonLabelsAreTheWizardsOwn)
+{
+    // The sheet's labels come from the program's own table, never the main program's texts.
+    const struct {
+        UINT id;
+        const char* text;
+    } cases[] = {{IDS_SW_AGREE, "\x93\xaf\x88\xd3\x82\xb7\x82\xe9(&A)"},
+                 {IDS_SW_DISAGREE, "\x93\xaf\x88\xd3\x82\xb5\x82\xc8\x82\xa2(&N)"},
+                 {IDS_SW_MALE, "\x92\x6a"},
+                 {IDS_SW_FEMALE, "\x8f\x97"},
+                 {IDS_SW_TERMS_PATH, "/signup_pc/kiyaku.txt"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.text, LoadText(c.id)) << c.id;
+}
+
+TEST_F(SignWizard, NewRegistrationOverLanReachesTheSignUp)
+{
+    HWND sheet = StartToFirstPage();
+    ASSERT_NE(nullptr, sheet) << "the wizard shows page 1; windows:\n" << Describe(m_program.Id());
+    nvtest::SaveWindowScreenshot(sheet, "signwiz_page1");
+    EXPECT_EQ(LoadText(IDS_SW_CAPTION), TextOf(sheet));
+
+    // Page 1: mode 0 chosen, LAN forced (no dial-up library), Back off.
+    HWND page = ActivePage(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ::IsDlgButtonChecked(page, IDC_SW_LAN) == BST_CHECKED; }, 10000));
+    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(page, IDC_SW_MODE_NEW));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_SW_MODEM)));
+    EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(page, IDC_SW_MODE_PC)));
+    EXPECT_FALSE(Enabled(sheet, 0x3023));
+    EXPECT_EQ(LoadText(IDS_SW_NEXT), TextOf(Button(sheet, 0x3024)));
+    RECT area;
+    ::GetClientRect(page, &area);
+    EXPECT_EQ(476, area.right);
+    EXPECT_EQ(380, area.bottom);
+    nvtest::SaveWindowScreenshot(sheet, "signwiz_page1");
+
+    // Page 2: the terms arrive from the peer and the labels become agree / disagree.
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 1; }, 10000));
+    page = ActivePage(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TextOf(Button(sheet, 0x3024)) == LoadText(IDS_SW_AGREE); }, 20000))
+        << "page " << ActiveIndex(sheet) << " prompt '" << TextOf(::GetDlgItem(page, IDC_SW_TERMS_PROMPT)) << "'\n"
+        << Describe(m_program.Id());
+    EXPECT_EQ(Unbroken(LoadText(IDS_SW_TERMS_ASK)), Unbroken(TextOf(::GetDlgItem(page, IDC_SW_TERMS_PROMPT))));
+    EXPECT_FALSE(TextOf(::GetDlgItem(page, IDC_SW_TERMS_TEXT)).empty());
+    EXPECT_EQ(LoadText(IDS_SW_DISAGREE), TextOf(Button(sheet, 0x3023)));
+    EXPECT_TRUE(Enabled(sheet, 0x3023));
+    EXPECT_TRUE(Enabled(sheet, IDCANCEL)) << "Cancel is on again after the download";
+    nvtest::SaveWindowScreenshot(sheet, "signwiz_page2");
+
+    // Page 3: Next only once every required field is filled.
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 2; }, 10000));
+    page = ActivePage(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return !Enabled(sheet, 0x3024); }, 5000)) << "an empty form offers no Next";
+    const struct {
+        int id;
+        const char* text;
+    } fields[] = {{IDC_SW_KANA, "\xd4\xcf\xc0\xde"},  {IDC_SW_KANA2, "\xc0\xdb\xb3"}, {IDC_SW_NAME, "\x8e\x52\x93\x63"},
+                  {IDC_SW_NAME2, "\x91\xbe\x98\x59"}, {IDC_SW_AGE, "1799"},          {IDC_SW_ZIP, "100"},
+                  {IDC_SW_ZIP2, "0001"},              {IDC_SW_ADDRESS1, "Tokyo A&B=C+D%"},
+                  {IDC_SW_TEL, "03"},                 {IDC_SW_TEL2, "1234"},         {IDC_SW_TEL3, "5678"},
+                  {IDC_SW_VERK, "wizuser1"},          {IDC_SW_VERK2, "wizuser2"}};
+    for (const auto& field : fields) {
+        ::SendMessageA(::GetDlgItem(page, field.id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(field.text));
+        EXPECT_FALSE(Enabled(sheet, 0x3024)) << "still incomplete after " << field.id;
+    }
+    ::SendMessageA(::GetDlgItem(page, IDC_SW_VERK3), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("wizuser3"));
+    EXPECT_TRUE(Enabled(sheet, 0x3024)) << "every required field filled";
+    // A field keeps its limit whatever is typed.
+    ::SendMessageA(::GetDlgItem(page, IDC_SW_ENTRY), WM_CHAR, '1', 0);
+    ::SendMessageA(::GetDlgItem(page, IDC_SW_ENTRY), WM_CHAR, '2', 0);
+    ::SendMessageA(::GetDlgItem(page, IDC_SW_ENTRY), WM_CHAR, '3', 0);
+    EXPECT_EQ("12", TextOf(::GetDlgItem(page, IDC_SW_ENTRY)));
+    ::SendMessageA(::GetDlgItem(page, IDC_SW_AGE2), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("13"));
+    ::SendMessageA(::GetDlgItem(page, IDC_SW_AGE3), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("07"));
+    nvtest::SaveWindowScreenshot(sheet, "signwiz_page3");
+
+    // Back to the terms (loaded: no second download) and forward again keeps what was typed.
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 1; }, 10000));
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TextOf(Button(sheet, 0x3024)) == LoadText(IDS_SW_AGREE); }, 10000));
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 2; }, 10000));
+    EXPECT_EQ("wizuser3", TextOf(::GetDlgItem(page, IDC_SW_VERK3)));
+    EXPECT_EQ("Tokyo A&B=C+D%", TextOf(::GetDlgItem(page, IDC_SW_ADDRESS1)));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return Enabled(sheet, 0x3024); }, 5000));
+    // The confirmation's No returns to the user data.
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 3; }, 10000));
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 2; }, 10000));
+    EXPECT_EQ(LoadText(IDS_SW_NEXT), TextOf(Button(sheet, 0x3024)));
+
+    // Page 4: the confirmation shows the stored rules' values; yes posts the sign-up.
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 3; }, 10000));
+    page = ActivePage(sheet);
+    const std::string confirmation = TextOf(::GetDlgItem(page, IDC_SW_CONFIRMATION));
+    EXPECT_NE(std::string::npos, confirmation.find("1980")) << confirmation;
+    EXPECT_NE(std::string::npos, confirmation.find("Tokyo A&B=C+D%")) << confirmation;
+    EXPECT_EQ(LoadText(IDS_SW_YES), TextOf(Button(sheet, 0x3024)));
+    EXPECT_EQ(LoadText(IDS_SW_NO), TextOf(Button(sheet, 0x3023)));
+    nvtest::SaveWindowScreenshot(sheet, "signwiz_page4");
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return GetString("NetInfo", "LoginID") != "<none>" &&
+                                               !GetString("NetInfo", "LoginID").empty(); },
+                                  20000))
+        << "the accepted sign-up is saved";
+    EXPECT_EQ("1980", GetString("Signup", "Age"));
+    EXPECT_EQ("1", GetString("Signup", "Age2"));
+    EXPECT_EQ("7", GetString("Signup", "Age3"));
+    EXPECT_EQ("Tokyo A&B=C+D%", GetString("Signup", "Address1"));
+    const std::string log = PeerLog();
+    const std::size_t terms = log.find("/signup_pc/kiyaku.txt");
+    const std::size_t signup = log.find("/signup_pc/signup_pc.cgi");
+    EXPECT_NE(std::string::npos, terms);
+    EXPECT_NE(std::string::npos, signup);
+    EXPECT_LT(terms, signup);
+    EXPECT_EQ(std::string::npos, log.find("violation")) << log;
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SignWizard, UnreachableTermsAskForRetryAndLeaveOnlyBack)
+{
+    // Nothing listens on port 1: every download fails with the reader's error.
+    SetString("Servers", "SignupPage", "http://127.0.0.1:1/");
+    HWND sheet = StartToFirstPage();
+    ASSERT_NE(nullptr, sheet) << "the wizard shows page 1; windows:\n" << Describe(m_program.Id());
+    PressNext(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 1; }, 10000));
+    HWND page = ActivePage(sheet);
+
+    // The first failure asks; Yes tries again, the second failure asks again, No gives up.
+    for (int answer : {IDYES, IDNO}) {
+        HWND box = nullptr;
+        ASSERT_TRUE(nvtest::PumpUntil(
+            [&] { return (box = FindOf(m_program.Id(), LoadText(IDS_SW_TERMS_RETRY), true)) != nullptr; }, 30000))
+            << "the retry question; windows:\n" << Describe(m_program.Id());
+        const std::string prompt = TextOf(::GetDlgItem(page, IDC_SW_TERMS_PROMPT));
+        EXPECT_EQ(0u, prompt.find(LoadText(IDS_SW_TERMS_FAILED))) << prompt;
+        EXPECT_NE(std::string::npos, prompt.find("(#")) << "the reader's error code is shown: " << prompt;
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+        ASSERT_TRUE(nvtest::PumpUntil([&] { return !::IsWindow(box); }, 10000));
+    }
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return TextOf(Button(sheet, 0x3024)) == LoadText(IDS_SW_NEXT); }, 10000));
+    EXPECT_FALSE(Enabled(sheet, 0x3024)) << "no Next without the terms";
+    EXPECT_TRUE(Enabled(sheet, 0x3023));
+    EXPECT_TRUE(Enabled(sheet, IDCANCEL));
+    nvtest::SaveWindowScreenshot(sheet, "signwiz_page2_failed");
+
+    // Back with terms not loaded returns to page 1 (the wizard goes on).
+    ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_BACK, 0);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ActiveIndex(sheet) == 0; }, 10000));
+    EXPECT_TRUE(m_program.Running());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SignWizard, StoredLoginForcesRecoveryMode)
+{
+    SetString("NetInfo", "LoginID", "nv000123");
+    const std::size_t logBefore = PeerLog().size();
+    HWND sheet = StartToFirstPage();
+    ASSERT_NE(nullptr, sheet) << "the wizard shows page 1; windows:\n" << Describe(m_program.Id());
+    HWND page = ActivePage(sheet);
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return ::IsDlgButtonChecked(page, IDC_SW_MODE_RECOVER) == BST_CHECKED; }, 10000));
+    EXPECT_EQ(BST_UNCHECKED, ::IsDlgButtonChecked(page, IDC_SW_MODE_NEW));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_SW_MODE_NEW)));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_SW_MODE_PC)));
+    EXPECT_EQ(Unbroken(LoadText(IDS_SW_EXPLAIN_RECOVER)), Unbroken(TextOf(::GetDlgItem(page, IDC_SW_EXPLANATION))));
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return ::IsWindowVisible(::GetDlgItem(page, IDC_SW_LAN_GROUP)) && Enabled(sheet, 0x3024); },
+                                  10000)) << "no modem: the LAN settings are shown";
+    ::RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    nvtest::SaveWindowScreenshot(sheet, "signwiz_page1_recovery");
+    // Recovery never downloads the terms: Next leaves the terms page out.
+    PressNext(sheet);
+    EXPECT_TRUE(nvtest::PumpUntil([&] { return Enabled(sheet, 0x3024); }, 10000));
+    EXPECT_NE(1, ActiveIndex(sheet));
+    const std::string requests = PeerLog().substr(logBefore);
+    EXPECT_EQ(std::string::npos, requests.find("kiyaku")) << requests;
+}
+
+} // namespace
