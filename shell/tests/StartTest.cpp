@@ -2,6 +2,7 @@
 // sign-up launch while the account is missing, and the settings it leaves in the registry (read
 // back with Wine's own reg tool).
 #include "tests/support/CallbackProc.h"
+#include "tests/support/RegTool.h"
 #include "tests/support/WinTestSupport.h"
 
 #include "resources/StringIds.h"
@@ -60,45 +61,10 @@ void SeedCompleteAccount()
     SetDword("", "MessageArrive", 5);
 }
 
-// Runs Wine's reg.exe and returns the data column of one value ("" when it is missing).
+// The data column of one value of the profile as Wine's reg.exe prints it ("" when it is missing).
 std::string RegQuery(const std::string& subKey, const std::string& name)
 {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &sa, 0))
-        return "<pipe>";
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    si.hStdInput = nullptr;
-    PROCESS_INFORMATION pi = {};
-    std::string key = "HKCU\\" + std::string(kProfile) + (subKey.empty() ? "" : "\\" + subKey);
-    std::string command = "reg.exe query \"" + key + "\" /v " + name;
-    BOOL started = ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-    ::CloseHandle(writeEnd);
-    std::string output;
-    if (started) {
-        char buffer[512];
-        DWORD got = 0;
-        while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got)
-            output.append(buffer, got);
-        ::WaitForSingleObject(pi.hProcess, 20000);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
-    ::CloseHandle(readEnd);
-    // "    <name>    REG_xxx    <data>"
-    std::string marker = "    " + name + "    ";
-    size_t at = output.find(marker);
-    if (at == std::string::npos)
-        return "";
-    size_t type = at + marker.size();
-    size_t data = output.find("    ", type);
-    size_t end = output.find_first_of("\r\n", data);
-    return data == std::string::npos ? "" : output.substr(data + 4, end == std::string::npos ? std::string::npos : end - data - 4);
+    return nvtest::RegQueryData("HKCU\\" + std::string(kProfile) + (subKey.empty() ? "" : "\\" + subKey), name);
 }
 
 class Program {

@@ -7,11 +7,7 @@ other members of the room are Python IRC clients.
 import csv
 import io
 import os
-import queue
-import subprocess
 import sys
-import threading
-import time
 
 import pytest
 
@@ -19,6 +15,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "..", "te
 
 from nvpeers.chat_script import SCRIPTS, ChatScriptPeer  # noqa: E402
 from nvpeers.ircd import IrcClient, Ngircd  # noqa: E402
+from nvpeers.line_driver import LineDriver  # noqa: E402
 from nvpeers.tinyproxy import Tinyproxy  # noqa: E402
 
 BUILD = os.environ.get("NV_BUILD_DIR")
@@ -35,44 +32,15 @@ HELLO = "こんにちは、世界"
 REPLY = "元気です。ソフト表示"
 
 
-class Driver:
+class Driver(LineDriver):
     """nv_chat_driver.exe under Wine: commands in, event lines out."""
+
+    timeout, shown, bye_timeout, end_timeout = 30, 8, 20, 20
 
     def __init__(self, *args):
         exe = os.path.join(BUILD, "tests", "e2e", "nv_chat_driver.exe")
-        self.process = subprocess.Popen(
-            [os.path.join(BUILD, "nv-wine"), exe, *args],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, encoding="latin-1",
-        )
-        self.lines = queue.Queue()
-        self.seen = []
-        threading.Thread(target=self._read, daemon=True).start()
+        super().__init__([os.path.join(BUILD, "nv-wine"), exe, *args])
         self.temp = self.expect(lambda l: l.startswith("TEMP "))[5:]
-
-    def _read(self):
-        for line in self.process.stdout:
-            self.lines.put(line.rstrip("\n"))
-        self.lines.put(None)
-
-    def send(self, command):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-
-    def expect(self, predicate, timeout=30):
-        deadline = time.monotonic() + timeout
-        while True:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise TimeoutError(f"no matching line; last lines {self.seen[-8:]}")
-            try:
-                line = self.lines.get(timeout=left)
-            except queue.Empty:
-                continue
-            if line is None:
-                raise EOFError(f"driver ended; last lines {self.seen[-8:]}")
-            self.seen.append(line)
-            if predicate(line):
-                return line
 
     def event(self, wparam=None, etype=None, command=None, timeout=30):
         def match(line):
@@ -89,16 +57,6 @@ class Driver:
         text = b"" if parts[5] == "-" else bytes.fromhex(parts[5])
         sender = "" if parts[4] == "-" else bytes.fromhex(parts[4]).decode("cp932")
         return {"wparam": int(parts[1]), "type": parts[2], "command": parts[3], "sender": sender, "text": text}
-
-    def close(self):
-        try:
-            self.send("quit")
-            self.expect(lambda l: l == "BYE", timeout=20)
-        finally:
-            try:
-                self.process.wait(timeout=20)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
 
 
 @pytest.fixture

@@ -4,10 +4,8 @@ chat server and tinyproxy. The application, the main window and the message box 
 doubles inside the driver, which prints what they were asked."""
 
 import os
-import queue
 import subprocess
 import sys
-import threading
 import time
 
 import pytest
@@ -16,6 +14,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "..", "te
 
 from nvpeers.chat_script import SCRIPTS, ChatScriptPeer  # noqa: E402
 from nvpeers.ircd import IrcClient, Ngircd  # noqa: E402
+from nvpeers.line_driver import LineDriver  # noqa: E402
 from nvpeers.tinyproxy import Tinyproxy  # noqa: E402
 
 BUILD = os.environ.get("NV_BUILD_DIR")
@@ -51,45 +50,19 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-class Window:
+class Window(LineDriver):
     """nv_chat_window_driver.exe under Wine: commands in, lines out."""
+
+    timeout, shown, bye_timeout, end_timeout = 30, 12, 30, 20
 
     def __init__(self):
         exe = os.path.join(BUILD, "tests", "e2e", "nv_chat_window_driver.exe")
-        self.process = subprocess.Popen(
-            [os.path.join(BUILD, "nv-wine"), exe, windows_path(SKIN), *os.environ.get("NV_CHAT_DRIVER_ARGS", "").split()],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, encoding="latin-1",
-        )
-        self.lines = queue.Queue()
-        self.seen = []
-        threading.Thread(target=self._read, daemon=True).start()
+        super().__init__([os.path.join(BUILD, "nv-wine"), exe, windows_path(SKIN),
+                          *os.environ.get("NV_CHAT_DRIVER_ARGS", "").split()])
         self.expect(lambda l: l == "READY", timeout=60)
 
-    def _read(self):
-        for line in self.process.stdout:
-            self.lines.put(line.rstrip("\n"))
-        self.lines.put(None)
-
-    def send(self, command):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-
-    def expect(self, predicate, timeout=30):
-        deadline = time.monotonic() + timeout
-        while True:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise TimeoutError(f"no matching line; last lines {self.seen[-12:]}")
-            try:
-                line = self.lines.get(timeout=left)
-            except queue.Empty:
-                continue
-            if line is None:
-                raise EOFError(f"driver ended; last lines {self.seen[-12:]}")
-            self.seen.append(line)
-            assert not line.startswith("ERROR"), line
-            if predicate(line):
-                return line
+    def check(self, line):
+        assert not line.startswith("ERROR"), line
 
     def ask(self, command, prefix):
         self.send(command)
@@ -132,16 +105,6 @@ class Window:
     def login(self, nick):
         self.host("ModalDialog 1")
         self.send("login " + nick.encode("cp932").hex())
-
-    def close(self):
-        try:
-            self.send("quit")
-            self.expect(lambda l: l == "BYE", timeout=30)
-        finally:
-            try:
-                self.process.wait(timeout=20)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
 
 
 @pytest.fixture

@@ -4,6 +4,7 @@
 #include "chat_web/window/win/ChatLoginDlg.h"
 #include "resources/ids/chat_web.h"
 #include "shell/common/services/MessageBoxSeam.h"
+#include "shell/common/skin/BannerCheck.h"
 #include "shell/common/services/WindowKinds.h"
 #include "shell/common/skin/SkinInfo.h"
 
@@ -263,38 +264,10 @@ bool CChatDlg::RunSkinLayout()
 
 bool CChatDlg::CheckBanner()
 {
-    HWND bannerWindow = GetDlgItem(IDC_CHAT_BANNER);
-    RECT banner = {0, 0, 0, 0}, client;
-    if (bannerWindow) {
-        ::GetWindowRect(bannerWindow, &banner);
-        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&banner), 2);
-    }
-    GetClientRect(&client);
-    RECT inside;
-    bool good = !::IsRectEmpty(&banner) && ::IntersectRect(&inside, &banner, &client) && ::EqualRect(&inside, &banner);
     std::vector<UINT> others = {IDC_CHAT_VIEW, IDC_CHAT_USERLIST, IDC_CHAT_INPUT};
     for (const ButtonRow& row : kButtons)
         others.push_back(row.id);
-    for (UINT id : others) {
-        HWND control = GetDlgItem(static_cast<int>(id));
-        if (!good || !control)
-            continue;
-        RECT rect, overlap;
-        ::GetWindowRect(control, &rect);
-        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
-        if (::IntersectRect(&overlap, &rect, &banner))
-            good = false;
-    }
-    if (good)
-        return true;
-    PresentMessageBoxId(m_hWnd, IDS_CHAT_BANNER_BROKEN, MB_OK | MB_ICONEXCLAMATION);
-    if (toolkit::Skins().IsBaseSkin()) {
-        m_host->EndProgram(-1);
-    } else {
-        toolkit::Skins().FlushSkinCache(m_hWnd);
-        m_host->SwitchToBaseSkin();
-    }
-    return false;
+    return skin_banner::CheckBanner(m_hWnd, IDC_CHAT_BANNER, others, IDS_CHAT_BANNER_BROKEN, *m_host);
 }
 
 bool CChatDlg::LayoutSkin()

@@ -7,12 +7,10 @@ Posted records keep the message-server layout in host (little-endian) order.
 """
 
 import os
-import queue
 import socket
 import struct
 import subprocess
 import sys
-import threading
 import time
 
 import pytest
@@ -20,6 +18,7 @@ import pytest
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "..", "tests", "peers"))
 
 from nvpeers import pm_codec as pm  # noqa: E402
+from nvpeers.line_driver import LineDriver  # noqa: E402
 from nvpeers.message_server import MessageServerPeer  # noqa: E402
 from nvpeers.tinyproxy import Tinyproxy  # noqa: E402
 
@@ -56,49 +55,15 @@ class Post:
                                                      self.type if len(self.data) >= 4 else -1)
 
 
-class Driver:
+class Driver(LineDriver):
     """nv_msg_driver.exe under Wine: commands in, result lines out."""
+
+    timeout, shown, bye_timeout, end_timeout = 40, 10, 30, 30
 
     def __init__(self, *args):
         exe = os.path.join(BUILD, "tests", "e2e", "nv_msg_driver.exe")
-        self.process = subprocess.Popen([os.path.join(BUILD, "nv-wine"), exe, *args], stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                                        encoding="latin-1")
-        self.lines = queue.Queue()
-        self.seen = []
-        threading.Thread(target=self._read, daemon=True).start()
+        super().__init__([os.path.join(BUILD, "nv-wine"), exe, *args])
         self.temp = self.expect(lambda l: l.startswith("TEMP "))[5:]
-
-    def _read(self):
-        for line in self.process.stdout:
-            self.lines.put(line.rstrip("\n"))
-        self.lines.put(None)
-
-    def send(self, command):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-
-    def expect(self, predicate, timeout=40):
-        deadline = time.monotonic() + timeout
-        while True:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise TimeoutError(f"no matching line; last lines {self.seen[-10:]}")
-            try:
-                line = self.lines.get(timeout=left)
-            except queue.Empty:
-                continue
-            if line is None:
-                raise EOFError(f"driver ended; last lines {self.seen[-10:]}")
-            self.seen.append(line)
-            if predicate(line):
-                return line
-
-    def run(self, command, timeout=40):
-        verb = command.split(" ")[0]
-        self.send(command)
-        line = self.expect(lambda l: l.startswith("RESULT " + verb + " "), timeout)
-        return int(line.split(" ")[2])
 
     def post(self, timeout=40):
         line = self.expect(lambda l: l.startswith("POST "), timeout)
@@ -119,16 +84,6 @@ class Driver:
         self.send("state")
         _, pending, last, session = self.expect(lambda l: l.startswith("STATE ")).split(" ")
         return int(pending), int(last), int(session)
-
-    def close(self):
-        try:
-            self.send("quit")
-            self.expect(lambda l: l == "BYE", timeout=30)
-        finally:
-            try:
-                self.process.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
 
 
 def free_udp_port():

@@ -6,11 +6,9 @@ time text and the reply text.
 """
 
 import os
-import queue
 import socket
 import subprocess
 import sys
-import threading
 import time
 
 import pytest
@@ -18,6 +16,7 @@ import pytest
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "..", "tests", "peers"))
 
 from nvpeers import pm_codec as pm  # noqa: E402
+from nvpeers.line_driver import LineDriver  # noqa: E402
 from nvpeers.message_server import MessageServerPeer  # noqa: E402
 
 BUILD = os.environ.get("NV_BUILD_DIR")
@@ -44,46 +43,15 @@ def free_udp_port():
         return s.getsockname()[1]
 
 
-class Driver:
+class Driver(LineDriver):
+    """nv_send_driver.exe under Wine: commands in, result lines out."""
+
+    timeout, shown, bye_timeout, end_timeout = 40, 10, 30, 30
+
     def __init__(self):
         exe = os.path.join(BUILD, "tests", "e2e", "nv_send_driver.exe")
-        self.process = subprocess.Popen([os.path.join(BUILD, "nv-wine"), exe], stdin=subprocess.PIPE,
-                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                                        encoding="latin-1")
-        self.lines = queue.Queue()
-        self.seen = []
-        threading.Thread(target=self._read, daemon=True).start()
+        super().__init__([os.path.join(BUILD, "nv-wine"), exe])
         self.expect(lambda l: l == "READY")
-
-    def _read(self):
-        for line in self.process.stdout:
-            self.lines.put(line.rstrip("\n"))
-        self.lines.put(None)
-
-    def send(self, command):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-
-    def expect(self, predicate, timeout=40):
-        deadline = time.monotonic() + timeout
-        while True:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise TimeoutError(f"no matching line; last lines {self.seen[-10:]}")
-            try:
-                line = self.lines.get(timeout=left)
-            except queue.Empty:
-                continue
-            if line is None:
-                raise EOFError(f"driver ended; last lines {self.seen[-10:]}")
-            self.seen.append(line)
-            if predicate(line):
-                return line
-
-    def run(self, command, timeout=40):
-        verb = command.split(" ")[0]
-        self.send(command)
-        return int(self.expect(lambda l: l.startswith("RESULT " + verb + " "), timeout).split(" ")[2])
 
     def state(self):
         self.send("state")
@@ -100,16 +68,6 @@ class Driver:
                 return s
             time.sleep(0.05)
         raise TimeoutError(f"state not reached; last {s}")
-
-    def close(self):
-        try:
-            self.send("quit")
-            self.expect(lambda l: l == "BYE", timeout=30)
-        finally:
-            try:
-                self.process.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
 
 
 def sqlite_rows(db, sql):

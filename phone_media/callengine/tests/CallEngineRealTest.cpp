@@ -6,6 +6,7 @@
 #include "phone_media/callengine/CallEngine.h"
 
 #include "phone_media/callengine/CallEngineServices.h"
+#include "tests/support/LoopbackSocket.h"
 #include "tests/support/WinTestSupport.h"
 #include "voip/core/SignalMessages.h"
 
@@ -33,25 +34,8 @@ std::string ReadAll(const std::string& path)
     return text.str();
 }
 
-SOCKET BoundSocket(std::uint16_t& port)
-{
-    SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(0x7F000001);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    return s;
-}
-
-std::uint16_t FreePort()
-{
-    std::uint16_t port = 0;
-    closesocket(BoundSocket(port));
-    return port;
-}
+using nvtest::BoundSocket;
+using nvtest::FreePort;
 
 struct Seen {
     std::vector<std::pair<int, unsigned>> states; // code, status word when the handler ran

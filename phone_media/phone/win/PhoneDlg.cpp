@@ -7,6 +7,7 @@
 #include "resources/ids/phone_media.h"
 #include "shell/common/services/ErrorSink.h"
 #include "shell/common/services/MessageBoxSeam.h"
+#include "shell/common/skin/BannerCheck.h"
 #include "shell/common/services/WindowKinds.h"
 #include "toolkit/win/SkinHost.h"
 #include "voip/qelo.h"
@@ -213,38 +214,10 @@ bool CPhoneDlg::RunSkinLayout()
 
 bool CPhoneDlg::CheckBanner()
 {
-    HWND bannerWindow = GetDlgItem(IDC_PHONE_BANNER);
-    RECT banner = {0, 0, 0, 0}, client;
-    if (bannerWindow) {
-        ::GetWindowRect(bannerWindow, &banner);
-        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&banner), 2);
-    }
-    GetClientRect(&client);
-    RECT inside;
-    bool good = !::IsRectEmpty(&banner) && ::IntersectRect(&inside, &banner, &client) && ::EqualRect(&inside, &banner);
     std::vector<UINT> others = {IDC_PHONE_STATUS, IDC_PHONE_NO};
     for (const ButtonRow& row : kButtons)
         others.push_back(row.id);
-    for (UINT id : others) {
-        HWND control = GetDlgItem(static_cast<int>(id));
-        if (!good || !control)
-            continue;
-        RECT rect, overlap;
-        ::GetWindowRect(control, &rect);
-        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
-        if (::IntersectRect(&overlap, &rect, &banner))
-            good = false;
-    }
-    if (good)
-        return true;
-    PresentMessageBoxId(m_hWnd, IDS_PHONE_BANNER_BROKEN, MB_OK | MB_ICONEXCLAMATION);
-    if (toolkit::Skins().IsBaseSkin()) {
-        m_host->EndProgram(-1);
-    } else {
-        toolkit::Skins().FlushSkinCache(m_hWnd);
-        m_host->SwitchToBaseSkin();
-    }
-    return false;
+    return skin_banner::CheckBanner(m_hWnd, IDC_PHONE_BANNER, others, IDS_PHONE_BANNER_BROKEN, *m_host);
 }
 
 bool CPhoneDlg::LayoutSkin()

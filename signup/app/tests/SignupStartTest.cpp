@@ -2,6 +2,7 @@
 // with a wizard double (VyrnSignHost.exe): the main program running, a second start during the
 // first message box and while the wizard runs, and what reaches the registry.
 #include "tests/support/CallbackProc.h"
+#include "tests/support/RegTool.h"
 #include "tests/support/WinTestSupport.h"
 
 #include "resources/StringIds.h"
@@ -58,40 +59,7 @@ void ResetProfile() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kProfile); }
 // One value of the profile as Wine's reg.exe shows it ("" when it is missing).
 std::string RegQuery(const std::string& subKey, const std::string& name)
 {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &sa, 0))
-        return "<pipe>";
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    PROCESS_INFORMATION pi = {};
-    std::string command = "reg.exe query \"HKCU\\" + std::string(kProfile) + "\\" + subKey + "\" /v " + name;
-    BOOL started = ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-    ::CloseHandle(writeEnd);
-    std::string output;
-    if (started) {
-        char buffer[512];
-        DWORD got = 0;
-        while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got)
-            output.append(buffer, got);
-        ::WaitForSingleObject(pi.hProcess, 20000);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
-    ::CloseHandle(readEnd);
-    const std::string marker = "    " + name + "    ";
-    std::size_t at = output.find(marker);
-    if (at == std::string::npos)
-        return "";
-    std::size_t data = output.find("    ", at + marker.size());
-    if (data == std::string::npos)
-        return "";
-    std::size_t end = output.find_first_of("\r\n", data);
-    return output.substr(data + 4, end == std::string::npos ? std::string::npos : end - data - 4);
+    return nvtest::RegQueryData("HKCU\\" + std::string(kProfile) + "\\" + subKey, name);
 }
 
 class Program {

@@ -7,12 +7,10 @@ client's results to the window as the main window does. The database is read wit
 """
 
 import os
-import queue
 import socket
 import sqlite3
 import subprocess
 import sys
-import threading
 import time
 
 import pytest
@@ -20,6 +18,7 @@ import pytest
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "..", "..", "tests", "peers"))
 
 from nvpeers import pm_codec as pm  # noqa: E402
+from nvpeers.line_driver import LineDriver  # noqa: E402
 from nvpeers.message_server import MessageServerPeer  # noqa: E402
 
 BUILD = os.environ.get("NV_BUILD_DIR")
@@ -45,52 +44,18 @@ def unix_path(path):
     return path[2:].replace("\\", "/")
 
 
-class Driver:
+class Driver(LineDriver):
     """nv_recv_driver.exe under Wine: commands in, result lines out."""
+
+    timeout, shown, bye_timeout, end_timeout = 60, 12, 30, 30
 
     def __init__(self, install):
         os.makedirs(install, exist_ok=True)
         exe = os.path.join(BUILD, "tests", "e2e", "nv_recv_driver.exe")
-        self.process = subprocess.Popen([os.path.join(BUILD, "nv-wine"), exe, windows_path(install)],
-                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                        text=True, encoding="latin-1")
-        self.lines = queue.Queue()
-        self.seen = []
-        threading.Thread(target=self._read, daemon=True).start()
+        super().__init__([os.path.join(BUILD, "nv-wine"), exe, windows_path(install)])
         _, path, available = self.expect(lambda l: l.startswith("DB ")).rsplit(" ", 2)
         assert available == "1", "the database could not be opened"
         self.db = unix_path(path)
-
-    def _read(self):
-        for line in self.process.stdout:
-            self.lines.put(line.rstrip("\n"))
-        self.lines.put(None)
-
-    def send(self, command):
-        self.process.stdin.write(command + "\n")
-        self.process.stdin.flush()
-
-    def expect(self, predicate, timeout=60):
-        deadline = time.monotonic() + timeout
-        while True:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise TimeoutError(f"no matching line; last lines {self.seen[-12:]}")
-            try:
-                line = self.lines.get(timeout=left)
-            except queue.Empty:
-                continue
-            if line is None:
-                raise EOFError(f"driver ended; last lines {self.seen[-12:]}")
-            self.seen.append(line)
-            if predicate(line):
-                return line
-
-    def run(self, command, timeout=60):
-        verb = command.split(" ")[0]
-        self.send(command)
-        line = self.expect(lambda l: l.startswith("RESULT " + verb + " "), timeout)
-        return int(line.split(" ")[2])
 
     def event(self, wparam, timeout=60):
         """Waits for the window to be handed result wParam; the microseconds since the last click."""
@@ -117,15 +82,10 @@ class Driver:
         return self.expect(lambda l: l.startswith(f"ENABLED {control} ")).endswith(" 1")
 
     def close(self):
-        try:
-            if self.process.poll() is None:
-                self.send("quit")
-                self.expect(lambda l: l == "BYE", timeout=30)
-        finally:
-            try:
-                self.process.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
+        if self.process.poll() is None:
+            super().close()
+        else:
+            self.wait_end()
 
 
 def free_udp_port():

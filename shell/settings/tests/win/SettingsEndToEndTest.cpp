@@ -2,6 +2,7 @@
 // controls set by sent messages, OK, exit; Wine's reg.exe reads every value back and a second
 // start shows the same controls. Cancel after changes leaves the profile as a start without the
 // dialog leaves it.
+#include "tests/support/RegTool.h"
 #include "tests/support/WinTestSupport.h"
 
 #include "resources/StringIds.h"
@@ -47,48 +48,12 @@ void SeedAccount()
     SetDword("", "Flags", 0x21 | 0x40);
 }
 
-// Runs a command of Wine's and returns what it wrote.
-std::string RunTool(std::string command)
-{
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &sa, 0))
-        return "<pipe>";
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    PROCESS_INFORMATION pi = {};
-    BOOL started = ::CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-    ::CloseHandle(writeEnd);
-    std::string output;
-    if (started) {
-        char buffer[512];
-        DWORD got = 0;
-        while (::ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got)
-            output.append(buffer, got);
-        ::WaitForSingleObject(pi.hProcess, 20000);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
-    }
-    ::CloseHandle(readEnd);
-    return output;
-}
+using nvtest::RunTool;
 
 // The data column of one value as reg.exe prints it ("" when missing).
 std::string RegQuery(const std::string& subKey, const std::string& name)
 {
-    const std::string key = "HKCU\\" + std::string(kProfile) + (subKey.empty() ? "" : "\\" + subKey);
-    const std::string output = RunTool("reg.exe query \"" + key + "\" /v " + name);
-    const std::string marker = "    " + name + "    ";
-    size_t at = output.find(marker);
-    if (at == std::string::npos)
-        return "";
-    size_t data = output.find("    ", at + marker.size());
-    size_t end = output.find_first_of("\r\n", data);
-    return data == std::string::npos ? "" : output.substr(data + 4, end == std::string::npos ? std::string::npos : end - data - 4);
+    return nvtest::RegQueryData("HKCU\\" + std::string(kProfile) + (subKey.empty() ? "" : "\\" + subKey), name);
 }
 
 // The whole profile as reg.exe exports it.
