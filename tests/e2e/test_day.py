@@ -3,8 +3,10 @@
 
 Each step names itself in its failure and saves screenshots of the windows it worked with under
 NV_DAY_WORK/screenshots."""
+import contextlib
 import os
 import shutil
+import subprocess
 import sys
 from pathlib import Path
 
@@ -78,6 +80,20 @@ def user_a():
     desktop.close()
 
 
+@pytest.fixture
+def user_b():
+    """User B: a Wine prefix of B's own beside the build's (made on first use, then reused)."""
+    assert MAIN_EXE, "NV_MAIN_EXE is not set: run through CTest"
+    prefix = Path(os.environ["NV_BUILD_DIR"]) / "wineprefix-day-b"
+    desktop = Desktop("B", prefix=prefix, screenshots=WORK / "screenshots")
+    # The first use makes the prefix, which takes longer than a registry call is given.
+    made = subprocess.run([desktop.wine, "reg", "query", r"HKCU\Software"], env=desktop.env, capture_output=True,
+                          stdin=subprocess.DEVNULL, timeout=400)
+    assert made.returncode == 0, made.stderr
+    yield desktop
+    desktop.close()
+
+
 def seed_account(desktop, login, comm_id, password):
     """A profile as a finished sign-up leaves it, without the greeting sound."""
     desktop.reg("delete", PROFILE_KEY, "/f")
@@ -111,6 +127,22 @@ def log_in(desktop, service, main):
     before = service.count("logged-in", login)
     desktop.click(main, BTN_LOGIN)
     service.wait_count("logged-in", login, before + 1, f"{desktop.name}: the log-in after the click")
+
+
+@contextlib.contextmanager
+def step(name, started):
+    """Names the step in its failure and keeps, for each user, a screenshot of the main window and
+    the list of the program's windows as they were when it failed."""
+    try:
+        yield
+    except BaseException as failure:
+        for user, (pid, main) in started.items():
+            try:
+                user.shot(main, f"failed_{name}")
+                (WORK / f"{user.name}_failed_{name}.txt").write_text(user.describe(pid), encoding="utf-8")
+            except (AssertionError, OSError):
+                pass
+        raise AssertionError(f"step '{name}' failed: {failure}") from failure
 
 
 def exit_from_tray(desktop, main):
@@ -183,3 +215,32 @@ def test_log_in_with_the_button_and_log_out(user_a, service):
     exit_from_tray(a, main)
     violations = service.login.requests_of("violation")
     assert not violations, violations
+
+
+def test_both_users_log_in(user_a, user_b, service):
+    started = {}
+    for user in (user_a, user_b):
+        seed_service_account(user, service)
+        started[user.name] = start_main(user)
+    windows = {user: started[user.name] for user in (user_a, user_b)}
+    with step("both_log_in", windows):
+        # One after the other, as on one machine: the second client's port walk sees the first's
+        # ports in use only once its message client holds them.
+        for user in (user_a, user_b):
+            log_in(user, service, started[user.name][1])
+            login = ACCOUNTS[user.name][0]
+            wait_for(lambda: [r for r in service.messages.records
+                              if r.get("user", "").startswith(login.encode().hex())],
+                     60, f"{user.name}: the message client at the message server")
+        # The latest log-in of each: the second client took ports of its own.
+        ports = {r["id"]: r["udp_port"] for r in service.login.requests_of("logged-in")}
+        assert ports[ACCOUNTS["A"][0]] != ports[ACCOUNTS["B"][0]], ports
+        for user, (pid, main) in windows.items():
+            user.shot(main, "both_online")
+            (WORK / f"{user.name}_windows_online.txt").write_text(user.describe(pid), encoding="utf-8")
+
+    for user in (user_a, user_b):
+        exit_from_tray(user, started[user.name][1])
+        login = ACCOUNTS[user.name][0]
+        service.wait_count("logged-out", login, service.count("logged-in", login),
+                           f"{user.name}: the log-out at exit")
