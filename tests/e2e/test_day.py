@@ -145,6 +145,12 @@ def step(name, started):
         raise AssertionError(f"step '{name}' failed: {failure}") from failure
 
 
+def udp_bound(port):
+    """Whether a UDP socket on this machine is bound to the port."""
+    listing = subprocess.run(["ss", "-ulnH", f"sport = :{port}"], capture_output=True, text=True, timeout=10)
+    return bool(listing.stdout.strip())
+
+
 def exit_from_tray(desktop, main):
     desktop.command(main, CMD_EXIT)
     program = desktop.programs[-1]
@@ -232,6 +238,8 @@ def test_both_users_log_in(user_a, user_b, service):
             wait_for(lambda: [r for r in service.messages.records
                               if r.get("user", "").startswith(login.encode().hex())],
                      60, f"{user.name}: the message client at the message server")
+            port = [r for r in service.login.requests_of("logged-in") if r["id"] == login][-1]["udp_port"]
+            wait_for(lambda: udp_bound(int(port)), 30, f"{user.name}: the message client holding UDP port {port}")
         # The latest log-in of each: the second client took ports of its own.
         ports = {r["id"]: r["udp_port"] for r in service.login.requests_of("logged-in")}
         assert ports[ACCOUNTS["A"][0]] != ports[ACCOUNTS["B"][0]], ports
@@ -244,3 +252,4 @@ def test_both_users_log_in(user_a, user_b, service):
         login = ACCOUNTS[user.name][0]
         service.wait_count("logged-out", login, service.count("logged-in", login),
                            f"{user.name}: the log-out at exit")
+
