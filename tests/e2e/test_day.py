@@ -146,9 +146,18 @@ def step(name, started):
 
 
 def udp_bound(port):
-    """Whether a UDP socket on this machine is bound to the port."""
-    listing = subprocess.run(["ss", "-ulnH", f"sport = :{port}"], capture_output=True, text=True, timeout=10)
-    return bool(listing.stdout.strip())
+    """Whether a UDP socket on this machine is bound to the port (from the kernel's socket tables)."""
+    for table in ("/proc/net/udp", "/proc/net/udp6"):
+        try:
+            with open(table, encoding="ascii") as f:
+                rows = f.read().splitlines()[1:]
+        except OSError:
+            continue
+        for row in rows:
+            local = row.split()[1]  # address:port in hexadecimal
+            if int(local.rsplit(":", 1)[1], 16) == port:
+                return True
+    return False
 
 
 def exit_from_tray(desktop, main):
