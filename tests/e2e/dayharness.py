@@ -1,0 +1,238 @@
+"""The day's stage: the stand-in service on loopback, the two users' desktops and what a user does
+in every step (start, log in, exit), shared by the steps of the day (test_day.py) and the
+modules of single steps (day_*.py)."""
+import contextlib
+import os
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "peers"))
+from nvpeers.login_service import LoginServicePeer  # noqa: E402
+
+MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
+WORK = Path(os.environ.get("NV_DAY_WORK", "/tmp/nv-day"))
+
+# Window messages and commands a user's clicks send (the tray menu's and the main window's).
+CMD_ABOUT = 32774
+CMD_EXIT = 32780
+ID_ABOUT_CLOSE = 1256
+MAIN_PAGE = 1410  # the main window's portal page: only the main window has it
+BTN_LOGIN = 1003
+BTN_LOGOUT = 1178
+
+# The two users of the day: log-in id, password, message-service id and its secret.
+ACCOUNTS = {"A": ("daya01", "pw-a01", "0123456789ABCDEF", "secret-a"),
+            "B": ("dayb01", "pw-b01", "FEDCBA9876543210", "secret-b")}
+
+
+class Service:
+    """The stand-in service on loopback: the login/account peer with its message server."""
+
+    def __init__(self, folder):
+        folder.mkdir(parents=True, exist_ok=True)
+        for old in folder.glob("*.log"):
+            old.unlink()
+        self.login = LoginServicePeer(log_path=str(folder / "login_service.log"), lifetime=900,
+                                      options={"message_server": "1"}).start()
+        self.messages = self.login.message_server
+        for login, password, _, _ in ACCOUNTS.values():
+            self.login.accounts[login] = password
+
+    @property
+    def url(self):
+        return f"http://127.0.0.1:{self.login.port}"
+
+    def count(self, kind, login):
+        return sum(1 for r in self.login.requests_of(kind) if r.get("id") == login)
+
+    def wait_count(self, kind, login, count, what, seconds=60):
+        wait_for(lambda: self.count(kind, login) == count, seconds, what)
+
+    def stop(self):
+        self.login.stop()
+
+
+def seed_account(desktop, login, comm_id, password):
+    """A profile as a finished sign-up leaves it, without the greeting sound."""
+    desktop.reg("delete", PROFILE_KEY, "/f")
+    desktop.reg_set(PROFILE_KEY + r"\NetInfo", "LoginID", login)
+    desktop.reg_set(PROFILE_KEY + r"\NetInfo", "Comm_id", comm_id)
+    desktop.reg_set(PROFILE_KEY + r"\NetInfo", "Comm_data", scramble(password))
+    desktop.reg_set(PROFILE_KEY, "QueryInterval", 0)
+    desktop.reg_set(PROFILE_KEY, "Flags", 0x61)
+
+
+def seed_service_account(desktop, service):
+    """The user's account on the LAN, every server of the profile being the stand-in service;
+    the log-in waits for the user's click."""
+    login, password, comm_id, secret = ACCOUNTS[desktop.name]
+    seed_account(desktop, login, comm_id, secret)
+    net = PROFILE_KEY + r"\NetInfo"
+    desktop.reg_set(net, "LoginPasswd", scramble(password))
+    desktop.reg_set(net, "ConnectType", "Lan")
+    desktop.reg_set(net, "Protocol", "udp")
+    for name in ("LoginPage", "URLChatLogin", "SearchPage", "ProfilePage", "MailPage", "ChargePage"):
+        desktop.reg_set(PROFILE_KEY + r"\Servers", name, service.url)
+    for name in ("HomePage", "TopPage"):
+        desktop.reg_set(PROFILE_KEY + r"\Servers", name, "about:blank")
+    desktop.reg_set(PROFILE_KEY, "HomePage", "about:blank")
+
+
+def log_in(desktop, service, main):
+    """The user clicks the main window's log-in button; returns once the service has the session
+    and the message client has reached the message server."""
+    login = ACCOUNTS[desktop.name][0]
+    before = service.count("logged-in", login)
+    desktop.click(main, BTN_LOGIN)
+    service.wait_count("logged-in", login, before + 1, f"{desktop.name}: the log-in after the click")
+
+
+@contextlib.contextmanager
+def step(name, started):
+    """Names the step in its failure and keeps, for each user, a screenshot of the main window and
+    the list of the program's windows as they were when it failed."""
+    try:
+        yield
+    except BaseException as failure:
+        for user, (pid, main) in started.items():
+            try:
+                user.shot(main, f"failed_{name}")
+                (WORK / f"{user.name}_failed_{name}.txt").write_text(user.describe(pid), encoding="utf-8")
+            except (AssertionError, OSError):
+                pass
+        raise AssertionError(f"step '{name}' failed: {failure}") from failure
+
+
+def udp_bound(port):
+    """Whether a UDP socket on this machine is bound to the port (from the kernel's socket tables)."""
+    for table in ("/proc/net/udp", "/proc/net/udp6"):
+        try:
+            with open(table, encoding="ascii") as f:
+                rows = f.read().splitlines()[1:]
+        except OSError:
+            continue
+        for row in rows:
+            local = row.split()[1]  # address:port in hexadecimal
+            if int(local.rsplit(":", 1)[1], 16) == port:
+                return True
+    return False
+
+
+def exit_from_tray(desktop, main):
+    desktop.command(main, CMD_EXIT)
+    program = desktop.programs[-1]
+    wait_for(lambda: program.poll() is not None or not desktop.exists(main), 60, f"{desktop.name}: the program to end")
+    wait_for(lambda: desktop.find(cls="Qelo_NimboVandrell") is None, 30, f"{desktop.name}: the instance window to go")
+
+
+def start_main(desktop):
+    """Starts NimboVandrell.exe; its process id and its main window once it is on the screen."""
+    desktop.start(windows_exe())
+    instance = desktop.wait_window("the program's instance window", cls="Qelo_NimboVandrell", visible=False)
+    pid = desktop.pid(instance)
+    main = desktop.wait_window("the main window on the screen", pid=pid, cls="#32770", child=MAIN_PAGE)
+    return pid, main
+
+
+def windows_exe():
+    return "Z:" + MAIN_EXE.replace("/", "\\")
+
+
+
+
+def make_desktop(name):
+    """A user's desktop: A in the build's own Wine prefix, B in a prefix of B's own beside it
+    (made on first use, then reused)."""
+    assert MAIN_EXE, "NV_MAIN_EXE is not set: run through CTest"
+    if name == "A":
+        return Desktop("A", screenshots=WORK / "screenshots")
+    prefix = Path(os.environ["NV_BUILD_DIR"]) / "wineprefix-day-b"
+    desktop = Desktop("B", prefix=prefix, screenshots=WORK / "screenshots")
+    # The first use makes the prefix, which takes longer than a registry call is given.
+    made = subprocess.run([desktop.wine, "reg", "query", r"HKCU\Software"], env=desktop.env, capture_output=True,
+                          stdin=subprocess.DEVNULL, timeout=400)
+    assert made.returncode == 0, made.stderr
+    return desktop
+
+
+def wait_message_client(service, user):
+    """Waits until the user's message client has reached the message server and holds the UDP port
+    its log-in reported (a second client on this machine walks past ports only once they are
+    bound)."""
+    login = ACCOUNTS[user.name][0]
+    wait_for(lambda: [r for r in service.messages.records if r.get("user", "").startswith(login.encode().hex())],
+             60, f"{user.name}: the message client at the message server")
+    port = [r for r in service.login.requests_of("logged-in") if r["id"] == login][-1]["udp_port"]
+    wait_for(lambda: udp_bound(int(port)), 30, f"{user.name}: the message client holding UDP port {port}")
+
+
+class Day:
+    """Both users of the day on one machine against one stand-in service. Each step brings the
+    day to the state it needs (started, online) and leaves both programs running and usable."""
+
+    def __init__(self, service):
+        self.service = service
+        self.users = {}     # name -> Desktop
+        self.started = {}   # name -> (pid, main window)
+        self.online = set()
+
+    def user(self, name):
+        if name not in self.users:
+            self.users[name] = make_desktop(name)
+        return self.users[name]
+
+    @property
+    def a(self):
+        return self.user("A")
+
+    @property
+    def b(self):
+        return self.user("B")
+
+    def main(self, name):
+        return self.started[name][1]
+
+    def pid(self, name):
+        return self.started[name][0]
+
+    def start(self, name, seed=True):
+        """Starts the user's program (seeding the profile with the user's service account unless
+        an earlier step made the account) and waits for its main window."""
+        desktop = self.user(name)
+        if name not in self.started:
+            if seed:
+                seed_service_account(desktop, self.service)
+            self.started[name] = start_main(desktop)
+        return self.started[name]
+
+    def ensure_online(self, *names):
+        """Both users (or the named ones) started and logged in, one after the other."""
+        for name in names or ("A", "B"):
+            self.start(name)
+            if name not in self.online:
+                log_in(self.users[name], self.service, self.main(name))
+                wait_message_client(self.service, self.users[name])
+                self.online.add(name)
+
+    @contextlib.contextmanager
+    def step(self, name):
+        windows = {self.users[n]: self.started[n] for n in self.started}
+        with step(name, windows):
+            yield
+
+    def exit_all(self):
+        for name in list(self.started):
+            try:
+                exit_from_tray(self.users[name], self.main(name))
+            except AssertionError:
+                pass
+            self.started.pop(name, None)
+            self.online.discard(name)
+
+    def close(self):
+        for desktop in self.users.values():
+            desktop.close()
