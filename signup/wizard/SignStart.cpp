@@ -1016,8 +1016,12 @@ BOOL CSignStep5Rest::OnSetActive()
     HWND prompt = GetDlgItem(IDC_SW_REST_PROMPT);
     CString text = SignText(recovery ? IDS_SW_RECOVERY_INTRO : IDS_SW_SIGNUP_DONE);
     const CSignupRequests::Outcome& outcome = m_wizard.m_step6.LastOutcome();
-    if (m_shownAfterFailure && outcome.result != 0)
-        text += m_wizard.m_step6.FailureText(outcome);
+    if (m_shownAfterFailure && outcome.result != 0) {
+        const CString failure = m_wizard.m_step6.FailureText(outcome);
+        if (failure.Left(2) != "\r\n")
+            text += "\r\n";
+        text += failure;
+    }
     m_wizard.ShowText(prompt, text);
     if (!recovery)
         ::SetFocus(name);

@@ -117,11 +117,16 @@ void SetField(HWND page, int id, const char* text)
 
 class SignWizardEnd : public ::testing::Test {
 protected:
-    void SetUp() override
+    // An empty profile but for the peer's address.
+    static void ResetProfile()
     {
         ::RegDeleteTreeA(HKEY_CURRENT_USER, kProfile);
         SetString("Servers", "SignupPage", PeerRoot() + "/");
         SetString("Servers", "ProfilePage", PeerRoot() + "/");
+    }
+    void SetUp() override
+    {
+        ResetProfile();
         SetBrowserInstalled(true);
         Control("switch=ok&switch_on=signup&odd_password=");
         char temp[MAX_PATH] = {};
@@ -163,14 +168,17 @@ protected:
     // A new registration from page 1 up to the login-data page (index 4).
     HWND RegisterToLoginData()
     {
+        m_stoppedAt = "page 1";
         HWND sheet = StartToFirstPage();
         if (!sheet)
             return nullptr;
         PressNext(sheet);
+        m_stoppedAt = "the terms";
         if (!AtPage(sheet, 1) ||
             !nvtest::PumpUntil([&] { return TextOf(Button(sheet, kNext)) == LoadText(IDS_SW_AGREE); }, 20000))
             return nullptr;
         PressNext(sheet);
+        m_stoppedAt = "the user data";
         if (!AtPage(sheet, 2))
             return nullptr;
         HWND page = ActivePage(sheet);
@@ -187,9 +195,11 @@ protected:
         if (!nvtest::PumpUntil([&] { return Enabled(sheet, kNext); }, 5000))
             return nullptr;
         PressNext(sheet);
+        m_stoppedAt = "the confirmation";
         if (!AtPage(sheet, 3))
             return nullptr;
         PressNext(sheet);
+        m_stoppedAt = "the sign-up";
         return AtPage(sheet, 4) ? sheet : nullptr;
     }
 
@@ -210,6 +220,7 @@ protected:
 
     std::unique_ptr<Program> m_program = std::make_unique<Program>();
     std::string m_browserLog;
+    std::string m_stoppedAt; // where RegisterToLoginData stopped
 };
 
 } // namespace
@@ -386,8 +397,9 @@ TEST_F(SignWizardEnd, ABrowserMissingOrFailingEndsTheCourseChangeWithItsMessage)
         ::SetEnvironmentVariableA("NV_BROWSER_FAIL", row.fails ? "1" : nullptr);
         ::DeleteFileA(m_browserLog.c_str());
         m_program = std::make_unique<Program>();
+        ResetProfile();
         HWND sheet = RegisterToLoginData();
-        ASSERT_NE(nullptr, sheet) << Describe(m_program->Id());
+        ASSERT_NE(nullptr, sheet) << "stopped at " << m_stoppedAt << "; windows:\n" << Describe(m_program->Id());
         HWND dialog = OnToCourseChange(sheet, "name3");
         ASSERT_NE(nullptr, dialog) << Describe(m_program->Id());
         Click(dialog, IDOK);
@@ -474,8 +486,8 @@ TEST_F(SignWizardRecovery, EachFailureOfTheVerificationIsShownOnTheLoginDataPage
         {"switch=refused&switch_on=recovery", refusedText, nullptr},
         {"switch=http500&switch_on=recovery", LoadText(IDS_SW_RECOVERY_ERROR), "(#"},
         {"switch=long_secret&switch_on=recovery", LoadText(IDS_SW_RECOVERY_ERROR), "(#-3)"},
-        {"switch=no_17&switch_on=commid", LoadText(IDS_SW_NO_COMMID), "(#-4)"},
         {"switch=refused&switch_on=commid", refusedText, nullptr},
+        {"switch=no_17&switch_on=commid", LoadText(IDS_SW_NO_COMMID), "(#-4)"},
     };
     Control("account=rec00002%3Asecret2");
     HWND sheet = ToLoginData("rec00002", nullptr);
@@ -483,8 +495,13 @@ TEST_F(SignWizardRecovery, EachFailureOfTheVerificationIsShownOnTheLoginDataPage
     HWND page5 = ActivePage(sheet);
     SetField(page5, IDC_SW_LOGIN_PASSWORD, "secret2");
     SetField(page5, IDC_SW_COMM_NAME, "failname");
+    int account = 0;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.control);
+        // An account of its own per case: the peer keeps a communication ID it has made once.
+        const std::string login = "fail000" + std::to_string(++account);
+        Control("account=" + login + "%3Asecret2");
+        SetField(page5, IDC_SW_LOGIN_ID, login.c_str());
         Control(row.control);
         PressNext(sheet);
         ASSERT_TRUE(AtPage(sheet, 5));
