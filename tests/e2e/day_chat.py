@@ -61,7 +61,12 @@ class ChatWindow:
 
     def wait_log(self, text, what, before=0, seconds=30):
         """Waits until the log shows the text once more than the `before` times it showed it."""
-        wait_for(lambda: self.count(text) == before + 1, seconds, f"{self.name}: {what} in the chat log")
+        try:
+            wait_for(lambda: self.count(text) == before + 1, seconds, f"{self.name}: {what} in the chat log")
+        except AssertionError as failure:
+            self.user.shot(self.window, "chat_failed")
+            length = self.user.ask(f"send {self.user.child(self.window, CHAT_VIEW)} 0xe 0 0")
+            raise AssertionError(f"{failure}; the log ({length}) ends {self.log()[-400:]!r}") from None
 
     def wait_members(self, names, seconds=30):
         wanted = sorted(names)
@@ -91,8 +96,14 @@ class ChatWindow:
         wait_for(lambda: self.user.text(self.window, CHAT_INPUT) == "", 20, f"{self.name}: the input line to clear")
 
     def leave(self):
+        """The leave button; returns once the visit is over: the window idle, the engine's session
+        ended and the room given back to the service."""
+        service = self.day.service
+        given_back = len(room_entries(service, self.name, "room-left"))
         self.user.click(self.window, CHAT_LEAVE)
         wait_for(lambda: not self.input_enabled(), 30, f"{self.name}: the chat window back to idle")
+        wait_for(lambda: len(room_entries(service, self.name, "room-left")) == given_back + 1, 30,
+                 f"{self.name}: the room given back to the service")
 
 
 def room_entries(service, name, kind):
@@ -106,7 +117,6 @@ def chat_visit(day):
     service.point_chat_at(service.chat.port)
     a, b = ChatWindow(day, "A").open(), ChatWindow(day, "B").open()
     entered = {n: len(room_entries(service, n, "room-entered")) for n in "AB"}
-    left_b = len(room_entries(service, "B", "room-left"))
     # The windows may have been open before: everything is counted from here.
     said = {n: f"<{NICKS[n]}> {LINES[n]}" for n in LINES}
     shown = {w.name: {t: w.count(t) for t in (*LINES.values(), *said.values(), LEFT, JOINED.format(NICKS["B"]),
@@ -137,8 +147,6 @@ def chat_visit(day):
     b.leave()
     a.wait_members([NICKS["A"]])
     a.wait_log(PARTED.format(NICKS["B"]), "B's leaving", shown["A"][PARTED.format(NICKS["B"])])
-    wait_for(lambda: len(room_entries(service, "B", "room-left")) == left_b + 1, 30,
-             "B: the room given back to the service")
     b.wait_log(LEFT, "the end of B's visit", shown["B"][LEFT])
     assert b.members() == [], "B's member list emptied when it left"
     a.user.shot(a.window, "chat_after_b_left")
