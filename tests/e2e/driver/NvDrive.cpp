@@ -18,6 +18,7 @@
 //   post <hwnd> <message> <wParam> <lParam>  (numbers in C notation) -> OK
 //   send <hwnd> <message> <wParam> <lParam>  -> RESULT <n> | TIMEOUT
 //   state <hwnd>                           -> STATE <exists 0/1> <visible 0/1> <enabled 0/1>
+//   rect <hwnd>                            the window's screen rectangle -> RECT <l> <t> <r> <b>
 //   shot <hwnd> <name>                     screenshot into NV_SCREENSHOT_DIR -> SHOT <path hex>
 //   windows <pid>                          the process's windows and controls -> WINDOWS <hex>
 //   quit                                   -> BYE
@@ -389,6 +390,13 @@ std::string Run(const std::string& line)
             return ::PostMessageA(window, message, wParam, lParam) ? "OK" : "ERROR post failed";
         DWORD_PTR result = 0;
         return SendTimeout(window, message, wParam, lParam, &result) ? "RESULT " + std::to_string(result) : "TIMEOUT";
+    }
+    if (verb == "rect") {
+        RECT r{};
+        if (!::GetWindowRect(window, &r))
+            return "ERROR no window";
+        return "RECT " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+               std::to_string(r.bottom);
     }
     if (verb == "shot") {
         std::string path = nvtest::SaveWindowScreenshot(window, b);
