@@ -11,6 +11,7 @@ from pathlib import Path
 from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "peers"))
+from nvpeers.ircd import Ngircd  # noqa: E402
 from nvpeers.login_service import LoginServicePeer  # noqa: E402
 
 MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
@@ -27,6 +28,8 @@ BTN_LOGOUT = 1178
 # The two users of the day: log-in id, password, message-service id and its secret.
 ACCOUNTS = {"A": ("daya01", "pw-a01", "0123456789ABCDEF", "secret-a"),
             "B": ("dayb01", "pw-b01", "FEDCBA9876543210", "secret-b")}
+# The chat room the service's room entry hands out, on its chat server (ngircd).
+CHAT_ROOM = "#daylobby"
 
 
 class Service:
@@ -41,6 +44,13 @@ class Service:
         self.messages = self.login.message_server
         for login, password, _, _ in ACCOUNTS.values():
             self.login.accounts[login] = password
+        self.chat = Ngircd(folder / "ircd", lifetime=900).start()
+        self.point_chat_at(self.chat.port)
+
+    def point_chat_at(self, port, room=CHAT_ROOM):
+        """The chat server (on loopback) and room that the next room entries are given."""
+        with self.login.state_lock:
+            self.login.chat.update(caddr="127.0.0.1", cport=str(port), chat_room=room)
 
     @property
     def url(self):
@@ -53,6 +63,7 @@ class Service:
         wait_for(lambda: self.count(kind, login) == count, seconds, what)
 
     def stop(self):
+        self.chat.stop()
         self.login.stop()
 
 

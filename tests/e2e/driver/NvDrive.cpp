@@ -18,6 +18,7 @@
 //   post <hwnd> <message> <wParam> <lParam>  (numbers in C notation) -> OK
 //   send <hwnd> <message> <wParam> <lParam>  -> RESULT <n> | TIMEOUT
 //   state <hwnd>                           -> STATE <exists 0/1> <visible 0/1> <enabled 0/1>
+//   rect <hwnd>                            the window's screen rectangle -> RECT <l> <t> <r> <b>
 //   shot <hwnd> <name>                     screenshot into NV_SCREENSHOT_DIR -> SHOT <path hex>
 //   windows <pid>                          the process's windows and controls -> WINDOWS <hex>
 //   quit                                   -> BYE
@@ -162,10 +163,48 @@ std::string RichEditText(HWND control)
     return text;
 }
 
+// Wine's version 1.0 rich edit ("RICHEDIT") answers WM_GETTEXTLENGTH with 0 and cuts a range of
+// double-byte text at as many bytes as it has characters. Its text is taken as UTF-16
+// (EM_GETTEXTEX, line ends as CR LF) into a buffer sized from its last line and turned into code
+// page 932 here.
+std::string RichEdit1Text(HWND control)
+{
+    DWORD_PTR lines = 0, lastStart = 0, lastLength = 0;
+    if (!SendTimeout(control, EM_GETLINECOUNT, 0, 0, &lines) || lines == 0 ||
+        !SendTimeout(control, EM_LINEINDEX, lines - 1, 0, &lastStart) || static_cast<LONG_PTR>(lastStart) < 0 ||
+        !SendTimeout(control, EM_LINELENGTH, lastStart, 0, &lastLength))
+        return std::string();
+    const SIZE_T chars = 2 * (lastStart + lastLength) + 2; // room for CR LF at each line end
+    const SIZE_T textOffset = 64;
+    RemoteBuffer remote(control, textOffset + chars * sizeof(WCHAR));
+    if (!remote.Ok())
+        return std::string();
+    GETTEXTEX request = {};
+    request.cb = static_cast<DWORD>(chars * sizeof(WCHAR));
+    request.flags = GT_USECRLF;
+    request.codepage = 1200;
+    DWORD_PTR copied = 0;
+    if (!remote.Write(0, &request, sizeof request) ||
+        !SendTimeout(control, EM_GETTEXTEX, reinterpret_cast<WPARAM>(remote.At(0)),
+                     reinterpret_cast<LPARAM>(remote.At(textOffset)), &copied) ||
+        copied == 0 || copied >= chars)
+        return std::string();
+    std::wstring wide(static_cast<std::size_t>(copied), L'\0');
+    if (!remote.Read(textOffset, &wide[0], wide.size() * sizeof(WCHAR)))
+        return std::string();
+    const int bytes = ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), &text[0], bytes, nullptr, nullptr);
+    return text;
+}
+
 std::string TextOf(HWND window)
 {
     const std::string cls = ClassOf(window);
-    if (_stricmp(cls.c_str(), "RICHEDIT") == 0 || _strnicmp(cls.c_str(), "RichEdit20", 10) == 0)
+    if (_stricmp(cls.c_str(), "RICHEDIT") == 0)
+        return RichEdit1Text(window);
+    if (_strnicmp(cls.c_str(), "RichEdit20", 10) == 0)
         return RichEditText(window);
     char buffer[8192] = {};
     DWORD_PTR copied = 0;
@@ -351,6 +390,13 @@ std::string Run(const std::string& line)
             return ::PostMessageA(window, message, wParam, lParam) ? "OK" : "ERROR post failed";
         DWORD_PTR result = 0;
         return SendTimeout(window, message, wParam, lParam, &result) ? "RESULT " + std::to_string(result) : "TIMEOUT";
+    }
+    if (verb == "rect") {
+        RECT r{};
+        if (!::GetWindowRect(window, &r))
+            return "ERROR no window";
+        return "RECT " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+               std::to_string(r.bottom);
     }
     if (verb == "shot") {
         std::string path = nvtest::SaveWindowScreenshot(window, b);
