@@ -926,7 +926,6 @@ TEST_F(MainWindowTest, TheRealNotificationAreaShowsChangesAndRestoresTheIcon)
     std::vector<HWND> before = TrayIconWindowsNow();
     CMainDlg* main = Open();
     ASSERT_NE(nullptr, main);
-    HWND window = main->GetSafeHwnd();
     std::vector<HWND> icons;
     ASSERT_TRUE(nvtest::PumpUntil([&] { return (icons = TrayIconWindowsNow()).size() == before.size() + 1; }, 10000))
         << "icon 128 adds one icon window";
