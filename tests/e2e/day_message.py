@@ -1,0 +1,276 @@
+"""Messages between the day's two users, as they send and read them: the friend list's rows with
+their moods, the send window opened from a friend's row, a Japanese text with a file attached,
+the arrival at the other user, the received-message window, the attachment opened, the reply,
+both users' history databases; and a message sent while the message server is down.
+
+Every action goes through the programs' windows (nv_drive.exe); every wait has a deadline."""
+import subprocess
+import time
+from pathlib import Path
+
+from dayharness import ACCOUNTS, MOODS, NAMES, PROFILE_KEY, WORK, history_db, pm_codec, wait_for
+from nvdrive import windows_path
+
+# The main window's receive button.
+BTN_RECEIVE = 1012
+# The friend list beside the main window and its menu's commands.
+IDC_FRIEND_LIST = 1001
+ID_FRIEND_REFRESH = 32788
+# The send window.
+IDC_SEND_ID = 1033
+IDC_SEND_TEXT = 1035
+IDC_SEND_SEND = 1048
+IDC_SEND_NAME = 1246
+IDC_SEND_STATUS = 1388
+IDC_SEND_ATTACH = 1395
+# The received-message window and its attachment menu's "open" item.
+IDC_RECV_LIST = 1023
+IDC_RECV_BODY = 1025
+IDC_RECV_REPLY = 1229
+ID_RECV_OPEN_ATTACH = 3584
+# The system's open-file dialog: its file name box (a combo box in the explorer style, an edit in
+# the old one) and its OK button.
+FILE_NAME_BOXES = (1148, 1152)
+IDOK = 1
+
+OWN_FRIEND_ROW_ICON = 3
+SEND_FAILED = "送信中にｴﾗｰが発生しました."
+MESSAGE_TYPE = 9  # a message to a partner, as the message server logs its type
+
+
+def comm_id(name):
+    return ACCOUNTS[name][2]
+
+
+def status_icon(status):
+    """The image a friend's row shows for an online friend's status word."""
+    return ((status >> 4) & 0xF) + (status & 0x4) * 4 + 5
+
+
+def token():
+    """A mark of this run in every text, so that a history kept from earlier runs can't be counted."""
+    return time.strftime("%H%M%S")
+
+
+# --- the friend list -------------------------------------------------------------------------
+def friend_list(day, name):
+    user = day.user(name)
+    return user.wait_window(f"{name}: the friend list", pid=day.pid(name), cls="#32770", child=IDC_FRIEND_LIST,
+                            visible=False)
+
+
+def friend_rows(user, window):
+    """(name, image) of each row of the friend list."""
+    return list(zip(user.items(window, IDC_FRIEND_LIST), user.images(window, IDC_FRIEND_LIST)))
+
+
+def wait_friend_online(day, me, other, seconds=40):
+    """Waits until the other's row in my friend list shows the other online with the other's mood."""
+    user, window = day.user(me), friend_list(day, me)
+    expected = status_icon(MOODS[other])
+
+    def seen():
+        rows = friend_rows(user, window)
+        return rows if (NAMES[other], expected) in rows else None
+    try:
+        return wait_for(seen, seconds, f"{me}: {other} online with mood {MOODS[other] >> 4} in the friend list")
+    finally:
+        user.shot(window, "friend_list")
+
+
+def check_partner_moods(day):
+    """Each user sees the other online in the friend list, each with the other's own mood. A logged
+    in first, when B was not there yet: A's refresh (the list menu's command) shows B as the service
+    has B now."""
+    service = day.service.messages
+    b_key = pm_codec.field16(comm_id("B").encode())
+    wait_for(lambda: b_key in service.presence, 30, "B's presence at the message server")
+    day.a.command(friend_list(day, "A"), ID_FRIEND_REFRESH)
+    for me, other in (("A", "B"), ("B", "A")):
+        rows = wait_friend_online(day, me, other)
+        # The user's own row comes first, and nobody else is there.
+        assert rows[0][1] == OWN_FRIEND_ROW_ICON and len(rows) == 2, rows
+    assert status_icon(MOODS["A"]) != status_icon(MOODS["B"])
+
+
+# --- the send window -------------------------------------------------------------------------
+def open_send_window_from_friends(day, me, other):
+    """The user double-clicks the other's row in the friend list: the send window opens, addressed."""
+    user, friends = day.user(me), friend_list(day, me)
+    names = wait_for(lambda: (lambda n: n if NAMES[other] in n else None)(user.items(friends, IDC_FRIEND_LIST)), 40,
+                     f"{me}: {other}'s row in the friend list")
+    user.row_click(friends, IDC_FRIEND_LIST, names.index(NAMES[other]), double=True)
+    return wait_send_window(day, me, other)
+
+
+def wait_send_window(day, me, other):
+    user = day.user(me)
+    window = user.wait_window(f"{me}: the send window", pid=day.pid(me), cls="#32770", child=IDC_SEND_TEXT)
+    wait_for(lambda: user.text(window, IDC_SEND_ID) == comm_id(other), 20,
+             f"{me}: the send window addressed to {other}")
+    assert user.text(window, IDC_SEND_NAME) == NAMES[other]
+    return window
+
+
+def attach_file(day, me, send, path):
+    """The attach button, then the file typed into the open-file dialog and OK."""
+    user = day.user(me)
+    user.click(send, IDC_SEND_ATTACH)
+    def dialog_and_box():
+        for box in FILE_NAME_BOXES:
+            window = user.find(day.pid(me), "#32770", "", box)
+            if window and user.visible(window):
+                return window, box
+        return None
+    dialog, box = wait_for(dialog_and_box, 30, f"{me}: the open-file dialog")
+    user.set_text(dialog, box, windows_path(path))
+    user.click(dialog, IDOK)
+    wait_for(lambda: not user.exists(dialog), 30, f"{me}: the open-file dialog to close")
+
+
+def stored_to(service, name, text):
+    """The server's log entries of messages stored for the user with this text."""
+    wanted = text.encode("cp932").hex()
+    return [r for r in service.messages.records
+            if r.get("kind") == "stored" and r.get("to") == comm_id(name).encode().hex() and r.get("text") == wanted]
+
+
+def send_text(day, me, other, send, text):
+    """Types the text and clicks send; returns once the server stored it and the window closed."""
+    user = day.user(me)
+    user.set_text(send, IDC_SEND_TEXT, text)
+    user.click(send, IDC_SEND_SEND)
+    wait_for(lambda: stored_to(day.service, other, text), 60, f"{me}: the message at the server")
+    wait_for(lambda: not user.visible(send) or user.text(send, IDC_SEND_TEXT) == "", 60,
+             f"{me}: the send window done after sending")
+
+
+# --- the received-message window -------------------------------------------------------------
+def open_receive_window(day, me):
+    user = day.user(me)
+    user.click(day.main(me), BTN_RECEIVE)
+    return user.wait_window(f"{me}: the received-message window", pid=day.pid(me), cls="#32770",
+                            child=IDC_RECV_LIST)
+
+
+def open_message(day, me, sender, text, seconds=60):
+    """Clicks the sender's newest row in the arrival list until the body shows the text."""
+    user = day.user(me)
+    window = open_receive_window(day, me)
+    rows = wait_for(lambda: (lambda r: r if NAMES[sender] in r else None)(user.items(window, IDC_RECV_LIST)), seconds,
+                    f"{me}: {sender}'s message in the arrival list")
+    row = len(rows) - 1 - rows[::-1].index(NAMES[sender])
+    user.row_click(window, IDC_RECV_LIST, row)
+    wait_for(lambda: text in user.text(window, IDC_RECV_BODY), seconds, f"{me}: the message's text in the window")
+    return window
+
+
+def wine_temp_folders(user):
+    prefix = Path(user.env.get("NV_WINEPREFIX") or user.env.get("WINEPREFIX") or "")
+    return [p for p in (prefix / "drive_c" / "users").glob("*/**/Temp") if p.is_dir()] if prefix.name else []
+
+
+# --- the history -----------------------------------------------------------------------------
+def history(desktop):
+    """(sent 0 / received 1, partner ID, text, attachment kind) of every message in the database."""
+    db = history_db(desktop)
+    if not db.exists():
+        return []
+    out = subprocess.run(["sqlite3", "-separator", "\x1f", str(db),
+                          "SELECT SndRcv, CommID, Msg, AttachType FROM vyrnmsg ORDER BY SeqNo"],
+                         capture_output=True, text=True, timeout=30)
+    assert out.returncode == 0, out.stderr
+    rows = []
+    for line in out.stdout.split("\n"):
+        if line:
+            way, partner, text, kind = line.split("\x1f")
+            rows.append((int(way), partner, text, int(kind or 0)))
+    return rows
+
+
+def count(rows, way, partner, text):
+    return sum(1 for r in rows if r[0] == way and r[1] == comm_id(partner) and r[2] == text)
+
+
+# --- the steps -------------------------------------------------------------------------------
+def message_with_attachment_and_reply(day):
+    a, b = day.a, day.b
+    mark = token()
+    text = f"鈴木さん、こんにちは。見積りを送ります。ご確認ください（{mark}）"
+    reply = f"田中さん、受け取りました。ありがとうございます（{mark}）"
+    # A file a user may well have: Japanese, spaces, quotes, an ampersand and a semicolon.
+    folder = WORK / "files"
+    folder.mkdir(parents=True, exist_ok=True)
+    name = f"見積り 'A&B'; 第{mark}版.txt"
+    source = folder / name
+    content = ("見積り\r\n" * 200).encode("cp932") + mark.encode()
+    source.write_bytes(content)
+
+    # A writes to B from the friend list, with the file attached.
+    send = open_send_window_from_friends(day, "A", "B")
+    attach_file(day, "A", send, source)
+    a.shot(send, "send_with_attachment")
+    send_text(day, "A", "B", send, text)
+    wait_for(lambda: [r for r in day.service.messages.records if r.get("kind") == "body-stored"], 60,
+             "A: the attachment at the server")
+
+    # B: the arrival (the flag the screen saver reads), the list entry, the message opened.
+    wait_for(lambda: b.reg_query(PROFILE_KEY, "MessageArrive") not in (None, "0x0"), 60,
+             "B: the message-arrived flag")
+    received = open_message(day, "B", "A", text)
+    b.shot(received, "received")
+
+    # The attachment opens from the temporary folder under its plain name.
+    b.command(received, ID_RECV_OPEN_ATTACH)
+
+    def opened():
+        for temp in wine_temp_folders(b):
+            found = temp / name
+            if found.is_file() and found.read_bytes() == content:
+                return found
+        return None
+    wait_for(opened, 30, f"B: the attachment opened as {name}")
+
+    # B replies from the received window.
+    b.click(received, IDC_RECV_REPLY)
+    answer = wait_send_window(day, "B", "A")
+    send_text(day, "B", "A", answer, reply)
+
+    # A reads the reply.
+    a_received = open_message(day, "A", "B", reply)
+    a.shot(a_received, "reply_received")
+
+    # Both histories hold both messages, each once, the right way round.
+    wait_for(lambda: count(history(a), 1, "B", reply) == 1, 30, "A: the reply in A's history")
+    wait_for(lambda: count(history(b), 1, "A", text) == 1, 30, "B: the message in B's history")
+    a_rows, b_rows = history(a), history(b)
+    assert count(a_rows, 0, "B", text) == 1 and count(a_rows, 1, "B", reply) == 1, a_rows
+    assert count(b_rows, 1, "A", text) == 1 and count(b_rows, 0, "A", reply) == 1, b_rows
+    assert count(a_rows, 1, "B", text) == 0 and count(b_rows, 1, "A", reply) == 0, "a message on the wrong side"
+    # The attachment came with the message: its kind is stored on both sides.
+    assert [r[3] for r in a_rows if r[2] == text] == [r[3] for r in b_rows if r[2] == text] != [0]
+
+
+def message_while_the_server_is_down(day):
+    a = day.a
+    server = day.service.messages
+    text = f"サーバーが止まっていても消えないでください（{token()}）"
+    a_before, b_before = history(a), history(day.b)
+    send = open_send_window_from_friends(day, "A", "B")
+    server.go_down()
+    try:
+        a.set_text(send, IDC_SEND_TEXT, text)
+        a.click(send, IDC_SEND_SEND)
+        wait_for(lambda: a.text(send, IDC_SEND_STATUS) == SEND_FAILED, 90, "A: the send error in the send window")
+        a.shot(send, "send_failed_server_down")
+        # The text stays for another try; nothing was stored, nothing stored is gone.
+        assert a.visible(send) and a.text(send, IDC_SEND_TEXT) == text
+        assert history(a) == a_before and history(day.b) == b_before
+        assert not stored_to(day.service, "B", text)
+    finally:
+        server.come_back()
+    a.click(send, IDC_SEND_SEND)
+    wait_for(lambda: stored_to(day.service, "B", text), 60, "A: the message at the server once it is back")
+    wait_for(lambda: count(history(a), 0, "B", text) == 1, 60, "A: the message in A's history")
+    rows = history(a)
+    assert rows[:len(a_before)] == a_before and len(rows) == len(a_before) + 1, rows
