@@ -9,7 +9,7 @@ import time
 from pathlib import Path
 
 from dayharness import ACCOUNTS, MOODS, NAMES, PROFILE_KEY, WORK, history_db, pm_codec, wait_for
-from nvdrive import windows_path
+from nvdrive import BUILD, windows_path
 
 # The main window's receive button.
 BTN_RECEIVE = 1012
@@ -39,7 +39,8 @@ MESSAGE_TYPE = 9  # a message to a partner, as the message server logs its type
 
 
 def comm_id(name):
-    return ACCOUNTS[name][2]
+    """The user's ID at the message server: the login ID, which the records' headers carry."""
+    return ACCOUNTS[name][0]
 
 
 def status_icon(status):
@@ -79,14 +80,15 @@ def wait_friend_online(day, me, other, seconds=40):
 
 
 def check_partner_moods(day):
-    """Each user sees the other online in the friend list, each with the other's own mood. A logged
-    in first, when B was not there yet: A's refresh (the list menu's command) shows B as the service
-    has B now."""
+    """Each user sees the other online in the friend list, each with the other's own mood. The
+    lists came at each log-in, maybe before the other was there: each user refreshes the list (its
+    menu's command) once the service has both users' presence."""
     service = day.service.messages
-    b_key = pm_codec.field16(comm_id("B").encode())
-    wait_for(lambda: b_key in service.presence, 30, "B's presence at the message server")
-    day.a.command(friend_list(day, "A"), ID_FRIEND_REFRESH)
+    for name in ("A", "B"):
+        key = pm_codec.field16(comm_id(name).encode())
+        wait_for(lambda: key in service.presence, 30, f"{name}'s presence at the message server")
     for me, other in (("A", "B"), ("B", "A")):
+        day.user(me).command(friend_list(day, me), ID_FRIEND_REFRESH)
         rows = wait_friend_online(day, me, other)
         # The user's own row comes first, and nobody else is there.
         assert rows[0][1] == OWN_FRIEND_ROW_ICON and len(rows) == 2, rows
@@ -132,7 +134,8 @@ def stored_to(service, name, text):
     """The server's log entries of messages stored for the user with this text."""
     wanted = text.encode("cp932").hex()
     return [r for r in service.messages.records
-            if r.get("kind") == "stored" and r.get("to") == comm_id(name).encode().hex() and r.get("text") == wanted]
+            if r.get("kind") == "stored" and r.get("to") == pm_codec.field16(comm_id(name).encode()).hex()
+            and r.get("text") == wanted]
 
 
 def send_text(day, me, other, send, text):
@@ -166,8 +169,9 @@ def open_message(day, me, sender, text, seconds=60):
 
 
 def wine_temp_folders(user):
-    prefix = Path(user.env.get("NV_WINEPREFIX") or user.env.get("WINEPREFIX") or "")
-    return [p for p in (prefix / "drive_c" / "users").glob("*/**/Temp") if p.is_dir()] if prefix.name else []
+    """The temporary folders of the user's Wine prefix (the build's own prefix unless named)."""
+    prefix = Path(user.env.get("NV_WINEPREFIX") or Path(BUILD) / "wineprefix")
+    return [p for p in (prefix / "drive_c" / "users").glob("*/**/Temp") if p.is_dir()]
 
 
 # --- the history -----------------------------------------------------------------------------
@@ -220,7 +224,10 @@ def message_with_attachment_and_reply(day):
     received = open_message(day, "B", "A", text)
     b.shot(received, "received")
 
-    # The attachment opens from the temporary folder under its plain name.
+    # Once the body is there (the message stored with its attachment), the attachment opens from
+    # the temporary folder under its plain name.
+    wait_for(lambda: [r for r in history(b) if r[0] == 1 and r[2] == text and r[3]], 60,
+             "B: the message with its attachment in B's history")
     b.command(received, ID_RECV_OPEN_ATTACH)
 
     def opened():
@@ -247,8 +254,12 @@ def message_with_attachment_and_reply(day):
     assert count(a_rows, 0, "B", text) == 1 and count(a_rows, 1, "B", reply) == 1, a_rows
     assert count(b_rows, 1, "A", text) == 1 and count(b_rows, 0, "A", reply) == 1, b_rows
     assert count(a_rows, 1, "B", text) == 0 and count(b_rows, 1, "A", reply) == 0, "a message on the wrong side"
-    # The attachment came with the message: its kind is stored on both sides.
-    assert [r[3] for r in a_rows if r[2] == text] == [r[3] for r in b_rows if r[2] == text] != [0]
+    # The attachment went with the message: both sides stored it with an attachment kind.
+    assert all(r[3] for r in a_rows + b_rows if r[2] == text), (a_rows, b_rows)
+    assert not any(r[3] for r in a_rows + b_rows if r[2] == reply), "the reply had no attachment"
+    # B's copy of the package is a file of B's attachment folder.
+    packages = [p for p in (history_db(b).parent / "Attach").iterdir() if p.read_bytes().endswith(content)]
+    assert packages and all(p.read_bytes().startswith(b"Vy@n 1.0") for p in packages), packages
 
 
 def message_while_the_server_is_down(day):

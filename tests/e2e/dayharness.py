@@ -49,10 +49,11 @@ class Service:
         for login, password, _, _ in ACCOUNTS.values():
             self.login.accounts[login] = password
         # As the service does: a new message reaches its recipient at once, friends' rows show
-        # their presence, and A and B are each other's friends.
+        # their presence, and A and B are each other's friends. The message server knows a user by
+        # the ID in the records' headers, which the log-in fills with the login ID.
         self.messages.notify_store = True
         self.messages.live_presence = True
-        comm = {name: ACCOUNTS[name][2].encode() for name in ACCOUNTS}
+        comm = {name: ACCOUNTS[name][0].encode() for name in ACCOUNTS}
         for name in ACCOUNTS:
             self.messages.names[pm_codec.field16(comm[name])] = NAMES[name].encode("cp932")
         for me, friend in (("A", "B"), ("B", "A")):
