@@ -159,12 +159,14 @@ def receive_frame(client, seconds=5):
 
 def test_a_stored_message_is_pushed_to_its_recipient_once_complete(server):
     server.notify_store = True
-    sender, recipient = PythonClient(server.port), PythonClient(server.port, user=YOU)
+    sender, recipient = PythonClient(server.port), PythonClient(server.port, user=YOU, session=0x1A2B3C01)
     try:
         # The recipient's address is known from its session request.
         assert recipient.request(pm.SESSION_START)["type"] == pm.SESSION_ANSWER
         assert sender.send_text(YOU, b"plain")["first"] == 0
         pushed = receive_frame(recipient)
+        # The push carries the recipient's own session, or the client would not take it.
+        assert pushed["session"] == 0x1A2B3C01
         assert pushed["type"] == pm.MESSAGE_LIST and [e["number"] for e in pushed["entries"]] == \
             [m.number for m in server.mailbox(YOU)]
 

@@ -310,6 +310,11 @@ class MessageServerPeer(Peer):
             self.record("push-error", error=str(error))
 
     def session_of(self, user):
+        """The session the user's latest request carried (a push must carry it to be taken), or the
+        configured one before the user asked anything."""
+        latest = self.answers.get(bytes(user))
+        if latest and "session" not in self.options:
+            return latest[0][0]
         return int(str(self.options.get("session", 0x1234)), 0)
 
     def _send_to_user(self, user, data):
