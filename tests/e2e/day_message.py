@@ -157,14 +157,16 @@ def open_receive_window(day, me):
 
 
 def open_message(day, me, sender, text, seconds=60):
-    """Clicks the sender's newest row in the arrival list until the body shows the text."""
+    """Opens the received-message window and clicks the sender's newest row in its arrival list."""
     user = day.user(me)
     window = open_receive_window(day, me)
     rows = wait_for(lambda: (lambda r: r if NAMES[sender] in r else None)(user.items(window, IDC_RECV_LIST)), seconds,
                     f"{me}: {sender}'s message in the arrival list")
     row = len(rows) - 1 - rows[::-1].index(NAMES[sender])
     user.row_click(window, IDC_RECV_LIST, row)
-    wait_for(lambda: text in user.text(window, IDC_RECV_BODY), seconds, f"{me}: the message's text in the window")
+    # Opened, the message is fetched, deleted at the server and kept in the user's history.
+    wait_for(lambda: count(history(user), 1, sender, text) == 1, seconds, f"{me}: the opened message in the history")
+    user.shot(window, "message_opened")
     return window
 
 
@@ -180,7 +182,8 @@ def history(desktop):
     db = history_db(desktop)
     if not db.exists():
         return []
-    out = subprocess.run(["sqlite3", "-separator", "\x1f", str(db),
+    # The program writes the database while it runs: the read waits for its turn.
+    out = subprocess.run(["sqlite3", "-readonly", "-cmd", ".timeout 10000", "-separator", "\x1f", str(db),
                           "SELECT SndRcv, CommID, Msg, AttachType FROM vyrnmsg ORDER BY SeqNo"],
                          capture_output=True, text=True, timeout=30)
     assert out.returncode == 0, out.stderr
