@@ -12,6 +12,9 @@
 //   text <hwnd> [id]                       the window's or control's text -> TEXT <hex>
 //   items <hwnd> <id>                      a list view's first column, a list box's or combo
 //                                          box's items -> ITEMS <hex> <hex> ...
+//   images <hwnd> <id>                     a list view's rows' image indexes -> IMAGES <n> <n> ...
+//   rowclick <hwnd> <id> <row> <1|2>       a click (2: a double click) on a list view's row, as the
+//                                          mouse messages the control gets from it -> OK
 //   settext <hwnd> <id> <hex>              -> OK
 //   click <hwnd> <id>                      a button's click as its parent receives it -> OK
 //   command <hwnd> <id>                    a menu command -> OK
@@ -239,6 +242,51 @@ std::vector<std::string> ListViewItems(HWND list)
     return items;
 }
 
+std::vector<int> ListViewImages(HWND list)
+{
+    std::vector<int> images;
+    DWORD_PTR count = 0;
+    if (!SendTimeout(list, LVM_GETITEMCOUNT, 0, 0, &count))
+        return images;
+    RemoteBuffer remote(list, sizeof(LVITEMA));
+    if (!remote.Ok())
+        return images;
+    for (DWORD_PTR i = 0; i < count; ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = static_cast<int>(i);
+        DWORD_PTR done = 0;
+        if (!remote.Write(0, &item, sizeof item) ||
+            !SendTimeout(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.At(0)), &done) || !done ||
+            !remote.Read(0, &item, sizeof item))
+            break;
+        images.push_back(item.iImage);
+    }
+    return images;
+}
+
+// The centre of a list view row's label, in the control's client coordinates.
+bool RowCentre(HWND list, int row, POINT* centre)
+{
+    RemoteBuffer remote(list, sizeof(RECT));
+    if (!remote.Ok())
+        return false;
+    for (LONG part : {static_cast<LONG>(LVIR_LABEL), static_cast<LONG>(LVIR_BOUNDS)}) {
+        RECT rect = {part, 0, 0, 0};
+        DWORD_PTR done = 0;
+        if (!remote.Write(0, &rect, sizeof rect) ||
+            !SendTimeout(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)), &done) ||
+            !done || !remote.Read(0, &rect, sizeof rect))
+            return false;
+        if (rect.right > rect.left && rect.bottom > rect.top) {
+            centre->x = (rect.left + rect.right) / 2;
+            centre->y = (rect.top + rect.bottom) / 2;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<std::string> ListItems(HWND control)
 {
     const std::string cls = ClassOf(control);
@@ -361,6 +409,29 @@ std::string Run(const std::string& line)
         for (const std::string& item : ListItems(control))
             out += " " + Hex(item);
         return out;
+    }
+    if (verb == "images") {
+        HWND control = Control(window, b);
+        if (!control)
+            return "ERROR no control " + b;
+        std::string out = "IMAGES";
+        for (int image : ListViewImages(control))
+            out += " " + std::to_string(image);
+        return out;
+    }
+    if (verb == "rowclick") {
+        HWND control = Control(window, b);
+        POINT at = {0, 0};
+        if (!control || !RowCentre(control, std::atoi(c.c_str()), &at))
+            return "ERROR no row " + c;
+        const LPARAM where = MAKELPARAM(at.x, at.y);
+        ::PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, where);
+        ::PostMessageA(control, WM_LBUTTONUP, 0, where);
+        if (d == "2") {
+            ::PostMessageA(control, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+            ::PostMessageA(control, WM_LBUTTONUP, 0, where);
+        }
+        return "OK";
     }
     if (verb == "settext") {
         HWND control = Control(window, b);
