@@ -4,14 +4,17 @@ modules of single steps (day_*.py)."""
 import contextlib
 import os
 import shutil
+import socket
 import subprocess
 import sys
 from pathlib import Path
 
-from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for
+from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for, windows_path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "peers"))
+from nvpeers.account_forms import CallDirectory  # noqa: E402
 from nvpeers.login_service import LoginServicePeer  # noqa: E402
+from nvpeers.voip_directory import VoipDirectoryPeer  # noqa: E402
 
 MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
 WORK = Path(os.environ.get("NV_DAY_WORK", "/tmp/nv-day"))
@@ -23,14 +26,19 @@ ID_ABOUT_CLOSE = 1256
 MAIN_PAGE = 1410  # the main window's portal page: only the main window has it
 BTN_LOGIN = 1003
 BTN_LOGOUT = 1178
+# The tone each user's test microphone plays (Hz).
+PHONE_TONES = {"A": 1000, "B": 600}
 
-# The two users of the day: log-in id, password, message-service id and its secret.
-ACCOUNTS = {"A": ("daya01", "pw-a01", "0123456789ABCDEF", "secret-a"),
-            "B": ("dayb01", "pw-b01", "FEDCBA9876543210", "secret-b")}
+# The two users of the day: log-in id, password, message-service id and its secret. The
+# communication IDs have the service's own form ("0", a digit, "00", twelve digits) that the
+# phone dials as a partner.
+ACCOUNTS = {"A": ("daya01", "pw-a01", "0300100000000101", "secret-a"),
+            "B": ("dayb01", "pw-b01", "0300100000000202", "secret-b")}
 
 
 class Service:
-    """The stand-in service on loopback: the login/account peer with its message server."""
+    """The stand-in service on loopback: the login/account peer with its message server and the
+    call service (call IDs on the account forms, the VoIP directory server)."""
 
     def __init__(self, folder):
         folder.mkdir(parents=True, exist_ok=True)
@@ -41,6 +49,10 @@ class Service:
         self.messages = self.login.message_server
         for login, password, _, _ in ACCOUNTS.values():
             self.login.accounts[login] = password
+        self.login.call_ids = CallDirectory()
+        self.directory = VoipDirectoryPeer(log_path=str(folder / "voip_directory.log"), lifetime=900).start()
+        # Each user's phone: its signalling and voice ports (two phones on one host can't share them).
+        self.phone_ports = {name: {"signal": free_udp_port(), "voice": free_udp_port()} for name in ACCOUNTS}
 
     @property
     def url(self):
@@ -53,6 +65,7 @@ class Service:
         wait_for(lambda: self.count(kind, login) == count, seconds, what)
 
     def stop(self):
+        self.directory.stop()
         self.login.stop()
 
 
@@ -80,6 +93,40 @@ def seed_service_account(desktop, service):
     for name in ("HomePage", "TopPage"):
         desktop.reg_set(PROFILE_KEY + r"\Servers", name, "about:blank")
     desktop.reg_set(PROFILE_KEY, "HomePage", "about:blank")
+
+
+def free_udp_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def user_folder(name):
+    """The folder a user's program starts in: its phone settings and the test sound device's files."""
+    folder = WORK / f"user-{name}"
+    folder.mkdir(parents=True, exist_ok=True)
+    return folder
+
+
+def write_phone_settings(name, service):
+    """The phone library's settings file in the user's start folder: the directory server of the
+    stand-in service, the user's own signalling and voice ports and the other user's signalling
+    port (the callee's port is fixed in the protocol, and two phones on one host can't both have
+    it), and the test sound device (a tone file as microphone, a file for the speaker)."""
+    folder = user_folder(name)
+    other = next(n for n in service.phone_ports if n != name)
+    ports, directory = service.phone_ports[name], f"127.0.0.1:{service.directory.port}"
+    settings = {"localip": f"127.0.0.1:{ports['signal']}", "voiceport": ports["voice"],
+                "peerport": service.phone_ports[other]["signal"], "dserver": directory, "dserver2": directory,
+                "dserver3": directory, "voicemic": windows_path(folder / "microphone.wav"),
+                "voicespk": windows_path(folder / "speaker.wav")}
+    (folder / "nimbocall.ini").write_text("[nimbocall]\r\n" + "".join(f"{k}={v}\r\n" for k, v in settings.items()),
+                                          encoding="ascii")
+    microphone = folder / "microphone.wav"
+    if not microphone.exists():
+        subprocess.run(["sox", "-n", "-r", "8000", "-c", "1", "-b", "16", str(microphone), "synth", "600", "sine",
+                        str(PHONE_TONES[name]), "vol", "0.4"], check=True)
+    return folder
 
 
 def log_in(desktop, service, main):
@@ -129,9 +176,10 @@ def exit_from_tray(desktop, main):
     wait_for(lambda: desktop.find(cls="Qelo_NimboVandrell") is None, 30, f"{desktop.name}: the instance window to go")
 
 
-def start_main(desktop):
-    """Starts NimboVandrell.exe; its process id and its main window once it is on the screen."""
-    desktop.start(windows_exe())
+def start_main(desktop, folder=None):
+    """Starts NimboVandrell.exe (in the folder when given); its process id and its main window once
+    it is on the screen."""
+    desktop.start(windows_exe(), cwd=folder)
     instance = desktop.wait_window("the program's instance window", cls="Qelo_NimboVandrell", visible=False)
     pid = desktop.pid(instance)
     main = desktop.wait_window("the main window on the screen", pid=pid, cls="#32770", child=MAIN_PAGE)
@@ -206,7 +254,8 @@ class Day:
         if name not in self.started:
             if seed:
                 seed_service_account(desktop, self.service)
-            self.started[name] = start_main(desktop)
+            folder = write_phone_settings(name, self.service)
+            self.started[name] = start_main(desktop, folder)
         return self.started[name]
 
     def ensure_online(self, *names):

@@ -109,3 +109,9 @@ def test_step2_both_users_log_in(day):
             user = day.user(name)
             user.shot(day.main(name), "both_online")
             (WORK / f"{name}_windows_online.txt").write_text(user.describe(day.pid(name)), encoding="utf-8")
+
+
+def test_step5_a_calls_b(day):
+    from day_phone import a_calls_b
+    with day.step("5_phone_call"):
+        a_calls_b(day)
