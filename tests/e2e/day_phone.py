@@ -5,6 +5,7 @@ Both users work their phone windows as a user does: the main window's phone butt
 panel, the keypad's buttons enter B's communication ID, the start button dials and answers, the
 end button hangs up. The sound each side played is read back with sox from the user's speaker
 file; the signalling and voice packets on loopback are captured with tshark."""
+import signal
 import struct
 import subprocess
 
@@ -97,9 +98,20 @@ class Capture:
 
     def stop(self):
         if self.process.poll() is None:
-            self.process.terminate()
-            self.process.wait(timeout=20)
+            self.process.send_signal(signal.SIGINT)  # tshark writes out what it holds
+            try:
+                self.process.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(timeout=20)
         self.log.close()
+
+    def holds(self, predicate):
+        """Whether the packets written so far satisfy the predicate (the file may end mid-packet)."""
+        try:
+            return predicate(self)
+        except (subprocess.CalledProcessError, ValueError):
+            return False
 
     def packets(self):
         """(source port, destination port, payload bytes) of every captured datagram."""
@@ -177,6 +189,7 @@ def a_calls_b(day):
 
         # A enters B's communication ID on the keypad and presses start.
         enter_number(a, phones["A"], comm["B"])
+        a.shot(phones["A"], "phone_number_entered")
         a.click(phones["A"], PHONE_START)
         # B's phone rings with A's ID; A's shows whom it calls.
         wait_for(lambda: b.text(phones["B"], PHONE_STATUS) == INCOMING + comm["A"], 30,
@@ -219,6 +232,9 @@ def a_calls_b(day):
         (WORK / "phone-status-lines.txt").write_text(repr(statuses), encoding="utf-8")
         # Still signed in: nobody signed off.
         assert not directory_datagrams(service, "TLOGOFF"), "a phone signed off"
+        wait_for(lambda: capture.holds(lambda c: BYE_RSP in [t for t, _ in c.signals(ports["A"]["signal"],
+                                                                                 ports["B"]["signal"])]),
+                 15, "the end of the call in the capture")
     finally:
         capture.stop()
 
@@ -232,5 +248,6 @@ def a_calls_b(day):
     to_b = capture.signals(ports["A"]["signal"], ports["B"]["signal"])
     digits = [chr(struct.unpack(">i", d[40:44])[0] & 0xFF) for t, d in to_b if t == INFO_DTMF and len(d) >= 44]
     assert digits == ["5"], digits
-    assert BYE in [t for t, _ in capture.signals(ports["B"]["signal"], ports["A"]["signal"])], "B's BYE"
-    assert BYE_RSP in [t for t, _ in to_b], "A's answer to the BYE"
+    from_b = [t for t, _ in capture.signals(ports["B"]["signal"], ports["A"]["signal"])]
+    assert BYE in from_b, f"B's BYE: B sent {from_b}"
+    assert BYE_RSP in [t for t, _ in to_b], f"A's answer to the BYE: A sent {[t for t, _ in to_b]}"
