@@ -113,9 +113,10 @@ class Desktop:
         self.programs = []
 
     # --- programs and registry ------------------------------------------------------------
-    def start(self, exe, *args):
+    def start(self, exe, *args, cwd=None):
+        """Starts a program; cwd is the folder it starts in (as a shortcut's "start in" sets it)."""
         program = subprocess.Popen([self.wine, exe, *args], env=self.env, stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=cwd)
         self.programs.append(program)
         return program
 
