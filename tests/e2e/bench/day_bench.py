@@ -218,6 +218,33 @@ def arrival_bench(day):
         push_lag.append(pushes[0]["t"] * 1000 - accepted if pushes else float("nan"))
         # The send window hid on success; the new-message button brings it back for the next try.
         send, _, _ = time_open(a, receive, "click", IDC_RECV_NEW, pid, "#32770", "", IDC_SEND_TEXT)
+
+    # With B's received-message window open, the arrival shows as a row of its list. A list holds
+    # at most 18 messages and B's box keeps the ones sent so far: this part has the tries that
+    # still fit.
+    b_pid, b_main = day.pid("B"), day.main("B")
+    b_receive, _, _ = time_open(b, b_main, "click", BTN_RECEIVE, b_pid, "#32770", "", IDC_RECV_LIST)
+    waiting = len(server.mailbox(to_id.encode()))
+    wait_for(lambda: len(b.items(b_receive, IDC_RECV_LIST)) >= waiting, 30,
+             "B: the waiting messages listed in the received-message window")
+    row_tries = min(TRIES, pm.LIST_MAX - waiting)
+    to_row = []
+    for i in range(row_tries):
+        text = f"ベンチ 一覧 {i + 1}"
+        a.set_text(send, IDC_SEND_ID, to_id)
+        a.set_text(send, IDC_SEND_TEXT, text)
+        stored_before = len([r for r in server.records if r["kind"] == "stored"])
+        rows = len(b.items(b_receive, IDC_RECV_LIST))
+        b.send_line(f"waitrows {b_receive} {IDC_RECV_LIST} {rows + 1} 30000")
+        line = a.ask(f"timehide {send} {IDC_SEND_SEND} 30000", timeout=60)
+        assert line.startswith("HIDDEN"), f"A: the send window after the send click: {line}"
+        listed = b.answer(60)
+        assert listed.startswith("ROWS"), f"B: the new row: {listed}"
+        stored = wait_for(lambda: [r for r in server.records if r["kind"] == "stored"][stored_before:], 10,
+                          "the server's acceptance")
+        to_row.append(float(listed.split()[2]) - stored[0]["t"] * 1000)
+        send, _, _ = time_open(a, receive, "click", IDC_RECV_NEW, pid, "#32770", "", IDC_SEND_TEXT)
+    b.click(b_receive, IDC_RECV_CLOSE)
     a.click(send, IDC_SEND_CLOSE)
     a.click(receive, IDC_RECV_CLOSE)
 
@@ -234,6 +261,7 @@ def arrival_bench(day):
                          ("A: send click -> server accepted", to_server),
                          ("server accepted -> list pushed to B", push_lag),
                          ("server accepted -> B's program has the arrival", to_b),
+                         ("server accepted -> row in B's open received window", to_row),
                          ("Python client request -> answer (floor)", floor)):
         print(f"  {name:<50} median {statistics.median(values):7.1f} ms  (min {min(values):.1f}, "
               f"max {max(values):.1f}, n={len(values)})", flush=True)
