@@ -25,7 +25,8 @@
 //                                          window as find matches it to become visible; times
 //                                          from the post (QueryPerformanceCounter) until it is
 //                                          visible and until its program answers again
-//                                          -> OPENED <hwnd> <visible ms> <answering ms> | TIMEOUT
+//                                          -> OPENED <hwnd> <visible ms> <answering ms>
+//                                             <counter ms of the post> | TIMEOUT
 //                                          (a matching window visible before the post: ERROR)
 //   timehide <hwnd> <id> <ms>              posts the click and waits for the window to hide
 //                                          -> HIDDEN <ms> <unix ms of the post> | TIMEOUT
@@ -34,6 +35,8 @@
 //   waitreg <subkey hex> <value> <n> <ms>  waits for the HKEY_CURRENT_USER DWORD to reach n
 //                                          -> REG <n> <unix ms> | TIMEOUT
 //   rect <hwnd>                            -> RECT <left> <top> <right> <bottom>
+//   waitrect <hwnd> <left> <top> <right> <bottom> <ms>  waits for the window to reach the
+//                                          rectangle -> RECTAT <counter ms> | TIMEOUT
 //   clock                                  the wall clock -> CLOCK <unix ms>
 //   quit                                   -> BYE
 // A command it can't carry out answers ERROR <reason>.
@@ -397,7 +400,8 @@ std::string TimeOpen(const std::vector<std::string>& args)
     DWORD_PTR ignored = 0;
     if (!SendTimeout(opened, WM_NULL, 0, 0, &ignored))
         return "TIMEOUT";
-    return "OPENED " + WindowHex(opened) + " " + Number(visible) + " " + Number(CounterMs() - start);
+    return "OPENED " + WindowHex(opened) + " " + Number(visible) + " " + Number(CounterMs() - start) + " " +
+           Number(start);
 }
 
 std::string TimeHide(const std::vector<std::string>& args)
@@ -416,6 +420,23 @@ std::string TimeHide(const std::vector<std::string>& args)
     if (!PollUntil([&] { return !::IsWindowVisible(window); }, static_cast<DWORD>(std::strtoul(args[3].c_str(), nullptr, 0))))
         return "TIMEOUT";
     return "HIDDEN " + Number(CounterMs() - start) + " " + Number(posted);
+}
+
+std::string WaitRect(const std::vector<std::string>& args)
+{
+    // waitrect <hwnd> <left> <top> <right> <bottom> <ms>
+    if (args.size() < 7)
+        return "ERROR waitrect needs 6 arguments";
+    HWND window = ParseWindow(args[1]);
+    const RECT wanted = {std::atoi(args[2].c_str()), std::atoi(args[3].c_str()), std::atoi(args[4].c_str()),
+                         std::atoi(args[5].c_str())};
+    auto reached = [&] {
+        RECT now = {};
+        return ::GetWindowRect(window, &now) && ::EqualRect(&now, &wanted);
+    };
+    if (!PollUntil(reached, static_cast<DWORD>(std::strtoul(args[6].c_str(), nullptr, 0))))
+        return "TIMEOUT";
+    return "RECTAT " + Number(CounterMs());
 }
 
 std::string WaitRows(const std::vector<std::string>& args)
@@ -469,7 +490,7 @@ std::string Run(const std::string& line)
     std::istringstream in(line);
     std::string verb, a, b, c, d;
     in >> verb >> a >> b >> c >> d;
-    if (verb == "timeopen" || verb == "timehide" || verb == "waitrows" || verb == "waitreg") {
+    if (verb == "timeopen" || verb == "timehide" || verb == "waitrect" || verb == "waitrows" || verb == "waitreg") {
         std::vector<std::string> args;
         std::istringstream all(line);
         for (std::string word; all >> word;)
@@ -478,6 +499,8 @@ std::string Run(const std::string& line)
             return TimeOpen(args);
         if (verb == "timehide")
             return TimeHide(args);
+        if (verb == "waitrect")
+            return WaitRect(args);
         return verb == "waitrows" ? WaitRows(args) : WaitRegistry(args);
     }
     if (verb == "clock")
