@@ -98,6 +98,19 @@ class Desktop:
         assert not line.startswith("ERROR"), f"{self.name}: {command}: {line}"
         return line
 
+    def send_line(self, command):
+        """Hands the driver a command whose answer is read later (answer()), so that this user's
+        driver can wait while another user acts."""
+        if not self._driver:
+            self._start_driver()
+        self._driver.stdin.write(command + "\n")
+        self._driver.stdin.flush()
+
+    def answer(self, timeout=30):
+        line = self._next(timeout)
+        assert not line.startswith("ERROR"), f"{self.name}: {line}"
+        return line
+
     def close(self):
         if self._driver:
             try:
