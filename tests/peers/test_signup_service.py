@@ -56,7 +56,7 @@ def test_a_sign_up_then_recovery_and_communication_id_of_the_issued_account():
                 "&n_name=nick").encode()
         status, reply = request(peer, "/cmtool/menu/PC_IDGetEIA.cgi", body)
         got = fields_of(reply)
-        assert got["01"] == b"OK" and got["17"].startswith(b"C") and got["19"] == b"nick"
+        assert got["01"] == b"OK" and got["17"].startswith(b"0500") and len(got["17"]) == 16 and got["19"] == b"nick"
         kinds = [r["request_kind"] for r in peer.requests_of("http-request")]
         assert kinds == ["signup", "recovery", "commid"]
         assert not peer.requests_of("violation")

@@ -78,7 +78,7 @@ TEST(SignupRequestsOverLan, RegistrationVerificationAndRecoveryAgainstThePeer)
     EXPECT_EQ(0, verified.result) << client.requests.ServerMessage().GetString();
     EXPECT_TRUE(verified.save);
     EXPECT_EQ(6, verified.nextPage);
-    EXPECT_EQ(0, client.net.m_Comm_id.Find("C"));
+    EXPECT_EQ(0, client.net.m_Comm_id.Find("0500"));
     EXPECT_STREQ("nick", client.net.m_Comm_name.GetString());
 
     // Another run recovers the same account with the login data alone.

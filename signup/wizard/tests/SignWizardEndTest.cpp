@@ -282,7 +282,7 @@ TEST_F(SignWizardEnd, NewRegistrationThroughAllSevenPagesToFinish)
     ASSERT_NE(std::string::npos, commid) << requests;
     EXPECT_LT(recovery, commid);
     const std::string commId = GetString("NetInfo", "Comm_id");
-    EXPECT_EQ(0u, commId.find("C")) << "saved before page 7: " << commId;
+    EXPECT_EQ(0u, commId.find("0500")) << "saved before page 7: " << commId;
     EXPECT_EQ("\xc6\xaf\xb8\x31", GetString("NetInfo", "Comm_name"));
     const std::string commData = nvtest::RegQueryData("HKCU\\" + std::string(kProfile) + "\\NetInfo", "Comm_data");
     EXPECT_FALSE(commData.empty());
@@ -530,6 +530,6 @@ TEST_F(SignWizardRecovery, EachFailureOfTheVerificationIsShownOnTheLoginDataPage
     ASSERT_TRUE(AtPage(sheet, 5));
     PressNext(sheet);
     ASSERT_TRUE(AtPage(sheet, 6)) << Describe(m_program->Id());
-    EXPECT_EQ(0u, GetString("NetInfo", "Comm_id").find("C"));
+    EXPECT_EQ(0u, GetString("NetInfo", "Comm_id").find("0500"));
     EXPECT_EQ("failname", GetString("NetInfo", "Comm_name"));
 }

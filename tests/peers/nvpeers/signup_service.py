@@ -148,13 +148,13 @@ class SignupServicePeer(Peer):
                 return 200, [("00", b"1.0"), ("01", b"NG"), ("98", b""), ("", "ログインIDまたはパスワードが違います (2)".encode("cp932")),
                              ("99", b"")], None
             return 200, self.account_fields(login, self.accounts[login]), None
-        # communication ID
+        # communication ID, in the service's form ("0", a digit, "00", twelve digits) that the phone dials
         login = pairs.get("login_id", b"").decode("cp932", "replace")
         if self.accounts.get(login) != pairs.get("login_password", b"").decode("cp932", "replace"):
             return 200, [("00", b"1.0"), ("01", b"NG"), ("98", b""), ("", b"unknown login (3)"), ("99", b"")], None
         if login not in self.comm_ids:
             n = len(self.comm_ids) + 1
-            self.comm_ids[login] = ("C%07d" % n, "cpw%04d" % n, pairs.get("n_name", b"").decode("cp932") or "name%d" % n)
+            self.comm_ids[login] = ("0500%012d" % n, "cpw%04d" % n, pairs.get("n_name", b"").decode("cp932") or "name%d" % n)
         cid, cpw, cname = self.comm_ids[login]
         self.record("commid-issued", login=login, comm_id=cid, comm_password=cpw)
         return 200, [("00", b"1.0"), ("01", b"OK"), ("17", cid.encode()), ("18", cpw.encode()),
