@@ -1,4 +1,5 @@
 #include "chat_web/window/ChatWindowCore.h"
+#include "toolkit/core/SkinGeometry.h"
 
 #include "framework/core/Cp932.h"
 
@@ -447,8 +448,12 @@ EventDecision DecideEvent(int wParam, const ChatEvent* event)
 Placement RestorePlacement(const Placement& stored, int currentWidth, int currentHeight, const Placement& work,
                            const Placement& below)
 {
-    if (stored.x == -1 && stored.y == -1)
-        return {below.x, below.y, currentWidth, currentHeight};
+    if (stored.x == -1 && stored.y == -1) {
+        // Below the browser, but never off the work area: shifted in, the size kept.
+        skin::Rect r = skin::ShiftIntoWorkArea(skin::MakeRectXYWH(below.x, below.y, currentWidth, currentHeight),
+                                               skin::MakeRectXYWH(work.x, work.y, work.width, work.height));
+        return {r.left, r.top, currentWidth, currentHeight};
+    }
     Placement p = stored;
     if (p.width > work.width || p.width < currentWidth)
         p.width = currentWidth;

@@ -160,7 +160,8 @@ struct Placement {
 };
 // stored: ChatX, ChatY, ChatWidth, ChatHeight as read (missing X/Y are -1, missing sizes the
 // current size); current: the window's size now; work: the work area; below: where the window
-// goes without a stored position (under the browser window, or centred when there is none).
+// goes without a stored position (under the browser window, or centred when there is none),
+// shifted into the work area where it would stick out.
 Placement RestorePlacement(const Placement& stored, int currentWidth, int currentHeight, const Placement& work,
                            const Placement& below);
 

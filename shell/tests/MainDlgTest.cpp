@@ -13,6 +13,7 @@
 #include "shell/BrowserServices.h"
 #include "chat_web/browser/win/BrowserHost.h"
 #include "chat_web/browser/win/BrowserDlg.h"
+#include "chat_web/browser/win/UrlComboWnd.h"
 #include "chat_web/window/win/ChatDlg.h"
 #include "phone_media/cdplayer/win/CdAudioWnd.h"
 #include "phone_media/cdplayer/win/CdPlayerDlg.h"
@@ -866,6 +867,58 @@ TEST_F(MainWindowTest, SavedPositionsOutsideTheWorkAreaAreNotKept)
                                                      kWindowUserList, kWindowAddressBar, kWindowBrowser, kWindowChat}))
             w->DestroyWindow();
     }
+}
+
+// A fresh profile: the main window takes its first place near the work area's left edge, where
+// the skin's place for the address bar (left of the main window) has no room. The real address bar,
+// browser and chat window, which go beside the main window, below the bar and below the browser,
+// all lie within the work area, and the bar still touches the main window so that it follows it.
+TEST_F(MainWindowTest, FirstPlacesOfTheAddressBarBrowserAndChatLieOnTheWorkArea)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    RECT work;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT mainRect;
+    main->GetWindowRect(&mainRect);
+    // The stand-ins give way to the program's own windows.
+    for (CWnd* w : CClientApp::Windows().Windows({kWindowAddressBar, kWindowBrowser, kWindowChat}))
+        w->DestroyWindow();
+    ASSERT_TRUE(CClientApp::Windows().Windows({kWindowAddressBar, kWindowBrowser, kWindowChat}).empty());
+    SetMainPeers(nullptr);
+    ASSERT_NE(nullptr, MainPeers().Create(kWindowAddressBar, nullptr));
+    ASSERT_NE(nullptr, MainPeers().Create(kWindowChat, main));
+    CWnd* bar = CUrlComboWnd::Find();
+    CWnd* browserWindow = App().GetBrowserDlg();
+    CWnd* chat = App().GetChatDlg();
+    ASSERT_NE(nullptr, dynamic_cast<CUrlComboWnd*>(bar));
+    ASSERT_NE(nullptr, dynamic_cast<CBrowserDlg*>(browserWindow));
+    ASSERT_NE(nullptr, dynamic_cast<CChatDlg*>(chat));
+    RECT barRect;
+    bar->GetWindowRect(&barRect);
+    ASSERT_LT(mainRect.left - (barRect.right - barRect.left), work.left)
+        << "the main window stands where the bar has no room on its left";
+
+    const struct {
+        const char* name;
+        CWnd* window;
+    } windows[] = {{"address bar", bar}, {"browser", browserWindow}, {"chat window", chat}};
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.name);
+        RECT r;
+        w.window->GetWindowRect(&r);
+        EXPECT_GT(r.right - r.left, 0);
+        EXPECT_GE(r.left, work.left);
+        EXPECT_GE(r.top, work.top);
+        EXPECT_LE(r.right, work.right);
+        EXPECT_LE(r.bottom, work.bottom);
+    }
+    EXPECT_EQ(mainRect.right, barRect.left) << "the bar went to the main window's right, touching it";
+    EXPECT_TRUE(barRect.bottom >= mainRect.top && barRect.top <= mainRect.bottom);
+    RECT browserRect;
+    browserWindow->GetWindowRect(&browserRect);
+    EXPECT_EQ(barRect.left, browserRect.left) << "the browser stands under the bar";
+    EXPECT_EQ(barRect.bottom, browserRect.top);
 }
 
 namespace {

@@ -163,4 +163,54 @@ Rect RefitAfterDisplayChange(const Rect& window, const Rect& workArea, int scree
     return r;
 }
 
+namespace {
+
+// One axis of ShiftIntoWorkArea: the start of a span of `length` from `start`, inside [low, high).
+int ShiftSpanIn(int start, int length, int low, int high)
+{
+    if (start + length > high)
+        start = high - length;
+    if (start < low)
+        start = low;
+    return start;
+}
+
+bool SpanFits(int start, int length, int low, int high) { return start >= low && start + length <= high; }
+
+// One axis of FitBesideMainWindow: a span wholly before or after the main window's span that
+// does not fit goes to the other side, the gap kept, when it fits there.
+int MirrorSpanIfRoom(int start, int length, int mainStart, int mainEnd, int low, int high)
+{
+    if (SpanFits(start, length, low, high))
+        return start;
+    int mirrored = start;
+    if (start + length <= mainStart)
+        mirrored = mainEnd + (mainStart - (start + length));
+    else if (start >= mainEnd)
+        mirrored = mainStart - (start - mainEnd) - length;
+    else
+        return start;
+    return SpanFits(mirrored, length, low, high) ? mirrored : start;
+}
+
+} // namespace
+
+Rect ShiftIntoWorkArea(const Rect& window, const Rect& workArea)
+{
+    int w = window.Width();
+    int h = window.Height();
+    int x = ShiftSpanIn(window.left, w, workArea.left, workArea.right);
+    int y = ShiftSpanIn(window.top, h, workArea.top, workArea.bottom);
+    return MakeRectXYWH(x, y, w, h);
+}
+
+Rect FitBesideMainWindow(const Rect& window, const Rect& mainWindow, const Rect& workArea)
+{
+    int w = window.Width();
+    int h = window.Height();
+    int x = MirrorSpanIfRoom(window.left, w, mainWindow.left, mainWindow.right, workArea.left, workArea.right);
+    int y = MirrorSpanIfRoom(window.top, h, mainWindow.top, mainWindow.bottom, workArea.top, workArea.bottom);
+    return ShiftIntoWorkArea(MakeRectXYWH(x, y, w, h), workArea);
+}
+
 } // namespace skin

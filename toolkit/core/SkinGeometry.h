@@ -78,4 +78,12 @@ Rect MaximisedRect(const Rect& window, const Rect& workArea, unsigned resizeBits
 // Where a window goes after the screen changed to screenWidth x screenHeight.
 Rect RefitAfterDisplayChange(const Rect& window, const Rect& workArea, int screenWidth, int screenHeight);
 
+// A window moved the least way that puts it inside the work area, its size kept: one that fits is
+// left where it is; one larger than the work area on an axis starts at the work area's left or top.
+Rect ShiftIntoWorkArea(const Rect& window, const Rect& workArea);
+// Where a window placed beside the main window goes: where it was placed when that lies inside
+// the work area; otherwise, on an axis where it sticks out while lying wholly on one side of the
+// main window, on the other side at the same distance when it fits there; then shifted in.
+Rect FitBesideMainWindow(const Rect& window, const Rect& mainWindow, const Rect& workArea);
+
 } // namespace skin

@@ -65,8 +65,13 @@ void CSkinFrameDialog::PlaceFromSkin(UINT dialogId)
         m_noDrag = placement.noDrag == 1;
     if ((m_style & (kResizeWidth | kResizeHeight)) && placement.hasSize && m_placementSetsMinimum)
         m_minimumSize = SIZE{width, height};
-    SetWindowPos(nullptr, main.left + placement.rect.left, main.top + placement.rect.top, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    skin::Rect placed = skin::MakeRectXYWH(main.left + placement.rect.left, main.top + placement.rect.top, width, height);
+    // Drawers and docked panels keep their offset, which their docking compares against; any
+    // other window goes beside the main window where the work area has room for it.
+    DWORD mode = Mode();
+    if (mode != kModeDrawer && mode != kModePanel)
+        placed = skin::FitBesideMainWindow(placed, ToSkin(main), ToSkin(DesktopWorkArea()));
+    SetWindowPos(nullptr, placed.left, placed.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CSkinFrameDialog::CloseLater()

@@ -2,6 +2,7 @@
 
 #include "framework/core/UrlParse.h"
 #include "net/forms/ServiceForms.h"
+#include "toolkit/core/SkinGeometry.h"
 
 #include <algorithm>
 #include <set>
@@ -58,8 +59,12 @@ PixelRect ClampSavedPosition(int x, int y, int width, int height, int templateWi
                              const PixelRect& workArea, const PixelRect* barRect)
 {
     if (x == -1 && y == -1) {
-        if (barRect)
-            return {barRect->left, barRect->bottom, barRect->left + templateWidth, barRect->bottom + templateHeight};
+        if (barRect) {
+            skin::Rect below = skin::ShiftIntoWorkArea(
+                skin::MakeRectXYWH(barRect->left, barRect->bottom, width, height),
+                skin::MakeRect(workArea.left, workArea.top, workArea.right, workArea.bottom));
+            return {below.left, below.top, below.right, below.bottom};
+        }
         x = y = workArea.left - 1; // centred below
     }
     if (width > workArea.Width() || width < templateWidth)

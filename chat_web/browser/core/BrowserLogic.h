@@ -41,7 +41,8 @@ struct PixelRect {
 // The browser's saved position against the work area (BrowseX/Y/Width/Height): a size larger
 // than the work area or smaller than the template's becomes the template's; a coordinate not
 // greater than the work area's edge or beyond its size is centred. Both X and Y -1: below the
-// address bar at its left edge (templateSize kept) when barRect is given, else centred.
+// address bar at its left edge when barRect is given, width x height (the window's own size)
+// kept and shifted into the work area where it would stick out; else centred.
 PixelRect ClampSavedPosition(int x, int y, int width, int height, int templateWidth, int templateHeight,
                              const PixelRect& workArea, const PixelRect* barRect);
 

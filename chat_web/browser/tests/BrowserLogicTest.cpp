@@ -86,6 +86,8 @@ TEST(BrowserLogicTest, SavedPositionIsClampedToTheWorkArea)
 {
     const PixelRect work{0, 0, 1024, 738};
     const PixelRect bar{100, 50, 600, 80};
+    const PixelRect barOffLeft{-154, 0, 206, 28};
+    const PixelRect barLow{900, 600, 1260, 628};
     const struct {
         const char* name;
         int x, y, w, h;
@@ -93,7 +95,9 @@ TEST(BrowserLogicTest, SavedPositionIsClampedToTheWorkArea)
         PixelRect expected;
     } cases[] = {
         {"kept", 10, 20, 500, 400, nullptr, {10, 20, 510, 420}},
-        {"never saved: below the bar", -1, -1, 500, 400, &bar, {100, 80, 100 + 400, 80 + 300}},
+        {"never saved: below the bar, own size", -1, -1, 500, 400, &bar, {100, 80, 600, 480}},
+        {"never saved, bar off the left: shifted in", -1, -1, 480, 360, &barOffLeft, {0, 28, 480, 388}},
+        {"never saved, bar low: shifted up", -1, -1, 480, 360, &barLow, {900 - 356, 738 - 360, 1024, 738}},
         {"too wide and too high", 10, 20, 2000, 900, nullptr, {10, 20, 410, 320}},
         {"too small", 10, 20, 50, 50, nullptr, {10, 20, 410, 320}},
         {"x at the edge", 0, 20, 500, 400, nullptr, {262, 20, 762, 420}},

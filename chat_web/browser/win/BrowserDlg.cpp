@@ -201,10 +201,13 @@ void CBrowserDlg::RestorePosition()
     RECT own;
     GetWindowRect(&own);
     if (x == -1 && y == -1) {
-        // Never saved: under the address bar when there is one, keeping the size; else as placed.
+        // Never saved: under the address bar when there is one, keeping the size and staying on
+        // the work area; else as placed.
         if (!bar)
             return;
-        SetWindowPos(nullptr, barRect.left, barRect.bottom, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        browser::PixelRect below = browser::ClampSavedPosition(x, y, own.right - own.left, own.bottom - own.top,
+                                                               m_templateSize.cx, m_templateSize.cy, workArea, &barRect);
+        SetWindowPos(nullptr, below.left, below.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
     browser::PixelRect r = browser::ClampSavedPosition(x, y, width, height, m_templateSize.cx, m_templateSize.cy,

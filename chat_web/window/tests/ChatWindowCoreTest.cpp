@@ -365,4 +365,28 @@ TEST(ChatPlacement, StoredPositionsAreKeptOnTheWorkArea)
     }
 }
 
+// Without a stored position the window goes below the browser, but a browser near an edge of the
+// work area does not carry it off: it is shifted in with its size kept.
+TEST(ChatPlacement, FirstPlacementBelowTheBrowserStaysOnTheWorkArea)
+{
+    const Placement work{0, 0, 1024, 768};
+    const Placement never{-1, -1, 480, 400};
+    struct Row {
+        const char* name;
+        Placement below, expected;
+    } rows[] = {
+        {"room below: kept", {398, 300, 0, 0}, {398, 300, 480, 360}},
+        {"browser off the left: shifted right", {-154, 388, 0, 0}, {0, 388, 480, 360}},
+        {"browser at the bottom: shifted up", {398, 768, 0, 0}, {398, 408, 480, 360}},
+        {"browser off the right: shifted left", {700, 100, 0, 0}, {544, 100, 480, 360}},
+    };
+    for (const Row& row : rows) {
+        Placement p = RestorePlacement(never, 480, 360, work, row.below);
+        EXPECT_EQ(p.x, row.expected.x) << row.name;
+        EXPECT_EQ(p.y, row.expected.y) << row.name;
+        EXPECT_EQ(p.width, row.expected.width) << row.name;
+        EXPECT_EQ(p.height, row.expected.height) << row.name;
+    }
+}
+
 } // namespace

@@ -161,4 +161,58 @@ TEST(DisplayChange, CentresOnlyTheAxisThatLeftTheScreen)
               MakeRect(100, 100, 300, 200));
 }
 
+// A 1024x738 work area that starts below a 30-pixel bar, so that offsets show.
+TEST(WorkAreaFit, WindowsAreShiftedInWithTheirSizeKept)
+{
+    const Rect work = MakeRect(0, 30, 1024, 768);
+    const struct {
+        const char* name;
+        Rect window, expected;
+    } rows[] = {
+        {"inside stays", MakeRect(10, 40, 370, 68), MakeRect(10, 40, 370, 68)},
+        {"touching every edge stays", MakeRect(0, 30, 1024, 768), MakeRect(0, 30, 1024, 768)},
+        {"left of the area", MakeRect(-154, 40, 206, 68), MakeRect(0, 40, 360, 68)},
+        {"right of the area", MakeRect(900, 40, 1380, 400), MakeRect(544, 40, 1024, 400)},
+        {"above the area", MakeRect(10, 0, 490, 360), MakeRect(10, 30, 490, 390)},
+        {"below the area", MakeRect(-154, 388, 326, 788), MakeRect(0, 368, 480, 768)},
+        {"wholly off beyond the corner", MakeRect(2000, 2000, 2100, 2050), MakeRect(924, 718, 1024, 768)},
+        {"wider and taller than the area starts at its corner", MakeRect(-50, -50, 1150, 850),
+         MakeRect(0, 30, 1200, 930)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.expected, skin::ShiftIntoWorkArea(row.window, work));
+    }
+}
+
+// Placed left of a main window near the left edge, a window goes to its right where there is
+// room; where neither side has room it is shifted in; a window that fits never moves.
+TEST(WorkAreaFit, BesideTheMainWindowTakesTheSideWithRoom)
+{
+    const Rect work = MakeRect(0, 0, 1024, 768);
+    const Rect nearLeft = MakeRect(206, 0, 398, 288);
+    const Rect nearRight = MakeRect(820, 0, 1012, 288);
+    const Rect nearBottom = MakeRect(206, 600, 398, 888);
+    const Rect wide = MakeRect(100, 0, 900, 288);
+    const struct {
+        const char* name;
+        Rect main, window, expected;
+    } rows[] = {
+        {"fits where placed", nearLeft, MakeRect(406, 0, 886, 360), MakeRect(406, 0, 886, 360)},
+        {"left side off: mirrored to the right, touching", nearLeft, MakeRect(-154, 0, 206, 28),
+         MakeRect(398, 0, 758, 28)},
+        {"right side off: mirrored to the left, gap kept", nearRight, MakeRect(1020, 0, 1500, 360),
+         MakeRect(332, 0, 812, 360)},
+        {"below off: mirrored above", nearBottom, MakeRect(206, 890, 398, 1090), MakeRect(206, 398, 398, 598)},
+        {"no room on the other side: shifted in", wide, MakeRect(-260, 0, 100, 28), MakeRect(0, 0, 360, 28)},
+        {"overlapping the main window: shifted in", nearRight, MakeRect(900, 0, 1380, 360),
+         MakeRect(544, 0, 1024, 360)},
+        {"each axis on its own", nearBottom, MakeRect(-154, 700, 206, 800), MakeRect(398, 668, 758, 768)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.expected, skin::FitBesideMainWindow(row.window, row.main, work));
+    }
+}
+
 } // namespace

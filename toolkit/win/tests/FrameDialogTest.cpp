@@ -102,6 +102,43 @@ TEST_F(FrameDialogTest, PlacementFromSkinIsRelativeToTheMainWindowAndMaySwitchDr
     EXPECT_FALSE(frame.GetNoDrag());
 }
 
+// Beside a main window at the work area's left edge, a placement left of it has no room: a free
+// window goes to the main window's right, touching it, and one that sticks out below is shifted
+// up; a drawer and a docked panel keep the offset that their docking compares against.
+TEST_F(FrameDialogTest, PlacementFromSkinStaysOnTheWorkAreaExceptForDockedWindows)
+{
+    RECT work;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    CTestFrame main(CSkinFrameDialog::kModeLeader);
+    Open(main, work.left + 20, work.top);
+    skins.mainWindow = main;
+    const RECT m = WindowRect(main);
+    const struct {
+        const char* name;
+        DWORD mode;
+        const char* entry;
+        int left, top; // expected, relative to the main window's top-left
+    } rows[] = {
+        {"free window left of the main window", CSkinFrameDialog::kModeFree, "-130,0,130,30:N", m.right - m.left, 0},
+        {"free window that fits stays", CSkinFrameDialog::kModeFree, "110,10,130,30:N", 110, 10},
+        {"free window below the work area", CSkinFrameDialog::kModeFree, "0,2000,100,40:N", 0,
+         static_cast<int>(work.bottom - 40 - m.top)},
+        {"drawer keeps its offset", CSkinFrameDialog::kModeDrawer, "-130,0,130,30:N", -130, 0},
+        {"docked panel keeps its offset", CSkinFrameDialog::kModePanel, "-130,0,130,30:N", -130, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTestFrame frame(row.mode);
+        Open(frame, 400, 400);
+        skins.docks[IDD_FRAME_TEST] = row.entry;
+        frame.PlaceFromSkin(IDD_FRAME_TEST);
+        RECT r = WindowRect(frame);
+        EXPECT_EQ(r.left - m.left, row.left);
+        EXPECT_EQ(r.top - m.top, row.top);
+        frame.DestroyWindow();
+    }
+}
+
 TEST_F(FrameDialogTest, DoubleClickMaximisesTheResizableAxesAndRestores)
 {
     RECT work;
