@@ -12,6 +12,7 @@ from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "peers"))
 from nvpeers.login_service import LoginServicePeer  # noqa: E402
+from nvpeers.portal import PortalPeer  # noqa: E402
 
 MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
 WORK = Path(os.environ.get("NV_DAY_WORK", "/tmp/nv-day"))
@@ -41,10 +42,16 @@ class Service:
         self.messages = self.login.message_server
         for login, password, _, _ in ACCOUNTS.values():
             self.login.accounts[login] = password
+        # The portal's pages the browser windows are steered by.
+        self.portal = PortalPeer(log_path=str(folder / "portal.log"), lifetime=900).start()
 
     @property
     def url(self):
         return f"http://127.0.0.1:{self.login.port}"
+
+    @property
+    def portal_url(self):
+        return f"http://127.0.0.1:{self.portal.port}"
 
     def count(self, kind, login):
         return sum(1 for r in self.login.requests_of(kind) if r.get("id") == login)
@@ -54,6 +61,7 @@ class Service:
 
     def stop(self):
         self.login.stop()
+        self.portal.stop()
 
 
 def seed_account(desktop, login, comm_id, password):
@@ -77,8 +85,10 @@ def seed_service_account(desktop, service):
     desktop.reg_set(net, "Protocol", "udp")
     for name in ("LoginPage", "URLChatLogin", "SearchPage", "ProfilePage", "MailPage", "ChargePage"):
         desktop.reg_set(PROFILE_KEY + r"\Servers", name, service.url)
-    for name in ("HomePage", "TopPage"):
-        desktop.reg_set(PROFILE_KEY + r"\Servers", name, "about:blank")
+    # The service's home page is the portal (the browser's service-home button goes there); the
+    # main window's own page stays blank.
+    desktop.reg_set(PROFILE_KEY + r"\Servers", "HomePage", service.portal_url + "/")
+    desktop.reg_set(PROFILE_KEY + r"\Servers", "TopPage", "about:blank")
     desktop.reg_set(PROFILE_KEY, "HomePage", "about:blank")
 
 

@@ -8,6 +8,8 @@ import shutil
 
 import pytest
 
+import day_web
+
 from dayharness import (ACCOUNTS, BTN_LOGIN, BTN_LOGOUT, CMD_ABOUT, CMD_EXIT, ID_ABOUT_CLOSE, PROFILE_KEY, WORK, Day,
                         Service, exit_from_tray, log_in, make_desktop, seed_account, seed_service_account, start_main,
                         wait_for)
@@ -109,3 +111,21 @@ def test_step2_both_users_log_in(day):
             user = day.user(name)
             user.shot(day.main(name), "both_online")
             (WORK / f"{name}_windows_online.txt").write_text(user.describe(day.pid(name)), encoding="utf-8")
+
+
+def test_step6_a_portal_link_opens_a_window(day):
+    day.ensure_online()
+    with day.step("6_portal_link"):
+        day_web.portal_link_opens_a_window(day)
+
+
+def test_step7_a_second_skin_from_the_menu(day):
+    day.ensure_online()
+    with day.step("7_skins"):
+        day_web.skins_from_the_menu(day)
+
+
+def test_step9_both_exit_from_the_tray(day):
+    day.ensure_online()
+    with day.step("9_exit_and_histories"):
+        day_web.both_exit_from_the_tray(day)
