@@ -219,12 +219,30 @@ def make_second_skin(archive):
         c.rect(6, 1, w - 12, 18, draw.TITLE)
         return c
 
-    draw.window, draw.resizable = window, resizable
+    plain_balloon = draw.balloon
+
+    def balloon(w, h, error):
+        c = plain_balloon(w, h, error)
+        for y in range(10):
+            for x in range(10 - y):
+                for cx, cy in ((x, y), (w - 1 - x, y), (x, h - 1 - y), (w - 1 - x, h - 1 - y)):
+                    c.set(cx, cy, draw.KEY)
+        return c
+
+    draw.window, draw.resizable, draw.balloon = window, resizable, balloon
     work = WORK / "skin-work"
     paths = draw.build(str(work))
     info = Path(paths[0])
     lines = info.read_bytes().split(b"\r\n")
-    lines[0] = b"; A second skin of the day test: green, with chamfered corners."
+    # A skin names its key colour: its windows' shapes are then its own, never the base skin's.
+    lines[0:1] = [b"; A second skin of the day test: green, with chamfered corners.",
+                  b"WBG_TRANSEPARENT=%d,%d,%d" % draw.KEY]
+    # The resizable windows are cut to a rectangle unless the skin gives their shape: it does.
+    layouts = draw.layouts()
+    for bitmap in sorted(draw.RESIZE_KEYS):
+        rects = resizable(*layouts[bitmap][0]).region()
+        lines.insert(-1, ("%s=%d:%s" % (draw.REGION_KEYS[bitmap], len(rects),
+                                        "".join("%d,%d,%d,%d:" % tuple(r) for r in rects))).encode("ascii"))
     info.write_bytes(b"\r\n".join(lines))
     archive.unlink(missing_ok=True)
     subprocess.run([os.environ["NV_LHAPACK"], "c", str(archive)] + paths, check=True, timeout=120,
@@ -255,17 +273,22 @@ def choose_skin(day, command, what):
 
 
 def wait_reshaped(day, before, what):
-    """Waits until every window of before shows a shape other than it had; returns the shapes."""
-    a = day.a
+    """Waits until every window of before that is still on the screen shows a shape other than it
+    had (a window the program closed or hid meanwhile, such as a balloon, is let go; the main
+    window must stay); returns the shapes."""
+    a, main = day.a, day.main("A")
+
+    def now():
+        return {w: a.region(w) for w in before if a.exists(w) and a.visible(w)}
 
     def changed():
-        now = {w: a.region(w) for w in before}
-        return now if all(now[w] != before[w] and now[w][0] != 0 for w in before) else None
+        shapes_now = now()
+        return shapes_now if main in shapes_now and all(
+            shape != before[w] and shape[0] != 0 for w, shape in shapes_now.items()) else None
     try:
         return wait_for(changed, 30, f"A: every open window reshaped ({what})")
     except AssertionError as failure:
-        now = {w: a.region(w) for w in before}
-        raise AssertionError(f"{failure}: before {before}, now {now}") from failure
+        raise AssertionError(f"{failure}: before {before}, now {now()}") from failure
 
 
 def skins_from_the_menu(day):
@@ -278,6 +301,7 @@ def skins_from_the_menu(day):
     try:
         base = shapes(a, day.pid("A"))
         assert day.main("A") in base, base
+        base_main = base[day.main("A")]
         a.shot(day.main("A"), "skin_base")
         choose_skin(day, skin_command(SKIN_NAME), "the second skin")
         green = wait_reshaped(day, base, "to the second skin")
@@ -296,7 +320,7 @@ def skins_from_the_menu(day):
         now = shapes(a, day.pid("A"))
         choose_skin(day, SKIN_BASE_COMMAND, "the base skin")
         wait_reshaped(day, now, "back to the base skin")
-        assert a.region(day.main("A")) == base[day.main("A")]
+        assert a.region(day.main("A")) == base_main
         wait_for(lambda: a.reg_query(PROFILE_KEY, "Skin") == "baseskin", 10, "A: the base skin in the profile")
         a.shot(day.main("A"), "skin_base_again")
     finally:
