@@ -42,6 +42,17 @@ def comm_id(name):
     return ACCOUNTS[name][2]
 
 
+def service_ids(name):
+    """The IDs that name the user at the message service and in a partner's history: the login
+    ID and the communication ID."""
+    return {ACCOUNTS[name][0].upper(), ACCOUNTS[name][2].upper()}
+
+
+def field16(text):
+    """An ID as the message server logs it: 16 bytes, padded with zeros, in hexadecimal."""
+    return (text.encode("ascii") + bytes(16))[:16].hex()
+
+
 def stamp():
     """A mark of this run in every text, so that what earlier runs left is never counted."""
     return time.strftime("%H%M%S")
@@ -364,7 +375,7 @@ def delivered_and_accepted(service):
     """What the message service did today: every message it accepted (sender, recipient, text)
     and whether its recipient took it (stored in the recipient's history, then deleted from the
     server)."""
-    ids = {comm_id(n).encode().hex(): n for n in ACCOUNTS}
+    ids = {field16(i): n for n in ACCOUNTS for i in ACCOUNTS[n][0:3:2]}
     taken = {r["number"] for r in service.messages.records if r.get("kind") == "deleted"}
     out = []
     for r in service.messages.records:
@@ -380,7 +391,7 @@ def check_histories(service, databases):
     """Every message the service accepted today is in its sender's history once; every one its
     recipient took is in the recipient's history once; none is there twice."""
     messages = delivered_and_accepted(service)
-    rows = {name: [r for r in history_rows(path) if r[1] == comm_id(next(n for n in ACCOUNTS if n != name))]
+    rows = {name: [r for r in history_rows(path) if r[1] in service_ids(next(n for n in ACCOUNTS if n != name))]
             for name, path in databases.items()}
     for sender, recipient, text, taken in messages:
         sent = [r for r in rows[sender] if r[0] == 0 and r[2] == text]
