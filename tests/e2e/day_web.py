@@ -36,6 +36,8 @@ IDC_SEND_CLOSE = 1221
 IDC_SEND_NAME = 1246
 
 SKIN_NAME = "nvdaygreen"
+# A message's attribute bit: the message is not written to histories (a read notice).
+NOT_STORED = 0x2
 
 
 def comm_id(name):
@@ -372,9 +374,9 @@ def history_rows(path):
 
 
 def delivered_and_accepted(service):
-    """What the message service did today: every message it accepted (sender, recipient, text)
-    and whether its recipient took it (stored in the recipient's history, then deleted from the
-    server)."""
+    """What the message service did today: every message it accepted (sender, recipient, text),
+    whether its recipient took it (stored in the recipient's history, then deleted from the
+    server) and whether it is one that histories keep (a read notice is not)."""
     ids = {field16(i): n for n in ACCOUNTS for i in ACCOUNTS[n][0:3:2]}
     taken = {r["number"] for r in service.messages.records if r.get("kind") == "deleted"}
     out = []
@@ -383,19 +385,24 @@ def delivered_and_accepted(service):
             continue
         recipient = ids[r["to"]]
         sender = next(n for n in ACCOUNTS if n != recipient)  # the day has two users
-        out.append((sender, recipient, bytes.fromhex(r["text"]).decode("cp932"), r["number"] in taken))
+        kept = not r.get("attributes", 0) & NOT_STORED
+        out.append((sender, recipient, bytes.fromhex(r["text"]).decode("cp932"), r["number"] in taken, kept))
     return out
 
 
 def check_histories(service, databases):
     """Every message the service accepted today is in its sender's history once; every one its
-    recipient took is in the recipient's history once; none is there twice."""
+    recipient took is in the recipient's history once; read notices are in neither; no row is
+    there twice."""
     messages = delivered_and_accepted(service)
     rows = {name: [r for r in history_rows(path) if r[1] in service_ids(next(n for n in ACCOUNTS if n != name))]
             for name, path in databases.items()}
-    for sender, recipient, text, taken in messages:
+    for sender, recipient, text, taken, kept in messages:
         sent = [r for r in rows[sender] if r[0] == 0 and r[2] == text]
         received = [r for r in rows[recipient] if r[0] == 1 and r[2] == text]
+        if not kept:
+            assert not sent and not received, f"a read notice in a history: {text!r}"
+            continue
         assert len(sent) == 1, f"{sender}'s history holds {len(sent)} copies of the sent message {text!r}"
         # A message is stored before the server is told to delete it: one not taken may be there.
         assert len(received) == 1 if taken else len(received) <= 1, \
