@@ -17,6 +17,7 @@ from nvpeers import pm_codec  # noqa: E402
 from nvpeers.account_forms import CallDirectory  # noqa: E402
 from nvpeers.ircd import Ngircd  # noqa: E402
 from nvpeers.login_service import LoginServicePeer  # noqa: E402
+from nvpeers.portal import PortalPeer  # noqa: E402
 from nvpeers.voip_directory import VoipDirectoryPeer  # noqa: E402
 
 MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
@@ -75,6 +76,8 @@ class Service:
         self.directory = VoipDirectoryPeer(log_path=str(folder / "voip_directory.log"), lifetime=900).start()
         # Each user's phone: its signalling and voice ports (two phones on one host can't share them).
         self.phone_ports = {name: {"signal": free_udp_port(), "voice": free_udp_port()} for name in ACCOUNTS}
+        # The portal's pages the browser windows are steered by.
+        self.portal = PortalPeer(log_path=str(folder / "portal.log"), lifetime=900).start()
 
     def point_chat_at(self, port, room=CHAT_ROOM):
         """The chat server (on loopback) and room that the next room entries are given."""
@@ -84,6 +87,10 @@ class Service:
     @property
     def url(self):
         return f"http://127.0.0.1:{self.login.port}"
+
+    @property
+    def portal_url(self):
+        return f"http://127.0.0.1:{self.portal.port}"
 
     def count(self, kind, login):
         return sum(1 for r in self.login.requests_of(kind) if r.get("id") == login)
@@ -95,6 +102,7 @@ class Service:
         self.chat.stop()
         self.directory.stop()
         self.login.stop()
+        self.portal.stop()
 
 
 def seed_account(desktop, login, comm_id, password):
@@ -118,8 +126,10 @@ def seed_service_account(desktop, service):
     desktop.reg_set(net, "Protocol", "udp")
     for name in ("LoginPage", "URLChatLogin", "SearchPage", "ProfilePage", "MailPage", "ChargePage"):
         desktop.reg_set(PROFILE_KEY + r"\Servers", name, service.url)
-    for name in ("HomePage", "TopPage"):
-        desktop.reg_set(PROFILE_KEY + r"\Servers", name, "about:blank")
+    # The service's home page is the portal (the browser's service-home button goes there); the
+    # main window's own page stays blank.
+    desktop.reg_set(PROFILE_KEY + r"\Servers", "HomePage", service.portal_url + "/")
+    desktop.reg_set(PROFILE_KEY + r"\Servers", "TopPage", "about:blank")
     desktop.reg_set(PROFILE_KEY, "HomePage", "about:blank")
 
 
@@ -228,7 +238,7 @@ def separate_install(desktop, folder):
     built = Path(MAIN_EXE).parent
     for part in ("Skin", "Sound"):
         link = folder / part
-        if not link.exists():
+        if not os.path.lexists(link):
             link.symlink_to(built / part, target_is_directory=True)
     desktop.reg_set(APP_PATHS_KEY, "Path", windows_path(folder))
     desktop.install = folder

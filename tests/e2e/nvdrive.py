@@ -208,3 +208,8 @@ class Desktop:
 
     def describe(self, pid):
         return _unhex(self.ask(f"windows {pid}").split()[1])
+
+    def region(self, window):
+        """The window's shape: (kind, rectangle count, digest, width, height); kind 0 when it has none."""
+        kind, count, digest, width, height = self.ask(f"region {window}").split()[1:]
+        return int(kind), int(count), digest, int(width), int(height)

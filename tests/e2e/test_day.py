@@ -9,6 +9,7 @@ import shutil
 import pytest
 
 import day_message
+import day_web
 from day_chat import chat_server_closes_mid_line, chat_visit
 from dayharness import (ACCOUNTS, BTN_LOGIN, BTN_LOGOUT, CMD_ABOUT, CMD_EXIT, ID_ABOUT_CLOSE, PROFILE_KEY, WORK, Day,
                         Service, exit_from_tray, log_in, make_desktop, seed_account, seed_service_account, start_main,
@@ -132,6 +133,18 @@ def test_step5_a_calls_b(day):
         a_calls_b(day)
 
 
+def test_step6_a_portal_link_opens_a_window(day):
+    day.ensure_online()
+    with day.step("6_portal_link"):
+        day_web.portal_link_opens_a_window(day)
+
+
+def test_step7_a_second_skin_from_the_menu(day):
+    day.ensure_online()
+    with day.step("7_skins"):
+        day_web.skins_from_the_menu(day)
+
+
 def test_step8_a_message_sent_while_the_message_server_is_down(day):
     day.ensure_online()
     with day.step("8_message_server_down"):
@@ -142,3 +155,9 @@ def test_hostile_chat_server_closes_mid_line(day):
     day.ensure_online("A")
     with day.step("hostile_chat_mid_line"):
         chat_server_closes_mid_line(day)
+
+
+def test_step9_both_exit_from_the_tray(day):
+    day.ensure_online()
+    with day.step("9_exit_and_histories"):
+        day_web.both_exit_from_the_tray(day)

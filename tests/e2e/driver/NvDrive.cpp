@@ -38,10 +38,13 @@
 //                                          -> ROWS <n> <unix ms> | TIMEOUT
 //   waitreg <subkey hex> <value> <n> <ms>  waits for the HKEY_CURRENT_USER DWORD to reach n
 //                                          -> REG <n> <unix ms> | TIMEOUT
-//   rect <hwnd>                            -> RECT <left> <top> <right> <bottom>
 //   waitrect <hwnd> <left> <top> <right> <bottom> <ms>  waits for the window to reach the
 //                                          rectangle -> RECTAT <counter ms> | TIMEOUT
 //   clock                                  the wall clock -> CLOCK <unix ms>
+//   region <hwnd>                          the window's shape: region kind (0 none, 1 empty,
+//                                          2 rectangle, 3 complex), its rectangles' count and
+//                                          digest, the window's width and height
+//                                          -> REGION <kind> <count> <digest hex> <w> <h>
 //   quit                                   -> BYE
 // A command it can't carry out answers ERROR <reason>.
 #include "WinTestSupport.h"
@@ -567,6 +570,37 @@ std::string WaitRegistry(const std::vector<std::string>& args)
     return "REG " + std::to_string(value) + " " + Number(UnixMs());
 }
 
+// The window's region as the system keeps it (readable from another process): its kind, the
+// number of its rectangles and an FNV-1a digest of them, beside the window's size.
+std::string RegionOf(HWND window)
+{
+    RECT frame = {};
+    ::GetWindowRect(window, &frame);
+    const std::string size = std::to_string(frame.right - frame.left) + " " + std::to_string(frame.bottom - frame.top);
+    HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+    const int kind = region ? ::GetWindowRgn(window, region) : ERROR;
+    unsigned long long digest = 1469598103934665603ull;
+    DWORD count = 0;
+    if (kind != ERROR) {
+        const DWORD bytes = ::GetRegionData(region, 0, nullptr);
+        std::vector<char> data(bytes ? bytes : 1);
+        auto* header = reinterpret_cast<RGNDATA*>(data.data());
+        if (bytes && ::GetRegionData(region, bytes, header) == bytes) {
+            count = header->rdh.nCount;
+            const auto* rects = reinterpret_cast<const unsigned char*>(header->Buffer);
+            for (DWORD i = 0; i < count * sizeof(RECT); ++i) {
+                digest ^= rects[i];
+                digest *= 1099511628211ull;
+            }
+        }
+    }
+    if (region)
+        ::DeleteObject(region);
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "%016llx", digest);
+    return "REGION " + std::to_string(kind == ERROR ? 0 : kind) + " " + std::to_string(count) + " " + hex + " " + size;
+}
+
 HWND Control(HWND window, const std::string& id)
 {
     return id.empty() ? window : ::GetDlgItem(window, std::atoi(id.c_str()));
@@ -688,13 +722,8 @@ std::string Run(const std::string& line)
         DWORD_PTR result = 0;
         return SendTimeout(window, message, wParam, lParam, &result) ? "RESULT " + std::to_string(result) : "TIMEOUT";
     }
-    if (verb == "rect") {
-        RECT r{};
-        if (!::GetWindowRect(window, &r))
-            return "ERROR no window";
-        return "RECT " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
-               std::to_string(r.bottom);
-    }
+    if (verb == "region")
+        return RegionOf(window);
     if (verb == "shot") {
         std::string path = nvtest::SaveWindowScreenshot(window, b);
         return "SHOT " + Hex(path);
