@@ -165,6 +165,10 @@ class Desktop:
     def items(self, window, control):
         return [_unhex(field) for field in self.ask(f"items {window} {control}").split()[1:]]
 
+    def cells(self, window, control, column):
+        """A list view's texts in one column (0 the first)."""
+        return [_unhex(field) for field in self.ask(f"cells {window} {control} {column}").split()[1:]]
+
     def set_text(self, window, control, text):
         self.ask(f"settext {window} {control} {_hex(text)}")
 

@@ -12,6 +12,7 @@
 //   text <hwnd> [id]                       the window's or control's text -> TEXT <hex>
 //   items <hwnd> <id>                      a list view's first column, a list box's or combo
 //                                          box's items -> ITEMS <hex> <hex> ...
+//   cells <hwnd> <id> <column>             a list view's column (0 the first) -> ITEMS <hex> ...
 //   settext <hwnd> <id> <hex>              -> OK
 //   click <hwnd> <id>                      a button's click as its parent receives it -> OK
 //   command <hwnd> <id>                    a menu command -> OK
@@ -139,27 +140,77 @@ bool SendTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_
 
 // A rich edit answers another process's WM_GETTEXT with nothing under Wine: its text is read
 // through a range in the control's own process.
+// The rich edit's text as UTF-16 (EM_GETTEXTEX), turned into code page 932 here: Wine's ANSI
+// range reading cuts a text with double-byte characters short.
+std::string RichEditWideText(HWND control)
+{
+    const SIZE_T textOffset = 64, textSize = 32768;
+    RemoteBuffer remote(control, textOffset + textSize);
+    if (!remote.Ok())
+        return std::string();
+    GETTEXTEX request = {};
+    request.cb = static_cast<DWORD>(textSize - 2);
+    request.flags = GT_DEFAULT;
+    request.codepage = 1200; // UTF-16
+    DWORD_PTR copied = 0;
+    std::vector<char> zeros(textSize, 0);
+    if (!remote.Write(0, &request, sizeof request) || !remote.Write(textOffset, zeros.data(), textSize) ||
+        !SendTimeout(control, EM_GETTEXTEX, reinterpret_cast<WPARAM>(remote.At(0)),
+                     reinterpret_cast<LPARAM>(remote.At(textOffset)), &copied) || copied == 0)
+        return std::string();
+    std::vector<wchar_t> wide(textSize / sizeof(wchar_t) + 1, 0);
+    if (!remote.Read(textOffset, wide.data(), textSize))
+        return std::string();
+    const int bytes = ::WideCharToMultiByte(932, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 1)
+        return std::string();
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(932, 0, wide.data(), -1, &text[0], bytes, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(bytes - 1));
+    return text;
+}
+
 std::string RichEditText(HWND control)
 {
+    std::string wide = RichEditWideText(control);
+    if (!wide.empty())
+        return wide;
+
     DWORD_PTR length = 0;
-    if (!SendTimeout(control, WM_GETTEXTLENGTH, 0, 0, &length) || length == 0)
+    if (!SendTimeout(control, WM_GETTEXTLENGTH, 0, 0, &length))
         return std::string();
-    const SIZE_T textOffset = 64;
-    RemoteBuffer remote(control, textOffset + length + 1);
+    if (length == 0) {
+        // Wine's rich edit 1.0 can answer another process's WM_GETTEXTLENGTH with 0 while it holds
+        // text: the length then comes from its last line's start and length.
+        DWORD_PTR lines = 0, start = 0, last = 0;
+        if (!SendTimeout(control, EM_GETLINECOUNT, 0, 0, &lines) || lines == 0 ||
+            !SendTimeout(control, EM_LINEINDEX, lines - 1, 0, &start) || static_cast<LONG_PTR>(start) < 0 ||
+            !SendTimeout(control, EM_LINELENGTH, start, 0, &last))
+            return std::string();
+        if (start + last == 0)
+            return std::string();
+        // A line's length may leave out part of the line: the range goes to the text's end
+        // (cpMax -1) in a buffer that holds far more than the estimate.
+        length = static_cast<DWORD_PTR>(-1);
+    }
+    // Characters of code page 932 take up to two bytes each.
+    const SIZE_T textOffset = 64, textSize = length == static_cast<DWORD_PTR>(-1) ? 16384 : 2 * length + 2;
+    RemoteBuffer remote(control, textOffset + textSize);
     if (!remote.Ok())
         return std::string();
     TEXTRANGEA range = {};
     range.chrg.cpMin = 0;
-    range.chrg.cpMax = static_cast<LONG>(length);
+    range.chrg.cpMax = length == static_cast<DWORD_PTR>(-1) ? -1 : static_cast<LONG>(length);
     range.lpstrText = remote.At(textOffset);
     DWORD_PTR copied = 0;
-    if (!remote.Write(0, &range, sizeof range) ||
+    std::vector<char> zeros(textSize, 0);
+    if (!remote.Write(0, &range, sizeof range) || !remote.Write(textOffset, zeros.data(), textSize) ||
         !SendTimeout(control, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(remote.At(0)), &copied))
         return std::string();
-    std::string text(static_cast<std::size_t>(copied), '\0');
-    if (copied && !remote.Read(textOffset, &text[0], static_cast<SIZE_T>(copied)))
+    std::vector<char> text(textSize + 1, 0);
+    if (!remote.Read(textOffset, text.data(), textSize))
         return std::string();
-    return text;
+    return std::string(text.data(), std::strlen(text.data()));
 }
 
 std::string TextOf(HWND window)
@@ -174,7 +225,7 @@ std::string TextOf(HWND window)
     return std::string(buffer, std::strlen(buffer));
 }
 
-std::vector<std::string> ListViewItems(HWND list)
+std::vector<std::string> ListViewItems(HWND list, int column = 0)
 {
     std::vector<std::string> items;
     DWORD_PTR count = 0;
@@ -186,7 +237,7 @@ std::vector<std::string> ListViewItems(HWND list)
         return items;
     for (DWORD_PTR i = 0; i < count; ++i) {
         LVITEMA item = {};
-        item.iSubItem = 0;
+        item.iSubItem = column;
         item.pszText = remote.At(textOffset);
         item.cchTextMax = static_cast<int>(textSize);
         DWORD_PTR copied = 0;
@@ -280,6 +331,40 @@ HWND Control(HWND window, const std::string& id)
     return id.empty() ? window : ::GetDlgItem(window, std::atoi(id.c_str()));
 }
 
+// The control whose text is read: of several children with the id (the program's message box
+// gives its text and its icon the same one), an edit or rich edit before any other.
+struct TextControlSearch {
+    int id;
+    HWND first;
+    HWND edit;
+};
+
+BOOL CALLBACK FindTextControl(HWND child, LPARAM param)
+{
+    auto* search = reinterpret_cast<TextControlSearch*>(param);
+    if (::GetDlgCtrlID(child) != search->id)
+        return TRUE;
+    if (!search->first)
+        search->first = child;
+    const std::string cls = ClassOf(child);
+    if (_stricmp(cls.c_str(), "Edit") == 0 || _strnicmp(cls.c_str(), "RichEdit", 8) == 0) {
+        search->edit = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND TextControl(HWND window, const std::string& id)
+{
+    if (id.empty())
+        return window;
+    TextControlSearch search{std::atoi(id.c_str()), nullptr, nullptr};
+    ::EnumChildWindows(window, FindTextControl, reinterpret_cast<LPARAM>(&search));
+    if (search.edit)
+        return search.edit;
+    return search.first ? search.first : ::GetDlgItem(window, search.id);
+}
+
 std::string Run(const std::string& line)
 {
     std::istringstream in(line);
@@ -311,7 +396,7 @@ std::string Run(const std::string& line)
         return child ? "WIN " + WindowHex(child) : "NONE";
     }
     if (verb == "text") {
-        HWND control = Control(window, b);
+        HWND control = TextControl(window, b);
         return control ? "TEXT " + Hex(TextOf(control)) : "ERROR no control " + b;
     }
     if (verb == "items") {
@@ -320,6 +405,15 @@ std::string Run(const std::string& line)
             return "ERROR no control " + b;
         std::string out = "ITEMS";
         for (const std::string& item : ListItems(control))
+            out += " " + Hex(item);
+        return out;
+    }
+    if (verb == "cells") {
+        HWND control = Control(window, b);
+        if (!control || ClassOf(control) != "SysListView32")
+            return "ERROR no list view " + b;
+        std::string out = "ITEMS";
+        for (const std::string& item : ListViewItems(control, std::atoi(c.c_str())))
             out += " " + Hex(item);
         return out;
     }
