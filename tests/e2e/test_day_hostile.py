@@ -37,14 +37,14 @@ def stored(day):
     return path, seed_history(path)
 
 
-def test_log_in_replies_that_break_show_the_log_in_error(day, stored):
+def test_log_in_replies_that_break_show_the_programs_error_and_the_next_log_in_works(day, stored):
     with day.step("hostile_log_in"):
         failures = hostile_log_ins(day)
         path, rows = stored
         assert history_rows(path) == rows, "the history changed while the log-in server misbehaved"
 
 
-def test_message_lists_that_break_show_the_list_error_and_keep_the_history(day, stored):
+def test_pushed_lists_that_break_are_dropped_and_the_history_is_kept(day, stored):
     with day.step("hostile_lists"):
         hostile_lists(day)
         path, rows = stored
