@@ -85,3 +85,11 @@ def test_switches(peer, switch, check):
     status, body = post(peer, "/menu/LNLogin.cgi", LOGIN)
     assert check(status, body)
     assert post(peer, "/_control", "switch=none")[0] == 200
+
+
+@pytest.mark.parametrize("switch", ["close_mid", "reset_mid", "garbage", "trickle"])
+def test_the_control_answer_is_whole_whatever_switch_it_sets(peer, switch):
+    # The switch is for the requests that follow: the answer that sets it is never broken by it.
+    assert post(peer, "/_control", "switch=" + switch) == (200, b"ok")
+    assert post(peer, "/_control", "switch=none") == (200, b"ok")
+    assert peer.switch == "none"
