@@ -2,16 +2,19 @@
 in every step (start, log in, exit), shared by the steps of the day (test_day.py) and the
 modules of single steps (day_*.py)."""
 import contextlib
+import getpass
 import os
 import shutil
 import subprocess
 import sys
 from pathlib import Path
 
-from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for
+from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for, windows_path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "peers"))
+from nvpeers.ircd import Ngircd  # noqa: E402
 from nvpeers.login_service import LoginServicePeer  # noqa: E402
+from nvpeers import pm_codec  # noqa: E402
 
 MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
 WORK = Path(os.environ.get("NV_DAY_WORK", "/tmp/nv-day"))
@@ -27,6 +30,13 @@ BTN_LOGOUT = 1178
 # The two users of the day: log-in id, password, message-service id and its secret.
 ACCOUNTS = {"A": ("daya01", "pw-a01", "0123456789ABCDEF", "secret-a"),
             "B": ("dayb01", "pw-b01", "FEDCBA9876543210", "secret-b")}
+# The chat room the service's room entry hands out, on its chat server (ngircd).
+CHAT_ROOM = "#daylobby"
+# Their names at the message service (each is the other's friend there) and the mood each wears
+# (the status word's bits 4-7).
+NAMES = {"A": "田中あや", "B": "鈴木ぼく"}
+MOODS = {"A": 0x30, "B": 0x50}
+APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\NimboVandrell.exe"
 
 
 class Service:
@@ -41,6 +51,23 @@ class Service:
         self.messages = self.login.message_server
         for login, password, _, _ in ACCOUNTS.values():
             self.login.accounts[login] = password
+        self.chat = Ngircd(folder / "ircd", lifetime=900).start()
+        self.point_chat_at(self.chat.port)
+        # As the service does: a new message reaches its recipient at once, friends' rows show
+        # their presence, and A and B are each other's friends. The message server knows a user by
+        # the ID in the records' headers, which the log-in fills with the login ID.
+        self.messages.notify_store = True
+        self.messages.live_presence = True
+        comm = {name: ACCOUNTS[name][0].encode() for name in ACCOUNTS}
+        for name in ACCOUNTS:
+            self.messages.names[pm_codec.field16(comm[name])] = NAMES[name].encode("cp932")
+        for me, friend in (("A", "B"), ("B", "A")):
+            self.messages.set_list(comm[me], 1, [(comm[friend], NAMES[friend].encode("cp932"), 0)])
+
+    def point_chat_at(self, port, room=CHAT_ROOM):
+        """The chat server (on loopback) and room that the next room entries are given."""
+        with self.login.state_lock:
+            self.login.chat.update(caddr="127.0.0.1", cport=str(port), chat_room=room)
 
     @property
     def url(self):
@@ -53,6 +80,7 @@ class Service:
         wait_for(lambda: self.count(kind, login) == count, seconds, what)
 
     def stop(self):
+        self.chat.stop()
         self.login.stop()
 
 
@@ -144,6 +172,26 @@ def windows_exe():
 
 
 
+def separate_install(desktop, folder):
+    """The user's own install folder, named by the program's App Paths entry: the history database
+    and its attachments live below it (Log\\<Windows user>), apart from the other user's on this
+    machine (both prefixes run as one Windows user); skins and sounds are the build's."""
+    folder.mkdir(parents=True, exist_ok=True)
+    built = Path(MAIN_EXE).parent
+    for part in ("Skin", "Sound"):
+        link = folder / part
+        if not link.exists():
+            link.symlink_to(built / part, target_is_directory=True)
+    desktop.reg_set(APP_PATHS_KEY, "Path", windows_path(folder))
+    desktop.install = folder
+
+
+def history_db(desktop):
+    """The user's message history database (its folder holds the Attach folder too)."""
+    folder = getattr(desktop, "install", None) or Path(MAIN_EXE).parent
+    return folder / "Log" / getpass.getuser() / "vyrntalk.cdb"
+
+
 def make_desktop(name):
     """A user's desktop: A in the build's own Wine prefix, B in a prefix of B's own beside it
     (made on first use, then reused)."""
@@ -156,6 +204,7 @@ def make_desktop(name):
     made = subprocess.run([desktop.wine, "reg", "query", r"HKCU\Software"], env=desktop.env, capture_output=True,
                           stdin=subprocess.DEVNULL, timeout=400)
     assert made.returncode == 0, made.stderr
+    separate_install(desktop, WORK / "install-B")
     return desktop
 
 
@@ -206,6 +255,7 @@ class Day:
         if name not in self.started:
             if seed:
                 seed_service_account(desktop, self.service)
+            desktop.reg_set(PROFILE_KEY, "MyStatus", MOODS[name])
             self.started[name] = start_main(desktop)
         return self.started[name]
 

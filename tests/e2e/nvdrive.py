@@ -169,6 +169,14 @@ class Desktop:
         """A list view's texts in one column (0 the first)."""
         return [_unhex(field) for field in self.ask(f"cells {window} {control} {column}").split()[1:]]
 
+    def images(self, window, control):
+        """The image index of each row of a list view."""
+        return [int(field) for field in self.ask(f"images {window} {control}").split()[1:]]
+
+    def row_click(self, window, control, row, double=False):
+        """A click (or a double click) on a row of a list view."""
+        self.ask(f"rowclick {window} {control} {row} {2 if double else 1}")
+
     def set_text(self, window, control, text):
         self.ask(f"settext {window} {control} {_hex(text)}")
 

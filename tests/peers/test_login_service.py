@@ -93,3 +93,18 @@ def test_the_control_answer_is_whole_whatever_switch_it_sets(peer, switch):
     assert post(peer, "/_control", "switch=" + switch) == (200, b"ok")
     assert post(peer, "/_control", "switch=none") == (200, b"ok")
     assert peer.switch == "none"
+
+
+def test_the_room_reply_names_the_chat_server_and_room_it_was_given(peer):
+    """The room entry points the client at the chat server set by control; leaving names that room."""
+    assert post(peer, "/_control", "caddr=127.0.0.9&cport=40123&chat_room=%23lobby")[0] == 200
+    assert post(peer, "/menu/LNLogin.cgi", LOGIN)[0] == 200
+    enter = "version=0x0301&type=0x0013&seq=0x00000002&id=user01&session=0x1A2B3C00&password=pw01&url="
+    status, body = post(peer, "/menu/CTLogin.cgi", enter)
+    assert status == 200
+    items = dict(item.split(b":", 1) for item in body.split(b"<br>") if item)
+    assert (items[b"room_id"], items[b"caddr"], items[b"cport"]) == (b"#lobby", b"127.0.0.9", b"40123")
+    leave = "version=0x0301&type=0x0015&seq=0x00000003&id=user01&session=0x1A2B3C00&password=pw01&RoomID=%23lobby"
+    assert post(peer, "/menu/CTLogin.cgi", leave)[0] == 200
+    assert [r["room"] for r in peer.requests_of("room-left")] == ["#lobby"]
+    assert not peer.requests_of("violation")

@@ -13,12 +13,16 @@
 //   items <hwnd> <id>                      a list view's first column, a list box's or combo
 //                                          box's items -> ITEMS <hex> <hex> ...
 //   cells <hwnd> <id> <column>             a list view's column (0 the first) -> ITEMS <hex> ...
+//   images <hwnd> <id>                     a list view's rows' image indexes -> IMAGES <n> <n> ...
+//   rowclick <hwnd> <id> <row> <1|2>       a click (2: a double click) on a list view's row, as the
+//                                          mouse messages the control gets from it -> OK
 //   settext <hwnd> <id> <hex>              -> OK
 //   click <hwnd> <id>                      a button's click as its parent receives it -> OK
 //   command <hwnd> <id>                    a menu command -> OK
 //   post <hwnd> <message> <wParam> <lParam>  (numbers in C notation) -> OK
 //   send <hwnd> <message> <wParam> <lParam>  -> RESULT <n> | TIMEOUT
 //   state <hwnd>                           -> STATE <exists 0/1> <visible 0/1> <enabled 0/1>
+//   rect <hwnd>                            the window's screen rectangle -> RECT <l> <t> <r> <b>
 //   shot <hwnd> <name>                     screenshot into NV_SCREENSHOT_DIR -> SHOT <path hex>
 //   windows <pid>                          the process's windows and controls -> WINDOWS <hex>
 //   quit                                   -> BYE
@@ -140,83 +144,71 @@ bool SendTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_
 
 // A rich edit answers another process's WM_GETTEXT with nothing under Wine: its text is read
 // through a range in the control's own process.
-// The rich edit's text as UTF-16 (EM_GETTEXTEX), turned into code page 932 here: Wine's ANSI
-// range reading cuts a text with double-byte characters short.
-std::string RichEditWideText(HWND control)
-{
-    const SIZE_T textOffset = 64, textSize = 32768;
-    RemoteBuffer remote(control, textOffset + textSize);
-    if (!remote.Ok())
-        return std::string();
-    GETTEXTEX request = {};
-    request.cb = static_cast<DWORD>(textSize - 2);
-    request.flags = GT_DEFAULT;
-    request.codepage = 1200; // UTF-16
-    DWORD_PTR copied = 0;
-    std::vector<char> zeros(textSize, 0);
-    if (!remote.Write(0, &request, sizeof request) || !remote.Write(textOffset, zeros.data(), textSize) ||
-        !SendTimeout(control, EM_GETTEXTEX, reinterpret_cast<WPARAM>(remote.At(0)),
-                     reinterpret_cast<LPARAM>(remote.At(textOffset)), &copied) || copied == 0)
-        return std::string();
-    std::vector<wchar_t> wide(textSize / sizeof(wchar_t) + 1, 0);
-    if (!remote.Read(textOffset, wide.data(), textSize))
-        return std::string();
-    const int bytes = ::WideCharToMultiByte(932, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1)
-        return std::string();
-    std::string text(static_cast<std::size_t>(bytes), '\0');
-    ::WideCharToMultiByte(932, 0, wide.data(), -1, &text[0], bytes, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(bytes - 1));
-    return text;
-}
-
 std::string RichEditText(HWND control)
 {
-    std::string wide = RichEditWideText(control);
-    if (!wide.empty())
-        return wide;
-
     DWORD_PTR length = 0;
-    if (!SendTimeout(control, WM_GETTEXTLENGTH, 0, 0, &length))
+    if (!SendTimeout(control, WM_GETTEXTLENGTH, 0, 0, &length) || length == 0)
         return std::string();
-    if (length == 0) {
-        // Wine's rich edit 1.0 can answer another process's WM_GETTEXTLENGTH with 0 while it holds
-        // text: the length then comes from its last line's start and length.
-        DWORD_PTR lines = 0, start = 0, last = 0;
-        if (!SendTimeout(control, EM_GETLINECOUNT, 0, 0, &lines) || lines == 0 ||
-            !SendTimeout(control, EM_LINEINDEX, lines - 1, 0, &start) || static_cast<LONG_PTR>(start) < 0 ||
-            !SendTimeout(control, EM_LINELENGTH, start, 0, &last))
-            return std::string();
-        if (start + last == 0)
-            return std::string();
-        // A line's length may leave out part of the line: the range goes to the text's end
-        // (cpMax -1) in a buffer that holds far more than the estimate.
-        length = static_cast<DWORD_PTR>(-1);
-    }
-    // Characters of code page 932 take up to two bytes each.
-    const SIZE_T textOffset = 64, textSize = length == static_cast<DWORD_PTR>(-1) ? 16384 : 2 * length + 2;
-    RemoteBuffer remote(control, textOffset + textSize);
+    const SIZE_T textOffset = 64;
+    RemoteBuffer remote(control, textOffset + length + 1);
     if (!remote.Ok())
         return std::string();
     TEXTRANGEA range = {};
     range.chrg.cpMin = 0;
-    range.chrg.cpMax = length == static_cast<DWORD_PTR>(-1) ? -1 : static_cast<LONG>(length);
+    range.chrg.cpMax = static_cast<LONG>(length);
     range.lpstrText = remote.At(textOffset);
     DWORD_PTR copied = 0;
-    std::vector<char> zeros(textSize, 0);
-    if (!remote.Write(0, &range, sizeof range) || !remote.Write(textOffset, zeros.data(), textSize) ||
+    if (!remote.Write(0, &range, sizeof range) ||
         !SendTimeout(control, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(remote.At(0)), &copied))
         return std::string();
-    std::vector<char> text(textSize + 1, 0);
-    if (!remote.Read(textOffset, text.data(), textSize))
+    std::string text(static_cast<std::size_t>(copied), '\0');
+    if (copied && !remote.Read(textOffset, &text[0], static_cast<SIZE_T>(copied)))
         return std::string();
-    return std::string(text.data(), std::strlen(text.data()));
+    return text;
+}
+
+// Wine's version 1.0 rich edit ("RICHEDIT") answers WM_GETTEXTLENGTH with 0 and cuts a range of
+// double-byte text at as many bytes as it has characters. Its text is taken as UTF-16
+// (EM_GETTEXTEX, line ends as CR LF) into a buffer sized from its last line and turned into code
+// page 932 here.
+std::string RichEdit1Text(HWND control)
+{
+    DWORD_PTR lines = 0, lastStart = 0, lastLength = 0;
+    if (!SendTimeout(control, EM_GETLINECOUNT, 0, 0, &lines) || lines == 0 ||
+        !SendTimeout(control, EM_LINEINDEX, lines - 1, 0, &lastStart) || static_cast<LONG_PTR>(lastStart) < 0 ||
+        !SendTimeout(control, EM_LINELENGTH, lastStart, 0, &lastLength))
+        return std::string();
+    const SIZE_T chars = 2 * (lastStart + lastLength) + 2; // room for CR LF at each line end
+    const SIZE_T textOffset = 64;
+    RemoteBuffer remote(control, textOffset + chars * sizeof(WCHAR));
+    if (!remote.Ok())
+        return std::string();
+    GETTEXTEX request = {};
+    request.cb = static_cast<DWORD>(chars * sizeof(WCHAR));
+    request.flags = GT_USECRLF;
+    request.codepage = 1200;
+    DWORD_PTR copied = 0;
+    if (!remote.Write(0, &request, sizeof request) ||
+        !SendTimeout(control, EM_GETTEXTEX, reinterpret_cast<WPARAM>(remote.At(0)),
+                     reinterpret_cast<LPARAM>(remote.At(textOffset)), &copied) ||
+        copied == 0 || copied >= chars)
+        return std::string();
+    std::wstring wide(static_cast<std::size_t>(copied), L'\0');
+    if (!remote.Read(textOffset, &wide[0], wide.size() * sizeof(WCHAR)))
+        return std::string();
+    const int bytes = ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), &text[0], bytes, nullptr, nullptr);
+    return text;
 }
 
 std::string TextOf(HWND window)
 {
     const std::string cls = ClassOf(window);
-    if (_stricmp(cls.c_str(), "RICHEDIT") == 0 || _strnicmp(cls.c_str(), "RichEdit20", 10) == 0)
+    if (_stricmp(cls.c_str(), "RICHEDIT") == 0)
+        return RichEdit1Text(window);
+    if (_strnicmp(cls.c_str(), "RichEdit20", 10) == 0)
         return RichEditText(window);
     char buffer[8192] = {};
     DWORD_PTR copied = 0;
@@ -249,6 +241,51 @@ std::vector<std::string> ListViewItems(HWND list, int column = 0)
         items.emplace_back(text, std::strlen(text));
     }
     return items;
+}
+
+std::vector<int> ListViewImages(HWND list)
+{
+    std::vector<int> images;
+    DWORD_PTR count = 0;
+    if (!SendTimeout(list, LVM_GETITEMCOUNT, 0, 0, &count))
+        return images;
+    RemoteBuffer remote(list, sizeof(LVITEMA));
+    if (!remote.Ok())
+        return images;
+    for (DWORD_PTR i = 0; i < count; ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = static_cast<int>(i);
+        DWORD_PTR done = 0;
+        if (!remote.Write(0, &item, sizeof item) ||
+            !SendTimeout(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.At(0)), &done) || !done ||
+            !remote.Read(0, &item, sizeof item))
+            break;
+        images.push_back(item.iImage);
+    }
+    return images;
+}
+
+// The centre of a list view row's label, in the control's client coordinates.
+bool RowCentre(HWND list, int row, POINT* centre)
+{
+    RemoteBuffer remote(list, sizeof(RECT));
+    if (!remote.Ok())
+        return false;
+    for (LONG part : {static_cast<LONG>(LVIR_LABEL), static_cast<LONG>(LVIR_BOUNDS)}) {
+        RECT rect = {part, 0, 0, 0};
+        DWORD_PTR done = 0;
+        if (!remote.Write(0, &rect, sizeof rect) ||
+            !SendTimeout(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)), &done) ||
+            !done || !remote.Read(0, &rect, sizeof rect))
+            return false;
+        if (rect.right > rect.left && rect.bottom > rect.top) {
+            centre->x = (rect.left + rect.right) / 2;
+            centre->y = (rect.top + rect.bottom) / 2;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<std::string> ListItems(HWND control)
@@ -331,40 +368,6 @@ HWND Control(HWND window, const std::string& id)
     return id.empty() ? window : ::GetDlgItem(window, std::atoi(id.c_str()));
 }
 
-// The control whose text is read: of several children with the id (the program's message box
-// gives its text and its icon the same one), an edit or rich edit before any other.
-struct TextControlSearch {
-    int id;
-    HWND first;
-    HWND edit;
-};
-
-BOOL CALLBACK FindTextControl(HWND child, LPARAM param)
-{
-    auto* search = reinterpret_cast<TextControlSearch*>(param);
-    if (::GetDlgCtrlID(child) != search->id)
-        return TRUE;
-    if (!search->first)
-        search->first = child;
-    const std::string cls = ClassOf(child);
-    if (_stricmp(cls.c_str(), "Edit") == 0 || _strnicmp(cls.c_str(), "RichEdit", 8) == 0) {
-        search->edit = child;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND TextControl(HWND window, const std::string& id)
-{
-    if (id.empty())
-        return window;
-    TextControlSearch search{std::atoi(id.c_str()), nullptr, nullptr};
-    ::EnumChildWindows(window, FindTextControl, reinterpret_cast<LPARAM>(&search));
-    if (search.edit)
-        return search.edit;
-    return search.first ? search.first : ::GetDlgItem(window, search.id);
-}
-
 std::string Run(const std::string& line)
 {
     std::istringstream in(line);
@@ -396,7 +399,7 @@ std::string Run(const std::string& line)
         return child ? "WIN " + WindowHex(child) : "NONE";
     }
     if (verb == "text") {
-        HWND control = TextControl(window, b);
+        HWND control = Control(window, b);
         return control ? "TEXT " + Hex(TextOf(control)) : "ERROR no control " + b;
     }
     if (verb == "items") {
@@ -416,6 +419,29 @@ std::string Run(const std::string& line)
         for (const std::string& item : ListViewItems(control, std::atoi(c.c_str())))
             out += " " + Hex(item);
         return out;
+    }
+    if (verb == "images") {
+        HWND control = Control(window, b);
+        if (!control)
+            return "ERROR no control " + b;
+        std::string out = "IMAGES";
+        for (int image : ListViewImages(control))
+            out += " " + std::to_string(image);
+        return out;
+    }
+    if (verb == "rowclick") {
+        HWND control = Control(window, b);
+        POINT at = {0, 0};
+        if (!control || !RowCentre(control, std::atoi(c.c_str()), &at))
+            return "ERROR no row " + c;
+        const LPARAM where = MAKELPARAM(at.x, at.y);
+        ::PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, where);
+        ::PostMessageA(control, WM_LBUTTONUP, 0, where);
+        if (d == "2") {
+            ::PostMessageA(control, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+            ::PostMessageA(control, WM_LBUTTONUP, 0, where);
+        }
+        return "OK";
     }
     if (verb == "settext") {
         HWND control = Control(window, b);
@@ -445,6 +471,13 @@ std::string Run(const std::string& line)
             return ::PostMessageA(window, message, wParam, lParam) ? "OK" : "ERROR post failed";
         DWORD_PTR result = 0;
         return SendTimeout(window, message, wParam, lParam, &result) ? "RESULT " + std::to_string(result) : "TIMEOUT";
+    }
+    if (verb == "rect") {
+        RECT r{};
+        if (!::GetWindowRect(window, &r))
+            return "ERROR no window";
+        return "RECT " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+               std::to_string(r.bottom);
     }
     if (verb == "shot") {
         std::string path = nvtest::SaveWindowScreenshot(window, b);
