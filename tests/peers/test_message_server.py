@@ -168,6 +168,8 @@ def test_message_lists_can_claim_more_than_they_hold_or_stop_half_way(server, fa
         assert len(payload) == size
         assert struct.unpack_from(">H", payload, 2)[0] == pm.MESSAGE_LIST
         assert struct.unpack_from(">I", payload, 28)[0] == claimed
+    finally:
+        client.close()
 
 
 def receive_frame(client, seconds=5):
