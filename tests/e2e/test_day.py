@@ -126,6 +126,12 @@ def test_step4_chat_visit(day):
         chat_visit(day)
 
 
+def test_step5_a_calls_b(day):
+    from day_phone import a_calls_b
+    with day.step("5_phone_call"):
+        a_calls_b(day)
+
+
 def test_step8_a_message_sent_while_the_message_server_is_down(day):
     day.ensure_online()
     with day.step("8_message_server_down"):

@@ -25,6 +25,24 @@
 //   rect <hwnd>                            the window's screen rectangle -> RECT <l> <t> <r> <b>
 //   shot <hwnd> <name>                     screenshot into NV_SCREENSHOT_DIR -> SHOT <path hex>
 //   windows <pid>                          the process's windows and controls -> WINDOWS <hex>
+//   timeopen <hwnd> <click|command> <id> <pid> <class|-> <caption hex|-> <child id> <ms>
+//                                          posts the click or command and waits here for a
+//                                          window as find matches it to become visible; times
+//                                          from the post (QueryPerformanceCounter) until it is
+//                                          visible and until its program answers again
+//                                          -> OPENED <hwnd> <visible ms> <answering ms>
+//                                             <counter ms of the post> | TIMEOUT
+//                                          (a matching window visible before the post: ERROR)
+//   timehide <hwnd> <id> <ms>              posts the click and waits for the window to hide
+//                                          -> HIDDEN <ms> <unix ms of the post> | TIMEOUT
+//   waitrows <hwnd> <id> <count> <ms>      waits for the list view to hold count rows or more
+//                                          -> ROWS <n> <unix ms> | TIMEOUT
+//   waitreg <subkey hex> <value> <n> <ms>  waits for the HKEY_CURRENT_USER DWORD to reach n
+//                                          -> REG <n> <unix ms> | TIMEOUT
+//   rect <hwnd>                            -> RECT <left> <top> <right> <bottom>
+//   waitrect <hwnd> <left> <top> <right> <bottom> <ms>  waits for the window to reach the
+//                                          rectangle -> RECTAT <counter ms> | TIMEOUT
+//   clock                                  the wall clock -> CLOCK <unix ms>
 //   quit                                   -> BYE
 // A command it can't carry out answers ERROR <reason>.
 #include "WinTestSupport.h"
@@ -363,6 +381,193 @@ BOOL CALLBACK DescribeTop(HWND window, LPARAM param)
     return TRUE;
 }
 
+// Milliseconds on the performance counter, for spans inside this process.
+double CounterMs()
+{
+    LARGE_INTEGER frequency, counter;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// The wall clock in milliseconds since 1970, comparable with the times other processes on this
+// machine log.
+double UnixMs()
+{
+    using PreciseTime = VOID(WINAPI*)(LPFILETIME);
+    static const auto precise = reinterpret_cast<PreciseTime>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    FILETIME now = {};
+    if (precise)
+        precise(&now);
+    else
+        ::GetSystemTimeAsFileTime(&now);
+    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<double>(ticks - 116444736000000000ULL) / 10000.0;
+}
+
+std::string Number(double value)
+{
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%.3f", value);
+    return buffer;
+}
+
+// Waits, polling about once a millisecond, until ready() gives true or the time is up.
+template <typename Ready>
+bool PollUntil(Ready ready, DWORD timeoutMs)
+{
+    const double deadline = CounterMs() + timeoutMs;
+    for (;;) {
+        if (ready())
+            return true;
+        if (CounterMs() > deadline)
+            return false;
+        ::Sleep(1);
+    }
+}
+
+struct VisibleRequest {
+    FindRequest* request;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleTop(HWND window, LPARAM param)
+{
+    auto* v = reinterpret_cast<VisibleRequest*>(param);
+    if (!::IsWindowVisible(window))
+        return TRUE;
+    if (FindTop(window, reinterpret_cast<LPARAM>(v->request)) == FALSE) {
+        v->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindVisible(FindRequest request)
+{
+    VisibleRequest visible{&request, nullptr};
+    ::EnumWindows(FindVisibleTop, reinterpret_cast<LPARAM>(&visible));
+    return visible.found;
+}
+
+std::string TimeOpen(const std::vector<std::string>& args)
+{
+    // timeopen <hwnd> <click|command> <id> <pid> <class|-> <caption hex|-> <child id> <ms>
+    if (args.size() < 9)
+        return "ERROR timeopen needs 8 arguments";
+    HWND window = ParseWindow(args[1]);
+    if (!::IsWindow(window))
+        return "ERROR no window " + args[1];
+    const int id = std::atoi(args[3].c_str());
+    FindRequest request{static_cast<DWORD>(std::strtoul(args[4].c_str(), nullptr, 0)), args[5] == "-" ? "" : args[5],
+                        "", std::atoi(args[7].c_str()), nullptr};
+    if (!Unhex(args[6], &request.caption))
+        return "ERROR bad caption";
+    const DWORD timeoutMs = static_cast<DWORD>(std::strtoul(args[8].c_str(), nullptr, 0));
+    if (HWND already = FindVisible(request))
+        return "ERROR already visible " + WindowHex(already);
+    LPARAM control = 0;
+    if (args[2] == "click") {
+        HWND button = ::GetDlgItem(window, id);
+        if (!button)
+            return "ERROR no control " + args[3];
+        control = reinterpret_cast<LPARAM>(button);
+    } else if (args[2] != "command") {
+        return "ERROR timeopen takes click or command";
+    }
+    const double start = CounterMs();
+    if (!::PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, control ? BN_CLICKED : 0), control))
+        return "ERROR post failed";
+    HWND opened = nullptr;
+    if (!PollUntil([&] { return (opened = FindVisible(request)) != nullptr; }, timeoutMs))
+        return "TIMEOUT";
+    const double visible = CounterMs() - start;
+    // A message sent to the window is taken only between the program's other messages: its answer
+    // says that the handler which showed the window has returned.
+    DWORD_PTR ignored = 0;
+    if (!SendTimeout(opened, WM_NULL, 0, 0, &ignored))
+        return "TIMEOUT";
+    return "OPENED " + WindowHex(opened) + " " + Number(visible) + " " + Number(CounterMs() - start) + " " +
+           Number(start);
+}
+
+std::string TimeHide(const std::vector<std::string>& args)
+{
+    // timehide <hwnd> <id> <ms>
+    if (args.size() < 4)
+        return "ERROR timehide needs 3 arguments";
+    HWND window = ParseWindow(args[1]);
+    HWND button = ::GetDlgItem(window, std::atoi(args[2].c_str()));
+    if (!button)
+        return "ERROR no control " + args[2];
+    if (!::IsWindowVisible(window))
+        return "ERROR not visible";
+    const double posted = UnixMs(), start = CounterMs();
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(std::atoi(args[2].c_str()), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    if (!PollUntil([&] { return !::IsWindowVisible(window); }, static_cast<DWORD>(std::strtoul(args[3].c_str(), nullptr, 0))))
+        return "TIMEOUT";
+    return "HIDDEN " + Number(CounterMs() - start) + " " + Number(posted);
+}
+
+std::string WaitRect(const std::vector<std::string>& args)
+{
+    // waitrect <hwnd> <left> <top> <right> <bottom> <ms>
+    if (args.size() < 7)
+        return "ERROR waitrect needs 6 arguments";
+    HWND window = ParseWindow(args[1]);
+    const RECT wanted = {std::atoi(args[2].c_str()), std::atoi(args[3].c_str()), std::atoi(args[4].c_str()),
+                         std::atoi(args[5].c_str())};
+    auto reached = [&] {
+        RECT now = {};
+        return ::GetWindowRect(window, &now) && ::EqualRect(&now, &wanted);
+    };
+    if (!PollUntil(reached, static_cast<DWORD>(std::strtoul(args[6].c_str(), nullptr, 0))))
+        return "TIMEOUT";
+    return "RECTAT " + Number(CounterMs());
+}
+
+std::string WaitRows(const std::vector<std::string>& args)
+{
+    // waitrows <hwnd> <id> <count> <ms>
+    if (args.size() < 5)
+        return "ERROR waitrows needs 4 arguments";
+    HWND list = ::GetDlgItem(ParseWindow(args[1]), std::atoi(args[2].c_str()));
+    if (!list)
+        return "ERROR no control " + args[2];
+    const DWORD_PTR wanted = std::strtoul(args[3].c_str(), nullptr, 0);
+    DWORD_PTR count = 0;
+    if (!PollUntil([&] { return SendTimeout(list, LVM_GETITEMCOUNT, 0, 0, &count) && count >= wanted; },
+                   static_cast<DWORD>(std::strtoul(args[4].c_str(), nullptr, 0))))
+        return "TIMEOUT";
+    return "ROWS " + std::to_string(count) + " " + Number(UnixMs());
+}
+
+std::string WaitRegistry(const std::vector<std::string>& args)
+{
+    // waitreg <subkey hex> <value> <n> <ms>
+    if (args.size() < 5)
+        return "ERROR waitreg needs 4 arguments";
+    const DWORD wanted = static_cast<DWORD>(std::strtoul(args[3].c_str(), nullptr, 0));
+    std::string subkey;
+    if (!Unhex(args[1], &subkey))
+        return "ERROR bad subkey";
+    DWORD value = 0;
+    auto read = [&] {
+        DWORD size = sizeof value, type = 0;
+        value = 0;
+        HKEY key = nullptr;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            return false;
+        const LONG read = ::RegQueryValueExA(key, args[2].c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        ::RegCloseKey(key);
+        return read == ERROR_SUCCESS && type == REG_DWORD && value >= wanted;
+    };
+    if (!PollUntil(read, static_cast<DWORD>(std::strtoul(args[4].c_str(), nullptr, 0))))
+        return "TIMEOUT";
+    return "REG " + std::to_string(value) + " " + Number(UnixMs());
+}
+
 HWND Control(HWND window, const std::string& id)
 {
     return id.empty() ? window : ::GetDlgItem(window, std::atoi(id.c_str()));
@@ -373,6 +578,21 @@ std::string Run(const std::string& line)
     std::istringstream in(line);
     std::string verb, a, b, c, d;
     in >> verb >> a >> b >> c >> d;
+    if (verb == "timeopen" || verb == "timehide" || verb == "waitrect" || verb == "waitrows" || verb == "waitreg") {
+        std::vector<std::string> args;
+        std::istringstream all(line);
+        for (std::string word; all >> word;)
+            args.push_back(word);
+        if (verb == "timeopen")
+            return TimeOpen(args);
+        if (verb == "timehide")
+            return TimeHide(args);
+        if (verb == "waitrect")
+            return WaitRect(args);
+        return verb == "waitrows" ? WaitRows(args) : WaitRegistry(args);
+    }
+    if (verb == "clock")
+        return "CLOCK " + Number(UnixMs());
     if (verb == "find") {
         FindRequest request{static_cast<DWORD>(std::strtoul(a.c_str(), nullptr, 0)), b == "-" ? "" : b, "",
                             std::atoi(d.c_str()), nullptr};
@@ -394,6 +614,12 @@ std::string Run(const std::string& line)
         return "ERROR no window " + a;
     if (verb == "pid")
         return "PID " + std::to_string(ProcessOf(window));
+    if (verb == "rect") {
+        RECT r = {};
+        ::GetWindowRect(window, &r);
+        return "RECT " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+               std::to_string(r.bottom);
+    }
     if (verb == "child") {
         HWND child = Control(window, b);
         return child ? "WIN " + WindowHex(child) : "NONE";
