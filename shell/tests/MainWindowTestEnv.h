@@ -236,6 +236,7 @@ public:
             onLogout();
     }
     int GetErrorCode() const override { return errorCode; }
+    int GetMessageClientLastResult() override { return clientLastResult; }
     int GetMessageClientStartResult() const override
     {
         clientStarted = true;
@@ -253,6 +254,7 @@ public:
     uint32_t flagsAfterLogin = 0x0103; // online, messaging ready
     int errorCode = 0;
     int startResult = 0;
+    int clientLastResult = 0;
     // As the real session: the message client is made when its start result is asked for.
     bool clientMadeAtStart = false;
     mutable bool clientStarted = false;

@@ -163,23 +163,50 @@ def hostile_lists(day):
     service, a = day.service, day.a
     server = service.messages
     # The message server knows each user by the log-in ID the client puts in every record.
-    user = ACCOUNTS["A"][0].encode()
+    login = ACCOUNTS["A"][0]
+    user = login.encode()
     partner = ACCOUNTS["B"][0].encode()
     day.ensure_online("A")
     pid, main = day.started["A"]
-    # Pushes carry the session of A's latest log-in, as the server's own pushes do.
-    session = int([r for r in service.login.requests_of("logged-in") if r["id"] == ACCOUNTS["A"][0]][-1]["session"], 16)
     waiting = 0
-
-    def push():
-        server.push_list(user, session=session)
 
     def one_more(text):
         nonlocal waiting
         server.deliver(user, partner, "ＢさんB".encode("cp932"), text.encode("cp932"))
         waiting += 1
 
+    # The list that answers the log-in's own request claims more than it holds: the program says
+    # so with its list text and its number, and lists nothing.
     one_more("一通目のメッセージ")
+    server.faults["list_claim"] = 7
+    try:
+        logged = len(error_log_texts(a, pid))
+        outs = service.count("logged-out", login)
+        a.click(main, BTN_LOGOUT)
+        service.wait_count("logged-out", login, outs + 1, "A: the log-out after the click")
+        day.online.discard("A")
+        mark = len(server.records)
+        day.ensure_online("A")
+        wait_for(lambda: [r for r in server.records[mark:] if r.get("kind") == "request" and r.get("type") == pm.LIST_REQUEST],
+                 30, "A: the log-in's list request")
+        expected = string_table("IDS_PM_LIST_NO_REPLY") + "(#12213)"
+
+        def new_rows():
+            rows = error_log_texts(a, pid)
+            return rows[:len(rows) - logged]
+        wait_for(lambda: expected in new_rows(), 30, f"A: {expected!r} in the error log")
+        balloon = a.wait_window("the error balloon", 30, pid=pid, cls="NvPopupBalloon")
+        a.shot(balloon, "hostile_list_error_balloon")
+        assert message_arrive(a) == 0, "a list that claimed more than it held filled the arrival list"
+    finally:
+        server.faults.pop("list_claim", None)
+
+    # Pushes carry the session of A's latest log-in, as the server's own pushes do.
+    session = int([r for r in service.login.requests_of("logged-in") if r["id"] == login][-1]["session"], 16)
+
+    def push():
+        server.push_list(user, session=session)
+
     push()
     wait_for(lambda: message_arrive(a) == waiting, 30, "A: the first message in the arrival list")
     for name, faults in LIST_FAULTS:

@@ -44,7 +44,7 @@ def test_log_in_replies_that_break_show_the_programs_error_and_the_next_log_in_w
         assert history_rows(path) == rows, "the history changed while the log-in server misbehaved"
 
 
-def test_pushed_lists_that_break_are_dropped_and_the_history_is_kept(day, stored):
+def test_lists_that_break_show_the_list_error_or_are_dropped_and_the_history_is_kept(day, stored):
     with day.step("hostile_lists"):
         hostile_lists(day)
         path, rows = stored
