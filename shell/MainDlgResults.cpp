@@ -46,7 +46,13 @@ public:
         const auto& entries = m_app.GetRequestQueue().Entries();
         return !entries.empty() && entries.front().kind == kRequestMessageList;
     }
-    int GetLastResult() override { return m_app.m_lastResult; }
+    // A failure the message client reported is shown with the client's own result.
+    int GetLastResult() override
+    {
+        IServiceSession* session = m_app.GetServiceSession();
+        const int client = session ? session->GetMessageClientLastResult() : 0;
+        return client != 0 ? client : m_app.m_lastResult;
+    }
     HWND GetSendWindow() override { return WindowOf(m_app.GetSendDlg()); }
     HWND GetReceiveWindow() override { return WindowOf(m_app.GetReceiveDlg()); }
     void UnlockPm() override { m_app.UnlockPm(); }

@@ -168,12 +168,16 @@ bool CMainDlg::CheckMessageLogin()
     CWaitCursorScope wait;
     if (!Messaging(app))
         return false;
-    app->QueueRequest(::kRequestMessageList);
     IServiceSession* session = app->GetServiceSession();
-    // 0 is a running client; a server code or -1 (the client could not start) is a failure.
+    // 0 is a running client; a server code or -1 (the client could not start) is a failure. The
+    // client is made by this start, so the message list is asked for after it: queued before,
+    // the request would find no client to take it and be dropped.
     int start = session ? session->GetMessageClientStartResult() : 0;
-    if (start == 0)
+    if (start == 0) {
+        if (!app->IsExiting() && app->GetServiceSession() == session)
+            app->QueueRequest(::kRequestMessageList);
         return true;
+    }
     // The client's start dispatches messages while it waits: a log-out or exit that came in
     // meanwhile has ended the session, and nothing is left to ask about.
     if (app->IsExiting() || app->GetServiceSession() != session)

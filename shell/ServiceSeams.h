@@ -29,6 +29,9 @@ public:
     virtual void KeepConnectionAtEnd() {}
     // Sends a visited address to the message server (request 18); 0 or a result code.
     virtual int SendVisitedUrl(const CString& address) { (void)address; return 0; }
+    // The message client's last result (a messaging code 12000-12255, 0 while there is no client):
+    // what a failure it reported is shown as.
+    virtual int GetMessageClientLastResult() { return 0; }
     // The dial-up entry the session connected through; empty on the LAN.
     virtual CString GetDialupEntryName() const { return CString(); }
 };

@@ -134,6 +134,11 @@ public:
         return client->SendUrl(counter, address.GetString());
     }
     CString GetDialupEntryName() const override { return m_session.GetDialupEntryName(); }
+    int GetMessageClientLastResult() override
+    {
+        CMsgClientWnd* client = CMsgClientFactory::ClientOf(m_host.ClientSlot());
+        return client ? client->GetLastResult() : 0;
+    }
 
 private:
     class CBusy {

@@ -268,6 +268,13 @@ TEST_F(MainWindowResultsTest, FailuresReachTheErrorLogAndTheNextRequestStarts)
         App().UnlockPm();
         App().QueueRequest(kRequestDone);
     }
+    // The message client's own result is the one shown: a list it could not take.
+    factory.session.clientLastResult = 12213;
+    ASSERT_EQ(0, App().QueueRequest(kRequestMessageList));
+    Post(WM_PM_MESSAGE_RESULT, PM_POST_FAILED, Recorded("failure.bin"));
+    ASSERT_EQ(++entries, log->GetEntryCount());
+    EXPECT_EQ(Text(12213) + "(#12213)", ItemText(log->GetList(), 0, 2));
+    factory.session.clientLastResult = 0;
     // Results while messaging is down are only freed.
     App().m_sessionFlags = 0x0100;
     Post(WM_PM_MESSAGE_RESULT, PM_POST_FAILED, Recorded("failure.bin"));

@@ -410,6 +410,17 @@ TEST_F(MainWindowTest, AFailedLogInShowsTheSessionsCodeAndStaysLoggedOut)
     EXPECT_EQ(std::vector<std::string>{Text(IDS_RESOURCES_SHORT)}, presenter.texts);
 }
 
+TEST_F(MainWindowTest, TheLogInAsksForTheMessageListOnceTheMessageClientIsThere)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    factory.session.clientMadeAtStart = true;
+    main->SendMessage(WM_APP_COMMAND_REQUEST, kAppLogin, 0);
+    EXPECT_TRUE(factory.session.clientStarted);
+    EXPECT_TRUE(journal.Has("request:" + std::to_string(kRequestMessageList)))
+        << "the list request was queued before there was a client to take it";
+}
+
 TEST_F(MainWindowTest, TheTrayIconsRecordsRefusalAndTheShellsRestart)
 {
     CMainDlg* main = Open();

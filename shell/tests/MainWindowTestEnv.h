@@ -214,7 +214,10 @@ class SessionDouble : public IServiceSession {
 public:
     explicit SessionDouble(Journal& journal) : client(journal), m_journal(journal) {}
     bool IsLoggedIn() const override { return loggedIn; }
-    IRequestClient* GetRequestClient() override { return loggedIn ? &client : nullptr; }
+    IRequestClient* GetRequestClient() override
+    {
+        return loggedIn && (!clientMadeAtStart || clientStarted) ? &client : nullptr;
+    }
     int Login(int mode) override
     {
         m_journal.Add("session:login:" + std::to_string(mode));
@@ -233,7 +236,12 @@ public:
             onLogout();
     }
     int GetErrorCode() const override { return errorCode; }
-    int GetMessageClientStartResult() const override { return startResult; }
+    int GetMessageClientLastResult() override { return clientLastResult; }
+    int GetMessageClientStartResult() const override
+    {
+        clientStarted = true;
+        return startResult;
+    }
     void KeepConnectionAtEnd() override { m_journal.Add("session:keep"); }
     int SendVisitedUrl(const CString& address) override
     {
@@ -246,6 +254,10 @@ public:
     uint32_t flagsAfterLogin = 0x0103; // online, messaging ready
     int errorCode = 0;
     int startResult = 0;
+    int clientLastResult = 0;
+    // As the real session: the message client is made when its start result is asked for.
+    bool clientMadeAtStart = false;
+    mutable bool clientStarted = false;
     std::function<void()> onLogout;
     RequestClientDouble client;
 

@@ -179,6 +179,10 @@ class Desktop:
     def items(self, window, control):
         return [_unhex(field) for field in self.ask(f"items {window} {control}").split()[1:]]
 
+    def cells(self, window, control, column):
+        """A list view's texts in one column (0 the first)."""
+        return [_unhex(field) for field in self.ask(f"cells {window} {control} {column}").split()[1:]]
+
     def images(self, window, control):
         """The image index of each row of a list view."""
         return [int(field) for field in self.ask(f"images {window} {control}").split()[1:]]

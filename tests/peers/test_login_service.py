@@ -88,6 +88,14 @@ def test_switches(peer, switch, check):
     assert post(peer, "/_control", "switch=none")[0] == 200
 
 
+@pytest.mark.parametrize("switch", ["close_mid", "reset_mid", "garbage", "trickle"])
+def test_the_control_answer_is_whole_whatever_switch_it_sets(peer, switch):
+    # The switch is for the requests that follow: the answer that sets it is never broken by it.
+    assert post(peer, "/_control", "switch=" + switch) == (200, b"ok")
+    assert post(peer, "/_control", "switch=none") == (200, b"ok")
+    assert peer.switch == "none"
+
+
 def test_the_room_reply_names_the_chat_server_and_room_it_was_given(peer):
     """The room entry points the client at the chat server set by control; leaving names that room."""
     assert post(peer, "/_control", "caddr=127.0.0.9&cport=40123&chat_room=%23lobby")[0] == 200

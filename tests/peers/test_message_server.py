@@ -151,6 +151,27 @@ def test_peer_listens_on_loopback_only(server):
         MessageServerPeer(host="192.0.2.1")
 
 
+@pytest.mark.parametrize("faults, claimed, size", [
+    ({}, 2, 28 + 4 + 2 * 44),
+    ({"list_claim": 7}, 7, 28 + 4 + 2 * 44),           # says 7, carries the 2 it holds
+    ({"list_cut": 28 + 4 + 44 + 20}, 2, 28 + 4 + 44 + 20),  # stops inside the second entry
+])
+def test_message_lists_can_claim_more_than_they_hold_or_stop_half_way(server, faults, claimed, size):
+    for text in (b"one", b"two"):
+        server.deliver(ME, YOU, b"you", text)
+    server.faults.update(faults)
+    client = PythonClient(server.port)
+    try:
+        client.seq += 1
+        client.sock.sendto(pm.build_frame(pm.encode(pm.header(pm.LIST_REQUEST, client.seq, ME, 0x1234))), client.address)
+        payload, _, _ = pm.parse_frame(client.sock.recv(65536))
+        assert len(payload) == size
+        assert struct.unpack_from(">H", payload, 2)[0] == pm.MESSAGE_LIST
+        assert struct.unpack_from(">I", payload, 28)[0] == claimed
+    finally:
+        client.close()
+
+
 def receive_frame(client, seconds=5):
     client.sock.settimeout(seconds)
     payload, _, _ = pm.parse_frame(client.sock.recv(65536))

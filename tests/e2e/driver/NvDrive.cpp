@@ -12,6 +12,7 @@
 //   text <hwnd> [id]                       the window's or control's text -> TEXT <hex>
 //   items <hwnd> <id>                      a list view's first column, a list box's or combo
 //                                          box's items -> ITEMS <hex> <hex> ...
+//   cells <hwnd> <id> <column>             a list view's column (0 the first) -> ITEMS <hex> ...
 //   images <hwnd> <id>                     a list view's rows' image indexes -> IMAGES <n> <n> ...
 //   rowclick <hwnd> <id> <row> <1|2>       a click (2: a double click) on a list view's row, as the
 //                                          mouse messages the control gets from it -> OK
@@ -237,7 +238,7 @@ std::string TextOf(HWND window)
     return std::string(buffer, std::strlen(buffer));
 }
 
-std::vector<std::string> ListViewItems(HWND list)
+std::vector<std::string> ListViewItems(HWND list, int column = 0)
 {
     std::vector<std::string> items;
     DWORD_PTR count = 0;
@@ -249,7 +250,7 @@ std::vector<std::string> ListViewItems(HWND list)
         return items;
     for (DWORD_PTR i = 0; i < count; ++i) {
         LVITEMA item = {};
-        item.iSubItem = 0;
+        item.iSubItem = column;
         item.pszText = remote.At(textOffset);
         item.cchTextMax = static_cast<int>(textSize);
         DWORD_PTR copied = 0;
@@ -667,6 +668,15 @@ std::string Run(const std::string& line)
             return "ERROR no control " + b;
         std::string out = "ITEMS";
         for (const std::string& item : ListItems(control))
+            out += " " + Hex(item);
+        return out;
+    }
+    if (verb == "cells") {
+        HWND control = Control(window, b);
+        if (!control || ClassOf(control) != "SysListView32")
+            return "ERROR no list view " + b;
+        std::string out = "ITEMS";
+        for (const std::string& item : ListViewItems(control, std::atoi(c.c_str())))
             out += " " + Hex(item);
         return out;
     }

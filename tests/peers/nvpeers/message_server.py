@@ -29,6 +29,8 @@ Switches (server.faults, or options "fault.NAME=value" on the command line):
   merge       True       writes a pushed list together with each TCP answer in one write
   wrong_number True      a fetch answers with another message's number
   list_count  n          list answers claim n entries (19: more than a list may hold)
+  list_claim  n          message lists say they hold n entries, whatever they carry
+  list_cut    n          message lists are cut to their first n bytes
   page_size   n          entries per list page (default 25)
   session     code | "silent"   the session answer (259 -> 260)
   body_code   code       the answer to a body request (14) carries this code and no body
@@ -280,10 +282,14 @@ class MessageServerPeer(Peer):
                 entries.append(Message(0, b"PAD", b"pad", b"").entry())
             entries = entries[:count]
         rec = pm.header(pm.MESSAGE_LIST, seq, user, session, self.version)
-        body = struct.pack(">I", len(entries)) + b"".join(
+        claimed = int(self.faults.get("list_claim", len(entries)))
+        body = struct.pack(">I", claimed) + b"".join(
             struct.pack(">16s16sIII", e["sender_id"], e["sender_name"], e["number"], pm.wire_time(e["time"]),
                         e["attributes"]) for e in entries)
-        return pm._pack_header(rec) + body
+        data = pm._pack_header(rec) + body
+        if "list_cut" in self.faults:
+            data = data[:int(self.faults["list_cut"])]
+        return data
 
     def push_list(self, user_id, session=None, count=None):
         """Pushes the user's message list to the user's last address or connection."""
