@@ -116,7 +116,18 @@ TEST_F(DllTest, HandoffWindowClassLivesFromStartToStopAndTheLibraryStartsAgain)
         info.cbSize = sizeof info;
         return GetClassInfoExA(hDllVoip, "QeloVoiceHandoff", &info) != FALSE;
     };
-    auto handoff = [] { return FindWindowExA(HWND_MESSAGE, nullptr, "QeloVoiceHandoff", nullptr); };
+    // This process's hand-off window: another program of the prefix (a phone of a running main
+    // program) has one of its own.
+    auto handoff = [] {
+        HWND w = nullptr;
+        while ((w = FindWindowExA(HWND_MESSAGE, w, "QeloVoiceHandoff", nullptr)) != nullptr) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == GetCurrentProcessId())
+                return w;
+        }
+        return static_cast<HWND>(nullptr);
+    };
     PW_stop();
     EXPECT_FALSE(registered());
     for (int cycle = 0; cycle < 2; ++cycle) {
