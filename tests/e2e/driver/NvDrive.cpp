@@ -165,8 +165,13 @@ std::string RichEditText(HWND control)
 std::string TextOf(HWND window)
 {
     const std::string cls = ClassOf(window);
-    if (_stricmp(cls.c_str(), "RICHEDIT") == 0 || _strnicmp(cls.c_str(), "RichEdit20", 10) == 0)
-        return RichEditText(window);
+    if (_stricmp(cls.c_str(), "RICHEDIT") == 0 || _strnicmp(cls.c_str(), "RichEdit20", 10) == 0) {
+        // A rich edit whose text the program set may report no length to another process: its
+        // text is then asked for with a buffer as large as any page's text.
+        std::string text = RichEditText(window);
+        if (!text.empty())
+            return text;
+    }
     char buffer[8192] = {};
     DWORD_PTR copied = 0;
     if (!SendTimeout(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), &copied))
