@@ -12,6 +12,7 @@ from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "peers"))
 from nvpeers.login_service import LoginServicePeer  # noqa: E402
+from nvpeers.signup_service import SignupServicePeer  # noqa: E402
 
 MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
 WORK = Path(os.environ.get("NV_DAY_WORK", "/tmp/nv-day"))
@@ -41,10 +42,16 @@ class Service:
         self.messages = self.login.message_server
         for login, password, _, _ in ACCOUNTS.values():
             self.login.accounts[login] = password
+        # The sign-up service a fresh profile is steered to (its terms, sign-up and ID forms).
+        self.signup = SignupServicePeer(log_path=str(folder / "signup_service.log"), lifetime=900).start()
 
     @property
     def url(self):
         return f"http://127.0.0.1:{self.login.port}"
+
+    @property
+    def signup_url(self):
+        return f"http://127.0.0.1:{self.signup.port}"
 
     def count(self, kind, login):
         return sum(1 for r in self.login.requests_of(kind) if r.get("id") == login)
@@ -53,6 +60,7 @@ class Service:
         wait_for(lambda: self.count(kind, login) == count, seconds, what)
 
     def stop(self):
+        self.signup.stop()
         self.login.stop()
 
 
@@ -82,10 +90,10 @@ def seed_service_account(desktop, service):
     desktop.reg_set(PROFILE_KEY, "HomePage", "about:blank")
 
 
-def log_in(desktop, service, main):
+def log_in(desktop, service, main, login=None):
     """The user clicks the main window's log-in button; returns once the service has the session
     and the message client has reached the message server."""
-    login = ACCOUNTS[desktop.name][0]
+    login = login or ACCOUNTS[desktop.name][0]
     before = service.count("logged-in", login)
     desktop.click(main, BTN_LOGIN)
     service.wait_count("logged-in", login, before + 1, f"{desktop.name}: the log-in after the click")
@@ -159,11 +167,11 @@ def make_desktop(name):
     return desktop
 
 
-def wait_message_client(service, user):
+def wait_message_client(service, user, login=None):
     """Waits until the user's message client has reached the message server and holds the UDP port
     its log-in reported (a second client on this machine walks past ports only once they are
     bound)."""
-    login = ACCOUNTS[user.name][0]
+    login = login or ACCOUNTS[user.name][0]
     wait_for(lambda: [r for r in service.messages.records if r.get("user", "").startswith(login.encode().hex())],
              60, f"{user.name}: the message client at the message server")
     port = [r for r in service.login.requests_of("logged-in") if r["id"] == login][-1]["udp_port"]
@@ -179,6 +187,10 @@ class Day:
         self.users = {}     # name -> Desktop
         self.started = {}   # name -> (pid, main window)
         self.online = set()
+        # name -> (login, password, communication id, its secret): the service accounts; a user
+        # who signed up in an earlier step has the account the sign-up service issued.
+        self.accounts = dict(ACCOUNTS)
+        self.signed_up = set()
 
     def user(self, name):
         if name not in self.users:
@@ -204,7 +216,7 @@ class Day:
         an earlier step made the account) and waits for its main window."""
         desktop = self.user(name)
         if name not in self.started:
-            if seed:
+            if seed and name not in self.signed_up:
                 seed_service_account(desktop, self.service)
             self.started[name] = start_main(desktop)
         return self.started[name]
@@ -214,8 +226,8 @@ class Day:
         for name in names or ("A", "B"):
             self.start(name)
             if name not in self.online:
-                log_in(self.users[name], self.service, self.main(name))
-                wait_message_client(self.service, self.users[name])
+                log_in(self.users[name], self.service, self.main(name), self.accounts[name][0])
+                wait_message_client(self.service, self.users[name], self.accounts[name][0])
                 self.online.add(name)
 
     @contextlib.contextmanager
