@@ -101,7 +101,10 @@ class SignupWizard:
 
     # --- the sheet --------------------------------------------------------------------------
     def wait_sheet(self, seconds=60):
-        self.sheet = self.d.wait_window("the sign-up wizard", seconds, pid=self.pid, cls="#32770", child=NEXT)
+        try:
+            self.sheet = self.d.wait_window("the sign-up wizard", seconds, pid=self.pid, cls="#32770", child=NEXT)
+        except AssertionError as failure:
+            raise AssertionError(f"{failure}; box {self.box()[1]!r}; windows:\n{self.d.describe(self.pid)}") from None
         wait_for(self.page, 20, f"{self.d.name}: the wizard's first page")
         return self.sheet
 
