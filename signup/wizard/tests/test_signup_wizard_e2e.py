@@ -16,7 +16,7 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parents[2] / "tests" / "e2e"))
 sys.path.insert(0, str(HERE.parents[2] / "tests" / "peers"))
 
-from day_signup import (ADDRESS1, IDNO, IDOK, IDYES, MODEM, NEXT, PSBTN_BACK, PSBTN_NEXT, RESULT, TEXTS,  # noqa: E402
+from day_signup import (ADDRESS1, NO_ACCESS_POINT, IDNO, IDOK, IDYES, MODEM, NEXT, PSBTN_BACK, PSBTN_NEXT, RESULT, TEXTS,  # noqa: E402
                         UDP, USER_FIELDS, VERK, ZIP, ZIP2, SignupWizard, unbroken)
 from nvdrive import PROFILE_KEY, Desktop, wait_for, windows_path  # noqa: E402
 from nvpeers.signup_service import SignupServicePeer  # noqa: E402
@@ -231,20 +231,6 @@ def calls(path, fn):
 
 
 DIAL = 1049  # the connect dialog's Dial button
-NO_ACCESS_POINT = "ｱｸｾｽﾎﾟｲﾝﾄ情報がありません"
-
-
-def box_past_notes(wizard, what):
-    """The next message box other than the dial settings' note that no access point is known
-    (made again after each stored visit, it says so each time on a fresh profile); the notes are
-    answered OK and counted."""
-    notes = 0
-    while True:
-        window, text = wizard.wait_box(what)
-        if NO_ACCESS_POINT not in text:
-            return window, text, notes
-        wizard.answer(window, IDOK)
-        notes += 1
 
 
 def test_modem_path_asks_before_dropping_a_connection_dials_hangs_up_and_removes_its_entry(desktop, peer):
@@ -272,7 +258,7 @@ def test_modem_path_asks_before_dropping_a_connection_dials_hangs_up_and_removes
 
     # Another connection is up: No keeps it, no dial, page 1 stays with Next enabled.
     wizard.press(PSBTN_NEXT)
-    window, text, _ = box_past_notes(wizard, "the question before dropping the other connection")
+    window, text, _ = wizard.box_past_notes("the question before dropping the other connection")
     assert "Other ISP" in text, text
     wizard.answer(window, IDNO)
     wait_for(lambda: wizard.enabled(NEXT), 20, "Next enabled again on page 1")
@@ -281,7 +267,7 @@ def test_modem_path_asks_before_dropping_a_connection_dials_hangs_up_and_removes
 
     # Yes drops it and dials.
     wizard.press(PSBTN_NEXT)
-    window, text, _ = box_past_notes(wizard, "the question again")
+    window, text, _ = wizard.box_past_notes("the question again")
     wizard.answer(window, IDYES)
     dialog = desktop.wait_window("the connect dialog", 30, pid=wizard.pid, cls="#32770", child=DIAL)
     desktop.shot(dialog, "modem_connect")
