@@ -18,7 +18,7 @@ sys.path.insert(0, str(HERE.parents[2] / "tests" / "peers"))
 
 from day_signup import (ADDRESS1, NO_ACCESS_POINT, IDNO, IDOK, IDYES, MODEM, NEXT, PSBTN_BACK, PSBTN_NEXT, RESULT, TEXTS,  # noqa: E402
                         UDP, USER_FIELDS, VERK, ZIP, ZIP2, SignupWizard, unbroken)
-from nvdrive import PROFILE_KEY, Desktop, wait_for, windows_path  # noqa: E402
+from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for, windows_path  # noqa: E402
 from nvpeers.signup_service import SignupServicePeer  # noqa: E402
 
 BUILD = Path(os.environ.get("NV_BUILD_DIR", "/nonexistent"))
@@ -286,3 +286,17 @@ def test_modem_path_asks_before_dropping_a_connection_dials_hangs_up_and_removes
     # Two hang-ups: the other program's connection before the dial, ours once the terms are in.
     wait_for(lambda: len(calls(log, "RasHangUpA")) >= 2, 20, "the line hung up after the terms")
     wizard.shot("modem_page2")
+
+
+def test_an_accepted_reply_longer_than_one_read_is_taken_whole(desktop, peer):
+    """A sign-up reply with a 3000-byte field: read to its end, the account the peer issued is
+    stored whole (login and scrambled password), with no message."""
+    wizard = start(desktop, program_folder("oversize"))
+    to_confirmation(wizard)
+    peer.options["switch"] = "oversize"
+    wizard.press(PSBTN_NEXT)
+    issued = wait_for(lambda: peer.requests_of("issued"), 60, "the sign-up")[-1]
+    net = PROFILE_KEY + r"\NetInfo"
+    wait_for(lambda: desktop.reg_query(net, "LoginID") == issued["login"], 60, "the account stored")
+    assert desktop.reg_query(net, "LoginPasswd") == scramble(issued["password"])
+    assert wizard.box()[0] is None, wizard.box()[1]
