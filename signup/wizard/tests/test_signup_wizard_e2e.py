@@ -16,7 +16,7 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parents[2] / "tests" / "e2e"))
 sys.path.insert(0, str(HERE.parents[2] / "tests" / "peers"))
 
-from day_signup import (ADDRESS1, NO_ACCESS_POINT, IDNO, IDOK, IDYES, MODEM, NEXT, PSBTN_BACK, PSBTN_NEXT, RESULT, TEXTS,  # noqa: E402
+from day_signup import (ADDRESS1, NO_ACCESS_POINT, IDNO, IDOK, IDYES, MODEM, NEXT, PSBTN_NEXT, RESULT, TEXTS,  # noqa: E402
                         UDP, USER_FIELDS, VERK, ZIP, ZIP2, SignupWizard, unbroken)
 from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for, windows_path  # noqa: E402
 from nvpeers.signup_service import SignupServicePeer  # noqa: E402
