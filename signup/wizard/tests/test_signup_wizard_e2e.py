@@ -90,6 +90,7 @@ REFUSALS = [
     ("refused_plain", "受付できません", None),
     ("malformed", None, "comm"),
     ("http500", None, "comm"),
+    ("reset", None, "comm"),  # half the reply, then the connection is reset
 ]
 
 

@@ -124,7 +124,7 @@ class LoginServicePeer(TcpPeer):
             return
         request = Request(method, path, headers, body[:length])
         status, reply_headers, payload = self.answer(request)
-        self.send(sock, status, reply_headers, payload)
+        self.send(sock, status, reply_headers, payload, control=request.path == "/_control")
 
     @staticmethod
     def _is_control(sock):
@@ -152,8 +152,9 @@ class LoginServicePeer(TcpPeer):
             raise Misbehave()
         return chunk
 
-    def send(self, sock, status, headers, payload):
-        switch = self.switch
+    def send(self, sock, status, headers, payload, control=False):
+        # The control path never misbehaves, also not in the reply that sets a switch.
+        switch = "none" if control else self.switch
         reasons = {200: "OK", 302: "Found", 400: "Bad Request", 404: "Not Found", 500: "Internal Server Error"}
         head = f"HTTP/1.0 {status} {reasons.get(status, 'Status')}\r\n"
         for name, value in headers.items():
