@@ -143,10 +143,13 @@ void CMainDlg::ShowChatWindow()
     CWnd* chat = app ? app->GetChatDlg() : nullptr;
     if (!chat)
         return;
-    if (!chat->IsWindowVisible())
+    const bool wasHidden = !chat->IsWindowVisible();
+    if (wasHidden)
         MainPeers().Command(kWindowChat, PeerCommand::ClearLog);
     MainPeers().Command(kWindowChat, PeerCommand::Show);
     ::BringWindowToTop(chat->GetSafeHwnd());
+    if (wasHidden)
+        MainPeers().Command(kWindowChat, PeerCommand::ReadyChat);
     if (CTrayIcon* tray = CTrayIcon::Instance())
         tray->AddWindow(chat->GetSafeHwnd());
 }

@@ -34,6 +34,7 @@ enum class PeerCommand {
     Search,
     ShowLog,         // error log: show itself
     LogButtonsOff,   // message-log windows: buttons in state 6
+    ReadyChat,       // chat: the saved colour back and, when no visit runs, its enter button on
 };
 
 enum class PeerQuestion {

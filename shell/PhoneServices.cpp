@@ -1,13 +1,16 @@
 #include "shell/PhoneServices.h"
 
 #include "chat_web/browser/win/BrowserDlg.h"
+#include "phone_media/callengine/CallEngineServices.h"
 #include "net/access/NetAccount.h"
 #include "net/access/win/InternetPolicy.h"
 #include "phone_media/phone/win/PhoneDlg.h"
 #include "shell/ClientApp.h"
 #include "shell/MainDlg.h"
 #include "resources/ids/phone_media.h"
+#include "shell/common/scrambler/PasswordScrambler.h"
 #include "shell/common/services/ErrorSink.h"
+#include "shell/common/services/MessageBoxSeam.h"
 #include "shell/common/utilities/WinUtil.h"
 
 #include <memory>
@@ -128,7 +131,56 @@ private:
     CAppErrors m_errors;
 };
 
+// The call engine's view of the application: the profile (the library's log switches, the
+// phone number, the gateway account), the program's folder (the phone's sounds) and boxes. The
+// application is looked up at each call: without one the engine gets the defaults.
+class CCallEngineAppServices : public ICallEngineServices {
+public:
+    bool AppExists() override { return GetClientApp() != nullptr; }
+    CString GetProfileString(const char* section, const char* key, const char* defaultValue) override
+    {
+        CClientApp* app = GetClientApp();
+        return app ? app->GetProfileString(section ? section : "", key, defaultValue)
+                   : ICallEngineServices::GetProfileString(section, key, defaultValue);
+    }
+    int GetProfileInt(const char* section, const char* key, int defaultValue) override
+    {
+        CClientApp* app = GetClientApp();
+        return app ? static_cast<int>(app->GetProfileInt(section ? section : "", key, defaultValue)) : defaultValue;
+    }
+    bool WriteProfileString(const char* section, const char* key, const char* value) override
+    {
+        CClientApp* app = GetClientApp();
+        return app && app->WriteProfileString(section ? section : "", key, value) != FALSE;
+    }
+    CString GetProfileSecret(const char* section, const char* key) override
+    {
+        std::string plain;
+        if (!scrambler::Unscramble(GetProfileString(section, key, "").str(), plain))
+            return CString();
+        return CString(plain.c_str());
+    }
+    bool WriteProfileSecret(const char* section, const char* key, const char* value) override
+    {
+        std::string plain = value ? value : "";
+        if (plain.size() > scrambler::kMaxPlainBytes)
+            return false;
+        return WriteProfileString(section, key, scrambler::Scramble(plain).c_str());
+    }
+    CString ProgramFolder() override
+    {
+        CClientApp* app = GetClientApp();
+        return app ? app->GetExeFolder() : CString();
+    }
+    void ShowMessage(int, const char* text, unsigned flags) override
+    {
+        CWnd* main = CClientApp::GetAppWindow(kWindowMain);
+        PresentMessageBox(main ? main->GetSafeHwnd() : nullptr, text ? text : "", flags);
+    }
+};
+
 std::unique_ptr<CPhoneServices> g_services;
+std::unique_ptr<CCallEngineAppServices> g_engineServices;
 
 } // namespace
 
@@ -137,6 +189,8 @@ CPhoneDlg* CreatePhoneWindow(CWnd* parent)
     if (!g_services) {
         g_services = std::make_unique<CPhoneServices>(*GetClientApp());
         phone::SetHost(g_services.get());
+        g_engineServices = std::make_unique<CCallEngineAppServices>();
+        SetCallEngineServices(g_engineServices.get());
     }
     auto* phoneWindow = new CPhoneDlg(parent);
     if (!phoneWindow->Create()) {

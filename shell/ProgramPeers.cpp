@@ -140,6 +140,13 @@ public:
                 chat->SendMessage(WM_COMMAND, ID_CHAT_CLEAR_LOG, 0);
                 return;
             }
+            if (chat && command == PeerCommand::ReadyChat) {
+                chat->SelectSavedColor();
+                // A window shown again during a visit keeps its buttons as the visit set them.
+                if (chat->GetState() == 0)
+                    chat->SetControlState(2);
+                return;
+            }
         }
         if (kind == kWindowPartnerList && command == PeerCommand::RefreshList) {
             RefreshPartnerListWindow(window);

@@ -11,6 +11,11 @@
 #include "shell/ClientApp.h"
 #include "shell/InstanceWnd.h"
 #include "shell/MainDlg.h"
+#include "shell/PhoneServices.h"
+#include "phone_media/callengine/CallEngine.h"
+#include "phone_media/callengine/CallEngineServices.h"
+#include "phone_media/phone/win/PhoneDlg.h"
+#include "shell/common/scrambler/PasswordScrambler.h"
 #include "shell/common/services/ErrorTable.h"
 #include "shell/common/services/MessageBoxSeam.h"
 #include "shell/tests/MainWindowTestEnv.h"
@@ -733,6 +738,50 @@ TEST_F(AppTest, HandedOverLinksRunTheirCommandInTheApplicationsBrowser)
     browserWindow->DestroyWindow(); // deletes itself
     EXPECT_EQ(nullptr, App().GetBrowserDlg());
     main.DestroyWindow();
+}
+
+} // namespace
+
+namespace {
+
+// The phone's call engine works on the application's profile and folder once the program has made
+// its phone: the library's log switches, the number on the display, the gateway account (kept
+// scrambled) and the sounds beside the program.
+TEST_F(AppTest, ThePhonesCallEngineUsesTheApplicationsProfileAndFolder)
+{
+    App().SetupRegistry();
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qelo\\NimboVandrell\\NimboCall");
+    PresenterScope boxes;
+    if (CPhoneDlg* phoneWindow = CreatePhoneWindow(nullptr))
+        phoneWindow->DestroyWindow();
+    ICallEngineServices& services = CallEngineServices();
+    ASSERT_TRUE(services.AppExists());
+    ASSERT_FALSE(App().GetExeFolder().IsEmpty());
+    EXPECT_EQ(App().GetExeFolder().str(), services.ProgramFolder().str());
+
+    App().WriteProfileInt("", "QELO_DLL_DEBUG", 40);
+    App().WriteProfileString("", "NIMBO_CALL_DEBUG", "TRUE");
+    EXPECT_EQ(40, services.GetProfileInt(nullptr, "QELO_DLL_DEBUG", 0));
+    EXPECT_EQ("TRUE", services.GetProfileString("", "NIMBO_CALL_DEBUG", "FALSE").str());
+
+    EXPECT_TRUE(SavePhoneNumber("0312345678"));
+    EXPECT_EQ("0312345678", App().GetProfileString("NimboCall", "PhoneNo", "").str());
+
+    ReadVoipVendorSettings("1234567890", "5678");
+    EXPECT_EQ(1u, boxes.presenter.texts.size()) << "the account's arrival is told";
+    EXPECT_EQ(scrambler::Scramble("1234567890"), App().GetProfileString("NimboCall", "UID", "").str());
+    EXPECT_EQ(scrambler::Scramble("5678"), App().GetProfileString("NimboCall", "UP", "").str());
+    CString user, password;
+    ASSERT_TRUE(LoadGatewayAccount(user, password));
+    EXPECT_EQ("1234567890", user.str());
+    EXPECT_EQ("5678", password.str());
+    // A stored value that is no scrambled text gives no account.
+    App().WriteProfileString("NimboCall", "UP", "plain text");
+    EXPECT_FALSE(LoadGatewayAccount(user, password));
+
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Qelo\\NimboVandrell\\NimboCall");
+    App().WriteProfileString("", "QELO_DLL_DEBUG", nullptr);
+    App().WriteProfileString("", "NIMBO_CALL_DEBUG", nullptr);
 }
 
 } // namespace

@@ -810,6 +810,32 @@ TEST_F(MainWindowTest, TheRoomPageAndTheChatWindowRaiseTheirBalloonEvents)
     chat->DestroyWindow();
 }
 
+// The chat button on a hidden chat window blanks its log, shows it and then readies it for a visit
+// (saved colour, enter button); on a window already shown it only raises it.
+TEST_F(MainWindowTest, TheChatButtonReadiesAHiddenChatWindowAfterShowingIt)
+{
+    CMainDlg* main = Open();
+    ASSERT_NE(nullptr, main);
+    CWnd* chat = App().GetChatDlg();
+    ASSERT_NE(nullptr, chat);
+    chat->ShowWindow(SW_HIDE);
+    journal.events.clear();
+    main->SendMessage(WM_COMMAND, MAKEWPARAM(mainwnd::kBtnChat, BN_CLICKED), 0);
+    const int cleared = journal.IndexOf(Event(kWindowChat, PeerCommand::ClearLog));
+    const int shown = journal.IndexOf(Event(kWindowChat, PeerCommand::Show));
+    const int readied = journal.IndexOf(Event(kWindowChat, PeerCommand::ReadyChat));
+    EXPECT_GE(cleared, 0);
+    EXPECT_GT(shown, cleared);
+    EXPECT_GT(readied, shown) << "readied before it was on the screen";
+    EXPECT_TRUE(chat->IsWindowVisible());
+
+    journal.events.clear();
+    main->SendMessage(WM_COMMAND, 32777, 0); // the menu's chat command, window already shown
+    EXPECT_TRUE(journal.Has(Event(kWindowChat, PeerCommand::Show)));
+    EXPECT_FALSE(journal.Has(Event(kWindowChat, PeerCommand::ClearLog)));
+    EXPECT_FALSE(journal.Has(Event(kWindowChat, PeerCommand::ReadyChat))) << "a visit's buttons were reset";
+}
+
 TEST_F(MainWindowTest, SavedPositionsOutsideTheWorkAreaAreNotKept)
 {
     RECT work;
@@ -900,7 +926,6 @@ TEST_F(MainWindowTest, TheRealNotificationAreaShowsChangesAndRestoresTheIcon)
     std::vector<HWND> before = TrayIconWindowsNow();
     CMainDlg* main = Open();
     ASSERT_NE(nullptr, main);
-    HWND window = main->GetSafeHwnd();
     std::vector<HWND> icons;
     ASSERT_TRUE(nvtest::PumpUntil([&] { return (icons = TrayIconWindowsNow()).size() == before.size() + 1; }, 10000))
         << "icon 128 adds one icon window";

@@ -164,6 +164,10 @@ void CSignupApp::ImportHandedOverFile(const CString& path)
     m_courseChanged = true;
     if (owner)
         winutil::ForceForegroundWindow(owner);
+    if (m_courseDialog)
+        m_courseDialog->OnConnectionInfoArrived();
+    if (m_resultPage)
+        m_resultPage->OnConnectionInfoArrived();
     if (m_wizard)
         m_wizard->OnConnectionInfoArrived();
     SaveNetInfoNow();

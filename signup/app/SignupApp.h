@@ -30,6 +30,14 @@ public:
     virtual void OnConnectionInfoArrived() = 0;
 };
 
+// A window that shows the news of a connection-information file taken over while it exists:
+// the course-change dialog and the result page register themselves with the application.
+class ISignupNewsWindow {
+public:
+    virtual ~ISignupNewsWindow() = default;
+    virtual void OnConnectionInfoArrived() = 0;
+};
+
 constexpr char kSignupWindowClass[] = "Qelo_Signup_App";
 constexpr char kSignupMutexName[] = "VY@N_SIGNUP_RUNNING";
 constexpr char kMainWindowClass[] = "Qelo_NimboVandrell";
@@ -86,6 +94,8 @@ public:
     int m_mode = 0;
     bool m_proxyRefreshPending = true;
     bool m_courseChanged = false;
+    ISignupNewsWindow* m_courseDialog = nullptr; // the open course-change dialog
+    ISignupNewsWindow* m_resultPage = nullptr;   // the wizard's result page while it exists
     CString m_signupPage, m_profilePage, m_searchPage;
 
     HWND HiddenWindow() const { return m_hidden; }

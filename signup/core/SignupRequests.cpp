@@ -67,7 +67,8 @@ int CSignupRequests::RequestCommunicationId(const CString& name)
     return Finish(result);
 }
 
-CSignupRequests::Outcome CSignupRequests::VerifyAccount(int mode, const CString& name)
+CSignupRequests::Outcome CSignupRequests::VerifyAccount(int mode, const CString& name,
+                                                       const std::function<void()>& beforeCommunicationId)
 {
     Outcome out;
     out.nextPage = 4;
@@ -81,6 +82,8 @@ CSignupRequests::Outcome CSignupRequests::VerifyAccount(int mode, const CString&
     }
     if (m_net.m_Comm_id.IsEmpty()) {
         out.askedCommunicationId = true;
+        if (beforeCommunicationId)
+            beforeCommunicationId();
         result = RequestCommunicationId(name);
         if (result != 0) {
             out.result = result;

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 class CSignupRequests {
 public:
@@ -41,7 +42,8 @@ public:
         int nextPage = 0;         // where the wizard goes: 6 on success, else 4
         bool askedCommunicationId = false;
     };
-    Outcome VerifyAccount(int mode, const CString& name);
+    // beforeCommunicationId runs between the two requests (the page shows its progress there).
+    Outcome VerifyAccount(int mode, const CString& name, const std::function<void()>& beforeCommunicationId = {});
 
     int LastResult() const { return m_lastResult; }
     std::uint32_t LastError() const { return m_forms.GetLastFormError(); }

@@ -2,7 +2,10 @@
 
 #include "framework/win/Controls.h"
 #include "framework/win/DataExchange.h"
+#include "net/access/NetAccount.h"
+#include "net/access/win/InternetPolicy.h"
 #include "signup/core/SignupRules.h"
+#include "signup/wizard/CourseChangeDlg.h"
 
 #include <imm.h>
 #include <richedit.h>
@@ -85,17 +88,21 @@ private:
 
 // ---- the sheet ---------------------------------------------------------------------------------
 
-CSignStart::CSignStart(CSignupApp& app)
+CSignStart::CSignStart(CSignupApp& app, ISystemBrowser* browser)
     : CPropertySheet(SignText(IDS_SW_CAPTION)), m_step1(*this, app), m_step2(*this, app), m_step3(*this, app),
-      m_step4(*this, app), m_app(app)
+      m_step4(*this, app), m_step5(*this, app), m_step6(*this, app), m_step7(*this, app), m_app(app), m_browser(browser)
 {
     CRichEditCtrl::EnsureLoaded();
     AddPage(&m_step1);
     AddPage(&m_step2);
     AddPage(&m_step3);
     AddPage(&m_step4);
+    AddPage(&m_step5);
+    AddPage(&m_step6);
+    AddPage(&m_step7);
     SetWizardMode();
     m_step3.FillFromRecord(app.m_record);
+    m_step5.FillFromAccount();
 }
 
 CSignStart::~CSignStart()
@@ -928,11 +935,264 @@ LRESULT CSignStep4User::OnWizardNext()
     return JumpTo(2);
 }
 
+// ---- page 5: login data --------------------------------------------------------------------------
+
+namespace {
+
+SignLabelRow Step5Label(int index)
+{
+    const bool heading = index == 0;
+    return SW_ROW(IDC_SW_REST_LABEL_FIRST + index, static_cast<UINT>(IDS_SW_REST_LABEL_FIRST + index), heading ? 13 : 12,
+                  heading ? static_cast<DWORD>(CFE_BOLD) : 0u);
+}
+
+constexpr int kStep5Limits[][2] = {{IDC_SW_COMM_NAME, 16}, {IDC_SW_LOGIN_ID, 40}, {IDC_SW_LOGIN_PASSWORD, 8}};
+
+void SetReadOnly(HWND edit, bool readOnly) { ::SendMessageA(edit, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0); }
+
+} // namespace
+
+void CSignStep5Rest::FillFromAccount()
+{
+    m_commName = m_app.m_Comm_name;
+    m_loginId = m_app.m_LoginID;
+    m_password = m_app.m_LoginPasswd;
+}
+
+BOOL CSignStep5Rest::OnInitDialog()
+{
+    for (const auto& limit : kStep5Limits)
+        ::SendMessageA(GetDlgItem(limit[0]), EM_LIMITTEXT, static_cast<WPARAM>(limit[1]), 0);
+    CSignPage::OnInitDialog();
+    PlaceInSheet();
+    SignLabelRow rows[6];
+    for (int i = 0; i < 6; ++i)
+        rows[i] = Step5Label(i);
+    m_wizard.SetLabelTable(*this, rows, 6);
+    // Typed in Latin letters and digits.
+    ::ImmAssociateContext(GetDlgItem(IDC_SW_LOGIN_ID), nullptr);
+    ::ImmAssociateContext(GetDlgItem(IDC_SW_LOGIN_PASSWORD), nullptr);
+    return TRUE;
+}
+
+void CSignStep5Rest::CheckComplete()
+{
+    const bool complete = !GetDlgItemText(IDC_SW_COMM_NAME).IsEmpty() && !GetDlgItemText(IDC_SW_LOGIN_ID).IsEmpty() &&
+                          !GetDlgItemText(IDC_SW_LOGIN_PASSWORD).IsEmpty();
+    m_wizard.EnableButton(CPropertySheet::kNextButton, complete);
+}
+
+BOOL CSignStep5Rest::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    const int id = LOWORD(wParam);
+    if (HIWORD(wParam) == EN_CHANGE && (id == IDC_SW_COMM_NAME || id == IDC_SW_LOGIN_ID || id == IDC_SW_LOGIN_PASSWORD)) {
+        CheckComplete();
+        return TRUE;
+    }
+    return CSignPage::OnCommand(wParam, lParam);
+}
+
+BOOL CSignStep5Rest::OnSetActive()
+{
+    CWaitCursorScope wait;
+    PlaceInSheet();
+    m_wizard.SetBackNextLabels();
+    const bool recovery = m_app.m_mode == 2;
+    if (!recovery)
+        m_wizard.EnableButton(CPropertySheet::kBackButton, false);
+    m_wizard.EnableButton(IDCANCEL, false);
+    FillFromAccount();
+    HWND name = GetDlgItem(IDC_SW_COMM_NAME), login = GetDlgItem(IDC_SW_LOGIN_ID), password = GetDlgItem(IDC_SW_LOGIN_PASSWORD);
+    ::SetWindowTextA(name, m_commName);
+    ::SetWindowTextA(login, m_loginId);
+    ::SetWindowTextA(password, m_password);
+    // After a new registration the server has given the login data: shown, not to be changed.
+    const bool loginGiven = !recovery && !m_loginId.IsEmpty();
+    const bool passwordGiven = !recovery && !m_password.IsEmpty();
+    SetReadOnly(login, loginGiven);
+    SetReadOnly(password, passwordGiven);
+    ::SendMessageA(password, EM_SETPASSWORDCHAR, passwordGiven ? 0 : static_cast<WPARAM>('*'), 0);
+    ::InvalidateRect(password, nullptr, TRUE);
+    HWND prompt = GetDlgItem(IDC_SW_REST_PROMPT);
+    CString text = SignText(recovery ? IDS_SW_RECOVERY_INTRO : IDS_SW_SIGNUP_DONE);
+    const CSignupRequests::Outcome& outcome = m_wizard.m_step6.LastOutcome();
+    if (m_shownAfterFailure && outcome.result != 0) {
+        const CString failure = m_wizard.m_step6.FailureText(outcome);
+        if (failure.Left(2) != "\r\n")
+            text += "\r\n";
+        text += failure;
+    }
+    m_wizard.ShowText(prompt, text);
+    if (!recovery)
+        ::SetFocus(name);
+    CheckComplete();
+    return TRUE;
+}
+
+LRESULT CSignStep5Rest::OnWizardNext()
+{
+    m_shownAfterFailure = true;
+    m_commName = GetDlgItemText(IDC_SW_COMM_NAME);
+    m_loginId = GetDlgItemText(IDC_SW_LOGIN_ID);
+    m_password = GetDlgItemText(IDC_SW_LOGIN_PASSWORD);
+    m_app.m_Comm_name = m_commName;
+    m_app.m_LoginID = m_loginId;
+    m_app.m_LoginPasswd = m_password;
+    m_wizard.ShowText(GetDlgItem(IDC_SW_REST_PROMPT), "");
+    m_wizard.EnableButton(IDCANCEL, true);
+    return 0;
+}
+
+LRESULT CSignStep5Rest::OnWizardBack()
+{
+    if (m_app.m_mode != 2)
+        return -1; // a new registration has no way back past its sign-up
+    m_wizard.EnableButton(IDCANCEL, true);
+    return JumpTo(signup::NextPageIndex(m_app.m_mode, 4, signup::WizardButton::Back));
+}
+
+// ---- page 6: account verification and the communication ID ----------------------------------------
+
+CString CSignStep6Rest::FailureText(const CSignupRequests::Outcome& outcome) const
+{
+    if (outcome.textId == 0)
+        return m_app.Requests().ServerMessage();
+    CString text = SignText(outcome.textId);
+    CString number;
+    number.Format("(#%d)", outcome.code);
+    return text + number;
+}
+
+BOOL CSignStep6Rest::OnSetActive()
+{
+    CWaitCursorScope wait;
+    PlaceInSheet();
+    m_wizard.SetYesNoLabels();
+    m_wizard.EnableButton(IDCANCEL, true);
+    m_wizard.ShowText(GetDlgItem(IDC_SW_VERIFY_PROMPT),
+                      SignText(m_app.m_mode == 2 ? IDS_SW_RECOVERY_ASK : IDS_SW_CONFIRM_ASK));
+    CString data;
+    data.Format(SignText(IDS_SW_VERIFY_DATA), m_app.m_LoginID.GetString(), m_app.m_LoginPasswd.GetString(),
+                m_app.m_Comm_name.GetString());
+    m_wizard.ShowText(GetDlgItem(IDC_SW_VERIFY_DATA), data);
+    return TRUE;
+}
+
+LRESULT CSignStep6Rest::OnWizardBack()
+{
+    m_wizard.SetBackNextLabels();
+    return 0;
+}
+
+LRESULT CSignStep6Rest::OnWizardNext()
+{
+    CWaitCursorScope wait;
+    m_wizard.EnableBackNext(false);
+    const bool recovery = m_app.m_mode == 2;
+    if (recovery && m_firstAttempt) {
+        if (m_app.NeedsDialup()) {
+            if ((!m_app.RasManager() && !m_app.CreateRasManager(true)) || !m_app.DialSignupServer(true, this)) {
+                m_wizard.EnableBackNext(true);
+                return -1;
+            }
+            m_firstAttempt = false;
+        }
+    } else if (!m_app.ConnectServer(this)) {
+        m_wizard.EnableBackNext(true);
+        return -1;
+    }
+    m_app.ApplyBrowserProxy();
+    HWND prompt = GetDlgItem(IDC_SW_VERIFY_PROMPT);
+    m_wizard.AppendProgress(prompt, recovery ? IDS_SW_RECOVERY_START : IDS_SW_VERIFY_START, 0);
+    m_outcome = m_app.Requests().VerifyAccount(m_app.m_mode, m_app.m_Comm_name, [this, prompt] {
+        m_wizard.AppendProgress(prompt, IDS_SW_COMMID_START, 0);
+    });
+    if (m_outcome.result == 0) {
+        m_app.SaveNetInfoNow();
+        return 0;
+    }
+    const CString text = FailureText(m_outcome);
+    m_wizard.ShowText(prompt, text);
+    m_app.ShowMessage(m_wizard.m_hWnd, text, MB_ICONHAND);
+    m_wizard.EnableBackNext(true);
+    return JumpTo(4);
+}
+
+// ---- page 7: the connection information -------------------------------------------------------------
+
+CSignStep7End::~CSignStep7End() { Unregister(); }
+
+void CSignStep7End::Unregister()
+{
+    if (m_app.m_resultPage == this)
+        m_app.m_resultPage = nullptr;
+}
+
+BOOL CSignStep7End::OnInitDialog()
+{
+    CSignPage::OnInitDialog();
+    PlaceInSheet();
+    const SignLabelRow row = SW_ROW(IDC_SW_END_TEXT, IDS_SW_END_DONE, 12, static_cast<DWORD>(CFE_BOLD));
+    m_wizard.SetLabelTable(*this, &row, 1);
+    RefreshConnectionInfo();
+    m_app.m_resultPage = this;
+    return TRUE;
+}
+
+void CSignStep7End::RefreshConnectionInfo()
+{
+    if (!m_hWnd)
+        return;
+    CStringTableTexts texts;
+    CNetAccess access(m_app, m_app.Forms(), texts);
+    m_wizard.ShowText(GetDlgItem(IDC_SW_END_INFO), access.AccountSummary());
+}
+
+BOOL CSignStep7End::OnSetActive()
+{
+    CWaitCursorScope wait;
+    PlaceInSheet();
+    m_wizard.SetBackNextLabels();
+    m_wizard.ShowControl(IDCANCEL, false);
+    RefreshConnectionInfo();
+    if (m_app.m_mode == 2) {
+        m_wizard.SetWizardButtons(PSWIZB_FINISH);
+        m_app.HangUp();
+    } else {
+        // Finish waits for the course-change dialog.
+        m_wizard.SetWizardButtons(PSWIZB_DISABLEDFINISH);
+        SetTimer(kCourseTimer, 300);
+    }
+    return TRUE;
+}
+
+void CSignStep7End::RunCourseChange()
+{
+    CCourseChangeDlg dialog(m_app, m_wizard.Browser(), &m_wizard);
+    dialog.DoModal();
+    m_wizard.SetWizardButtons(PSWIZB_FINISH);
+    if (m_app.m_courseChanged)
+        RefreshConnectionInfo();
+    m_app.HangUp();
+}
+
+LRESULT CSignStep7End::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_TIMER && wParam == kCourseTimer) {
+        KillTimer(kCourseTimer);
+        RunCourseChange();
+        return 0;
+    }
+    if (message == WM_DESTROY)
+        Unregister();
+    return CSignPage::WindowProc(message, wParam, lParam);
+}
+
 // ---- the wizard as the application runs it ------------------------------------------------------
 
 INT_PTR CSignupWizard::Run(CSignupApp& app)
 {
-    CSignStart sheet(app);
+    CSignStart sheet(app, m_browser);
     m_sheet = &sheet;
     const INT_PTR result = sheet.DoModal();
     m_sheet = nullptr;

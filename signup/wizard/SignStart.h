@@ -1,6 +1,7 @@
 // CSignStart: the sign-up wizard (a property sheet in wizard mode whose page area is 476 x 380
-// pixels) and its pages 1 to 4: mode and connection, terms of use, user data, confirmation and
-// the sign-up request. CSignupWizard runs it for the application object.
+// pixels) and its seven pages: mode and connection, terms of use, user data, confirmation and
+// the sign-up request, login data, account verification with the communication ID, and the
+// resulting connection information. CSignupWizard runs it for the application object.
 #pragma once
 
 #include "framework/win/PropertySheet.h"
@@ -9,7 +10,9 @@
 #include "signup/app/SignupApp.h"
 #include "signup/app/TermsDownload.h"
 #include "signup/app/ZipCodeLoader.h"
+#include "signup/core/SignupRequests.h"
 #include "signup/wizard/SignWizardIds.h"
+#include "signup/wizard/SystemBrowser.h"
 
 #include <string>
 
@@ -116,13 +119,64 @@ public:
     LRESULT OnWizardNext() override;
 };
 
+class CSignStep5Rest : public CSignPage {
+public:
+    CSignStep5Rest(CSignStart& sheet, CSignupApp& app) : CSignPage(IDD_SIGN_STEP5_REST, sheet, app) {}
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    LRESULT OnWizardNext() override;
+    LRESULT OnWizardBack() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    // The fields from the account (when the sheet is built and on every display).
+    void FillFromAccount();
+    CString m_commName, m_loginId, m_password;
+    bool m_shownAfterFailure = false;
+
+private:
+    void CheckComplete();
+};
+
+class CSignStep6Rest : public CSignPage {
+public:
+    CSignStep6Rest(CSignStart& sheet, CSignupApp& app) : CSignPage(IDD_SIGN_STEP6_REST, sheet, app) {}
+    BOOL OnSetActive() override;
+    LRESULT OnWizardNext() override;
+    LRESULT OnWizardBack() override;
+    // What the last verification gave (page 5 shows a failure).
+    const CSignupRequests::Outcome& LastOutcome() const { return m_outcome; }
+    // The text of a failed outcome: the page's message with the code, or the server's own text.
+    CString FailureText(const CSignupRequests::Outcome& outcome) const;
+
+private:
+    CSignupRequests::Outcome m_outcome;
+    bool m_firstAttempt = true;
+};
+
+class CSignStep7End : public CSignPage, public ISignupNewsWindow {
+public:
+    static constexpr UINT_PTR kCourseTimer = 52;
+    CSignStep7End(CSignStart& sheet, CSignupApp& app) : CSignPage(IDD_SIGN_STEP7_END, sheet, app) {}
+    ~CSignStep7End() override;
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The connection information from the account.
+    void RefreshConnectionInfo();
+    void OnConnectionInfoArrived() override { RefreshConnectionInfo(); }
+
+private:
+    void RunCourseChange();
+    void Unregister();
+};
+
 class CSignStart : public CPropertySheet {
 public:
     static constexpr int kPageWidth = 476;
     static constexpr int kPageHeight = 380;
     static constexpr COLORREF kBackground = 0xFF9F55;
 
-    explicit CSignStart(CSignupApp& app);
+    CSignStart(CSignupApp& app, ISystemBrowser* browser);
     ~CSignStart() override;
 
     BOOL OnInitDialog() override;
@@ -145,17 +199,22 @@ public:
     void EndWizard();
 
     CSignupApp& App() { return m_app; }
+    ISystemBrowser* Browser() const { return m_browser; }
     HBRUSH Background() const { return m_background; }
     CSignStep1Top m_step1;
     CSignStep2Agree m_step2;
     CSignStep3User m_step3;
     CSignStep4User m_step4;
+    CSignStep5Rest m_step5;
+    CSignStep6Rest m_step6;
+    CSignStep7End m_step7;
 
 private:
     void Layout();
     void SetButtonText(int id, UINT textId);
 
     CSignupApp& m_app;
+    ISystemBrowser* m_browser;
     HBRUSH m_background = nullptr;
     RECT m_pageArea{};
     bool m_laidOut = false;
@@ -164,11 +223,14 @@ private:
 // The wizard as the application runs it.
 class CSignupWizard : public ISignupWizard {
 public:
+    // browser: how the course-change dialog reaches the system browser.
+    explicit CSignupWizard(ISystemBrowser* browser) : m_browser(browser) {}
     INT_PTR Run(CSignupApp& app) override;
     HWND Window() const override { return m_sheet ? m_sheet->m_hWnd : nullptr; }
     void OnConnectionInfoArrived() override {}
 
 private:
+    ISystemBrowser* m_browser;
     CSignStart* m_sheet = nullptr;
 };
 

@@ -7,6 +7,10 @@
 #define IDD_SIGN_STEP2_AGREE    144
 #define IDD_SIGN_STEP3_USER     145
 #define IDD_SIGN_STEP4_USER     135
+#define IDD_SIGN_STEP5_REST     146
+#define IDD_SIGN_STEP6_REST     138
+#define IDD_SIGN_STEP7_END      147
+#define IDD_COURSE_CHANGE       162
 #define IDI_SIGN_WIZARD         126
 
 // Page 1.
@@ -65,6 +69,25 @@
 #define IDC_SW_CONFIRM_PROMPT   1082
 #define IDC_SW_CONFIRMATION     1194
 
+// Page 5.
+#define IDC_SW_REST_PROMPT      1061
+#define IDC_SW_COMM_NAME        1062
+#define IDC_SW_LOGIN_ID         1071
+#define IDC_SW_LOGIN_PASSWORD   1072
+#define IDC_SW_REST_LABEL_FIRST 1330 // 6 rich-edit labels, 1330-1335
+
+// Page 6.
+#define IDC_SW_VERIFY_PROMPT    1093
+#define IDC_SW_VERIFY_DATA      1196
+
+// Page 7.
+#define IDC_SW_END_TEXT         1063
+#define IDC_SW_END_INFO         1195
+
+// Course-change dialog.
+#define IDC_CC_TEXT             1126
+#define IDC_CC_QUIT             1127
+
 // Texts.
 #define IDS_SW_CAPTION          103
 #define IDS_SW_AGREE            104
@@ -94,5 +117,24 @@
 #define IDS_SW_TIP_PROXY_USER   193
 #define IDS_SW_EXPLAIN_RECOVER  226
 #define IDS_SW_EXPLAIN_NEW      230
+#define IDS_SW_END_DONE         120
+#define IDS_SW_RECOVERY_START   141
+#define IDS_SW_COMMID_START     148
+#define IDS_SW_VERIFY_START     149
+#define IDS_SW_NO_COMMID        150
+#define IDS_SW_VERIFY_DATA      164
+#define IDS_SW_SIGNUP_DONE      166
+#define IDS_SW_RECOVERY_ASK     170
+#define IDS_SW_RECOVERY_INTRO   171
+#define IDS_SW_RECOVERY_ERROR   173
+#define IDS_CC_QUIT_LABEL       194
+#define IDS_CC_ASK_QUIT         195
+#define IDS_CC_INTRO            196
+#define IDS_CC_IN_BROWSER       197
+#define IDS_CC_NO_BROWSER       198
+#define IDS_CC_BROWSER_FAILED   199
+#define IDS_CC_NOTICE           201
 #define IDS_SW_TERMS_PATH       14004
+#define IDS_CC_CHARGE_URL       14031 // the charge server's base URL
 #define IDS_SW_LABEL_FIRST      14700 // label texts of pages 1 and 3, 14700-14728
+#define IDS_SW_REST_LABEL_FIRST 14730 // label texts of page 5, 14730-14735

@@ -291,10 +291,13 @@ def b_signs_up(day):
     with day.step("1_b_signs_up"):
         # LAN only, as on a PC without a modem: the system's dial-up library stays unloaded (Wine's
         # own one may report a device it cannot dial).
+        from dayharness import MOODS, write_phone_settings
+        b.reg_set(PROFILE_KEY, "MyStatus", MOODS["B"])
+        folder = write_phone_settings("B", service)
         env = dict(b.env)
         b.env["WINEDLLOVERRIDES"] = "rasapi32=d"
         try:
-            b.start(_main_exe())
+            b.start(_main_exe(), cwd=folder)
         finally:
             b.env = env
         wizard = SignupWizard.attach(b)
@@ -303,7 +306,8 @@ def b_signs_up(day):
         wizard.page2_agree()
         wizard.page3_user()
         wizard.page4_confirm()
-        wizard.page5_login_data("ﾋﾞｰ")
+        from dayharness import NAMES
+        wizard.page5_login_data(NAMES["B"])
         wizard.page6_confirm()
         wizard.page7_finish()
 

@@ -2,17 +2,23 @@
 in every step (start, log in, exit), shared by the steps of the day (test_day.py) and the
 modules of single steps (day_*.py)."""
 import contextlib
+import getpass
 import os
 import shutil
+import socket
 import subprocess
 import sys
 from pathlib import Path
 
-from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for
+from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for, windows_path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "peers"))
+from nvpeers import pm_codec  # noqa: E402
+from nvpeers.account_forms import CallDirectory  # noqa: E402
+from nvpeers.ircd import Ngircd  # noqa: E402
 from nvpeers.login_service import LoginServicePeer  # noqa: E402
 from nvpeers.signup_service import SignupServicePeer  # noqa: E402
+from nvpeers.voip_directory import VoipDirectoryPeer  # noqa: E402
 
 MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
 WORK = Path(os.environ.get("NV_DAY_WORK", "/tmp/nv-day"))
@@ -24,14 +30,48 @@ ID_ABOUT_CLOSE = 1256
 MAIN_PAGE = 1410  # the main window's portal page: only the main window has it
 BTN_LOGIN = 1003
 BTN_LOGOUT = 1178
+# The tone each user's test microphone plays (Hz).
+PHONE_TONES = {"A": 1000, "B": 600}
 
-# The two users of the day: log-in id, password, message-service id and its secret.
-ACCOUNTS = {"A": ("daya01", "pw-a01", "0123456789ABCDEF", "secret-a"),
-            "B": ("dayb01", "pw-b01", "FEDCBA9876543210", "secret-b")}
+# The two users of the day: log-in id, password, message-service id and its secret. The
+# communication IDs have the service's own form ("0", a digit, "00", twelve digits) that the
+# phone dials as a partner.
+ACCOUNTS = {"A": ("daya01", "pw-a01", "0300100000000101", "secret-a"),
+            "B": ("dayb01", "pw-b01", "0300100000000202", "secret-b")}
+# The chat room the service's room entry hands out, on its chat server (ngircd).
+CHAT_ROOM = "#daylobby"
+# Their names at the message service (each is the other's friend there) and the mood each wears
+# (the status word's bits 4-7).
+NAMES = {"A": "田中あや", "B": "鈴木ぼく"}
+MOODS = {"A": 0x30, "B": 0x50}
+APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\NimboVandrell.exe"
+
+
+class DaySignupPeer(SignupServicePeer):
+    """The sign-up service of the day: the account it issues to the new user is B's account of the
+    day (login, password, then communication ID and secret), so that the later steps, which know
+    B by it, meet the user who signed up."""
+
+    def issue_account(self, fields):
+        login, password = ACCOUNTS["B"][0], ACCOUNTS["B"][1]
+        self.issued += 1
+        self.accounts[login] = password
+        self.record("issued", login=login, password=password, first_account=fields.get("1st_acc", b"").decode("cp932"))
+        return login, password
+
+    def answer(self, request):
+        if request.path == "/cmtool/menu/PC_IDGetEIA.cgi":
+            login, _, comm_id, secret = ACCOUNTS["B"]
+            if login in self.accounts and login not in self.comm_ids:
+                from nvpeers.signup_service import split_form
+                name = dict(split_form(request.body)).get("n_name", b"").decode("cp932", "replace")
+                self.comm_ids[login] = (comm_id, secret, name)
+        return super().answer(request)
 
 
 class Service:
-    """The stand-in service on loopback: the login/account peer with its message server."""
+    """The stand-in service on loopback: the login/account peer with its message server and the
+    call service (call IDs on the account forms, the VoIP directory server)."""
 
     def __init__(self, folder):
         folder.mkdir(parents=True, exist_ok=True)
@@ -43,7 +83,28 @@ class Service:
         for login, password, _, _ in ACCOUNTS.values():
             self.login.accounts[login] = password
         # The sign-up service a fresh profile is steered to (its terms, sign-up and ID forms).
-        self.signup = SignupServicePeer(log_path=str(folder / "signup_service.log"), lifetime=900).start()
+        self.signup = DaySignupPeer(log_path=str(folder / "signup_service.log"), lifetime=900).start()
+        self.chat = Ngircd(folder / "ircd", lifetime=900).start()
+        self.point_chat_at(self.chat.port)
+        # As the service does: a new message reaches its recipient at once, friends' rows show
+        # their presence, and A and B are each other's friends. The message server knows a user by
+        # the ID in the records' headers, which the log-in fills with the login ID.
+        self.messages.notify_store = True
+        self.messages.live_presence = True
+        comm = {name: ACCOUNTS[name][0].encode() for name in ACCOUNTS}
+        for name in ACCOUNTS:
+            self.messages.names[pm_codec.field16(comm[name])] = NAMES[name].encode("cp932")
+        for me, friend in (("A", "B"), ("B", "A")):
+            self.messages.set_list(comm[me], 1, [(comm[friend], NAMES[friend].encode("cp932"), 0)])
+        self.login.call_ids = CallDirectory()
+        self.directory = VoipDirectoryPeer(log_path=str(folder / "voip_directory.log"), lifetime=900).start()
+        # Each user's phone: its signalling and voice ports (two phones on one host can't share them).
+        self.phone_ports = {name: {"signal": free_udp_port(), "voice": free_udp_port()} for name in ACCOUNTS}
+
+    def point_chat_at(self, port, room=CHAT_ROOM):
+        """The chat server (on loopback) and room that the next room entries are given."""
+        with self.login.state_lock:
+            self.login.chat.update(caddr="127.0.0.1", cport=str(port), chat_room=room)
 
     @property
     def url(self):
@@ -61,6 +122,8 @@ class Service:
 
     def stop(self):
         self.signup.stop()
+        self.chat.stop()
+        self.directory.stop()
         self.login.stop()
 
 
@@ -88,6 +151,40 @@ def seed_service_account(desktop, service):
     for name in ("HomePage", "TopPage"):
         desktop.reg_set(PROFILE_KEY + r"\Servers", name, "about:blank")
     desktop.reg_set(PROFILE_KEY, "HomePage", "about:blank")
+
+
+def free_udp_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def user_folder(name):
+    """The folder a user's program starts in: its phone settings and the test sound device's files."""
+    folder = WORK / f"user-{name}"
+    folder.mkdir(parents=True, exist_ok=True)
+    return folder
+
+
+def write_phone_settings(name, service):
+    """The phone library's settings file in the user's start folder: the directory server of the
+    stand-in service, the user's own signalling and voice ports and the other user's signalling
+    port (the callee's port is fixed in the protocol, and two phones on one host can't both have
+    it), and the test sound device (a tone file as microphone, a file for the speaker)."""
+    folder = user_folder(name)
+    other = next(n for n in service.phone_ports if n != name)
+    ports, directory = service.phone_ports[name], f"127.0.0.1:{service.directory.port}"
+    settings = {"localip": f"127.0.0.1:{ports['signal']}", "voiceport": ports["voice"],
+                "peerport": service.phone_ports[other]["signal"], "dserver": directory, "dserver2": directory,
+                "dserver3": directory, "voicemic": windows_path(folder / "microphone.wav"),
+                "voicespk": windows_path(folder / "speaker.wav")}
+    (folder / "nimbocall.ini").write_text("[nimbocall]\r\n" + "".join(f"{k}={v}\r\n" for k, v in settings.items()),
+                                          encoding="ascii")
+    microphone = folder / "microphone.wav"
+    if not microphone.exists():
+        subprocess.run(["sox", "-n", "-r", "8000", "-c", "1", "-b", "16", str(microphone), "synth", "600", "sine",
+                        str(PHONE_TONES[name]), "vol", "0.4"], check=True)
+    return folder
 
 
 def log_in(desktop, service, main, login=None):
@@ -137,9 +234,10 @@ def exit_from_tray(desktop, main):
     wait_for(lambda: desktop.find(cls="Qelo_NimboVandrell") is None, 30, f"{desktop.name}: the instance window to go")
 
 
-def start_main(desktop):
-    """Starts NimboVandrell.exe; its process id and its main window once it is on the screen."""
-    desktop.start(windows_exe())
+def start_main(desktop, folder=None):
+    """Starts NimboVandrell.exe (in the folder when given); its process id and its main window once
+    it is on the screen."""
+    desktop.start(windows_exe(), cwd=folder)
     instance = desktop.wait_window("the program's instance window", cls="Qelo_NimboVandrell", visible=False)
     pid = desktop.pid(instance)
     main = desktop.wait_window("the main window on the screen", pid=pid, cls="#32770", child=MAIN_PAGE)
@@ -150,6 +248,26 @@ def windows_exe():
     return "Z:" + MAIN_EXE.replace("/", "\\")
 
 
+
+
+def separate_install(desktop, folder):
+    """The user's own install folder, named by the program's App Paths entry: the history database
+    and its attachments live below it (Log\\<Windows user>), apart from the other user's on this
+    machine (both prefixes run as one Windows user); skins and sounds are the build's."""
+    folder.mkdir(parents=True, exist_ok=True)
+    built = Path(MAIN_EXE).parent
+    for part in ("Skin", "Sound"):
+        link = folder / part
+        if not link.exists():
+            link.symlink_to(built / part, target_is_directory=True)
+    desktop.reg_set(APP_PATHS_KEY, "Path", windows_path(folder))
+    desktop.install = folder
+
+
+def history_db(desktop):
+    """The user's message history database (its folder holds the Attach folder too)."""
+    folder = getattr(desktop, "install", None) or Path(MAIN_EXE).parent
+    return folder / "Log" / getpass.getuser() / "vyrntalk.cdb"
 
 
 def make_desktop(name):
@@ -164,6 +282,7 @@ def make_desktop(name):
     made = subprocess.run([desktop.wine, "reg", "query", r"HKCU\Software"], env=desktop.env, capture_output=True,
                           stdin=subprocess.DEVNULL, timeout=400)
     assert made.returncode == 0, made.stderr
+    separate_install(desktop, WORK / "install-B")
     return desktop
 
 
@@ -218,7 +337,9 @@ class Day:
         if name not in self.started:
             if seed and name not in self.signed_up:
                 seed_service_account(desktop, self.service)
-            self.started[name] = start_main(desktop)
+            desktop.reg_set(PROFILE_KEY, "MyStatus", MOODS[name])
+            folder = write_phone_settings(name, self.service)
+            self.started[name] = start_main(desktop, folder)
         return self.started[name]
 
     def ensure_online(self, *names):

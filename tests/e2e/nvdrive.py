@@ -98,6 +98,19 @@ class Desktop:
         assert not line.startswith("ERROR"), f"{self.name}: {command}: {line}"
         return line
 
+    def send_line(self, command):
+        """Hands the driver a command whose answer is read later (answer()), so that this user's
+        driver can wait while another user acts."""
+        if not self._driver:
+            self._start_driver()
+        self._driver.stdin.write(command + "\n")
+        self._driver.stdin.flush()
+
+    def answer(self, timeout=30):
+        line = self._next(timeout)
+        assert not line.startswith("ERROR"), f"{self.name}: {line}"
+        return line
+
     def close(self):
         if self._driver:
             try:
@@ -113,9 +126,10 @@ class Desktop:
         self.programs = []
 
     # --- programs and registry ------------------------------------------------------------
-    def start(self, exe, *args):
+    def start(self, exe, *args, cwd=None):
+        """Starts a program; cwd is the folder it starts in (as a shortcut's "start in" sets it)."""
         program = subprocess.Popen([self.wine, exe, *args], env=self.env, stdin=subprocess.DEVNULL,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=cwd)
         self.programs.append(program)
         return program
 
@@ -164,6 +178,14 @@ class Desktop:
 
     def items(self, window, control):
         return [_unhex(field) for field in self.ask(f"items {window} {control}").split()[1:]]
+
+    def images(self, window, control):
+        """The image index of each row of a list view."""
+        return [int(field) for field in self.ask(f"images {window} {control}").split()[1:]]
+
+    def row_click(self, window, control, row, double=False):
+        """A click (or a double click) on a row of a list view."""
+        self.ask(f"rowclick {window} {control} {row} {2 if double else 1}")
 
     def set_text(self, window, control, text):
         self.ask(f"settext {window} {control} {_hex(text)}")

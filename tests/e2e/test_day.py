@@ -8,6 +8,8 @@ import shutil
 
 import pytest
 
+import day_message
+from day_chat import chat_server_closes_mid_line, chat_visit
 from dayharness import (ACCOUNTS, BTN_LOGIN, BTN_LOGOUT, CMD_ABOUT, CMD_EXIT, ID_ABOUT_CLOSE, PROFILE_KEY, WORK, Day,
                         Service, exit_from_tray, log_in, make_desktop, seed_account, seed_service_account, start_main,
                         wait_for)
@@ -114,3 +116,34 @@ def test_step2_both_users_log_in(day):
             user = day.user(name)
             user.shot(day.main(name), "both_online")
             (WORK / f"{name}_windows_online.txt").write_text(user.describe(day.pid(name)), encoding="utf-8")
+        day_message.check_partner_moods(day)
+
+
+def test_step3_a_message_with_an_attachment_and_the_reply(day):
+    day.ensure_online()
+    with day.step("3_message_and_reply"):
+        day_message.message_with_attachment_and_reply(day)
+
+
+def test_step4_chat_visit(day):
+    day.ensure_online("A", "B")
+    with day.step("4_chat_visit"):
+        chat_visit(day)
+
+
+def test_step5_a_calls_b(day):
+    from day_phone import a_calls_b
+    with day.step("5_phone_call"):
+        a_calls_b(day)
+
+
+def test_step8_a_message_sent_while_the_message_server_is_down(day):
+    day.ensure_online()
+    with day.step("8_message_server_down"):
+        day_message.message_while_the_server_is_down(day)
+
+
+def test_hostile_chat_server_closes_mid_line(day):
+    day.ensure_online("A")
+    with day.step("hostile_chat_mid_line"):
+        chat_server_closes_mid_line(day)

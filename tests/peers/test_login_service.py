@@ -5,6 +5,7 @@ import socket
 
 import pytest
 
+from nvpeers.account_forms import CallDirectory
 from nvpeers.login_service import USER_AGENT, LoginServicePeer
 
 LOGIN = ("version=0x0301&type=0x0101&seq=0x00000001&id=user01&session=0x00000000&password=pw01"
@@ -85,3 +86,39 @@ def test_switches(peer, switch, check):
     status, body = post(peer, "/menu/LNLogin.cgi", LOGIN)
     assert check(status, body)
     assert post(peer, "/_control", "switch=none")[0] == 200
+
+
+def test_the_room_reply_names_the_chat_server_and_room_it_was_given(peer):
+    """The room entry points the client at the chat server set by control; leaving names that room."""
+    assert post(peer, "/_control", "caddr=127.0.0.9&cport=40123&chat_room=%23lobby")[0] == 200
+    assert post(peer, "/menu/LNLogin.cgi", LOGIN)[0] == 200
+    enter = "version=0x0301&type=0x0013&seq=0x00000002&id=user01&session=0x1A2B3C00&password=pw01&url="
+    status, body = post(peer, "/menu/CTLogin.cgi", enter)
+    assert status == 200
+    items = dict(item.split(b":", 1) for item in body.split(b"<br>") if item)
+    assert (items[b"room_id"], items[b"caddr"], items[b"cport"]) == (b"#lobby", b"127.0.0.9", b"40123")
+    leave = "version=0x0301&type=0x0015&seq=0x00000003&id=user01&session=0x1A2B3C00&password=pw01&RoomID=%23lobby"
+    assert post(peer, "/menu/CTLogin.cgi", leave)[0] == 200
+    assert [r["room"] for r in peer.requests_of("room-left")] == ["#lobby"]
+    assert not peer.requests_of("violation")
+
+
+def test_call_id_look_ups_answer_from_the_call_directory(peer):
+    """With a call directory every communication ID has one numeric call ID, found both ways; a
+    call ID nobody holds is refused. Without one the forms answer with the made-up pair."""
+    def look_up(by_comm, other):
+        path, field = ("/menu/NCsrchNCID.cgi", "oth_id") if by_comm else ("/menu/NCsrchComID.cgi", "oth_ncid")
+        status, body = post(peer, path, f"version=0x0220&id=0300100000000101&password=x&{field}={other}")
+        assert status == 200
+        return dict(line.split(":", 1) for line in body.decode("latin-1").split("\r\n") if ":" in line)
+
+    assert look_up(True, "0300100000000202")["nc_id"] == "NC-0300100000000202"
+    peer.call_ids = CallDirectory(first=5101)
+    cases = [(True, "0300100000000202", "nc_id", "5101"), (True, "0300100000000101", "nc_id", "5102"),
+             (True, "0300100000000202", "nc_id", "5101"), (False, "5102", "oth_id", "0300100000000101"),
+             (False, "5101", "oth_id", "0300100000000202")]
+    for by_comm, other, field, expected in cases:
+        reply = look_up(by_comm, other)
+        assert (reply["errno"], reply[field]) == ("0", expected), (other, reply)
+    refused = look_up(False, "5999")
+    assert refused["errno"] == "1f" and "oth_id" not in refused, refused

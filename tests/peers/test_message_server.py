@@ -149,3 +149,79 @@ def test_peer_listens_on_loopback_only(server):
         assert port > 0
     with pytest.raises(ValueError):
         MessageServerPeer(host="192.0.2.1")
+
+
+def receive_frame(client, seconds=5):
+    client.sock.settimeout(seconds)
+    payload, _, _ = pm.parse_frame(client.sock.recv(65536))
+    return pm.decode(payload)
+
+
+def test_a_stored_message_is_pushed_to_its_recipient_once_complete(server):
+    server.notify_store = True
+    sender, recipient = PythonClient(server.port), PythonClient(server.port, user=YOU, session=0x1A2B3C01)
+    try:
+        # The recipient's address is known from its session request.
+        assert recipient.request(pm.SESSION_START)["type"] == pm.SESSION_ANSWER
+        assert sender.send_text(YOU, b"plain")["first"] == 0
+        pushed = receive_frame(recipient)
+        # The push carries the recipient's own session, or the client would not take it.
+        assert pushed["session"] == 0x1A2B3C01
+        assert pushed["type"] == pm.MESSAGE_LIST and [e["number"] for e in pushed["entries"]] == \
+            [m.number for m in server.mailbox(YOU)]
+
+        # A message that announces a file is pushed only once its body is there.
+        answer = sender.request(pm.MESSAGE, partner_id=pm.field16(YOU), partner_name=pm.field16(b""), time=0,
+                                number=9, attributes=0x40000000, file_flag=1, file_length=2, text=b"file")
+        assert answer["first"] == 0
+        recipient.sock.settimeout(0.3)
+        with pytest.raises(socket.timeout):
+            recipient.sock.recv(65536)
+        with socket.create_connection(("127.0.0.1", server.data_port), timeout=5) as s:
+            s.sendall(pm.build_frame(pm.encode(dict(pm.header(pm.EXT_SEND_HEADER, 3, ME, 0x1234), first=9, second=2))
+                                     + b"xy"))
+            assert pm.decode(pm.parse_frame(s.recv(4096))[0])["first"] == 0
+        pushed = receive_frame(recipient)
+        assert len(pushed["entries"]) == 2
+        assert len(server.requests_of("push")) == 2
+    finally:
+        sender.close()
+        recipient.close()
+
+
+def test_friend_rows_show_the_presence_their_users_sent(server):
+    server.live_presence = True
+    other = b"0000111122223333"
+    server.set_list(ME, 1, [(YOU, b"you", 0), (other, b"other", 0x40)])
+    me, you = PythonClient(server.port), PythonClient(server.port, user=YOU)
+    try:
+        rows = lambda: [e["value"] for e in me.request(pm.LIST_QUERY, kind=1, page=1)["entries"]]  # noqa: E731
+        assert rows() == [0, 0x40], "no presence yet: the stored words"
+        assert you.request(pm.PRESENCE, value=0x34)["first"] == 0
+        assert rows() == [0x35, 0x40], "online, with the mood and phone bits the user sent"
+    finally:
+        me.close()
+        you.close()
+
+
+def test_a_server_that_went_down_comes_back_on_its_ports_with_what_it_stored(server):
+    client = PythonClient(server.port)
+    try:
+        assert client.send_text(YOU, b"before")["first"] == 0
+        ports = (server.port, server.tcp_port, server.data_port)
+        server.go_down()
+        client.sock.settimeout(0.5)
+        client.seq += 1
+        client.sock.sendto(pm.build_frame(pm.encode(pm.header(pm.LIST_REQUEST, client.seq, ME, 0x1234))),
+                           client.address)
+        with pytest.raises(OSError):  # no answer (or the port's refusal)
+            client.sock.recv(65536)
+        with pytest.raises(OSError):
+            socket.create_connection(("127.0.0.1", server.tcp_port), timeout=1).close()
+        server.come_back()
+        assert (server.port, server.tcp_port, server.data_port) == ports
+        assert client.send_text(YOU, b"after")["first"] == 0
+        assert [m.text for m in server.mailbox(YOU)] == [b"before", b"after"]
+        socket.create_connection(("127.0.0.1", server.data_port), timeout=2).close()
+    finally:
+        client.close()

@@ -127,3 +127,14 @@ def test_terms_modes(mode, check):
         status, reply = request(peer, "/signup_pc/kiyaku.txt")
         assert check(status, reply)
         reply.decode("cp932")
+
+
+def test_control_switches_a_request_kind_and_back_and_adds_accounts():
+    with SignupServicePeer() as peer:
+        assert request(peer, "/_control", b"switch=refused&switch_on=recovery&account=k1%3Ap%26w")[0] == 200
+        _, refused = request(peer, "/profile_pc/rst/NCSRst_PCEIA.cgi", b"user_id=k1&login_password=p%26w")
+        _, signup = request(peer, "/signup_pc/signup_pc.cgi", signup_body())
+        assert fields_of(refused)["01"] == b"NG" and fields_of(signup)["01"] == b"OK"
+        request(peer, "/_control", b"switch=ok")
+        _, recovered = request(peer, "/profile_pc/rst/NCSRst_PCEIA.cgi", b"user_id=k1&login_password=p%26w")
+        assert fields_of(recovered)["01"] == b"OK" and fields_of(recovered)["04"] == b"p&w"

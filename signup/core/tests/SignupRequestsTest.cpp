@@ -125,7 +125,11 @@ TEST(SignupRequests, VerificationOutcomes)
         f.net.m_Comm_id = row.storedCommId;
         f.poster.replies.push_back(row.recovery);
         f.poster.replies.push_back(row.commId);
-        const CSignupRequests::Outcome out = f.requests.VerifyAccount(row.mode, "nick");
+        // The page's progress step runs once, after the recovery and before the ID request.
+        std::vector<std::size_t> postsAtProgress;
+        const CSignupRequests::Outcome out =
+            f.requests.VerifyAccount(row.mode, "nick", [&] { postsAtProgress.push_back(f.poster.posts.size()); });
+        EXPECT_EQ(row.posts == 2 ? std::vector<std::size_t>{1} : std::vector<std::size_t>{}, postsAtProgress) << row.name;
         EXPECT_EQ(row.result, out.result) << row.name;
         EXPECT_EQ(row.code, out.code) << row.name;
         EXPECT_EQ(row.textId, out.textId) << row.name;

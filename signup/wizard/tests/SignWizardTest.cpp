@@ -1,169 +1,18 @@
 // The real VyrnSign.exe under Wine (its dial-up library disabled, so LAN only) against the
 // sign-up service peer: mode 0 through pages 1 to 4, driven by sent texts and posted button
 // presses, with a screenshot of each page; and the user-data page's rules on what it stores.
-#include "tests/support/CallbackProc.h"
-#include "tests/support/WinTestSupport.h"
+#include "signup/wizard/tests/WizardDriver.h"
 
 #include "resources/StringIds.h"
 #include "signup/wizard/SignWizardIds.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
 
-const char kProfile[] = "Software\\Qelo\\NimboVandrell";
-
-std::string LoadText(UINT id)
-{
-    char text[1024] = {};
-    ::LoadStringA(::GetModuleHandleA(nullptr), id, text, sizeof text);
-    return text;
-}
-
-void SetString(const char* section, const char* name, const std::string& value)
-{
-    std::string path = std::string(kProfile) + (*section ? "\\" : "") + section;
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                               &key, nullptr));
-    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>(value.size() + 1));
-    ::RegCloseKey(key);
-}
-
-std::string GetString(const char* section, const char* name)
-{
-    std::string path = std::string(kProfile) + "\\" + section;
-    char value[512] = {};
-    DWORD size = sizeof value - 1;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return "<none>";
-    LONG status = ::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    ::RegCloseKey(key);
-    return status == ERROR_SUCCESS ? value : "<none>";
-}
-
-std::string PeerRoot()
-{
-    std::ifstream in(nvtest::UnixToWindowsPath(nvtest::Env("NV_PEER_DIR") + "/signup_service.port"));
-    int port = 0;
-    in >> port;
-    return "http://127.0.0.1:" + std::to_string(port);
-}
-
-std::string PeerLog()
-{
-    std::ifstream in(nvtest::UnixToWindowsPath(nvtest::Env("NV_PEER_DIR") + "/signup_service.log"));
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
-std::string Unbroken(std::string text)
-{
-    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
-    return text;
-}
-
-std::string TextOf(HWND window)
-{
-    // Asked of the control itself: another process's GetWindowText reads only the caption.
-    // The rich edit reports no length across processes: a buffer as large as any page's text.
-    const int length = 65535;
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int got = static_cast<int>(::SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(length + 1),
-                                                    reinterpret_cast<LPARAM>(&text[0])));
-    text.resize(static_cast<std::size_t>(std::max(0, got)));
-    return text;
-}
-
-class Program {
-public:
-    bool Start()
-    {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string exe = nvtest::UnixToWindowsPath(nvtest::Env("NV_SIGNUP_EXE"));
-        std::string commandLine = "\"" + exe + "\"";
-        return ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) !=
-               FALSE;
-    }
-    DWORD Id() const { return m_pi.dwProcessId; }
-    bool Running() const { return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-    ~Program()
-    {
-        if (Running())
-            ::TerminateProcess(m_pi.hProcess, 99);
-        if (m_pi.hProcess) {
-            ::WaitForSingleObject(m_pi.hProcess, 5000);
-            ::CloseHandle(m_pi.hThread);
-            ::CloseHandle(m_pi.hProcess);
-        }
-    }
-
-private:
-    PROCESS_INFORMATION m_pi = {};
-};
-
-struct Search {
-    DWORD pid;
-    std::string text;
-    bool box;
-    HWND found;
-};
-
-// A visible top-level window of the program: a message box by its text, else by its title.
-HWND FindOf(DWORD pid, const std::string& text, bool box)
-{
-    Search search{pid, text, box, nullptr};
-    ::EnumWindows(nvtest::AsEnumProc([](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner != s->pid || !::IsWindowVisible(window))
-            return TRUE;
-        char title[256] = {}, text[1024] = {};
-        ::GetWindowTextA(window, title, sizeof title);
-        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-        // The wizard: the window with the Next button.
-        const bool wizard = !s->box && ::GetDlgItem(window, 0x3024) != nullptr;
-        if ((s->box && Unbroken(text) == Unbroken(s->text)) || wizard) {
-            s->found = window;
-            return FALSE;
-        }
-        return TRUE;
-    }), reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The program's windows (class, title, box text), for a failure's report.
-std::string Describe(DWORD pid)
-{
-    struct Walk {
-        DWORD pid;
-        std::string out;
-    } walk{pid, {}};
-    ::EnumWindows(nvtest::AsEnumProc([](HWND window, LPARAM param) -> BOOL {
-        auto* w = reinterpret_cast<Walk*>(param);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner != w->pid)
-            return TRUE;
-        char cls[64] = {}, title[256] = {}, text[1024] = {};
-        ::GetClassNameA(window, cls, sizeof cls);
-        ::GetWindowTextA(window, title, sizeof title);
-        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-        w->out += std::string(cls) + " '" + title + "' '" + text + "'" + (::IsWindowVisible(window) ? " visible\n" : " hidden\n");
-        return TRUE;
-    }), reinterpret_cast<LPARAM>(&walk));
-    return walk.out;
-}
+using namespace wizdrive;
 
 // The visible dropped list of one of the program's combo boxes.
 HWND DroppedList(DWORD pid)
@@ -187,15 +36,6 @@ HWND DroppedList(DWORD pid)
     return search.found;
 }
 
-HWND ActivePage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
-int ActiveIndex(HWND sheet)
-{
-    return static_cast<int>(::SendMessageA(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(ActivePage(sheet)), 0));
-}
-HWND Button(HWND sheet, int id) { return ::GetDlgItem(sheet, id); }
-bool Enabled(HWND sheet, int id) { return ::IsWindowEnabled(Button(sheet, id)) != FALSE; }
-
-void PressNext(HWND sheet) { ::PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_NEXT, 0); }
 
 class SignWizard : public ::testing::Test {
 protected:

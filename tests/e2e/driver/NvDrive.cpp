@@ -12,14 +12,36 @@
 //   text <hwnd> [id]                       the window's or control's text -> TEXT <hex>
 //   items <hwnd> <id>                      a list view's first column, a list box's or combo
 //                                          box's items -> ITEMS <hex> <hex> ...
+//   images <hwnd> <id>                     a list view's rows' image indexes -> IMAGES <n> <n> ...
+//   rowclick <hwnd> <id> <row> <1|2>       a click (2: a double click) on a list view's row, as the
+//                                          mouse messages the control gets from it -> OK
 //   settext <hwnd> <id> <hex>              -> OK
 //   click <hwnd> <id>                      a button's click as its parent receives it -> OK
 //   command <hwnd> <id>                    a menu command -> OK
 //   post <hwnd> <message> <wParam> <lParam>  (numbers in C notation) -> OK
 //   send <hwnd> <message> <wParam> <lParam>  -> RESULT <n> | TIMEOUT
 //   state <hwnd>                           -> STATE <exists 0/1> <visible 0/1> <enabled 0/1>
+//   rect <hwnd>                            the window's screen rectangle -> RECT <l> <t> <r> <b>
 //   shot <hwnd> <name>                     screenshot into NV_SCREENSHOT_DIR -> SHOT <path hex>
 //   windows <pid>                          the process's windows and controls -> WINDOWS <hex>
+//   timeopen <hwnd> <click|command> <id> <pid> <class|-> <caption hex|-> <child id> <ms>
+//                                          posts the click or command and waits here for a
+//                                          window as find matches it to become visible; times
+//                                          from the post (QueryPerformanceCounter) until it is
+//                                          visible and until its program answers again
+//                                          -> OPENED <hwnd> <visible ms> <answering ms>
+//                                             <counter ms of the post> | TIMEOUT
+//                                          (a matching window visible before the post: ERROR)
+//   timehide <hwnd> <id> <ms>              posts the click and waits for the window to hide
+//                                          -> HIDDEN <ms> <unix ms of the post> | TIMEOUT
+//   waitrows <hwnd> <id> <count> <ms>      waits for the list view to hold count rows or more
+//                                          -> ROWS <n> <unix ms> | TIMEOUT
+//   waitreg <subkey hex> <value> <n> <ms>  waits for the HKEY_CURRENT_USER DWORD to reach n
+//                                          -> REG <n> <unix ms> | TIMEOUT
+//   rect <hwnd>                            -> RECT <left> <top> <right> <bottom>
+//   waitrect <hwnd> <left> <top> <right> <bottom> <ms>  waits for the window to reach the
+//                                          rectangle -> RECTAT <counter ms> | TIMEOUT
+//   clock                                  the wall clock -> CLOCK <unix ms>
 //   quit                                   -> BYE
 // A command it can't carry out answers ERROR <reason>.
 #include "WinTestSupport.h"
@@ -162,16 +184,49 @@ std::string RichEditText(HWND control)
     return text;
 }
 
+// Wine's version 1.0 rich edit ("RICHEDIT") answers WM_GETTEXTLENGTH with 0 and cuts a range of
+// double-byte text at as many bytes as it has characters. Its text is taken as UTF-16
+// (EM_GETTEXTEX, line ends as CR LF) into a buffer sized from its last line and turned into code
+// page 932 here.
+std::string RichEdit1Text(HWND control)
+{
+    DWORD_PTR lines = 0, lastStart = 0, lastLength = 0;
+    if (!SendTimeout(control, EM_GETLINECOUNT, 0, 0, &lines) || lines == 0 ||
+        !SendTimeout(control, EM_LINEINDEX, lines - 1, 0, &lastStart) || static_cast<LONG_PTR>(lastStart) < 0 ||
+        !SendTimeout(control, EM_LINELENGTH, lastStart, 0, &lastLength))
+        return std::string();
+    const SIZE_T chars = 2 * (lastStart + lastLength) + 2; // room for CR LF at each line end
+    const SIZE_T textOffset = 64;
+    RemoteBuffer remote(control, textOffset + chars * sizeof(WCHAR));
+    if (!remote.Ok())
+        return std::string();
+    GETTEXTEX request = {};
+    request.cb = static_cast<DWORD>(chars * sizeof(WCHAR));
+    request.flags = GT_USECRLF;
+    request.codepage = 1200;
+    DWORD_PTR copied = 0;
+    if (!remote.Write(0, &request, sizeof request) ||
+        !SendTimeout(control, EM_GETTEXTEX, reinterpret_cast<WPARAM>(remote.At(0)),
+                     reinterpret_cast<LPARAM>(remote.At(textOffset)), &copied) ||
+        copied == 0 || copied >= chars)
+        return std::string();
+    std::wstring wide(static_cast<std::size_t>(copied), L'\0');
+    if (!remote.Read(textOffset, &wide[0], wide.size() * sizeof(WCHAR)))
+        return std::string();
+    const int bytes = ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        ::WideCharToMultiByte(932, 0, wide.data(), static_cast<int>(wide.size()), &text[0], bytes, nullptr, nullptr);
+    return text;
+}
+
 std::string TextOf(HWND window)
 {
     const std::string cls = ClassOf(window);
-    if (_stricmp(cls.c_str(), "RICHEDIT") == 0 || _strnicmp(cls.c_str(), "RichEdit20", 10) == 0) {
-        // A rich edit whose text the program set may report no length to another process: its
-        // text is then asked for with a buffer as large as any page's text.
-        std::string text = RichEditText(window);
-        if (!text.empty())
-            return text;
-    }
+    if (_stricmp(cls.c_str(), "RICHEDIT") == 0)
+        return RichEdit1Text(window);
+    if (_strnicmp(cls.c_str(), "RichEdit20", 10) == 0)
+        return RichEditText(window);
     char buffer[8192] = {};
     DWORD_PTR copied = 0;
     if (!SendTimeout(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), &copied))
@@ -203,6 +258,51 @@ std::vector<std::string> ListViewItems(HWND list)
         items.emplace_back(text, std::strlen(text));
     }
     return items;
+}
+
+std::vector<int> ListViewImages(HWND list)
+{
+    std::vector<int> images;
+    DWORD_PTR count = 0;
+    if (!SendTimeout(list, LVM_GETITEMCOUNT, 0, 0, &count))
+        return images;
+    RemoteBuffer remote(list, sizeof(LVITEMA));
+    if (!remote.Ok())
+        return images;
+    for (DWORD_PTR i = 0; i < count; ++i) {
+        LVITEMA item = {};
+        item.mask = LVIF_IMAGE;
+        item.iItem = static_cast<int>(i);
+        DWORD_PTR done = 0;
+        if (!remote.Write(0, &item, sizeof item) ||
+            !SendTimeout(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote.At(0)), &done) || !done ||
+            !remote.Read(0, &item, sizeof item))
+            break;
+        images.push_back(item.iImage);
+    }
+    return images;
+}
+
+// The centre of a list view row's label, in the control's client coordinates.
+bool RowCentre(HWND list, int row, POINT* centre)
+{
+    RemoteBuffer remote(list, sizeof(RECT));
+    if (!remote.Ok())
+        return false;
+    for (LONG part : {static_cast<LONG>(LVIR_LABEL), static_cast<LONG>(LVIR_BOUNDS)}) {
+        RECT rect = {part, 0, 0, 0};
+        DWORD_PTR done = 0;
+        if (!remote.Write(0, &rect, sizeof rect) ||
+            !SendTimeout(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.At(0)), &done) ||
+            !done || !remote.Read(0, &rect, sizeof rect))
+            return false;
+        if (rect.right > rect.left && rect.bottom > rect.top) {
+            centre->x = (rect.left + rect.right) / 2;
+            centre->y = (rect.top + rect.bottom) / 2;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<std::string> ListItems(HWND control)
@@ -280,6 +380,193 @@ BOOL CALLBACK DescribeTop(HWND window, LPARAM param)
     return TRUE;
 }
 
+// Milliseconds on the performance counter, for spans inside this process.
+double CounterMs()
+{
+    LARGE_INTEGER frequency, counter;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// The wall clock in milliseconds since 1970, comparable with the times other processes on this
+// machine log.
+double UnixMs()
+{
+    using PreciseTime = VOID(WINAPI*)(LPFILETIME);
+    static const auto precise = reinterpret_cast<PreciseTime>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    FILETIME now = {};
+    if (precise)
+        precise(&now);
+    else
+        ::GetSystemTimeAsFileTime(&now);
+    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<double>(ticks - 116444736000000000ULL) / 10000.0;
+}
+
+std::string Number(double value)
+{
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%.3f", value);
+    return buffer;
+}
+
+// Waits, polling about once a millisecond, until ready() gives true or the time is up.
+template <typename Ready>
+bool PollUntil(Ready ready, DWORD timeoutMs)
+{
+    const double deadline = CounterMs() + timeoutMs;
+    for (;;) {
+        if (ready())
+            return true;
+        if (CounterMs() > deadline)
+            return false;
+        ::Sleep(1);
+    }
+}
+
+struct VisibleRequest {
+    FindRequest* request;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleTop(HWND window, LPARAM param)
+{
+    auto* v = reinterpret_cast<VisibleRequest*>(param);
+    if (!::IsWindowVisible(window))
+        return TRUE;
+    if (FindTop(window, reinterpret_cast<LPARAM>(v->request)) == FALSE) {
+        v->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindVisible(FindRequest request)
+{
+    VisibleRequest visible{&request, nullptr};
+    ::EnumWindows(FindVisibleTop, reinterpret_cast<LPARAM>(&visible));
+    return visible.found;
+}
+
+std::string TimeOpen(const std::vector<std::string>& args)
+{
+    // timeopen <hwnd> <click|command> <id> <pid> <class|-> <caption hex|-> <child id> <ms>
+    if (args.size() < 9)
+        return "ERROR timeopen needs 8 arguments";
+    HWND window = ParseWindow(args[1]);
+    if (!::IsWindow(window))
+        return "ERROR no window " + args[1];
+    const int id = std::atoi(args[3].c_str());
+    FindRequest request{static_cast<DWORD>(std::strtoul(args[4].c_str(), nullptr, 0)), args[5] == "-" ? "" : args[5],
+                        "", std::atoi(args[7].c_str()), nullptr};
+    if (!Unhex(args[6], &request.caption))
+        return "ERROR bad caption";
+    const DWORD timeoutMs = static_cast<DWORD>(std::strtoul(args[8].c_str(), nullptr, 0));
+    if (HWND already = FindVisible(request))
+        return "ERROR already visible " + WindowHex(already);
+    LPARAM control = 0;
+    if (args[2] == "click") {
+        HWND button = ::GetDlgItem(window, id);
+        if (!button)
+            return "ERROR no control " + args[3];
+        control = reinterpret_cast<LPARAM>(button);
+    } else if (args[2] != "command") {
+        return "ERROR timeopen takes click or command";
+    }
+    const double start = CounterMs();
+    if (!::PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, control ? BN_CLICKED : 0), control))
+        return "ERROR post failed";
+    HWND opened = nullptr;
+    if (!PollUntil([&] { return (opened = FindVisible(request)) != nullptr; }, timeoutMs))
+        return "TIMEOUT";
+    const double visible = CounterMs() - start;
+    // A message sent to the window is taken only between the program's other messages: its answer
+    // says that the handler which showed the window has returned.
+    DWORD_PTR ignored = 0;
+    if (!SendTimeout(opened, WM_NULL, 0, 0, &ignored))
+        return "TIMEOUT";
+    return "OPENED " + WindowHex(opened) + " " + Number(visible) + " " + Number(CounterMs() - start) + " " +
+           Number(start);
+}
+
+std::string TimeHide(const std::vector<std::string>& args)
+{
+    // timehide <hwnd> <id> <ms>
+    if (args.size() < 4)
+        return "ERROR timehide needs 3 arguments";
+    HWND window = ParseWindow(args[1]);
+    HWND button = ::GetDlgItem(window, std::atoi(args[2].c_str()));
+    if (!button)
+        return "ERROR no control " + args[2];
+    if (!::IsWindowVisible(window))
+        return "ERROR not visible";
+    const double posted = UnixMs(), start = CounterMs();
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(std::atoi(args[2].c_str()), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    if (!PollUntil([&] { return !::IsWindowVisible(window); }, static_cast<DWORD>(std::strtoul(args[3].c_str(), nullptr, 0))))
+        return "TIMEOUT";
+    return "HIDDEN " + Number(CounterMs() - start) + " " + Number(posted);
+}
+
+std::string WaitRect(const std::vector<std::string>& args)
+{
+    // waitrect <hwnd> <left> <top> <right> <bottom> <ms>
+    if (args.size() < 7)
+        return "ERROR waitrect needs 6 arguments";
+    HWND window = ParseWindow(args[1]);
+    const RECT wanted = {std::atoi(args[2].c_str()), std::atoi(args[3].c_str()), std::atoi(args[4].c_str()),
+                         std::atoi(args[5].c_str())};
+    auto reached = [&] {
+        RECT now = {};
+        return ::GetWindowRect(window, &now) && ::EqualRect(&now, &wanted);
+    };
+    if (!PollUntil(reached, static_cast<DWORD>(std::strtoul(args[6].c_str(), nullptr, 0))))
+        return "TIMEOUT";
+    return "RECTAT " + Number(CounterMs());
+}
+
+std::string WaitRows(const std::vector<std::string>& args)
+{
+    // waitrows <hwnd> <id> <count> <ms>
+    if (args.size() < 5)
+        return "ERROR waitrows needs 4 arguments";
+    HWND list = ::GetDlgItem(ParseWindow(args[1]), std::atoi(args[2].c_str()));
+    if (!list)
+        return "ERROR no control " + args[2];
+    const DWORD_PTR wanted = std::strtoul(args[3].c_str(), nullptr, 0);
+    DWORD_PTR count = 0;
+    if (!PollUntil([&] { return SendTimeout(list, LVM_GETITEMCOUNT, 0, 0, &count) && count >= wanted; },
+                   static_cast<DWORD>(std::strtoul(args[4].c_str(), nullptr, 0))))
+        return "TIMEOUT";
+    return "ROWS " + std::to_string(count) + " " + Number(UnixMs());
+}
+
+std::string WaitRegistry(const std::vector<std::string>& args)
+{
+    // waitreg <subkey hex> <value> <n> <ms>
+    if (args.size() < 5)
+        return "ERROR waitreg needs 4 arguments";
+    const DWORD wanted = static_cast<DWORD>(std::strtoul(args[3].c_str(), nullptr, 0));
+    std::string subkey;
+    if (!Unhex(args[1], &subkey))
+        return "ERROR bad subkey";
+    DWORD value = 0;
+    auto read = [&] {
+        DWORD size = sizeof value, type = 0;
+        value = 0;
+        HKEY key = nullptr;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            return false;
+        const LONG read = ::RegQueryValueExA(key, args[2].c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        ::RegCloseKey(key);
+        return read == ERROR_SUCCESS && type == REG_DWORD && value >= wanted;
+    };
+    if (!PollUntil(read, static_cast<DWORD>(std::strtoul(args[4].c_str(), nullptr, 0))))
+        return "TIMEOUT";
+    return "REG " + std::to_string(value) + " " + Number(UnixMs());
+}
+
 HWND Control(HWND window, const std::string& id)
 {
     return id.empty() ? window : ::GetDlgItem(window, std::atoi(id.c_str()));
@@ -290,6 +577,21 @@ std::string Run(const std::string& line)
     std::istringstream in(line);
     std::string verb, a, b, c, d;
     in >> verb >> a >> b >> c >> d;
+    if (verb == "timeopen" || verb == "timehide" || verb == "waitrect" || verb == "waitrows" || verb == "waitreg") {
+        std::vector<std::string> args;
+        std::istringstream all(line);
+        for (std::string word; all >> word;)
+            args.push_back(word);
+        if (verb == "timeopen")
+            return TimeOpen(args);
+        if (verb == "timehide")
+            return TimeHide(args);
+        if (verb == "waitrect")
+            return WaitRect(args);
+        return verb == "waitrows" ? WaitRows(args) : WaitRegistry(args);
+    }
+    if (verb == "clock")
+        return "CLOCK " + Number(UnixMs());
     if (verb == "find") {
         FindRequest request{static_cast<DWORD>(std::strtoul(a.c_str(), nullptr, 0)), b == "-" ? "" : b, "",
                             std::atoi(d.c_str()), nullptr};
@@ -311,6 +613,12 @@ std::string Run(const std::string& line)
         return "ERROR no window " + a;
     if (verb == "pid")
         return "PID " + std::to_string(ProcessOf(window));
+    if (verb == "rect") {
+        RECT r = {};
+        ::GetWindowRect(window, &r);
+        return "RECT " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+               std::to_string(r.bottom);
+    }
     if (verb == "child") {
         HWND child = Control(window, b);
         return child ? "WIN " + WindowHex(child) : "NONE";
@@ -327,6 +635,29 @@ std::string Run(const std::string& line)
         for (const std::string& item : ListItems(control))
             out += " " + Hex(item);
         return out;
+    }
+    if (verb == "images") {
+        HWND control = Control(window, b);
+        if (!control)
+            return "ERROR no control " + b;
+        std::string out = "IMAGES";
+        for (int image : ListViewImages(control))
+            out += " " + std::to_string(image);
+        return out;
+    }
+    if (verb == "rowclick") {
+        HWND control = Control(window, b);
+        POINT at = {0, 0};
+        if (!control || !RowCentre(control, std::atoi(c.c_str()), &at))
+            return "ERROR no row " + c;
+        const LPARAM where = MAKELPARAM(at.x, at.y);
+        ::PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, where);
+        ::PostMessageA(control, WM_LBUTTONUP, 0, where);
+        if (d == "2") {
+            ::PostMessageA(control, WM_LBUTTONDBLCLK, MK_LBUTTON, where);
+            ::PostMessageA(control, WM_LBUTTONUP, 0, where);
+        }
+        return "OK";
     }
     if (verb == "settext") {
         HWND control = Control(window, b);
@@ -356,6 +687,13 @@ std::string Run(const std::string& line)
             return ::PostMessageA(window, message, wParam, lParam) ? "OK" : "ERROR post failed";
         DWORD_PTR result = 0;
         return SendTimeout(window, message, wParam, lParam, &result) ? "RESULT " + std::to_string(result) : "TIMEOUT";
+    }
+    if (verb == "rect") {
+        RECT r{};
+        if (!::GetWindowRect(window, &r))
+            return "ERROR no window";
+        return "RECT " + std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+               std::to_string(r.bottom);
     }
     if (verb == "shot") {
         std::string path = nvtest::SaveWindowScreenshot(window, b);

@@ -2,8 +2,9 @@
 
 Each accepted connection plays the script named by the option "script" (or set on the peer):
 a list of steps ("expect", prefix) to wait for a client line starting with prefix, ("send", bytes)
-to send raw bytes (any split), ("close",) to close, ("silence", seconds) to keep quiet. Every line
-the client sends is logged as a "chat-line" record.
+to send raw bytes (any split), ("close",) to close, ("silence", seconds) to keep quiet, ("await",
+event) to hold the script until the test sets the threading.Event (at most the peer's lifetime).
+Every line the client sends is logged as a "chat-line" record.
 """
 
 import socket
@@ -66,6 +67,11 @@ class ChatScriptPeer(TcpPeer):
                 return
             elif kind == "silence":
                 time.sleep(step[1])
+            elif kind == "await":
+                self.record("chat-awaiting")
+                if not step[1].wait(self.lifetime):
+                    self.record("chat-await-expired")
+                    return
             elif kind == "expect":
                 while True:
                     if b"\n" in buffer:

@@ -19,7 +19,9 @@ addresses given by control (ufaddr, ufport, tfaddr, tfport, exaddr, export).
 Control fields: account=ID:PASSWORD (adds an account), protocol=udp|tcp, protocol_ver=N,
 switch=NAME (one of SWITCHES, "refuse:HEX" for a refusal errno, "missing:FIELD", "misbehave:N"
 to close the connection after N bytes of the request), room_switch=NAME, reset=1 (accounts, sessions and
-switches back to their start), and the six address fields.
+switches back to their start), the six address fields, and the chat server the room reply names
+(caddr, cport, chat_room: the room's name on that server; without it the room is "R-" and the
+length of the requested url).
 
 The HTTP reader is the peer's own, on a plain TCP listener, so it can misbehave at any byte.
 """
@@ -96,6 +98,8 @@ class LoginServicePeer(TcpPeer):
         self.next_session = 0x1A2B3C00
         self.addresses = {"ufaddr": "127.0.0.1", "ufport": "33333", "tfaddr": "127.0.0.1", "tfport": "33334",
                           "exaddr": "127.0.0.1", "export": "33335"}
+        self.chat = {"caddr": self.options.get("caddr", "127.0.0.1"), "cport": self.options.get("cport", "6667"),
+                     "chat_room": self.options.get("chat_room", "")}
         server = getattr(self, "message_server", None)
         if server:
             self.addresses.update(ufport=str(server.port), tfport=str(server.tcp_port), export=str(server.data_port))
@@ -223,6 +227,9 @@ class LoginServicePeer(TcpPeer):
             for key in ("ufaddr", "ufport", "tfaddr", "tfport", "exaddr", "export"):
                 if key in fields:
                     self.addresses[key] = fields[key]
+            for key in ("caddr", "cport", "chat_room"):
+                if key in fields:
+                    self.chat[key] = fields[key]
             if "account" in fields:
                 account_id, _, password = fields["account"].partition(":")
                 self.accounts[account_id] = password
@@ -392,7 +399,7 @@ class LoginServicePeer(TcpPeer):
             self.record("room-left", id=fields["id"], room=fields["RoomID"])
             return 200, b"version:0x%04x<br>type:0x0016<br>errno:0<br>" % self.expected_version()
         url = fields["url"]
-        room_id = "R-" + str(len(url))
+        room_id = self.chat["chat_room"] or "R-" + str(len(url))
         errno = 0x3001 if self.room_switch == "refuse" else 0
         reply_session = fields["session"] if self.room_switch != "other_session" else "0x0BADBAD0"
         if errno == 0 and self.room_switch != "other_session":
@@ -401,7 +408,7 @@ class LoginServicePeer(TcpPeer):
         # room_id comes before id on purpose: "id" must never match inside it.
         items = [("version", "0x%04x" % self.expected_version()), ("type", "0x0014"), ("seq", "0x%08x" % seq),
                  ("room_id", room_id), ("id", fields["id"]), ("session", reply_session), ("errno", "%x" % errno),
-                 ("caddr", "127.0.0.1"), ("cport", "6667"), ("iuser", "0x0000002A"), ("room_key", "key-" + room_id)]
+                 ("caddr", self.chat["caddr"]), ("cport", self.chat["cport"]), ("iuser", "0x0000002A"), ("room_key", "key-" + room_id)]
         return 200, ("<br>".join(f"{n}:{v}" for n, v in items) + "<br>").encode("latin-1")
 
 

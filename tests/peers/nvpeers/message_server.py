@@ -10,6 +10,11 @@ Use from pytest:  with MessageServerPeer(log_path=..., options={...}) as server:
   server.port (UDP), server.tcp_port, server.data_port, server.proxy_port, server.echo_port
   server.deliver(to_id, from_id, from_name, text, ...)   server.mailbox(user_id)
   server.faults["silent"] = {9}   server.push_list(user_id)   server.close_clients()
+  server.go_down() / server.come_back()   the whole server stopped and started again on its ports
+  server.notify_store = True   a stored message (with its body, when it has one) is pushed to its
+                               recipient as a new message list, as the service does
+  server.live_presence = True  friend list rows of users who sent their presence show them online
+                               with that presence word
 
 Switches (server.faults, or options "fault.NAME=value" on the command line):
   drop        {type: n}  drops the first n requests of the type
@@ -114,18 +119,22 @@ class MessageServerPeer(Peer):
         self.open_sockets = set()
         self.drops = {}
         self._store = threading.RLock()
+        self.notify_store = str(o.get("notify", "0")) == "1"
+        self.live_presence = str(o.get("live_presence", "0")) == "1"
+        self.down = False
 
     # -- listeners --------------------------------------------------------------------------
-    def open_listeners(self):
-        self.udp = self._bind(socket.SOCK_DGRAM)
+    def open_listeners(self, ports=None):
+        ports = ports or {}
+        self.udp = self._bind(socket.SOCK_DGRAM, ports.get("udp", 0))
         self.port = self.udp.getsockname()[1]
-        self.echo = self._bind(socket.SOCK_DGRAM)
+        self.echo = self._bind(socket.SOCK_DGRAM, ports.get("echo", 0))
         self.echo_port = self.echo.getsockname()[1]
-        self.tcp = self._bind(socket.SOCK_STREAM)
+        self.tcp = self._bind(socket.SOCK_STREAM, ports.get("tcp", 0))
         self.tcp_port = self.tcp.getsockname()[1]
-        self.data = self._bind(socket.SOCK_STREAM)
+        self.data = self._bind(socket.SOCK_STREAM, ports.get("data", 0))
         self.data_port = self.data.getsockname()[1]
-        self.proxy = self._bind(socket.SOCK_STREAM)
+        self.proxy = self._bind(socket.SOCK_STREAM, ports.get("proxy", 0))
         self.proxy_port = self.proxy.getsockname()[1]
         for target in (self._udp_loop, self._echo_loop):
             self._thread(target)
@@ -134,11 +143,46 @@ class MessageServerPeer(Peer):
             listener.listen(16)
             self._thread(self._accept_loop, listener, handler)
 
-    def _bind(self, kind):
+    def _bind(self, kind, port=0):
         s = socket.socket(socket.AF_INET, kind)
-        s.bind((self.host, 0))
+        if kind == socket.SOCK_STREAM:
+            # A listener bound again after go_down() finds its port free of old connections.
+            s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        s.bind((self.host, port))
         s.settimeout(0.2)
         return s
+
+    def _close_listeners(self):
+        for s in (self.udp, self.echo, self.tcp, self.data, self.proxy):
+            try:
+                s.close()
+            except OSError:
+                pass
+
+    def go_down(self):
+        """Stops serving as a stopped server does: every port closed, every connection cut; what
+        the server stored (boxes, lists, presence) stays for come_back()."""
+        with self._store:
+            self.down = True
+            self.udp_clients.clear()
+            self.tcp_clients.clear()
+        self.record("down")
+        self._close_listeners()
+        self.close_clients()
+        # The loops see their sockets closed and end.
+        for t in list(self._threads):
+            if t is not threading.current_thread():
+                t.join(timeout=2)
+
+    def come_back(self):
+        """Serves again on the same ports, as a restarted server."""
+        ports = dict(udp=self.port, echo=self.echo_port, tcp=self.tcp_port, data=self.data_port,
+                     proxy=self.proxy_port)
+        self._threads = [t for t in self._threads if t.is_alive()]
+        self.open_listeners(ports)
+        with self._store:
+            self.down = False
+        self.record("up", port=self.port)
 
     def _thread(self, target, *args):
         t = threading.Thread(target=target, args=args, daemon=True)
@@ -151,11 +195,7 @@ class MessageServerPeer(Peer):
                 return
         self.close_clients()
         super().stop()
-        for s in (self.udp, self.echo, self.tcp, self.data, self.proxy):
-            try:
-                s.close()
-            except OSError:
-                pass
+        self._close_listeners()
 
     def _running(self):
         return not self._stopping
@@ -252,7 +292,29 @@ class MessageServerPeer(Peer):
         self.record("push", user=user.hex(), size=len(record))
         self._send_to_user(user, self.frame(record))
 
+    def _notify(self, to):
+        """The recipient of a complete message learns of it at once (from another thread, after
+        the sender's answer), when the switch asks for it and the recipient's address is known."""
+        if not self.notify_store:
+            return
+        with self._store:
+            known = to in self.udp_clients or to in self.tcp_clients
+        if known:
+            threading.Thread(target=self._push_quietly, args=(to,), daemon=True).start()
+
+    def _push_quietly(self, to):
+        try:
+            if not self.down and self._running():
+                self.push_list(to)
+        except OSError as error:
+            self.record("push-error", error=str(error))
+
     def session_of(self, user):
+        """The session the user's latest request carried (a push must carry it to be taken), or the
+        configured one before the user asked anything."""
+        latest = self.answers.get(bytes(user))
+        if latest and "session" not in self.options:
+            return latest[0][0]
         return int(str(self.options.get("session", 0x1234)), 0)
 
     def _send_to_user(self, user, data):
@@ -339,6 +401,8 @@ class MessageServerPeer(Peer):
                 self.boxes.setdefault(to, []).append(m)
                 self.record("stored", to=to.hex(), number=m.number, text=rec["text"].hex(),
                             send_number=rec["number"], file_length=rec["file_length"], attributes=rec["attributes"])
+                if not m.file_length:
+                    self._notify(to)
                 return [result(0)]
             if t == pm.LIST_REQUEST:
                 return [dict(raw=self.list_record(user, seq, session), seq=seq)]
@@ -360,6 +424,8 @@ class MessageServerPeer(Peer):
                 return [result(NOT_FOUND)]
             if t == pm.LIST_QUERY:
                 rows = (self.friends if rec["kind"] == 1 else self.urls).get(user, [])
+                if self.live_presence:
+                    rows = [(d, self.presence[d[:16]] | 0x1 if d[:16] in self.presence else v) for d, v in rows]
                 size = int(self.faults.get("page_size", 25))
                 first = (rec["page"] - 1) * size
                 page = rows[first:first + size] if rec["page"] >= 1 else []
@@ -583,14 +649,18 @@ class MessageServerPeer(Peer):
 
     def _take_body(self, conn, rec, body):
         user = bytes(rec["comm_id"])
+        completed = []
         with self._store:
             self.bodies[(user, rec["first"])] = body
-            for box in self.boxes.values():
+            for to, box in self.boxes.items():
                 for m in box:
                     if m.send_number == rec["first"] and m.sender_id == pm.field16(user) and m.file_length:
                         m.body = body
+                        completed.append(to)
         self.record("body-stored", user=user.hex(), send_number=rec["first"], size=len(body),
                     announced=rec["second"])
+        for to in completed:
+            self._notify(to)
         if self.faults.get("send_silent"):
             return
         code = int(self.faults.get("send_code", 0))

@@ -10,6 +10,9 @@ Paths:
   POST /profile_pc/rst/NCSRst_PCEIA.cgi       recovery: user_id and login_password must be those
        of an account this peer issued (or one given in the option "accounts")
   POST /cmtool/menu/PC_IDGetEIA.cgi           communication ID for a known login
+  POST /_control                              sets options for the requests that follow: form
+       fields switch, switch_on and odd_password (as the options below; empty turns
+       odd_password off), account=LOGIN:PASSWORD (made known to recovery)
   anything else                               404
 
 Options:
@@ -18,6 +21,7 @@ Options:
   switch_on   the request kind the switch applies to: terms, signup (default), recovery, commid
   terms       ok (default) | empty | status404 | oversize | crlf_split
   accounts    {"login": "password"} known to recovery before any sign-up
+  odd_password  issued passwords carry "&", "=", "+" and "%"
 Every request is logged (http-request); the checks log "violation" with what was wrong.
 """
 
@@ -100,7 +104,21 @@ class SignupServicePeer(Peer):
             fields += [("17", cid.encode()), ("18", cpw.encode()), ("19", cname.encode("cp932"))]
         return fields
 
+    def control(self, body):
+        """Options for the requests that follow (a test changes the switch between cases)."""
+        for name, value in split_form(body):
+            text = value.decode("utf-8", "replace")
+            if name in ("switch", "switch_on", "odd_password"):
+                self.options[name] = text
+            elif name == "account":
+                login, _, password = text.partition(":")
+                self.accounts[login] = password
+        self.record("control", options={k: self.options.get(k) for k in ("switch", "switch_on")})
+
     def answer(self, request):
+        if request.path == "/_control" and request.method == "POST":
+            self.control(request.body)
+            return 200, None, b"ok"
         kind = KINDS.get(request.path)
         if kind is None:
             return 404, None, b"not here"
