@@ -39,8 +39,12 @@ def desktop(peer):
     d = Desktop("S", screenshots=WORK / "screenshots")
     d.reg("delete", PROFILE_KEY, "/f")
     d.reg("delete", APP_PATHS, "/f")
+    url = f"http://127.0.0.1:{peer.port}/"
+    # reg.exe can fail while the prefix is still busy with the previous test's programs: each
+    # value is written again until it is there.
     for name in ("SignupPage", "ProfilePage"):
-        d.reg_set(PROFILE_KEY + r"\Servers", name, f"http://127.0.0.1:{peer.port}/")
+        wait_for(lambda: d.reg("add", PROFILE_KEY + r"\Servers", "/v", name, "/t", "REG_SZ", "/d", url, "/f").returncode == 0
+                 and d.reg_query(PROFILE_KEY + r"\Servers", name) == url, 30, f"the profile's {name}")
     yield d
     d.close()
     d.reg("delete", PROFILE_KEY, "/f")
