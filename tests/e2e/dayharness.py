@@ -18,6 +18,7 @@ from nvpeers.account_forms import CallDirectory  # noqa: E402
 from nvpeers.ircd import Ngircd  # noqa: E402
 from nvpeers.login_service import LoginServicePeer  # noqa: E402
 from nvpeers.portal import PortalPeer  # noqa: E402
+from nvpeers.signup_service import SignupServicePeer  # noqa: E402
 from nvpeers.voip_directory import VoipDirectoryPeer  # noqa: E402
 
 MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
@@ -47,6 +48,28 @@ MOODS = {"A": 0x30, "B": 0x50}
 APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\NimboVandrell.exe"
 
 
+class DaySignupPeer(SignupServicePeer):
+    """The sign-up service of the day: the account it issues to the new user is B's account of the
+    day (login, password, then communication ID and secret), so that the later steps, which know
+    B by it, meet the user who signed up."""
+
+    def issue_account(self, fields):
+        login, password = ACCOUNTS["B"][0], ACCOUNTS["B"][1]
+        self.issued += 1
+        self.accounts[login] = password
+        self.record("issued", login=login, password=password, first_account=fields.get("1st_acc", b"").decode("cp932"))
+        return login, password
+
+    def answer(self, request):
+        if request.path == "/cmtool/menu/PC_IDGetEIA.cgi":
+            login, _, comm_id, secret = ACCOUNTS["B"]
+            if login in self.accounts and login not in self.comm_ids:
+                from nvpeers.signup_service import split_form
+                name = dict(split_form(request.body)).get("n_name", b"").decode("cp932", "replace")
+                self.comm_ids[login] = (comm_id, secret, name)
+        return super().answer(request)
+
+
 class Service:
     """The stand-in service on loopback: the login/account peer with its message server and the
     call service (call IDs on the account forms, the VoIP directory server)."""
@@ -60,6 +83,8 @@ class Service:
         self.messages = self.login.message_server
         for login, password, _, _ in ACCOUNTS.values():
             self.login.accounts[login] = password
+        # The sign-up service a fresh profile is steered to (its terms, sign-up and ID forms).
+        self.signup = DaySignupPeer(log_path=str(folder / "signup_service.log"), lifetime=900).start()
         self.chat = Ngircd(folder / "ircd", lifetime=900).start()
         self.point_chat_at(self.chat.port)
         # As the service does: a new message reaches its recipient at once, friends' rows show
@@ -92,6 +117,10 @@ class Service:
     def portal_url(self):
         return f"http://127.0.0.1:{self.portal.port}"
 
+    @property
+    def signup_url(self):
+        return f"http://127.0.0.1:{self.signup.port}"
+
     def count(self, kind, login):
         return sum(1 for r in self.login.requests_of(kind) if r.get("id") == login)
 
@@ -99,6 +128,7 @@ class Service:
         wait_for(lambda: self.count(kind, login) == count, seconds, what)
 
     def stop(self):
+        self.signup.stop()
         self.chat.stop()
         self.directory.stop()
         self.login.stop()
@@ -167,10 +197,10 @@ def write_phone_settings(name, service):
     return folder
 
 
-def log_in(desktop, service, main):
+def log_in(desktop, service, main, login=None):
     """The user clicks the main window's log-in button; returns once the service has the session
     and the message client has reached the message server."""
-    login = ACCOUNTS[desktop.name][0]
+    login = login or ACCOUNTS[desktop.name][0]
     before = service.count("logged-in", login)
     desktop.click(main, BTN_LOGIN)
     service.wait_count("logged-in", login, before + 1, f"{desktop.name}: the log-in after the click")
@@ -266,11 +296,11 @@ def make_desktop(name):
     return desktop
 
 
-def wait_message_client(service, user):
+def wait_message_client(service, user, login=None):
     """Waits until the user's message client has reached the message server and holds the UDP port
     its log-in reported (a second client on this machine walks past ports only once they are
     bound)."""
-    login = ACCOUNTS[user.name][0]
+    login = login or ACCOUNTS[user.name][0]
     wait_for(lambda: [r for r in service.messages.records if r.get("user", "").startswith(login.encode().hex())],
              60, f"{user.name}: the message client at the message server")
     port = [r for r in service.login.requests_of("logged-in") if r["id"] == login][-1]["udp_port"]
@@ -286,6 +316,10 @@ class Day:
         self.users = {}     # name -> Desktop
         self.started = {}   # name -> (pid, main window)
         self.online = set()
+        # name -> (login, password, communication id, its secret): the service accounts; a user
+        # who signed up in an earlier step has the account the sign-up service issued.
+        self.accounts = dict(ACCOUNTS)
+        self.signed_up = set()
 
     def user(self, name):
         if name not in self.users:
@@ -311,7 +345,7 @@ class Day:
         an earlier step made the account) and waits for its main window."""
         desktop = self.user(name)
         if name not in self.started:
-            if seed:
+            if seed and name not in self.signed_up:
                 seed_service_account(desktop, self.service)
             desktop.reg_set(PROFILE_KEY, "MyStatus", MOODS[name])
             folder = write_phone_settings(name, self.service)
@@ -323,8 +357,8 @@ class Day:
         for name in names or ("A", "B"):
             self.start(name)
             if name not in self.online:
-                log_in(self.users[name], self.service, self.main(name))
-                wait_message_client(self.service, self.users[name])
+                log_in(self.users[name], self.service, self.main(name), self.accounts[name][0])
+                wait_message_client(self.service, self.users[name], self.accounts[name][0])
                 self.online.add(name)
 
     @contextlib.contextmanager

@@ -97,6 +97,11 @@ def test_log_in_with_the_button_and_log_out(user_a, service):
     assert not violations, violations
 
 
+def test_step1_b_signs_up(day):
+    from day_signup import b_signs_up
+    b_signs_up(day)
+
+
 def test_step2_both_users_log_in(day):
     service = day.service
     for name in ("A", "B"):
@@ -107,7 +112,7 @@ def test_step2_both_users_log_in(day):
         day.ensure_online("A", "B")
         # The latest log-in of each: the second client took ports of its own.
         ports = {r["id"]: r["udp_port"] for r in service.login.requests_of("logged-in")}
-        assert ports[ACCOUNTS["A"][0]] != ports[ACCOUNTS["B"][0]], ports
+        assert ports[day.accounts["A"][0]] != ports[day.accounts["B"][0]], ports
         for name in ("A", "B"):
             user = day.user(name)
             user.shot(day.main(name), "both_online")

@@ -131,6 +131,14 @@ bool HttpPostForm(const char* url, const char* path, const CString& body, CStrin
             break;
         text.append(buffer, got);
     }
+    // A connection that ends before the announced length is a reply cut short, not a shorter
+    // reply: its first fields may still read "OK" while the rest of the account is missing.
+    DWORD announced = 0, size = sizeof announced;
+    if (::HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr) &&
+        text.size() < announced && text.size() < kReplyLimit) {
+        *lastError = ERROR_INTERNET_CONNECTION_RESET;
+        return false;
+    }
     *reply = CString(text);
     return true;
 }

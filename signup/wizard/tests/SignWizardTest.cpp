@@ -14,6 +14,29 @@ namespace {
 
 using namespace wizdrive;
 
+// The visible dropped list of one of the program's combo boxes.
+HWND DroppedList(DWORD pid)
+{
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search{pid, nullptr};
+    ::EnumWindows(nvtest::AsEnumProc([](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        char cls[32] = {};
+        ::GetClassNameA(window, cls, sizeof cls);
+        if (owner == s->pid && ::IsWindowVisible(window) && std::string(cls) == "ComboLBox") {
+            s->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }), reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+
 class SignWizard : public ::testing::Test {
 protected:
     void SetUp() override
@@ -119,6 +142,31 @@ TEST_F(SignWizard, NewRegistrationOverLanReachesTheSignUp)
     ::SendMessageA(::GetDlgItem(page, IDC_SW_ENTRY), WM_CHAR, '2', 0);
     ::SendMessageA(::GetDlgItem(page, IDC_SW_ENTRY), WM_CHAR, '3', 0);
     EXPECT_EQ("12", TextOf(::GetDlgItem(page, IDC_SW_ENTRY)));
+    // Every combo of the page lies inside it and its dropped list shows all its choices whole
+    // (or, for the long ones, at least a handful of them and a scroll bar).
+    RECT pageRect;
+    ::GetWindowRect(page, &pageRect);
+    for (int id : {IDC_SW_SEX, IDC_SW_AGE2, IDC_SW_AGE3}) {
+        HWND combo = ::GetDlgItem(page, id);
+        RECT comboRect;
+        ::GetWindowRect(combo, &comboRect);
+        EXPECT_LE(comboRect.right, pageRect.right) << id;
+        EXPECT_LE(comboRect.bottom, pageRect.bottom) << id;
+        ::SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+        HWND list = nullptr;
+        ASSERT_TRUE(nvtest::PumpUntil([&] { return (list = DroppedList(m_program.Id())) != nullptr; }, 5000)) << id;
+        nvtest::SaveWindowScreenshot(sheet, ("signwiz_page3_dropped_" + std::to_string(id)).c_str());
+        RECT client;
+        ::GetClientRect(list, &client);
+        const int count = static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
+        const int itemHeight = static_cast<int>(::SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0));
+        ASSERT_GT(count, 0) << id;
+        ASSERT_GT(itemHeight, 0) << id;
+        EXPECT_GE(client.bottom, std::min(count, 8) * itemHeight)
+            << id << ": the dropped list is " << client.bottom << " pixels for " << count << " choices of " << itemHeight;
+        ::SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
+        ASSERT_TRUE(nvtest::PumpUntil([&] { return DroppedList(m_program.Id()) == nullptr; }, 5000)) << id;
+    }
     ::SendMessageA(::GetDlgItem(page, IDC_SW_AGE2), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("13"));
     ::SendMessageA(::GetDlgItem(page, IDC_SW_AGE3), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("07"));
     nvtest::SaveWindowScreenshot(sheet, "signwiz_page3");

@@ -128,11 +128,7 @@ class LoginServicePeer(TcpPeer):
             return
         request = Request(method, path, headers, body[:length])
         status, reply_headers, payload = self.answer(request)
-        if request.path == "/_control":
-            # The switch just set is for the requests that follow, not for this answer.
-            self.send(sock, status, reply_headers, payload, switch="none")
-            return
-        self.send(sock, status, reply_headers, payload)
+        self.send(sock, status, reply_headers, payload, control=request.path == "/_control")
 
     @staticmethod
     def _is_control(sock):
@@ -160,8 +156,9 @@ class LoginServicePeer(TcpPeer):
             raise Misbehave()
         return chunk
 
-    def send(self, sock, status, headers, payload, switch=None):
-        switch = self.switch if switch is None else switch
+    def send(self, sock, status, headers, payload, control=False):
+        # The control path never misbehaves, also not in the reply that sets a switch.
+        switch = "none" if control else self.switch
         reasons = {200: "OK", 302: "Found", 400: "Bad Request", 404: "Not Found", 500: "Internal Server Error"}
         head = f"HTTP/1.0 {status} {reasons.get(status, 'Status')}\r\n"
         for name, value in headers.items():

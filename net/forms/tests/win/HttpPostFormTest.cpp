@@ -1,15 +1,19 @@
 // HttpPostForm and the account operations over WinINet against the account_forms peer, which
 // CTest starts; what the server saw is read from the peer's request log.
+#include <winsock2.h> // before windows.h, which the form header brings
+
 #include "net/forms/win/HttpPostForm.h"
 
 #include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -140,6 +144,94 @@ TEST(AccountForms, CallIdRegistrationRoundTrip)
                                "&nc_id=7700").empty());
     EXPECT_FALSE(LoggedRequest("version=0x0220&type=0x0201&seq=0x00000001&id=cid2&session=0x00000001&password=pw"
                                "&c_code=81&a_code=03").empty());
+}
+
+} // namespace
+
+namespace {
+
+// A one-shot loopback server of the test's own: answers one request with the given bytes and
+// closes the connection.
+class OneReplyServer {
+public:
+    explicit OneReplyServer(std::string reply) : m_reply(std::move(reply))
+    {
+        WSADATA wsa;
+        ::WSAStartup(MAKEWORD(2, 2), &wsa);
+        m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 1);
+        int size = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] {
+            SOCKET client = ::accept(m_listener, nullptr, nullptr);
+            if (client == INVALID_SOCKET)
+                return;
+            std::string request;
+            char buffer[4096];
+            // The whole request: the head, then as many body bytes as it announces.
+            for (;;) {
+                const std::size_t end = request.find("\r\n\r\n");
+                if (end != std::string::npos) {
+                    const std::size_t at = request.find("Content-Length: ");
+                    const std::size_t body = at == std::string::npos ? 0 : std::strtoul(request.c_str() + at + 16, nullptr, 10);
+                    if (request.size() >= end + 4 + body)
+                        break;
+                }
+                const int got = ::recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    break;
+                request.append(buffer, static_cast<std::size_t>(got));
+            }
+            ::send(client, m_reply.data(), static_cast<int>(m_reply.size()), 0);
+            ::shutdown(client, SD_SEND);
+            ::closesocket(client);
+        });
+    }
+    ~OneReplyServer()
+    {
+        ::closesocket(m_listener);
+        m_thread.join();
+        ::WSACleanup();
+    }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    std::string m_reply;
+    SOCKET m_listener = INVALID_SOCKET;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+TEST(HttpPostForm, AReplyThatEndsBeforeItsAnnouncedLengthIsAFailure)
+{
+    const std::string fields = "00:1.0\r\n01:OK\r\n03:half\r\n";
+    const struct {
+        const char* what;
+        std::string reply;
+        bool whole;
+    } cases[] = {
+        {"whole", "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(fields.size()) + "\r\n\r\n" + fields, true},
+        {"no length given", "HTTP/1.0 200 OK\r\n\r\n" + fields, true},
+        {"cut short", "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(fields.size() + 200) + "\r\n\r\n" + fields, false},
+    };
+    for (const auto& c : cases) {
+        OneReplyServer server(c.reply);
+        CString reply;
+        std::uint32_t error = 0;
+        const bool ok = HttpPostForm(server.Url().c_str(), "/signup_pc/signup_pc.cgi", CString("a=1"), &reply, &error);
+        EXPECT_EQ(c.whole, ok) << c.what << " error " << error;
+        if (c.whole) {
+            EXPECT_STREQ(fields.c_str(), reply.GetString()) << c.what;
+        } else {
+            EXPECT_NE(0u, error) << c.what;
+            EXPECT_TRUE(reply.IsEmpty()) << c.what << ": no part of a cut reply is handed on";
+        }
+    }
 }
 
 } // namespace
