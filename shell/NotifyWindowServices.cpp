@@ -141,6 +141,11 @@ CVyrnMessageDlg* CreateBalloonWindow(CWnd* parent, bool errorKind)
 void ShowBalloonFeatureEvent(CVyrnMessageDlg& balloon, int event)
 {
     switch (event) {
+    // The log-in greetings; 12 also fetches the service's event data first.
+    case 1:
+    case 10:
+    case 11:
+    case 12: balloon.ShowLoginEvent(event); break;
     case 30:
     case 31: balloon.ShowMessageEvent(event); break;
     case 41: balloon.ShowChatEvent(); break;

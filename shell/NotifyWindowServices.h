@@ -40,6 +40,6 @@ private:
 CErrorLogDlg* CreateErrorLogWindow(CWnd* parent);
 // The normal (errorKind false) or error character window; null when it could not be made.
 CVyrnMessageDlg* CreateBalloonWindow(CWnd* parent, bool errorKind);
-// The normal character window's event of a feature the user used (Part numbers of the feature
-// events: 30, 31, 41, 60, 70, 80, 90, 110, 120, 130, 140); other numbers do nothing.
+// The normal character window's event: a log-in greeting (1, 10, 11, 12) or a feature the user
+// used (30, 31, 41, 60, 70, 80, 90, 110, 120, 130, 140); other numbers do nothing.
 void ShowBalloonFeatureEvent(CVyrnMessageDlg& balloon, int event);

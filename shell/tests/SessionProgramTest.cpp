@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 using namespace sessiontest;
@@ -14,6 +15,11 @@ TEST(SessionProgram, LogsInStartsTheMessageClientLogsOutAndLogsOutAtExit)
 {
     EXPECT_TRUE(SeedAccount()) << "the profile could not be written";
     EXPECT_EQ(0u, Control("reset=1")) << "the peer's switch";
+    // The character's texts come from the service's event file, fetched as the log-in greets.
+    const int eventPort = std::atoi(ReadPeerFile("event_data.port").c_str());
+    ASSERT_GT(eventPort, 0);
+    EXPECT_TRUE(SetString("Event", "EVENT_URL", "http://127.0.0.1:" + std::to_string(eventPort) + "/event/eventdata.txt"));
+    const std::size_t eventMark = ReadPeerFile("event_data.log").size();
     const std::size_t loginMark = ReadPeerFile("login_service.log").size();
     const std::size_t serverMark = ReadPeerFile("message_server.log").size();
     Program program;
@@ -24,6 +30,13 @@ TEST(SessionProgram, LogsInStartsTheMessageClientLogsOutAndLogsOutAtExit)
     ::PostMessageA(main, kCommandRequest, 0, 0);
     ASSERT_TRUE(nvtest::PumpUntil([&] { return Count("login_service.log", loginMark, "logged-in") == 1; }, 30000))
         << ReadPeerFile("login_service.log").substr(loginMark);
+    EXPECT_TRUE(nvtest::PumpUntil(
+        [&] {
+            const std::string log = ReadPeerFile("event_data.log");
+            return log.size() > eventMark && log.find("/event/eventdata.txt", eventMark) != std::string::npos;
+        },
+        30000))
+        << "the event file was not fetched at log-in";
     // The message client went to the message server at the reply's addresses, and the start page
     // was reported as visited (Flags bit 0x1).
     EXPECT_TRUE(nvtest::PumpUntil(

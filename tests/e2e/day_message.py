@@ -8,7 +8,7 @@ import subprocess
 import time
 from pathlib import Path
 
-from dayharness import ACCOUNTS, MOODS, NAMES, PROFILE_KEY, WORK, history_db, pm_codec, wait_for
+from dayharness import ACCOUNTS, DAY_EVENTS, MOODS, NAMES, PROFILE_KEY, WORK, history_db, pm_codec, wait_for
 from nvdrive import BUILD, windows_path
 
 # The main window's receive button.
@@ -149,6 +149,24 @@ def send_text(day, me, other, send, text):
              f"{me}: the send window done after sending")
 
 
+# --- the character ---------------------------------------------------------------------------
+BALLOON_CLASS = "NvPopupBalloon"
+
+
+def wait_balloon(day, me, text, seconds=60):
+    """Waits until the user's character shows a speech balloon saying text; returns the balloon."""
+    user = day.user(me)
+
+    def said():
+        window = user.find(day.pid(me), BALLOON_CLASS, text)
+        return window if window and user.visible(window) and user.text(window) == text else None
+    return wait_for(said, seconds, f"{me}: the character saying {text!r}")
+
+
+def event_text(name):
+    return next(text for event, _, text in DAY_EVENTS if event == name)
+
+
 # --- the received-message window -------------------------------------------------------------
 def open_receive_window(day, me):
     user = day.user(me)
@@ -244,6 +262,9 @@ def message_with_attachment_and_reply(day):
     attach_file(day, "A", send, source)
     a.shot(send, "send_with_attachment")
     send_text(day, "A", "B", send, text)
+    # Both programs fetched the service's character texts at log-in; A's character tells of the send.
+    assert day.service.events.fetches() >= 2, "the event data was not fetched at log-in"
+    a.shot(wait_balloon(day, "A", event_text("VYRN_SEND")), "balloon_sent")
     wait_for(lambda: [r for r in day.service.messages.records if r.get("kind") == "body-stored"], 60,
              "A: the attachment at the server")
 
@@ -271,6 +292,7 @@ def message_with_attachment_and_reply(day):
     b.click(received, IDC_RECV_REPLY)
     answer = wait_send_window(day, "B", "A")
     send_text(day, "B", "A", answer, reply)
+    b.shot(wait_balloon(day, "B", event_text("VYRN_SEND")), "balloon_sent")
 
     # A reads the reply.
     a_received = open_message(day, "A", "B", reply)

@@ -15,6 +15,7 @@ from nvdrive import PROFILE_KEY, Desktop, scramble, wait_for, windows_path
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "peers"))
 from nvpeers import pm_codec  # noqa: E402
 from nvpeers.account_forms import CallDirectory  # noqa: E402
+from nvpeers.event_data import EventDataPeer  # noqa: E402
 from nvpeers.ircd import Ngircd  # noqa: E402
 from nvpeers.login_service import LoginServicePeer  # noqa: E402
 from nvpeers.portal import PortalPeer  # noqa: E402
@@ -45,6 +46,11 @@ CHAT_ROOM = "#daylobby"
 # (the status word's bits 4-7).
 NAMES = {"A": "田中あや", "B": "鈴木ぼく"}
 MOODS = {"A": 0x30, "B": 0x50}
+# The character's texts the stand-in service hands out at log-in (event name, key range, text): a
+# message sent and a message read that the database keeps no copy of. Keys are counted uses, and
+# "0-99" covers any count in byte order.
+DAY_EVENTS = [("VYRN_SEND", "0-99", "メッセージを送ったよ"), ("VYRN_SEND_R", "0-99", "またね"),
+              ("VYRN_RECV", "0-99", "メッセージを読んだよ")]
 APP_PATHS_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\NimboVandrell.exe"
 
 
@@ -68,6 +74,17 @@ class DaySignupPeer(SignupServicePeer):
                 name = dict(split_form(request.body)).get("n_name", b"").decode("cp932", "replace")
                 self.comm_ids[login] = (comm_id, secret, name)
         return super().answer(request)
+
+
+class DayEventData(EventDataPeer):
+    """The service's event-data file with the day's lines."""
+
+    def event_text(self):
+        lines = ["# the day's event data"] + [f"{name}:{key}:{text}" for name, key, text in DAY_EVENTS]
+        return ("\n".join(lines) + "\n").encode("cp932")
+
+    def fetches(self):
+        return sum(1 for r in list(self.records) if "/event/eventdata.txt" in str(r))
 
 
 class Service:
@@ -103,6 +120,8 @@ class Service:
         self.phone_ports = {name: {"signal": free_udp_port(), "voice": free_udp_port()} for name in ACCOUNTS}
         # The portal's pages the browser windows are steered by.
         self.portal = PortalPeer(log_path=str(folder / "portal.log"), lifetime=900).start()
+        # The character's texts, fetched by each program at log-in.
+        self.events = DayEventData(log_path=str(folder / "event_data.log"), lifetime=900).start()
 
     def point_chat_at(self, port, room=CHAT_ROOM):
         """The chat server (on loopback) and room that the next room entries are given."""
@@ -129,6 +148,7 @@ class Service:
 
     def stop(self):
         self.signup.stop()
+        self.events.stop()
         self.chat.stop()
         self.directory.stop()
         self.login.stop()
@@ -161,6 +181,7 @@ def seed_service_account(desktop, service):
     desktop.reg_set(PROFILE_KEY + r"\Servers", "HomePage", service.portal_url + "/")
     desktop.reg_set(PROFILE_KEY + r"\Servers", "TopPage", "about:blank")
     desktop.reg_set(PROFILE_KEY, "HomePage", "about:blank")
+    desktop.reg_set(PROFILE_KEY + r"\Event", "EVENT_URL", f"http://127.0.0.1:{service.events.port}/event/eventdata.txt")
 
 
 def free_udp_port():

@@ -72,7 +72,8 @@ HWND CPopupBalloon::Show(RECT* rect, const char* text, HWND anchor)
 
     const char* cls = RegisterWindowClass("NvPopupBalloon", 0, ::LoadCursor(nullptr, IDC_ARROW));
     const skin::Rect& w = layout.window;
-    if (!cls || !CreateEx(WS_EX_TOOLWINDOW, cls, "", WS_POPUP, w.left, w.top, w.Width(), w.Height(), nullptr, nullptr)) {
+    // The text is also the window's title (a popup draws no caption), so tools can read what it says.
+    if (!cls || !CreateEx(WS_EX_TOOLWINDOW, cls, m_text.GetString(), WS_POPUP, w.left, w.top, w.Width(), w.Height(), nullptr, nullptr)) {
         delete this;
         return nullptr;
     }

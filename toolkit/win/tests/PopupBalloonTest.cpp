@@ -181,6 +181,9 @@ TEST_F(PopupBalloonTest, ColoursByPixelAndAJapaneseBalloon)
             red += ::GetPixel(dc, x, y) == RGB(160, 0, 0) ? 1 : 0;
     ::ReleaseDC(balloon, dc);
     EXPECT_GT(red, 40) << "the text is drawn in the frame colour";
+    char title[256] = {};
+    ::GetWindowTextA(balloon, title, sizeof title);
+    EXPECT_STREQ(kJapanese, title) << "what the balloon says can be read from its window";
     nvtest::SaveWindowScreenshot(balloon, "toolkit_popup_balloon");
     CPopupBalloon::Close(balloon);
     anchor.DestroyWindow();
