@@ -340,6 +340,34 @@ TEST(RecvFlow, RefreshShowsTheServersListAgainAndKeepsWhatWasKnown)
     f.ExpectSettled();
 }
 
+// A refresh while another window holds the request lock (a send that waits on a server that
+// went down, the main window's queue) is not dropped: the list goes out once the lock is free.
+TEST(RecvFlow, RefreshWhileAnotherWindowHoldsTheLockAsksOnceItIsFree)
+{
+    for (std::uint16_t other : {std::uint16_t{33}, std::uint16_t{3}, std::uint16_t{kHoldList}}) {
+        SCOPED_TRACE(other);
+        Fixture f;
+        f.Add(1);
+        f.Open();
+        f.Add(2);
+        f.log.Clear();
+        f.host.lockDepth = 1;
+        f.host.holder = other;
+        f.flow.Refresh(true);
+        f.flow.OnTimer(); // still held: nothing goes out
+        EXPECT_TRUE(f.Requests().empty());
+        EXPECT_TRUE(f.view.timerRunning);
+        f.host.lockDepth = 0;
+        f.host.holder = 0;
+        f.flow.OnTimer();
+        EXPECT_EQ(std::vector<std::string>{"client.list"}, f.Requests());
+        f.server.Pump();
+        EXPECT_EQ(2u, f.view.rows.size());
+        EXPECT_EQ(2u, f.host.arrivals.size());
+        f.ExpectSettled();
+    }
+}
+
 TEST(RecvFlow, DeferredWorkWaitsForTheLockAndEnds)
 {
     Fixture f;
