@@ -115,7 +115,10 @@ void CRecvFlow::Initialise()
 void CRecvFlow::Refresh(bool bannerRefresh)
 {
     m_bannerRefresh = bannerRefresh;
-    if (!IsIdle())
+    // Only this window's own request in flight makes a refresh wait for nothing. While another
+    // window (or the main window's queue) holds the request lock, the list is cleared and the
+    // request waits for the lock on timer 4: a refresh is never dropped.
+    if (m_busyState != kBusyIdle)
         return;
     ClearAll();
     RequestList();

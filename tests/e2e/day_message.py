@@ -28,6 +28,8 @@ IDC_RECV_LIST = 1023
 IDC_RECV_BODY = 1025
 IDC_RECV_REPLY = 1229
 IDC_RECV_REFRESH = 1231
+WM_COMMAND = 0x111
+BN_CLICKED = 0
 ID_RECV_OPEN_ATTACH = 3584
 # The system's open-file dialog: its file name box (a combo box in the explorer style, an edit in
 # the old one) and its OK button.
@@ -184,7 +186,10 @@ def open_message(day, me, sender, text, seconds=60):
     server = day.service.messages
     wait_for(lambda: any(m.text == wanted for m in server.mailbox(comm_id(me).encode())), seconds,
              f"{me}: the message from {sender} at the server")
-    user.click(window, IDC_RECV_REFRESH)
+    # Sent, not posted: once it returns the window has cleared its list (when it was free to ask
+    # again), so rows seen below are the ones the answer brought, not the ones before the click.
+    button = user.child(window, IDC_RECV_REFRESH)
+    user.ask(f"send {window} {WM_COMMAND:#x} {IDC_RECV_REFRESH | BN_CLICKED << 16} 0x{button}")
 
     def listed():
         # The window lists what the server holds for the user, in the server's order.
@@ -340,3 +345,8 @@ def message_while_the_server_is_down(day):
     assert rows[:len(a_before)] == a_before and len(rows) == len(a_before) + 1, rows
     # It waits at the server for B, once.
     assert [m.text for m in server.mailbox(comm_id("B").encode())].count(text.encode("cp932")) == 1
+    # B's received window, open since earlier in the day, lists and opens it (its refresh button
+    # asks for the list again), and it lands in B's history once.
+    open_message(day, "B", "A", text)
+    rows = history(day.b)
+    assert rows[:len(b_before)] == b_before and count(rows, 1, "A", text) == 1, rows

@@ -310,6 +310,64 @@ TEST(RecvFlow, MergedListsAddOnlyNewNumberedEntriesWithSenders)
     f.ExpectSettled();
 }
 
+// A refresh lists what the server holds now, in its order: a message opened (and so deleted)
+// goes, a message still there is shown again with what was known of it, a new one is added.
+TEST(RecvFlow, RefreshShowsTheServersListAgainAndKeepsWhatWasKnown)
+{
+    Fixture f;
+    f.Add(1);
+    f.Add(2);
+    f.Open(); // 1 is fetched on its own, not opened (no row selected)
+    f.Select(1); // 2 is opened: stored, then deleted at the server
+    ASSERT_EQ(std::vector<std::uint32_t>{2}, f.server.deleted);
+    f.Add(3);
+    f.view.selected = -1;
+    f.flow.Refresh(true);
+    f.server.Pump();
+    std::vector<std::uint32_t> numbers;
+    for (const MessageEntry& entry : f.host.arrivals)
+        numbers.push_back(entry.number);
+    EXPECT_EQ((std::vector<std::uint32_t>{1, 3}), numbers);
+    EXPECT_EQ(2u, f.view.rows.size());
+    ASSERT_EQ(2u, f.host.arrivals.size());
+    EXPECT_TRUE(f.host.arrivals[0].Has(kEntryFetched));
+    EXPECT_EQ(kText, f.host.arrivals[0].body.str());
+    EXPECT_EQ(1u, f.store.rows.size()); // nothing stored twice
+    // The refreshed window goes on: the new message opens like any other.
+    f.Select(1);
+    EXPECT_EQ((std::vector<std::uint32_t>{2, 3}), f.server.deleted);
+    EXPECT_EQ(2u, f.store.rows.size());
+    f.ExpectSettled();
+}
+
+// A refresh while another window holds the request lock (a send that waits on a server that
+// went down, the main window's queue) is not dropped: the list goes out once the lock is free.
+TEST(RecvFlow, RefreshWhileAnotherWindowHoldsTheLockAsksOnceItIsFree)
+{
+    for (std::uint16_t other : {std::uint16_t{33}, std::uint16_t{3}, std::uint16_t{kHoldList}}) {
+        SCOPED_TRACE(other);
+        Fixture f;
+        f.Add(1);
+        f.Open();
+        f.Add(2);
+        f.log.Clear();
+        f.host.lockDepth = 1;
+        f.host.holder = other;
+        f.flow.Refresh(true);
+        f.flow.OnTimer(); // still held: nothing goes out
+        EXPECT_TRUE(f.Requests().empty());
+        EXPECT_TRUE(f.view.timerRunning);
+        f.host.lockDepth = 0;
+        f.host.holder = 0;
+        f.flow.OnTimer();
+        EXPECT_EQ(std::vector<std::string>{"client.list"}, f.Requests());
+        f.server.Pump();
+        EXPECT_EQ(2u, f.view.rows.size());
+        EXPECT_EQ(2u, f.host.arrivals.size());
+        f.ExpectSettled();
+    }
+}
+
 TEST(RecvFlow, DeferredWorkWaitsForTheLockAndEnds)
 {
     Fixture f;

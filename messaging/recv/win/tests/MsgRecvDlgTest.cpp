@@ -841,6 +841,19 @@ TEST(MsgRecvDlg, AttachmentMenuOffersSaveAndOpenOfThePackagesFirstFile)
     EXPECT_TRUE(w.menu[5].popup);
 }
 
+// A file name is shown as its sender typed it: an ampersand is a character of the name, not the
+// mark of an underlined letter, on the status line.
+TEST(MsgRecvDlg, StatusLineShowsAFileNameWithAnAmpersandAsTyped)
+{
+    const std::string name = "\x8C\xA9\x90\xCF 'A&B'; &&1.txt"; // 見積 'A&B'; &&1.txt
+    TempFolder temp;
+    PackageWindow w(MakePackage(temp.path, name, "quote"));
+    const HWND line = ::GetDlgItem(w.dialog->m_hWnd, IDC_RECV_STATUS);
+    ASSERT_NE(nullptr, line);
+    EXPECT_NE(std::string::npos, w.StatusControl().find(name));
+    EXPECT_EQ(static_cast<LONG_PTR>(SS_NOPREFIX), ::GetWindowLongPtrA(line, GWL_STYLE) & SS_NOPREFIX);
+}
+
 // Save writes the first file where the user chose; open writes it under its plain name in the
 // temporary folder (asking before it overwrites), remembers it and removes it with the window.
 TEST(MsgRecvDlg, SaveAndOpenWriteTheFirstFileAndOpenedFilesGoWithTheWindow)
