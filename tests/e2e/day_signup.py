@@ -261,7 +261,8 @@ def signup_peer_order(peer):
 
 def seed_fresh_profile(desktop, service):
     """A profile with nothing but the server addresses: sign-up and profile forms at the sign-up
-    service, log-in and the rest at the login service; no greeting sound, no mail query."""
+    service, log-in and the rest at the login service, the character's event data at the service's;
+    no greeting sound, no mail query."""
     desktop.reg("delete", PROFILE_KEY, "/f")
     servers = PROFILE_KEY + r"\Servers"
     for name in ("SignupPage", "ProfilePage"):
@@ -271,6 +272,7 @@ def seed_fresh_profile(desktop, service):
     for name in ("HomePage", "TopPage"):
         desktop.reg_set(servers, name, "about:blank")
     desktop.reg_set(PROFILE_KEY, "HomePage", "about:blank")
+    desktop.reg_set(PROFILE_KEY + r"\Event", "EVENT_URL", f"http://127.0.0.1:{service.events.port}/event/eventdata.txt")
     desktop.reg_set(PROFILE_KEY, "QueryInterval", 0)
     desktop.reg_set(PROFILE_KEY, "Flags", 0x61)
 
