@@ -318,12 +318,22 @@ def message_with_attachment_and_reply(day):
     assert packages and all(p.read_bytes().startswith(b"Vy@n 1.0") for p in packages), packages
 
 
+def settled(server, name, quiet=1.5):
+    """Whether the user's client has sent the message server nothing for the last quiet seconds."""
+    user = comm_id(name).encode().hex()
+    times = [r["t"] for r in list(server.records) if r.get("user", "").startswith(user) and "t" in r]
+    return not times or time.time() - max(times) >= quiet
+
+
 def message_while_the_server_is_down(day):
     a = day.a
     server = day.service.messages
     text = f"サーバーが止まっていても消えないでください（{token()}）"
     a_before, b_before = history(a), history(day.b)
     send = open_send_window_from_friends(day, "A", "B")
+    # The server goes down once A's client has finished what its log-in started (the lists and
+    # presence it asks for right after a log-in).
+    wait_for(lambda: settled(server, "A"), 30, "A: the requests of its log-in answered")
     server.go_down()
     try:
         a.set_text(send, IDC_SEND_TEXT, text)
