@@ -79,10 +79,11 @@ def open_tray_menu(day, name):
 
 
 def top_windows(user, pid):
-    """Handles of the program's visible top-level windows (the driver's description)."""
+    """Handles of the program's visible top-level windows (the driver's description), without the
+    character's speech balloons, which come and go with the event data's texts."""
     out = []
     for line in user.describe(pid).splitlines():
-        if line and not line.startswith(" ") and line.endswith(" visible"):
+        if line and not line.startswith(" ") and line.endswith(" visible") and line.split()[1] != "NvPopupBalloon":
             out.append(line.split()[0])
     return out
 
