@@ -1,8 +1,8 @@
 // Exit benchmark (run by hand, never by CTest): the real program logged in (message client
 // running), then 0x40C 3 until the process has ended, log-out form included; 5 rounds, median.
 //   sh tools/peer-fixture.sh start login_service /tmp/nvbench --option message_server=1
-//   NV_PEER_DIR=/tmp/nvbench NV_MAIN_EXE=build/win64/bin/NimboVandrell.exe \
-//     build/win64/nv-wine build/win64/bin/nv_session_exit_bench.exe
+//   NV_PEER_DIR=/tmp/nvbench NV_MAIN_EXE=build/win64/bin/NimboVandrell.exe build/win64/nv-wine
+//      build/win64/bin/nv_session_exit_bench.exe
 #include "shell/tests/SessionProgramSupport.h"
 
 #include <algorithm>

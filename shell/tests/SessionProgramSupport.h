@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/support/CallbackProc.h"
+#include "tests/support/ChildProgram.h"
 #include "tests/support/WinTestSupport.h"
 
 #include "resources/StringIds.h"
@@ -97,33 +98,7 @@ inline DWORD Control(const std::string& body)
     return sent ? 0 : (error ? error : ERROR_INTERNET_INTERNAL_ERROR);
 }
 
-class Program {
-public:
-    bool Start(const std::string& exe)
-    {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + exe + "\"";
-        return ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                                &m_pi) != FALSE;
-    }
-    DWORD Id() const { return m_pi.dwProcessId; }
-    bool Running() const { return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-    bool ExitCode(DWORD* code) const { return m_pi.hProcess && ::GetExitCodeProcess(m_pi.hProcess, code); }
-    ~Program()
-    {
-        if (Running())
-            ::TerminateProcess(m_pi.hProcess, 99);
-        if (m_pi.hProcess) {
-            ::WaitForSingleObject(m_pi.hProcess, 5000);
-            ::CloseHandle(m_pi.hThread);
-            ::CloseHandle(m_pi.hProcess);
-        }
-    }
-
-private:
-    PROCESS_INFORMATION m_pi = {};
-};
+using Program = nvtest::ChildProgram;
 
 inline HWND FindMainWindow(DWORD pid)
 {

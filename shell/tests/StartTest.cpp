@@ -2,6 +2,7 @@
 // sign-up launch while the account is missing, and the settings it leaves in the registry (read
 // back with Wine's own reg tool).
 #include "tests/support/CallbackProc.h"
+#include "tests/support/ChildProgram.h"
 #include "tests/support/RegTool.h"
 #include "tests/support/WinTestSupport.h"
 
@@ -67,42 +68,7 @@ std::string RegQuery(const std::string& subKey, const std::string& name)
     return nvtest::RegQueryData("HKCU\\" + std::string(kProfile) + (subKey.empty() ? "" : "\\" + subKey), name);
 }
 
-class Program {
-public:
-    bool Start(const std::string& exe, const std::string& args = "")
-    {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string commandLine = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
-        return ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE;
-    }
-    DWORD Id() const { return m_pi.dwProcessId; }
-    bool Running() const { return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-    // Waits (pumping) for the end; returns the exit code, or -1 on time-out.
-    long WaitExit(DWORD ms = 20000)
-    {
-        if (!m_pi.hProcess)
-            return -1;
-        if (!nvtest::PumpUntil([&] { return !Running(); }, ms))
-            return -1;
-        DWORD code = 0;
-        ::GetExitCodeProcess(m_pi.hProcess, &code);
-        return static_cast<long>(code);
-    }
-    ~Program()
-    {
-        if (Running())
-            ::TerminateProcess(m_pi.hProcess, 99);
-        if (m_pi.hProcess) {
-            ::WaitForSingleObject(m_pi.hProcess, 5000);
-            ::CloseHandle(m_pi.hThread);
-            ::CloseHandle(m_pi.hProcess);
-        }
-    }
-
-private:
-    PROCESS_INFORMATION m_pi = {};
-};
+using Program = nvtest::ChildProgram;
 
 struct WindowSearch {
     DWORD pid;
@@ -142,13 +108,6 @@ bool IsMessageBox(HWND window)
     ::GetClassNameA(window, cls, sizeof cls);
     return std::string(cls) == "#32770" && ::IsWindowVisible(window) && ::GetDlgItem(window, IDC_MAIN_PAGE) == nullptr &&
            ::GetDlgItem(window, IDC_HOST_LABEL) == nullptr;
-}
-
-std::string WindowText(HWND window, int id)
-{
-    char text[1024] = {};
-    ::GetDlgItemTextA(window, id, text, sizeof text);
-    return text;
 }
 
 std::string& BoxText()

@@ -104,10 +104,10 @@ def message_arrive(user):
 
 # Replies of the log-in server that hold no session, and the session's codes the program may show
 # with its text for a log-in that reached the server but brought no session: 13000 a reply
-# without "version" (garbage, nothing at all), 13001 a reply without a required field (cut off
-# half-way, the session left out), the HTTP status, or WinINet's 12030 for a connection reset
-# before the reply's first half was read.
-LOGIN_SWITCHES = {"garbage": {13000}, "close_mid": {13001}, "reset_mid": {13001, 12030}, "status500": {500},
+# without "version" (garbage, nothing at all), 13001 a reply without a required field (the
+# session left out), the HTTP status, or WinINet's 12030/12031 for a reply cut off or reset
+# half-way (a reply shorter than its length is a failed post, never read as a whole one).
+LOGIN_SWITCHES = {"garbage": {13000}, "close_mid": {12030, 12031}, "reset_mid": {13001, 12030, 12031}, "status500": {500},
                   "missing:session": {13001}, "no_reply": {13000}}
 
 

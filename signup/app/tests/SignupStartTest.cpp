@@ -2,6 +2,7 @@
 // with a wizard double (VyrnSignHost.exe): the main program running, a second start during the
 // first message box and while the wizard runs, and what reaches the registry.
 #include "tests/support/CallbackProc.h"
+#include "tests/support/ChildProgram.h"
 #include "tests/support/RegTool.h"
 #include "tests/support/WinTestSupport.h"
 
@@ -62,41 +63,10 @@ std::string RegQuery(const std::string& subKey, const std::string& name)
     return nvtest::RegQueryData("HKCU\\" + std::string(kProfile) + "\\" + subKey, name);
 }
 
-class Program {
+// The sign-up host under test.
+class Program : public nvtest::ChildProgram {
 public:
-    bool Start(const std::string& args = "")
-    {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string exe = HostExe();
-        std::string commandLine = "\"" + exe + "\"" + (args.empty() ? "" : " " + args);
-        return ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) !=
-               FALSE;
-    }
-    DWORD Id() const { return m_pi.dwProcessId; }
-    HANDLE Handle() const { return m_pi.hProcess; }
-    bool Running() const { return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-    long WaitExit(DWORD ms = 20000)
-    {
-        if (!m_pi.hProcess || !nvtest::PumpUntil([&] { return !Running(); }, ms))
-            return -1;
-        DWORD code = 0;
-        ::GetExitCodeProcess(m_pi.hProcess, &code);
-        return static_cast<long>(code);
-    }
-    ~Program()
-    {
-        if (Running())
-            ::TerminateProcess(m_pi.hProcess, 99);
-        if (m_pi.hProcess) {
-            ::WaitForSingleObject(m_pi.hProcess, 5000);
-            ::CloseHandle(m_pi.hThread);
-            ::CloseHandle(m_pi.hProcess);
-        }
-    }
-
-private:
-    PROCESS_INFORMATION m_pi = {};
+    bool Start(const std::string& args = "") { return ChildProgram::Start(HostExe(), args); }
 };
 
 struct Search {
@@ -144,28 +114,7 @@ HWND FindOf(DWORD pid, const std::string& text, bool box)
     return search.found;
 }
 
-// The program's visible windows (class, title, box text), for a failure's report.
-std::string Describe(DWORD pid)
-{
-    struct Walk {
-        DWORD pid;
-        std::string out;
-    } walk{pid, {}};
-    ::EnumWindows(nvtest::AsEnumProc([](HWND window, LPARAM param) -> BOOL {
-        auto* w = reinterpret_cast<Walk*>(param);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner != w->pid)
-            return TRUE;
-        char cls[64] = {}, title[256] = {}, text[1024] = {};
-        ::GetClassNameA(window, cls, sizeof cls);
-        ::GetWindowTextA(window, title, sizeof title);
-        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-        w->out += std::string(cls) + " '" + title + "' '" + text + "'" + (::IsWindowVisible(window) ? " visible\n" : " hidden\n");
-        return TRUE;
-    }), reinterpret_cast<LPARAM>(&walk));
-    return walk.out;
-}
+std::string Describe(DWORD pid) { return nvtest::DescribeTopWindows(pid); }
 
 HWND WaitForBox(const Program& program, const std::string& text)
 {

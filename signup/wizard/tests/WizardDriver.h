@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/CallbackProc.h"
+#include "tests/support/ChildProgram.h"
 #include "tests/support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -85,42 +86,13 @@ inline std::string TextOf(HWND window)
     return text;
 }
 
-class Program {
+// The program under test, named by an environment variable.
+class Program : public nvtest::ChildProgram {
 public:
-    // exeVariable: the environment variable naming the program.
     bool Start(const char* exeVariable = "NV_SIGNUP_EXE")
     {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string exe = nvtest::UnixToWindowsPath(nvtest::Env(exeVariable));
-        std::string commandLine = "\"" + exe + "\"";
-        return ::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) !=
-               FALSE;
+        return ChildProgram::Start(nvtest::UnixToWindowsPath(nvtest::Env(exeVariable)));
     }
-    DWORD Id() const { return m_pi.dwProcessId; }
-    // The exit code once the program has ended, -1 when it runs on past timeoutMs.
-    long WaitExit(DWORD timeoutMs = 20000)
-    {
-        if (!m_pi.hProcess || !nvtest::PumpUntil([&] { return !Running(); }, timeoutMs))
-            return -1;
-        DWORD code = 0;
-        ::GetExitCodeProcess(m_pi.hProcess, &code);
-        return static_cast<long>(code);
-    }
-    bool Running() const { return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT; }
-    ~Program()
-    {
-        if (Running())
-            ::TerminateProcess(m_pi.hProcess, 99);
-        if (m_pi.hProcess) {
-            ::WaitForSingleObject(m_pi.hProcess, 5000);
-            ::CloseHandle(m_pi.hThread);
-            ::CloseHandle(m_pi.hProcess);
-        }
-    }
-
-private:
-    PROCESS_INFORMATION m_pi = {};
 };
 
 struct Search {
@@ -154,28 +126,7 @@ inline HWND FindOf(DWORD pid, const std::string& text, bool box)
     return search.found;
 }
 
-// The program's windows (class, title, box text), for a failure's report.
-inline std::string Describe(DWORD pid)
-{
-    struct Walk {
-        DWORD pid;
-        std::string out;
-    } walk{pid, {}};
-    ::EnumWindows(nvtest::AsEnumProc([](HWND window, LPARAM param) -> BOOL {
-        auto* w = reinterpret_cast<Walk*>(param);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        if (owner != w->pid)
-            return TRUE;
-        char cls[64] = {}, title[256] = {}, text[1024] = {};
-        ::GetClassNameA(window, cls, sizeof cls);
-        ::GetWindowTextA(window, title, sizeof title);
-        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-        w->out += std::string(cls) + " '" + title + "' '" + text + "'" + (::IsWindowVisible(window) ? " visible\n" : " hidden\n");
-        return TRUE;
-    }), reinterpret_cast<LPARAM>(&walk));
-    return walk.out;
-}
+inline std::string Describe(DWORD pid) { return nvtest::DescribeTopWindows(pid); }
 
 inline HWND ActivePage(HWND sheet) { return reinterpret_cast<HWND>(::SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
 inline int ActiveIndex(HWND sheet)

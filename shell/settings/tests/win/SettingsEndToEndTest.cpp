@@ -2,6 +2,7 @@
 // controls set by sent messages, OK, exit; Wine's reg.exe reads every value back and a second
 // start shows the same controls. Cancel after changes leaves the profile as a start without the
 // dialog leaves it.
+#include "tests/support/ChildProgram.h"
 #include "tests/support/RegTool.h"
 #include "tests/support/WinTestSupport.h"
 
@@ -127,18 +128,14 @@ std::string ControlText(HWND control)
     return text;
 }
 
-class Program {
+// The main program with its settings dialog, driven as a user does.
+class Program : public nvtest::ChildProgram {
 public:
     bool Start()
     {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        std::string exe = MainExe();
-        std::string commandLine = "\"" + exe + "\"";
-        if (!::CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+        if (!ChildProgram::Start(MainExe()))
             return false;
-        return nvtest::PumpUntil([&] { return (main = FindWindowWith(m_pi.dwProcessId, IDC_MAIN_PAGE)) != nullptr; },
-                                 30000);
+        return nvtest::PumpUntil([&] { return (main = FindWindowWith(Id(), IDC_MAIN_PAGE)) != nullptr; }, 30000);
     }
     // Sends the settings command and waits for the dialog.
     HWND OpenSettings()
@@ -146,7 +143,7 @@ public:
         ::PostMessageA(main, WM_COMMAND, kSettingsCommand, 0);
         HWND dialog = nullptr;
         nvtest::PumpUntil([&] {
-            dialog = FindWindowWith(m_pi.dwProcessId, IDC_SET_TAB_GENERAL);
+            dialog = FindWindowWith(Id(), IDC_SET_TAB_GENERAL);
             return dialog && ::IsWindowVisible(dialog);
         }, 20000);
         return dialog;
@@ -155,26 +152,9 @@ public:
     long Exit()
     {
         ::PostMessageA(main, kCommandRequest, 3, 0);
-        if (!nvtest::PumpUntil([&] { return ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0; }, 30000))
-            return -1;
-        DWORD code = 0;
-        ::GetExitCodeProcess(m_pi.hProcess, &code);
-        return static_cast<long>(code);
-    }
-    ~Program()
-    {
-        if (m_pi.hProcess) {
-            if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT)
-                ::TerminateProcess(m_pi.hProcess, 99);
-            ::WaitForSingleObject(m_pi.hProcess, 5000);
-            ::CloseHandle(m_pi.hThread);
-            ::CloseHandle(m_pi.hProcess);
-        }
+        return WaitExit(30000);
     }
     HWND main = nullptr;
-
-private:
-    PROCESS_INFORMATION m_pi = {};
 };
 
 // "読みました" in code page 932.
