@@ -12,7 +12,7 @@ import day_message
 import day_web
 from day_chat import chat_server_closes_mid_line, chat_visit
 from dayharness import (ACCOUNTS, BTN_LOGIN, BTN_LOGOUT, CMD_ABOUT, CMD_EXIT, ID_ABOUT_CLOSE, PROFILE_KEY, WORK, Day,
-                        Service, exit_from_tray, log_in, make_desktop, seed_account, seed_service_account, start_main,
+                        Service, exit_from_tray, fresh_histories, log_in, make_desktop, seed_account, seed_service_account, start_main,
                         wait_for)
 
 
@@ -39,6 +39,7 @@ def user_a():
 def day(service):
     """The day's stage, shared by the steps in order; everything it started stops at the end, also
     when a step failed."""
+    fresh_histories()
     d = Day(service)
     yield d
     d.exit_all()
