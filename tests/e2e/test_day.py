@@ -151,12 +151,6 @@ def test_step7_a_second_skin_from_the_menu(day):
         day_web.skins_from_the_menu(day)
 
 
-def test_step8_a_message_sent_while_the_message_server_is_down(day):
-    day.ensure_online()
-    with day.step("8_message_server_down"):
-        day_message.message_while_the_server_is_down(day)
-
-
 def test_hostile_chat_server_closes_mid_line(day):
     day.ensure_online("A")
     with day.step("hostile_chat_mid_line"):
@@ -167,3 +161,11 @@ def test_step9_both_exit_from_the_tray(day):
     day.ensure_online()
     with day.step("9_exit_and_histories"):
         day_web.both_exit_from_the_tray(day)
+
+
+# Last: a message server that stops under a send leaves the sender's client unable to send again (an
+# open fault, reported by the step as an expected failure), which the exit of step 9 must not meet.
+def test_step8_a_message_sent_while_the_message_server_is_down(day):
+    day.ensure_online()
+    with day.step("8_message_server_down"):
+        day_message.message_while_the_server_is_down(day)
