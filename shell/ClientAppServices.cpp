@@ -258,6 +258,9 @@ void CClientApp::ClosePmLock()
         m_pmLock = nullptr;
     }
     m_pmHolderKind = 0;
+    // A request still running when the session ended never reports its end: left at the head of
+    // the queue, it would hold back every request of the next session.
+    m_requestQueue.Clear();
 }
 
 DWORD CClientApp::LockPm(uint16_t kind, DWORD timeoutMs)

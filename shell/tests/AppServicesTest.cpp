@@ -289,7 +289,8 @@ TEST_F(AppTest, AnswersThePrivateMessagesAndOnlyHidesOnClose)
     PresenterScope scope;
     CAppHostDlg host;
     LRESULT waiting = -1, otherWparam = -1;
-    bool shownByFront = false, hiddenByClose = false, hiddenByEscape = false, urlAtomReleased = false;
+    bool startShown = false, shownByFront = false, hiddenByClose = false, hiddenByEscape = false;
+    bool urlAtomReleased = false;
     bool stillRunning = false;
     App().m_arrivals.resize(3);
     INT_PTR result = RunHost(host, [&] {
@@ -297,12 +298,13 @@ TEST_F(AppTest, AnswersThePrivateMessagesAndOnlyHidesOnClose)
         HWND main = App().GetMainDlg()->GetSafeHwnd();
         waiting = ::SendMessageA(instance, WM_APP_ARRIVAL_COUNT, 0, 0);
         otherWparam = ::SendMessageA(instance, WM_APP_ARRIVAL_COUNT, 1, 0);
-        ::PostMessageA(instance, WM_APP_COME_TO_FRONT, 0, 0);
-        shownByFront = nvtest::PumpUntil([&] { return ::IsWindowVisible(main) != FALSE; });
+        // The main window shows itself a while after the start; what follows begins after that,
+        // or the start's own show could undo a hide on a slow machine.
+        startShown = nvtest::PumpUntil([&] { return ::IsWindowVisible(main) != FALSE; }, 10000);
         host.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
         hiddenByClose = nvtest::PumpUntil([&] { return !::IsWindowVisible(main); });
         ::PostMessageA(instance, WM_APP_COME_TO_FRONT, 0, 0);
-        nvtest::PumpUntil([&] { return ::IsWindowVisible(main) != FALSE; });
+        shownByFront = nvtest::PumpUntil([&] { return ::IsWindowVisible(main) != FALSE; });
         host.SendMessage(WM_COMMAND, IDCANCEL, 0);
         hiddenByEscape = nvtest::PumpUntil([&] { return !::IsWindowVisible(main); });
         ATOM url = ::GlobalAddAtomA("http://127.0.0.1/");
@@ -315,6 +317,7 @@ TEST_F(AppTest, AnswersThePrivateMessagesAndOnlyHidesOnClose)
     EXPECT_EQ(IDOK, result);
     EXPECT_EQ(3, waiting);
     EXPECT_EQ(0, otherWparam);
+    EXPECT_TRUE(startShown);
     EXPECT_TRUE(shownByFront);
     EXPECT_TRUE(hiddenByClose);
     EXPECT_TRUE(hiddenByEscape);
@@ -515,6 +518,27 @@ TEST_F(AppTest, ATimedOutWaitLeavesTheHolderAsItWas)
     App().UnlockPm();
     App().ClosePmLock();
     EXPECT_EQ(-2, App().QueueRequest(kRequestMessageList)) << "no session, no request";
+}
+
+TEST_F(AppTest, ARequestRunningAtTheSessionsEndHoldsNothingBackInTheNext)
+{
+    mwtest::Journal journal;
+    mwtest::SessionDouble session(journal);
+    session.loggedIn = true;
+    App().SetServiceSession(&session);
+    ASSERT_TRUE(App().CreatePmLock());
+    EXPECT_EQ(0, App().QueueRequest(kRequestPresence)) << "started";
+    EXPECT_EQ(-1, App().QueueRequest(kRequestUrlList)) << "waits behind the running one";
+    // Log-out ends the session before the running request's end came; log-in makes a new lock.
+    App().ClosePmLock();
+    ASSERT_TRUE(App().CreatePmLock());
+    EXPECT_EQ(0, App().QueueRequest(kRequestMessageList));
+    EXPECT_EQ((std::vector<std::string>{"request:" + std::to_string(kRequestPresence),
+                                        "request:" + std::to_string(kRequestMessageList)}),
+              journal.events);
+    App().UnlockPm();
+    App().ClosePmLock();
+    App().SetServiceSession(nullptr);
 }
 
 TEST_F(AppTest, OneOwnerAtATime)

@@ -6,6 +6,7 @@ leaving from the tray menu with their settings saved and their histories whole.
 Every action goes through the programs' windows (nv_drive.exe); every wait has a deadline."""
 import importlib.util
 import os
+import re
 import subprocess
 import time
 from pathlib import Path
@@ -78,13 +79,20 @@ def open_tray_menu(day, name):
                         f"{name} tray menu")
 
 
+# A top-level window's line in the driver's description: handle, class, text, visible or hidden;
+# its controls' lines are indented. A text of several lines (a chat log's) goes on over lines of no
+# such form.
+WINDOW_LINE = re.compile(r"^([0-9a-f]+) (\S+) '.*' (visible|hidden)$")
+
+
 def top_windows(user, pid):
     """Handles of the program's visible top-level windows (the driver's description), without the
     character's speech balloons, which come and go with the event data's texts."""
     out = []
     for line in user.describe(pid).splitlines():
-        if line and not line.startswith(" ") and line.endswith(" visible") and line.split()[1] != "NvPopupBalloon":
-            out.append(line.split()[0])
+        match = WINDOW_LINE.match(line)
+        if match and match.group(3) == "visible" and match.group(2) != "NvPopupBalloon":
+            out.append(match.group(1))
     return out
 
 
@@ -258,10 +266,28 @@ def skin_command(name):
     return SKIN_FIRST_COMMAND + names.index(name)
 
 
+def character_windows(user, pid):
+    """The character's windows (the normal and the error one): dialogs without a control, shaped by
+    the picture they were made with; a skin change does not reshape them."""
+    lines = user.describe(pid).splitlines()
+    out = set()
+    for i, line in enumerate(lines):
+        match = WINDOW_LINE.match(line)
+        if match and match.group(2) == "#32770":
+            following = lines[i + 1] if i + 1 < len(lines) else ""
+            if not following.startswith(" "):
+                out.add(match.group(1))
+    return out
+
+
 def shapes(user, pid):
-    """The shape of each of the program's visible skinned windows."""
+    """The shape of each of the program's visible skinned windows (the character's windows, which
+    come and go with the event data and keep their own picture, are left out)."""
     out = {}
+    characters = character_windows(user, pid)
     for window in top_windows(user, pid):
+        if window in characters:
+            continue
         region = user.region(window)
         if region[0] != 0:
             out[window] = region

@@ -7,6 +7,7 @@ last lines a failure quotes), `bye_timeout` and `end_timeout` (for the goodbye a
 end at close). `check(line)` sees every line read and may fail the test on it."""
 import queue
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -19,8 +20,10 @@ class LineDriver:
 
     def __init__(self, command):
         """command: the whole command line (the Wine launcher, the program, its arguments)."""
+        # What the program (or Wine) says on its error output is kept for a failure's report.
+        self.errors = tempfile.TemporaryFile()
         self.process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL, text=True, encoding="latin-1")
+                                        stderr=self.errors, text=True, encoding="latin-1")
         self.lines = queue.Queue()
         self.seen = []
         threading.Thread(target=self._read, daemon=True).start()
@@ -50,11 +53,23 @@ class LineDriver:
             except queue.Empty:
                 continue
             if line is None:
-                raise EOFError(f"driver ended; last lines {self.seen[-self.shown:]}")
+                try:
+                    code = self.process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    code = "unknown (still running)"
+                raise EOFError(f"driver ended with exit code {code}; last lines {self.seen[-self.shown:]}; "
+                               f"its error output ends {self.error_tail()!r}")
             self.seen.append(line)
             self.check(line)
             if predicate(line):
                 return line
+
+    def error_tail(self, size=1500):
+        """The last size bytes of the program's error output, as text."""
+        self.errors.seek(0, 2)
+        end = self.errors.tell()
+        self.errors.seek(max(0, end - size))
+        return self.errors.read().decode("utf-8", "replace")
 
     def run(self, command, timeout=None):
         """Sends command and returns the number of its "RESULT <verb> <n>" line."""
