@@ -23,6 +23,7 @@ from nvpeers.signup_service import SignupServicePeer  # noqa: E402
 from nvpeers.voip_directory import VoipDirectoryPeer  # noqa: E402
 
 MAIN_EXE = os.environ.get("NV_MAIN_EXE", "")
+TOOLS = Path(__file__).resolve().parents[2] / "tools"
 WORK = Path(os.environ.get("NV_DAY_WORK", "/tmp/nv-day"))
 
 # Window messages and commands a user's clicks send (the tray menu's and the main window's).
@@ -316,12 +317,21 @@ def make_desktop(name):
         return Desktop("A", screenshots=WORK / "screenshots")
     prefix = Path(os.environ["NV_BUILD_DIR"]) / "wineprefix-day-b"
     desktop = Desktop("B", prefix=prefix, screenshots=WORK / "screenshots")
-    # The first use makes the prefix, which takes longer than a registry call is given.
-    made = subprocess.run([desktop.wine, "reg", "query", r"HKCU\Software"], env=desktop.env, capture_output=True,
-                          stdin=subprocess.DEVNULL, timeout=400)
-    assert made.returncode == 0, made.stderr
+    # B's prefix gets a lasting server and desktop of its own, as the build's prefix has them for
+    # the whole test run (the first use makes the prefix too): without them each of B's programs
+    # starts a server that ends a few seconds after B's last program, and a registry call that
+    # meets a server on its way out fails.
+    up = subprocess.run(["sh", str(TOOLS / "wine-up.sh"), os.environ["NV_DESKTOP_KEEPER"]],
+                        env=prefix_env(prefix), capture_output=True, stdin=subprocess.DEVNULL, timeout=500)
+    assert up.returncode == 0, up.stderr
+    desktop.own_prefix = prefix
     separate_install(desktop, WORK / "install-B")
     return desktop
+
+
+def prefix_env(prefix):
+    """The environment of the Wine tools for a prefix of this build's word size."""
+    return dict(os.environ, WINEPREFIX=str(prefix), NV_WINEARCH=os.environ["NV_WINEARCH"])
 
 
 def wait_message_client(service, user, login=None):
@@ -407,3 +417,7 @@ class Day:
     def close(self):
         for desktop in self.users.values():
             desktop.close()
+            prefix = getattr(desktop, "own_prefix", None)
+            if prefix:
+                subprocess.run(["sh", str(TOOLS / "wine-down.sh")], env=prefix_env(prefix), capture_output=True,
+                               stdin=subprocess.DEVNULL, timeout=60)
