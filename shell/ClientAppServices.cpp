@@ -46,8 +46,13 @@ int CClientApp::ReportError(int code, unsigned flags)
     if (!report.show)
         return 1;
     if (report.clearQueue) {
+        // The failure ends whatever held the message client: the queue empties and the lock goes
+        // with its holder. Clearing only the holder kind would leave the semaphore taken with
+        // nobody to give it back (each holder lets go only while the holder kind is its own), and
+        // no request of any window would start again.
         m_requestQueue.Clear();
-        m_pmHolderKind = 0;
+        if (m_pmHolderKind != 0)
+            UnlockPm();
     }
     CString text;
     text.LoadString(report.textId);

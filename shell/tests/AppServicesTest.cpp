@@ -541,6 +541,40 @@ TEST_F(AppTest, ARequestRunningAtTheSessionsEndHoldsNothingBackInTheNext)
     App().SetServiceSession(nullptr);
 }
 
+TEST_F(AppTest, ANetworkFailureReportGivesTheLockBackWithItsHolder)
+{
+    RecordingSink sink;
+    App().SetErrorSink(&sink);
+    ASSERT_TRUE(App().CreatePmLock());
+    // A failure outside the network range leaves the holder and the lock as they were.
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), App().LockPm(33, 0));
+    App().ReportError(5403, 0);
+    EXPECT_EQ(33, App().GetPmHolderKind());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), App().LockPm(kRequestMessageList, 0));
+    // A network failure of the running send (a server that went down) ends the send as far as the
+    // application is concerned: no holder, and the lock free for the next request.
+    for (int code : {12203, 12212, 12106}) {
+        SCOPED_TRACE(code);
+        App().ReportError(code, 0);
+        EXPECT_EQ(0, App().GetPmHolderKind());
+        ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), App().LockPm(kRequestMessageList, 0))
+            << "the lock stayed taken with nobody holding it";
+        EXPECT_EQ(kRequestMessageList, App().GetPmHolderKind());
+        App().UnlockPm();
+        ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), App().LockPm(33, 0));
+    }
+    // With nothing held, a report gives nothing back: the lock is still taken only once.
+    App().UnlockPm();
+    App().ReportError(12203, 0);
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), App().LockPm(33, 0));
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), App().LockPm(kRequestMessageList, 0))
+        << "a report while the lock was free added a second count";
+    App().UnlockPm();
+    App().ClosePmLock();
+    EXPECT_EQ(5u, sink.logged.size()) << "each report reached the error log";
+    App().SetErrorSink(nullptr);
+}
+
 TEST_F(AppTest, OneOwnerAtATime)
 {
     int phone = 0, clip = 0;

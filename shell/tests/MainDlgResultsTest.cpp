@@ -2,7 +2,7 @@
 // tests/peers/nvpeers/host_records.py) as the message client posts them: the application's arrival
 // list and MessageArrive, the lock released, the friend and URL lists shown in the list windows'
 // controls, the own name taken over, and failures reported into a real error log window with the
-// next queued request started.
+// next queued request started (also after a send that failed on the network).
 #include "shell/tests/MainWindowTestEnv.h"
 
 #include "shell/common/services/MessageBoxSeam.h"
@@ -18,6 +18,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 using namespace mwtest;
 
@@ -89,6 +91,28 @@ public:
     }
     LogHost host;
 };
+
+// The send window as the main window sees it: it keeps what it is handed (0x40A).
+class CSendWindowDouble : public CWnd {
+public:
+    BOOL Create()
+    {
+        JoinRegistry(kWindowSend);
+        return CreateEx(0, RegisterWindowClass("NvSendWindowDouble"), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
+    }
+    LRESULT OnSendEvent(WPARAM wParam, LPARAM lParam)
+    {
+        events.emplace_back(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 0;
+    }
+    std::vector<std::pair<int, int>> events;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CSendWindowDouble, CWnd)
+    ON_MESSAGE(0x40A, OnSendEvent)
+END_MESSAGE_MAP()
 
 class MainWindowResultsTest : public ::testing::Test {
 protected:
@@ -280,6 +304,35 @@ TEST_F(MainWindowResultsTest, FailuresReachTheErrorLogAndTheNextRequestStarts)
     Post(WM_PM_MESSAGE_RESULT, PM_POST_FAILED, Recorded("failure.bin"));
     Post(WM_PM_LIST_RESULT, PM_POST_FAILED, Recorded("failure.bin"));
     EXPECT_EQ(entries, log->GetEntryCount());
+}
+
+TEST_F(MainWindowResultsTest, ASendThatFailedOnTheNetworkLeavesTheLockFreeForTheNextRequest)
+{
+    auto* log = dynamic_cast<CErrorLogDlg*>(App().GetErrorLogDlg());
+    ASSERT_NE(nullptr, log);
+    const int entries = log->GetEntryCount();
+    CSendWindowDouble send;
+    ASSERT_TRUE(send.Create());
+    // The send window's message went out under the lock (kind 33), and the server was gone: the
+    // message client reports the failure with the send's (negative) sequence and its own code.
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), App().LockPm(33, 0));
+    factory.session.clientLastResult = 12212;
+    Post(WM_PM_MESSAGE_RESULT, PM_POST_FAILED, Recorded("failure_send.bin"));
+    ASSERT_TRUE(nvtest::PumpUntil([&] { return !send.events.empty(); }));
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{-1, 12212}}), send.events) << "the send window shows its error";
+    ASSERT_EQ(entries + 1, log->GetEntryCount());
+    EXPECT_EQ(Text(12212) + "(#12212)", ItemText(log->GetList(), 0, 2));
+    EXPECT_EQ(0, App().GetPmHolderKind());
+    // Nobody holds the client any more, and the lock says so: the next request starts at once.
+    ASSERT_TRUE(LockIsFree()) << "the lock stayed taken with no holder to give it back";
+    journal.events.clear();
+    EXPECT_EQ(0, App().QueueRequest(kRequestMessageList));
+    EXPECT_TRUE(journal.Has("request:" + std::to_string(kRequestMessageList)));
+    EXPECT_EQ(kRequestMessageList, App().GetPmHolderKind());
+    App().UnlockPm();
+    App().QueueRequest(kRequestDone);
+    factory.session.clientLastResult = 0;
+    send.DestroyWindow();
 }
 
 } // namespace

@@ -163,8 +163,8 @@ def test_step9_both_exit_from_the_tray(day):
         day_web.both_exit_from_the_tray(day)
 
 
-# Last: a message server that stops under a send leaves the sender's client unable to send again (an
-# open fault, reported by the step as an expected failure), which the exit of step 9 must not meet.
+# Last: the message server goes down under a send and comes back in this step; the steps before it
+# run against a server that stayed up.
 def test_step8_a_message_sent_while_the_message_server_is_down(day):
     day.ensure_online()
     with day.step("8_message_server_down"):

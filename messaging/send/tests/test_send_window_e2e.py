@@ -1,7 +1,8 @@
 """The message send window end to end: the window (nv_send_driver.exe under Wine) with the real
 message client and the real message database, against the message-server peer. What the user
 typed and attached must reach the peer byte for byte and land in the database as sent; refusals,
-time-outs and a cancelled body keep the text and store nothing; a read receipt goes out with the
+time-outs and a cancelled body keep the text and store nothing; a send under a server that went
+down fails the same way and goes through once the server is back; a read receipt goes out with the
 time text and the reply text.
 """
 
@@ -197,3 +198,30 @@ def test_a_read_receipt_carries_the_time_and_the_reply_text(server, window):
     assert receipt.text.endswith(b"\x95\xaa " + REPLY)
     window.wait_state(lambda s: s["state"] == 0 and not s["lock"])
     assert sent_rows(window.db) == []
+
+
+def test_a_send_after_the_server_came_back_goes_through_once(server, window):
+    # The server goes down under a send: the error line, the text kept, the lock given back.
+    text = "止まっていても届く".encode("cp932")
+    assert window.run(f"text {hx(text)}") == 0
+    server.go_down()
+    try:
+        assert window.run("send") == 1
+        s = window.wait_state(lambda s: s["state"] == 0 and s["status"], timeout=60)
+        assert s["status"] == "送信中にｴﾗｰが発生しました.".encode("cp932")
+        assert s["text"] == text and s["visible"] and not s["lock"]
+        assert sent_rows(window.db) == []
+        # The client's own code, one of the network failures whose report empties the program's
+        # request queue (and so must give its lock back).
+        [code] = [int(l.split(" ")[2]) for l in window.seen if l.startswith("ROUTE -1 ")]
+        assert 12200 <= code <= 12299, code
+    finally:
+        server.come_back()
+    # Sent again once it is back: it reaches the server and is stored, each once.
+    assert window.run("send") == 1
+    done = window.wait_state(lambda s: not s["visible"] and s["state"] == 0, timeout=60)
+    assert done["text"] == b"" and not done["lock"]
+    assert [m.text for m in server.mailbox(YOU)] == [text]
+    [row] = sent_rows(window.db)
+    assert row[1:] == ["0", YOU.decode(), text.decode("cp932").encode("utf-8").hex().upper(), "0"]
+    assert [r for r in server.records if r.get("kind") == "stored"], "the server logged no store"

@@ -30,7 +30,7 @@ struct ErrorReport {
     unsigned textId = 0;     // string to show
     int number = 0;          // appended as "(#%d)" when not 0
     unsigned flags = 0;      // message flags (icon in 0xF0)
-    bool clearQueue = false; // the request queue is emptied and the lock holder cleared
+    bool clearQueue = false; // the request queue is emptied and the lock given back with its holder
 };
 
 // hasString tells whether the string table has a text with that id.
