@@ -157,15 +157,13 @@ def test_hostile_chat_server_closes_mid_line(day):
         chat_server_closes_mid_line(day)
 
 
-def test_step9_both_exit_from_the_tray(day):
-    day.ensure_online()
-    with day.step("9_exit_and_histories"):
-        day_web.both_exit_from_the_tray(day)
-
-
-# Last: the message server goes down under a send and comes back in this step; the steps before it
-# run against a server that stayed up.
 def test_step8_a_message_sent_while_the_message_server_is_down(day):
     day.ensure_online()
     with day.step("8_message_server_down"):
         day_message.message_while_the_server_is_down(day)
+
+
+def test_step9_both_exit_from_the_tray(day):
+    day.ensure_online()
+    with day.step("9_exit_and_histories"):
+        day_web.both_exit_from_the_tray(day)
