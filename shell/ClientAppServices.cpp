@@ -11,6 +11,7 @@
 #include "shell/common/utilities/WinUtil.h"
 
 #include "framework/core/Failure.h"
+#include "framework/win/WaitCursor.h"
 #include "framework/win/Wnd.h"
 
 #include "resources/StringIds.h"
@@ -18,16 +19,6 @@
 #include "toolkit/win/SkinHost.h"
 
 namespace {
-
-// Shows the busy cursor while it lives.
-class CWaitCursor {
-public:
-    CWaitCursor() : m_previous(::SetCursor(winutil::LoadBusyCursor())) {}
-    ~CWaitCursor() { ::SetCursor(m_previous); }
-
-private:
-    HCURSOR m_previous;
-};
 
 bool HasString(unsigned id)
 {
@@ -41,7 +32,7 @@ bool HasString(unsigned id)
 
 int CClientApp::ReportError(int code, unsigned flags)
 {
-    CWaitCursor wait;
+    CWaitCursor wait(winutil::LoadBusyCursor());
     errortable::ErrorReport report = errortable::Resolve(code, flags, HasString);
     if (!report.show)
         return 1;
@@ -420,7 +411,7 @@ BOOL CClientApp::LockSoundDevice(void* owner, bool acquire)
 
 void CClientApp::CommitReceivedFile(bool keep)
 {
-    CWaitCursor wait;
+    CWaitCursor wait(winutil::LoadBusyCursor());
     if (!keep) {
         if (!m_pendingTempFile.IsEmpty())
             ::DeleteFileA(m_pendingTempFile);

@@ -2,6 +2,7 @@
 // deferred requests of other windows (0x40C).
 #include "shell/MainDlg.h"
 
+#include "framework/win/WaitCursor.h"
 #include "net/dialup/DialupDlg.h"
 
 #include "shell/AppHostDlg.h"
@@ -23,16 +24,6 @@ CString Text(UINT id)
     text.LoadString(id);
     return text;
 }
-
-// The wait cursor while a sequence runs.
-class CWaitCursorScope {
-public:
-    CWaitCursorScope() : m_previous(::SetCursor(::LoadCursor(nullptr, IDC_WAIT))) {}
-    ~CWaitCursorScope() { ::SetCursor(m_previous); }
-
-private:
-    HCURSOR m_previous;
-};
 
 // The application's modal state, raised for the scope.
 class CModalScope {
@@ -122,7 +113,7 @@ void CMainDlg::Login()
     CClientApp* app = GetClientApp();
     if (!app || app->IsExiting())
         return;
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     if (!AskServerAccount())
         return;
     CModalScope modal(app);
@@ -165,7 +156,7 @@ void CMainDlg::Login()
 bool CMainDlg::CheckMessageLogin()
 {
     CClientApp* app = GetClientApp();
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     if (!Messaging(app))
         return false;
     IServiceSession* session = app->GetServiceSession();
@@ -238,7 +229,7 @@ void CMainDlg::Logout()
     CClientApp* app = GetClientApp();
     if (!app)
         return;
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     CModalScope modal(app);
     IMainWindowPeers& peers = MainPeers();
     StopReceiveBlink();
@@ -367,7 +358,7 @@ BOOL CMainDlg::OpenUrl(const CString& address)
 void CMainDlg::SendUrlToServer(const CString& address)
 {
     CClientApp* app = GetClientApp();
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     if (!MessagingReady(app) || !ShouldReportUrl(address, app->Settings().m_searchPage))
         return;
     app->m_lastVisitedUrl = address;

@@ -1,25 +1,12 @@
 #include "shell/notify/ResultRouter.h"
 
 #include "messaging/wire/PmRecords.h"
+#include "framework/win/WaitCursor.h"
 #include "shell/common/utilities/WinUtil.h"
-
-namespace {
-
-// Shows the busy cursor while it lives.
-class CBusyCursor {
-public:
-    CBusyCursor() : m_previous(::SetCursor(winutil::LoadBusyCursor())) {}
-    ~CBusyCursor() { ::SetCursor(m_previous); }
-
-private:
-    HCURSOR m_previous;
-};
-
-} // namespace
 
 void CResultRouter::OnMessageResult(WPARAM wParam, LPARAM lParam)
 {
-    CBusyCursor busy;
+    CWaitCursor busy(winutil::LoadBusyCursor());
     PmPostedRecord* record = PmRecordFromParam(lParam);
     const int result = static_cast<int>(wParam);
     notify::MessageResultState state;
@@ -71,7 +58,7 @@ void CResultRouter::OnMessageResult(WPARAM wParam, LPARAM lParam)
 
 void CResultRouter::OnListResult(WPARAM wParam, LPARAM lParam)
 {
-    CBusyCursor busy;
+    CWaitCursor busy(winutil::LoadBusyCursor());
     PmPostedRecord* record = PmRecordFromParam(lParam);
     notify::ListResultState state;
     state.result = static_cast<int>(wParam);

@@ -2,6 +2,7 @@
 
 #include "framework/win/Controls.h"
 #include "framework/win/DataExchange.h"
+#include "framework/win/WaitCursor.h"
 #include "net/access/NetAccount.h"
 #include "net/access/win/InternetPolicy.h"
 #include "signup/core/SignupRules.h"
@@ -74,15 +75,6 @@ bool AllDigits(const CString& text)
             return false;
     return true;
 }
-
-class CWaitCursorScope {
-public:
-    CWaitCursorScope() : m_previous(::SetCursor(::LoadCursor(nullptr, IDC_WAIT))) {}
-    ~CWaitCursorScope() { ::SetCursor(m_previous); }
-
-private:
-    HCURSOR m_previous;
-};
 
 } // namespace
 
@@ -521,7 +513,7 @@ BOOL CSignStep1Top::OnCommand(WPARAM wParam, LPARAM lParam)
 
 LRESULT CSignStep1Top::OnWizardNext()
 {
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     const bool lan = LanChosen();
     if (!lan) {
         // The dial settings check and store their values; the child closes itself on OK and is
@@ -879,7 +871,7 @@ LRESULT CSignStep3User::OnWizardBack()
 
 LRESULT CSignStep3User::OnWizardNext()
 {
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     if (!UpdateData(TRUE))
         return -1;
     SignupRecord record = RecordOfFields();
@@ -904,7 +896,7 @@ BOOL CSignStep4User::OnSetActive()
 
 LRESULT CSignStep4User::OnWizardNext()
 {
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     if (IProfileStore* profile = m_app.GetProfileStore())
         SaveUserSection(*profile, m_app.m_record);
     m_wizard.EnableBackNext(false);
@@ -994,7 +986,7 @@ BOOL CSignStep5Rest::OnCommand(WPARAM wParam, LPARAM lParam)
 
 BOOL CSignStep5Rest::OnSetActive()
 {
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     PlaceInSheet();
     m_wizard.SetBackNextLabels();
     const bool recovery = m_app.m_mode == 2;
@@ -1065,7 +1057,7 @@ CString CSignStep6Rest::FailureText(const CSignupRequests::Outcome& outcome) con
 
 BOOL CSignStep6Rest::OnSetActive()
 {
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     PlaceInSheet();
     m_wizard.SetYesNoLabels();
     m_wizard.EnableButton(IDCANCEL, true);
@@ -1086,7 +1078,7 @@ LRESULT CSignStep6Rest::OnWizardBack()
 
 LRESULT CSignStep6Rest::OnWizardNext()
 {
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     m_wizard.EnableBackNext(false);
     const bool recovery = m_app.m_mode == 2;
     if (recovery && m_firstAttempt) {
@@ -1150,7 +1142,7 @@ void CSignStep7End::RefreshConnectionInfo()
 
 BOOL CSignStep7End::OnSetActive()
 {
-    CWaitCursorScope wait;
+    CWaitCursor wait;
     PlaceInSheet();
     m_wizard.SetBackNextLabels();
     m_wizard.ShowControl(IDCANCEL, false);
