@@ -1,6 +1,7 @@
 // Start-up and hand-over of the sign-up program under Wine, through the real application object
 // with a wizard double (VyrnSignHost.exe): the main program running, a second start during the
 // first message box and while the wizard runs, and what reaches the registry.
+#include "signup/tests/SignupTestProfile.h"
 #include "tests/support/CallbackProc.h"
 #include "tests/support/ChildProgram.h"
 #include "tests/support/RegTool.h"
@@ -20,40 +21,13 @@
 
 namespace {
 
-const char kProfile[] = "Software\\Qelo\\NimboVandrell";
+using signuptest::GetString;
+using signuptest::kProfile;
+using signuptest::LoadText;
+using signuptest::SetString;
+using signuptest::Unbroken;
 
 std::string HostExe() { return nvtest::UnixToWindowsPath(nvtest::Env("NV_SIGNUP_HOST")); }
-
-std::string LoadText(UINT id)
-{
-    char text[1024] = {};
-    ::LoadStringA(::GetModuleHandleA(nullptr), id, text, sizeof text);
-    return text;
-}
-
-void SetString(const char* section, const char* name, const std::string& value)
-{
-    std::string path = std::string(kProfile) + (*section ? "\\" : "") + section;
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                               &key, nullptr));
-    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>(value.size() + 1));
-    ::RegCloseKey(key);
-}
-
-std::string GetString(const char* section, const char* name)
-{
-    std::string path = std::string(kProfile) + "\\" + section;
-    char value[512] = {};
-    DWORD size = sizeof value - 1;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return "<none>";
-    LONG status = ::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    ::RegCloseKey(key);
-    return status == ERROR_SUCCESS ? value : "<none>";
-}
 
 void ResetProfile() { ::RegDeleteTreeA(HKEY_CURRENT_USER, kProfile); }
 
@@ -75,12 +49,6 @@ struct Search {
     bool box;
     HWND found;
 };
-
-std::string Unbroken(std::string text)
-{
-    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
-    return text;
-}
 
 HWND FindOf(DWORD pid, const std::string& text, bool box)
 {

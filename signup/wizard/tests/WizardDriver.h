@@ -2,6 +2,7 @@
 // port and log, the program as a child process, its windows and the wizard's pages and buttons.
 #pragma once
 
+#include "signup/tests/SignupTestProfile.h"
 #include "tests/support/CallbackProc.h"
 #include "tests/support/ChildProgram.h"
 #include "tests/support/WinTestSupport.h"
@@ -19,38 +20,11 @@
 
 namespace wizdrive {
 
-inline const char kProfile[] = "Software\\Qelo\\NimboVandrell";
-
-inline std::string LoadText(UINT id)
-{
-    char text[1024] = {};
-    ::LoadStringA(::GetModuleHandleA(nullptr), id, text, sizeof text);
-    return text;
-}
-
-inline void SetString(const char* section, const char* name, const std::string& value)
-{
-    std::string path = std::string(kProfile) + (*section ? "\\" : "") + section;
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                               &key, nullptr));
-    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>(value.size() + 1));
-    ::RegCloseKey(key);
-}
-
-inline std::string GetString(const char* section, const char* name)
-{
-    std::string path = std::string(kProfile) + "\\" + section;
-    char value[512] = {};
-    DWORD size = sizeof value - 1;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return "<none>";
-    LONG status = ::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    ::RegCloseKey(key);
-    return status == ERROR_SUCCESS ? value : "<none>";
-}
+using signuptest::GetString;
+using signuptest::kProfile;
+using signuptest::LoadText;
+using signuptest::SetString;
+using signuptest::Unbroken;
 
 inline std::string PeerRoot()
 {
@@ -66,12 +40,6 @@ inline std::string PeerLog()
     std::stringstream all;
     all << in.rdbuf();
     return all.str();
-}
-
-inline std::string Unbroken(std::string text)
-{
-    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
-    return text;
 }
 
 inline std::string TextOf(HWND window)
