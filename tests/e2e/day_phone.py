@@ -50,6 +50,9 @@ class Speaker:
         if not self.path.exists():
             return self.windows
         with open(self.path, "rb") as f:
+            if f.seek(0, 2) < self.start + self._read:
+                # The device began the file again (it opened after the mark): all of it is new.
+                self.start, self._read = 44, 0
             f.seek(self.start + self._read)
             data = f.read()
         step = int(8000 * self.WINDOW) * 2

@@ -212,6 +212,8 @@ def write_phone_settings(name, service):
                 "voicespk": windows_path(folder / "speaker.wav")}
     (folder / "nimbocall.ini").write_text("[nimbocall]\r\n" + "".join(f"{k}={v}\r\n" for k, v in settings.items()),
                                           encoding="ascii")
+    # What an earlier day played is not this day's: the user's program is not running now.
+    (folder / "speaker.wav").unlink(missing_ok=True)
     microphone = folder / "microphone.wav"
     if not microphone.exists():
         subprocess.run(["sox", "-n", "-r", "8000", "-c", "1", "-b", "16", str(microphone), "synth", "600", "sine",
