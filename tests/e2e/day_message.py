@@ -212,9 +212,22 @@ def open_message(day, me, sender, text, seconds=60):
                 raise
             return None
         return True
-    wait_for(clicked, seconds, f"{me}: the message's row in the arrival list as the server has it")
-    # Opened, the message is fetched, deleted at the server and kept in the user's history.
-    wait_for(lambda: count(history(user), 1, sender, text) == 1, seconds, f"{me}: the opened message in the history")
+    # Opened, the message is fetched, deleted at the server and kept in the user's history. The
+    # window leaves a click without effect while it is busy (fetching the first entry of a list
+    # that has just come, say): as a user would, the row is clicked again when nothing came of it.
+    deadline = time.monotonic() + seconds
+
+    def stored():
+        return count(history(user), 1, sender, text) == 1
+    while True:
+        wait_for(clicked, max(1, deadline - time.monotonic()),
+                 f"{me}: the message's row in the arrival list as the server has it")
+        try:
+            wait_for(stored, min(8, max(1, deadline - time.monotonic())), "")
+            break
+        except AssertionError:
+            if time.monotonic() > deadline:
+                raise AssertionError(f"timed out after {seconds} s waiting for {me}: the opened message in the history")
     user.shot(window, "message_opened")
     return window
 
