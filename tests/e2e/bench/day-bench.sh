@@ -11,7 +11,9 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$arch" "$@"
 fi
 export WINEPREFIX="$build/wineprefix" NV_WINEARCH=$arch
-sh "$root/tools/wine-up.sh" "$build/tests/support/nv_desktop_keeper.exe" >/dev/null
+# The desktop keeper holds each user's Wine desktop open for the run (B's prefix gets its own).
+export NV_DESKTOP_KEEPER="$build/tests/support/nv_desktop_keeper.exe"
+sh "$root/tools/wine-up.sh" "$NV_DESKTOP_KEEPER" >/dev/null
 trap 'sh "$root/tools/wine-down.sh" >/dev/null 2>&1 || true' EXIT
 export NV_BUILD_DIR="$build" NV_MAIN_EXE="$build/bin/NimboVandrell.exe" NV_DAY_WORK="$build/e2e-bench"
 echo "build: $arch   $(uptime)"
