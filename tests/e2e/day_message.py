@@ -186,10 +186,7 @@ def open_message(day, me, sender, text, seconds=60):
     server = day.service.messages
     wait_for(lambda: any(m.text == wanted for m in server.mailbox(comm_id(me).encode())), seconds,
              f"{me}: the message from {sender} at the server")
-    # Sent, not posted: once it returns the window has cleared its list (when it was free to ask
-    # again), so rows seen below are the ones the answer brought, not the ones before the click.
     button = user.child(window, IDC_RECV_REFRESH)
-    user.ask(f"send {window} {WM_COMMAND:#x} {IDC_RECV_REFRESH | BN_CLICKED << 16} 0x{button}")
 
     def listed():
         # The window lists what the server holds for the user, in the server's order.
@@ -201,7 +198,7 @@ def open_message(day, me, sender, text, seconds=60):
         # A list request answered meanwhile (a pushed notice) fills the list again: the row is
         # clicked once the list stands as the server has it.
         box = listed()
-        if not box:
+        if not box or wanted not in [m.text for m in box]:
             return None
         row = [m.text for m in box].index(wanted)
         assert pm_codec.field_text(box[row].sender_name).decode("cp932") == NAMES[sender]
@@ -212,22 +209,28 @@ def open_message(day, me, sender, text, seconds=60):
                 raise
             return None
         return True
-    # Opened, the message is fetched, deleted at the server and kept in the user's history. The
-    # window leaves a click without effect while it is busy (fetching the first entry of a list
-    # that has just come, say): as a user would, the row is clicked again when nothing came of it.
-    deadline = time.monotonic() + seconds
 
     def stored():
         return count(history(user), 1, sender, text) == 1
-    while True:
-        wait_for(clicked, max(1, deadline - time.monotonic()),
-                 f"{me}: the message's row in the arrival list as the server has it")
+
+    def opened():
+        # The refresh is sent, not posted: once it returns the window has cleared its list (when
+        # it was free to ask again), so rows seen below are the ones the answer brought. Opened,
+        # the message is fetched, kept in the user's history and deleted at the server. The
+        # window leaves a click without effect while it is busy (fetching the first entry of a
+        # list that has just come, say), and a message it opened meanwhile changes its list: as
+        # a user would, the list is asked for again and the row clicked again when nothing came
+        # of the click.
+        if stored():
+            return True
+        user.ask(f"send {window} {WM_COMMAND:#x} {IDC_RECV_REFRESH | BN_CLICKED << 16} 0x{button}")
         try:
-            wait_for(stored, min(8, max(1, deadline - time.monotonic())), "")
-            break
+            wait_for(clicked, 15, "the row")
+            wait_for(stored, 10, "the history")
         except AssertionError:
-            if time.monotonic() > deadline:
-                raise AssertionError(f"timed out after {seconds} s waiting for {me}: the opened message in the history")
+            return stored()
+        return True
+    wait_for(opened, seconds, f"{me}: the message opened and kept in the history")
     user.shot(window, "message_opened")
     return window
 

@@ -161,7 +161,8 @@ def enter_number(user, phone, number):
             return False
         for digit in number:
             user.click(phone, KEYPAD[digit])
-        return user.text(phone, PHONE_NO) == number
+        # The clicks are posted: the display shows the number once the phone has taken them all.
+        return wait_for_text(user, phone, PHONE_NO, number, 10)
 
     wait_for(entered, 30, f"{user.name}: {number} on the phone's display")
 
