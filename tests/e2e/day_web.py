@@ -68,15 +68,13 @@ def open_and_close_menu(user, pid, opener, what):
     the item the user picks is then posted as the menu posts it. A program in a modal state (its
     start-up's log-in, say) answers the click with a beep: as a user would, the click is made
     again while no menu has come."""
-    deadline = time.monotonic() + 60
-    while True:
+    def shown():
         opener()
         try:
-            menu = user.wait_window(f"{what} on the screen", 5, pid=pid, cls=MENU_CLASS)
-            break
+            return user.wait_window(f"{what} on the screen", 5, pid=pid, cls=MENU_CLASS)
         except AssertionError:
-            if time.monotonic() > deadline:
-                raise AssertionError(f"timed out after 60 s waiting for {user.name}: {what} on the screen")
+            return None
+    menu = wait_for(shown, 60, f"{user.name}: {what} on the screen")
     user.shot(menu, what.replace(" ", "_"))
     user.post(menu, WM_KEYDOWN, VK_ESCAPE, 0x10001)
     wait_for(lambda: not user.exists(menu) or not user.visible(menu), 20, f"{what} to close")
